@@ -1,0 +1,272 @@
+#include "store/Codec.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <stdexcept>
+
+namespace cp932 {
+namespace {
+
+// One iconv handle per direction and thread; glibc's handles are stateful.
+class Iconv {
+public:
+  Iconv(const char *to, const char *from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+  }
+  ~Iconv() { iconv_close(cd_); }
+  Iconv(const Iconv &) = delete;
+  Iconv &operator=(const Iconv &) = delete;
+
+  // Converts a whole buffer. Returns false at the first invalid or
+  // unconvertible sequence, with `consumed` telling how far it got.
+  bool Convert(std::string_view in, std::string &out, size_t &consumed) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char *src = const_cast<char *>(in.data());
+    size_t srcLeft = in.size();
+    out.resize(in.size() * 3 + 16);
+    char *dst = out.data();
+    size_t dstLeft = out.size();
+    bool ok = true;
+    while (srcLeft > 0) {
+      size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      if (r != static_cast<size_t>(-1))
+        break;
+      if (errno == E2BIG) {
+        size_t used = out.size() - dstLeft;
+        out.resize(out.size() * 2);
+        dst = out.data() + used;
+        dstLeft = out.size() - used;
+        continue;
+      }
+      ok = false;
+      break;
+    }
+    out.resize(out.size() - dstLeft);
+    consumed = in.size() - srcLeft;
+    return ok;
+  }
+
+private:
+  iconv_t cd_;
+};
+
+Iconv &Decoder() {
+  thread_local Iconv d("UTF-8", "CP932");
+  return d;
+}
+Iconv &Encoder() {
+  thread_local Iconv e("CP932", "UTF-8");
+  return e;
+}
+
+void AppendUtf8(std::string &out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Decodes one UTF-8 sequence at s[i]; returns its length, 0 when invalid.
+size_t NextUtf8(std::string_view s, size_t i, char32_t &c) {
+  unsigned char b = static_cast<unsigned char>(s[i]);
+  size_t len;
+  if (b < 0x80) {
+    c = b;
+    return 1;
+  } else if ((b & 0xE0) == 0xC0) {
+    c = b & 0x1F;
+    len = 2;
+  } else if ((b & 0xF0) == 0xE0) {
+    c = b & 0x0F;
+    len = 3;
+  } else if ((b & 0xF8) == 0xF0) {
+    c = b & 0x07;
+    len = 4;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size())
+    return 0;
+  for (size_t k = 1; k < len; ++k) {
+    unsigned char t = static_cast<unsigned char>(s[i + k]);
+    if ((t & 0xC0) != 0x80)
+      return 0;
+    c = (c << 6) | (t & 0x3F);
+  }
+  static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    return 0;
+  return len;
+}
+
+// Decodes one CP932 character (1 or 2 bytes) the slow, careful way.
+void DecodeOne(std::string_view bytes, size_t &i, std::string &out) {
+  unsigned char b = static_cast<unsigned char>(bytes[i]);
+  size_t len = (IsLeadByte(b) && i + 1 < bytes.size()) ? 2 : 1;
+  std::string_view ch = bytes.substr(i, len);
+  std::string utf8, back;
+  size_t used = 0;
+  bool good = Decoder().Convert(ch, utf8, used) && used == len;
+  if (good) {
+    // A character that encodes back to other bytes (a duplicate code) would
+    // change the file when stored again: keep it as raw bytes instead.
+    size_t used2 = 0;
+    good = Encoder().Convert(utf8, back, used2) && back == ch;
+  }
+  if (good) {
+    out += utf8;
+    i += len;
+  } else {
+    AppendUtf8(out, kRawByteBase + b);
+    i += 1;
+    if (len == 2) {
+      // The second byte may be a character of its own (e.g. 0x81 followed by
+      // 'A'); only take both as raw bytes when it cannot start one.
+      unsigned char t = static_cast<unsigned char>(bytes[i]);
+      if (t >= 0x80 && !IsLeadByte(t) && !(t >= 0xA1 && t <= 0xDF)) {
+        AppendUtf8(out, kRawByteBase + t);
+        i += 1;
+      }
+    }
+  }
+}
+
+} // namespace
+
+std::string ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2);
+  size_t i = 0;
+  while (i < bytes.size()) {
+    // Fast path: ASCII runs are the same in both encodings. NUL and the
+    // private range need no special care here.
+    size_t j = i;
+    while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80)
+      ++j;
+    out.append(bytes.data() + i, j - i);
+    i = j;
+    if (i >= bytes.size())
+      break;
+    // Non-ASCII run: convert it whole, then verify that it round-trips.
+    j = i;
+    while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) >= 0x80) {
+      j += (IsLeadByte(static_cast<unsigned char>(bytes[j])) && j + 1 < bytes.size()) ? 2 : 1;
+    }
+    std::string_view run = bytes.substr(i, j - i);
+    std::string utf8, back;
+    size_t used = 0, used2 = 0;
+    if (Decoder().Convert(run, utf8, used) && used == run.size() &&
+        Encoder().Convert(utf8, back, used2) && back == run) {
+      out += utf8;
+      i = j;
+    } else {
+      size_t end = j;
+      while (i < end)
+        DecodeOne(bytes, i, out);
+    }
+  }
+  return out;
+}
+
+Encoded FromUtf8(std::string_view utf8) {
+  Encoded r;
+  r.bytes.reserve(utf8.size());
+  size_t i = 0;
+  std::string pending; // a run of characters that iconv converts in one go
+  auto flush = [&] {
+    if (pending.empty())
+      return;
+    std::string out;
+    size_t used = 0;
+    if (Encoder().Convert(pending, out, used) && used == pending.size()) {
+      r.bytes += out;
+    } else {
+      // Convert character by character to find the ones CP932 lacks.
+      size_t k = 0;
+      while (k < pending.size()) {
+        char32_t c = 0;
+        size_t n = NextUtf8(pending, k, c);
+        std::string one;
+        size_t u = 0;
+        if (Encoder().Convert(std::string_view(pending).substr(k, n), one, u) && u == n) {
+          r.bytes += one;
+        } else {
+          r.unmappable.push_back(c);
+          r.bytes += '?';
+        }
+        k += n;
+      }
+    }
+    pending.clear();
+  };
+  while (i < utf8.size()) {
+    unsigned char b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      flush();
+      r.bytes += static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    char32_t c = 0;
+    size_t n = NextUtf8(utf8, i, c);
+    if (n == 0) {
+      flush();
+      r.unmappable.push_back(0xFFFD);
+      r.bytes += '?';
+      ++i;
+      continue;
+    }
+    if (c >= kRawByteBase && c <= kRawByteBase + 0xFF) {
+      flush();
+      r.bytes += static_cast<char>(c - kRawByteBase);
+    } else {
+      pending.append(utf8.data() + i, n);
+    }
+    i += n;
+  }
+  flush();
+  return r;
+}
+
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(out[i]);
+    if (IsLeadByte(b)) {
+      ++i; // skip the trail byte: it may look like an ASCII capital
+    } else if (b >= 'A' && b <= 'Z') {
+      out[i] = static_cast<char>(b + ('a' - 'A'));
+    }
+  }
+  return out;
+}
+
+size_t LastCharStart(std::string_view s) {
+  if (s.empty())
+    return std::string_view::npos;
+  size_t i = 0, last = 0;
+  while (i < s.size()) {
+    last = i;
+    i += (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+  }
+  return last;
+}
+
+bool LastCharIs(std::string_view s, char c) {
+  size_t p = LastCharStart(s);
+  return p != std::string_view::npos && p == s.size() - 1 && s[p] == c;
+}
+
+} // namespace cp932

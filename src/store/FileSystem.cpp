@@ -1,0 +1,357 @@
+#include "store/FileSystem.h"
+
+#include "store/Codec.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fsys {
+namespace {
+
+thread_local std::string g_lastError;
+thread_local int g_batchDepth = 0;
+thread_local std::vector<std::string> g_batchDirs; // one directory per file system is enough
+
+bool Batching() { return g_batchDepth > 0; }
+
+void RememberForBatch(const std::string &dir) {
+  for (const auto &d : g_batchDirs)
+    if (d == dir)
+      return;
+  g_batchDirs.push_back(dir);
+}
+
+bool Fail(std::string_view what, std::string_view path, int err) {
+  g_lastError = std::string(what) + " " + std::string(path) + ": " + std::strerror(err);
+  return false;
+}
+
+std::string Dirname(const std::string &native) {
+  size_t p = native.rfind('/');
+  if (p == std::string::npos)
+    return ".";
+  if (p == 0)
+    return "/";
+  return native.substr(0, p);
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  const char *p = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void SyncDir(const std::string &dir) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+std::string TempNameFor(const std::string &native) {
+  static std::atomic<unsigned> counter{0};
+  return native + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+}
+
+void FillEntry(const struct stat &st, Entry &e) {
+  e.size = static_cast<uint64_t>(st.st_size);
+  e.mtime = static_cast<int64_t>(st.st_mtime);
+  e.isDirectory = S_ISDIR(st.st_mode);
+  e.isReadOnly = (st.st_mode & S_IWUSR) == 0;
+}
+
+} // namespace
+
+const std::string &LastError() { return g_lastError; }
+
+BatchWrites::BatchWrites() { ++g_batchDepth; }
+
+BatchWrites::~BatchWrites() {
+  if (--g_batchDepth > 0)
+    return;
+  for (const auto &dir : g_batchDirs) {
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+      ::syncfs(fd);
+      ::close(fd);
+    }
+  }
+  g_batchDirs.clear();
+}
+
+std::string ToNative(std::string_view path) { return cp932::ToUtf8(path); }
+
+bool FromNative(std::string_view native, std::string &out) {
+  cp932::Encoded e = cp932::FromUtf8(native);
+  out = std::move(e.bytes);
+  return e.ok();
+}
+
+bool Exists(std::string_view path) {
+  struct stat st;
+  return !path.empty() && ::stat(ToNative(path).c_str(), &st) == 0;
+}
+
+bool FileExists(std::string_view path) {
+  struct stat st;
+  return !path.empty() && ::stat(ToNative(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(std::string_view path) {
+  struct stat st;
+  return !path.empty() && ::stat(ToNative(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Stat(std::string_view path, Entry &out) {
+  std::string native = ToNative(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0)
+    return Fail("stat", native, errno);
+  out = Entry{};
+  std::string_view p(path);
+  while (p.size() > 1 && p.back() == '/')
+    p.remove_suffix(1);
+  size_t slash = p.rfind('/');
+  out.name = std::string(slash == std::string_view::npos ? p : p.substr(slash + 1));
+  FillEntry(st, out);
+  struct stat lst;
+  out.isSymlink = ::lstat(native.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+  out.isHidden = !out.name.empty() && out.name[0] == '.';
+  return true;
+}
+
+bool ReadFile(std::string_view path, std::string &out) {
+  out.clear();
+  std::string native = ToNative(path);
+  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return Fail("open", native, errno);
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return Fail("read", native, EISDIR);
+  }
+  if (st.st_size > 0)
+    out.reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      int err = errno;
+      ::close(fd);
+      out.clear();
+      return Fail("read", native, err);
+    }
+    if (n == 0)
+      break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+bool WriteFile(std::string_view path, std::string_view data) {
+  std::string native = ToNative(path);
+  std::string tmp = TempNameFor(native);
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return Fail("create", tmp, errno);
+  // Keep the permissions of the file being replaced.
+  struct stat old;
+  if (::stat(native.c_str(), &old) == 0) {
+    if (S_ISDIR(old.st_mode)) {
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return Fail("write", native, EISDIR);
+    }
+    ::fchmod(fd, old.st_mode & 07777);
+  }
+  if (!WriteAll(fd, data) || (!Batching() && ::fsync(fd) != 0)) {
+    int err = errno;
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return Fail("write", native, err);
+  }
+  if (::close(fd) != 0) {
+    int err = errno;
+    ::unlink(tmp.c_str());
+    return Fail("write", native, err);
+  }
+  if (::rename(tmp.c_str(), native.c_str()) != 0) {
+    int err = errno;
+    ::unlink(tmp.c_str());
+    return Fail("rename", native, err);
+  }
+  if (Batching())
+    RememberForBatch(Dirname(native));
+  else
+    SyncDir(Dirname(native));
+  return true;
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+  std::string a = ToNative(from), b = ToNative(to);
+  if (::rename(a.c_str(), b.c_str()) != 0)
+    return Fail("rename", a, errno);
+  SyncDir(Dirname(b));
+  return true;
+}
+
+bool DeleteFile(std::string_view path) {
+  std::string native = ToNative(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return Fail("delete", native, EISDIR);
+  if (::unlink(native.c_str()) != 0)
+    return Fail("delete", native, errno);
+  return true;
+}
+
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
+  if (failIfExists && Exists(to))
+    return Fail("copy to", ToNative(to), EEXIST);
+  // Copying a file onto itself would be a no-op at best; never truncate it.
+  if (SameFile(from, to))
+    return true;
+  std::string native = ToNative(from);
+  int in = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0)
+    return Fail("open", native, errno);
+  std::string dst = ToNative(to);
+  std::string tmp = TempNameFor(dst);
+  int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (out < 0) {
+    int err = errno;
+    ::close(in);
+    return Fail("create", tmp, err);
+  }
+  char buf[1 << 16];
+  bool ok = true;
+  int err = 0;
+  for (;;) {
+    ssize_t n = ::read(in, buf, sizeof buf);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0) {
+      ok = false;
+      err = errno;
+      break;
+    }
+    if (n == 0)
+      break;
+    if (!WriteAll(out, std::string_view(buf, static_cast<size_t>(n)))) {
+      ok = false;
+      err = errno;
+      break;
+    }
+  }
+  ::close(in);
+  if (ok && ::fsync(out) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (::close(out) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(tmp.c_str(), dst.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return Fail("copy", dst, err);
+  }
+  SyncDir(Dirname(dst));
+  return true;
+}
+
+bool HardLink(std::string_view existing, std::string_view link) {
+  std::string a = ToNative(existing), b = ToNative(link);
+  if (::link(a.c_str(), b.c_str()) != 0)
+    return Fail("link", b, errno);
+  return true;
+}
+
+bool CreateDirectories(std::string_view path) {
+  std::string native = ToNative(path);
+  if (native.empty())
+    return Fail("mkdir", native, ENOENT);
+  for (size_t i = 1; i <= native.size(); ++i) {
+    if (i == native.size() || native[i] == '/') {
+      std::string part = native.substr(0, i);
+      struct stat st;
+      if (::stat(part.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+          return Fail("mkdir", part, ENOTDIR);
+        continue;
+      }
+      if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+        return Fail("mkdir", part, errno);
+    }
+  }
+  return true;
+}
+
+bool RemoveDirectory(std::string_view path) {
+  std::string native = ToNative(path);
+  if (::rmdir(native.c_str()) != 0)
+    return Fail("rmdir", native, errno);
+  return true;
+}
+
+bool SameFile(std::string_view a, std::string_view b) {
+  struct stat sa, sb;
+  return ::stat(ToNative(a).c_str(), &sa) == 0 && ::stat(ToNative(b).c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool ListDirectory(std::string_view dir, std::vector<Entry> &out) {
+  out.clear();
+  std::string native = ToNative(dir);
+  DIR *d = ::opendir(native.c_str());
+  if (!d)
+    return Fail("list", native, errno);
+  int dfd = ::dirfd(d);
+  while (struct dirent *de = ::readdir(d)) {
+    std::string_view name(de->d_name);
+    if (name == "." || name == "..")
+      continue;
+    Entry e;
+    // A name CP932 cannot hold exactly could not be named again later.
+    if (!FromNative(name, e.name) || ToNative(e.name) != name)
+      continue;
+    struct stat lst;
+    if (::fstatat(dfd, de->d_name, &lst, AT_SYMLINK_NOFOLLOW) != 0)
+      continue;
+    e.isSymlink = S_ISLNK(lst.st_mode);
+    struct stat st = lst;
+    if (e.isSymlink && ::fstatat(dfd, de->d_name, &st, 0) != 0)
+      st = lst; // a dangling link is listed as what it is
+    FillEntry(st, e);
+    e.isHidden = !e.name.empty() && e.name[0] == '.';
+    out.push_back(std::move(e));
+  }
+  ::closedir(d);
+  return true;
+}
+
+} // namespace fsys

@@ -1,0 +1,65 @@
+#pragma once
+// The one gateway between the program and the OS file API. Paths are CP932
+// bytes, like every other text in the core; they become the OS's UTF-8 file
+// names here and nowhere else. No other module calls the OS file API.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fsys {
+
+struct Entry {
+  std::string name;     // CP932, no directory part
+  uint64_t size = 0;    // bytes (64-bit: files over 4 GB show their real size)
+  int64_t mtime = 0;    // last write, seconds since the epoch
+  bool isDirectory = false;
+  bool isSymlink = false; // the entry itself is a symbolic link
+  bool isHidden = false;  // name starts with '.'
+  bool isReadOnly = false;
+};
+
+// The last failure of this thread, as text for a message to the user.
+const std::string &LastError();
+
+bool Exists(std::string_view path);         // anything, following links
+bool FileExists(std::string_view path);     // a regular file (following links)
+bool DirectoryExists(std::string_view path); // a directory (following links)
+bool Stat(std::string_view path, Entry &out); // follows links; name = last part
+
+// Reads the whole file. False (and `out` empty) when it cannot be read.
+bool ReadFile(std::string_view path, std::string &out);
+
+// Crash-safe write: a temporary file beside the target, flushed to disk, then
+// renamed over the target. On failure the previous file is untouched.
+bool WriteFile(std::string_view path, std::string_view data);
+
+// While one of these lives, writes on this thread skip their per-file flush;
+// the file systems they touched are flushed once when it ends. For commands
+// that write thousands of new files at once (import, copy of a subtree).
+class BatchWrites {
+public:
+  BatchWrites();
+  ~BatchWrites();
+  BatchWrites(const BatchWrites &) = delete;
+  BatchWrites &operator=(const BatchWrites &) = delete;
+};
+
+bool RenameFile(std::string_view from, std::string_view to); // replaces `to`
+bool DeleteFile(std::string_view path);  // a file or a symbolic link, never a directory
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists); // crash-safe
+bool HardLink(std::string_view existing, std::string_view link);
+bool CreateDirectories(std::string_view path);
+bool RemoveDirectory(std::string_view path); // only an empty one
+bool SameFile(std::string_view a, std::string_view b); // same inode
+
+// Lists the entries of a directory (without "." and ".."), in the OS's order.
+// Names that cannot be expressed in CP932 are skipped: nothing can name them.
+bool ListDirectory(std::string_view dir, std::vector<Entry> &out);
+
+// The OS (UTF-8) form of a CP932 path, for the Qt layer's own file widgets.
+std::string ToNative(std::string_view path);
+// The CP932 form of an OS path; false when CP932 cannot hold it.
+bool FromNative(std::string_view native, std::string &out);
+
+} // namespace fsys

@@ -1,0 +1,46 @@
+#include "store/LibUnit.h"
+
+#include "store/Codec.h"
+
+std::string AddPathSeparator(std::string_view path) {
+  std::string r(path);
+  if (!r.empty() && !cp932::LastCharIs(r, kPathSeparator))
+    r += kPathSeparator;
+  return r;
+}
+
+std::string RemovePathSeparator(std::string_view path) {
+  std::string r(path);
+  if (cp932::LastCharIs(r, kPathSeparator))
+    r.pop_back();
+  return r;
+}
+
+namespace {
+// Byte index of the last separator character, walking characters so that a
+// trail byte is never taken for one; npos when there is none.
+size_t LastSeparator(std::string_view path) {
+  size_t found = std::string_view::npos;
+  for (size_t i = 0; i < path.size();) {
+    unsigned char b = static_cast<unsigned char>(path[i]);
+    if (cp932::IsLeadByte(b) && i + 1 < path.size()) {
+      i += 2;
+      continue;
+    }
+    if (path[i] == kPathSeparator)
+      found = i;
+    ++i;
+  }
+  return found;
+}
+} // namespace
+
+std::string ExtractFileName(std::string_view path) {
+  size_t p = LastSeparator(path);
+  return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+std::string ExtractFilePath(std::string_view path) {
+  size_t p = LastSeparator(path);
+  return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
+}

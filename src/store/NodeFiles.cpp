@@ -1,0 +1,267 @@
+#include "store/NodeFiles.h"
+
+#include "store/Codec.h"
+#include "store/FileSystem.h"
+
+#include <limits>
+
+namespace {
+
+HeaderWarningSink &Sink() {
+  static HeaderWarningSink sink;
+  return sink;
+}
+
+void Warn(std::string_view path, std::string_view key, std::string_view value) {
+  if (Sink())
+    Sink()(MalformedHeaderMessage(path, key, value));
+}
+
+// Reads one line starting at `pos`; a line ends at CR LF, lone CR or lone LF.
+// Returns false at the end of the input (then `line` is empty).
+bool NextLine(std::string_view bytes, size_t &pos, std::string_view &line) {
+  if (pos >= bytes.size()) {
+    line = {};
+    return false;
+  }
+  size_t end = pos;
+  while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+    ++end;
+  line = bytes.substr(pos, end - pos);
+  if (end < bytes.size()) {
+    if (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
+      end += 2;
+    else
+      end += 1;
+  }
+  pos = end;
+  return true;
+}
+
+bool ParseInt32(std::string_view text, int32_t &out) {
+  int64_t v;
+  if (!ParseInt64(text, v) || v < std::numeric_limits<int32_t>::min() ||
+      v > std::numeric_limits<int32_t>::max())
+    return false;
+  out = static_cast<int32_t>(v);
+  return true;
+}
+
+bool IsTrue(std::string_view v) { return cp932::LowerAscii(v) == "true"; }
+
+} // namespace
+
+void SetHeaderWarningSink(HeaderWarningSink sink) { Sink() = std::move(sink); }
+
+ScopedHeaderWarningSink::ScopedHeaderWarningSink(HeaderWarningSink sink)
+    : previous_(std::move(Sink())) {
+  Sink() = std::move(sink);
+}
+
+ScopedHeaderWarningSink::~ScopedHeaderWarningSink() { Sink() = std::move(previous_); }
+
+std::string MalformedHeaderMessage(std::string_view filePath, std::string_view key,
+                                   std::string_view value) {
+  static const std::string kFile = cp932::FromUtf8("ファイル").bytes;
+  static const std::string kHeader = cp932::FromUtf8("のヘッダ").bytes;
+  static const std::string kWrong = cp932::FromUtf8("の形式が間違っています").bytes;
+  std::string m = kFile;
+  m += '"';
+  m += filePath;
+  m += '"';
+  m += kHeader;
+  m += '"';
+  m += key;
+  m += '"';
+  m += kWrong;
+  m += "\r\n";
+  m += value;
+  return m;
+}
+
+bool ParseInt64(std::string_view s, int64_t &out) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+    negative = s[i++] == '-';
+  if (i >= s.size())
+    return false;
+  uint64_t v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9')
+      return false;
+    v = v * 10 + static_cast<uint64_t>(s[i] - '0');
+    if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+      return false;
+  }
+  out = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+  return true;
+}
+
+TNodeFiles::TNodeFiles() : Title("(Untheme)"), Author("rovo") {
+  Update = clock_::Now();
+  FirstEdition = Update;
+}
+
+void TNodeFiles::Assign(const TNodeFiles &o) {
+  Title = o.Title;
+  Update = o.Update;
+  FirstEdition = o.FirstEdition;
+  Edition = o.Edition;
+  ToDo = o.ToDo;
+  Completion = o.Completion;
+  Author = o.Author;
+  BodyOffset = o.BodyOffset;
+  Line = o.Line;
+  Column = o.Column;
+  AttachFiles = o.AttachFiles;
+  Body = o.Body;
+}
+
+bool TNodeFiles::Open(bool loadBody) {
+  std::string bytes;
+  if (FilePath.empty() || !fsys::FileExists(FilePath) || !fsys::ReadFile(FilePath, bytes))
+    return false;
+  ParseHeader(bytes);
+  if (loadBody)
+    ParseBody(bytes);
+  else
+    Body.clear();
+  return true;
+}
+
+bool TNodeFiles::ReadHeader() {
+  std::string bytes;
+  if (FilePath.empty() || !fsys::FileExists(FilePath) || !fsys::ReadFile(FilePath, bytes))
+    return false;
+  ParseHeader(bytes);
+  return true;
+}
+
+bool TNodeFiles::LoadBody() {
+  Body.clear();
+  std::string bytes;
+  if (FilePath.empty() || !fsys::FileExists(FilePath) || !fsys::ReadFile(FilePath, bytes))
+    return false;
+  ParseBody(bytes);
+  return true;
+}
+
+void TNodeFiles::ParseHeader(std::string_view bytes) {
+  Line = 0;
+  Column = 1;
+  AttachFiles.clear();
+  size_t pos = 0;
+  std::string_view s;
+  for (;;) {
+    NextLine(bytes, pos, s);
+    size_t colon = s.find(':');
+    std::string_view rawKey = colon == std::string_view::npos ? std::string_view() : s.substr(0, colon);
+    std::string_view v = colon == std::string_view::npos ? std::string_view() : s.substr(colon + 1);
+    std::string k;
+    k.reserve(rawKey.size());
+    for (char c : rawKey)
+      if (c != ' ')
+        k += c;
+    k = cp932::LowerAscii(k);
+    // An empty title or author is written as "Title:" alone; read it back as
+    // the empty text it was instead of ending the header there.
+    bool emptyText = v.empty() && (k == "title" || k == "author");
+    if ((rawKey.empty() || v.empty()) && !emptyText)
+      break;
+    size_t lead = v.find_first_not_of(' ');
+    v = lead == std::string_view::npos ? std::string_view() : v.substr(lead);
+
+    if (k == "title") {
+      Title = std::string(v);
+    } else if (k == "author") {
+      Author = std::string(v);
+    } else if (k == "update" || k == "firstedition") {
+      TDateTime d;
+      if (TDateTime::Parse(v, d))
+        (k == "update" ? Update : FirstEdition) = d;
+      else
+        Warn(FilePath, k, v);
+    } else if (k == "edition") {
+      std::string digits;
+      for (char c : v)
+        if (c != '-')
+          digits += c;
+      int64_t n;
+      if (ParseInt64(digits, n) && n >= std::numeric_limits<int32_t>::min() &&
+          n <= std::numeric_limits<int32_t>::max())
+        Edition = static_cast<uint16_t>(n & 0xFFFF);
+      else
+        Warn(FilePath, k, v);
+    } else if (k == "todo") {
+      ToDo = IsTrue(v);
+    } else if (k == "completion") {
+      Completion = IsTrue(v);
+    } else if (k == "line" || k == "column") {
+      if (!ParseInt32(v, k == "line" ? Line : Column))
+        Warn(FilePath, k, v);
+    } else if (k == "attachfile") {
+      AttachFiles.emplace_back(v);
+    }
+  }
+  BodyOffset = static_cast<int64_t>(pos);
+}
+
+void TNodeFiles::ParseBody(std::string_view bytes) {
+  size_t from = BodyOffset > 0 ? static_cast<size_t>(BodyOffset) : 0;
+  if (from > bytes.size())
+    from = bytes.size();
+  Body = SplitLines(bytes.substr(from));
+  // Save always closes the file with an empty line; drop it, but never a line
+  // of text (a file edited elsewhere may lack the closing line).
+  if (!Body.empty() && Body.back().empty())
+    Body.pop_back();
+}
+
+TStringList TNodeFiles::SplitLines(std::string_view text) {
+  TStringList lines;
+  size_t pos = 0;
+  std::string_view line;
+  while (NextLine(text, pos, line))
+    lines.emplace_back(line);
+  return lines;
+}
+
+std::string TNodeFiles::Serialize() const {
+  std::string out;
+  size_t total = 256 + Title.size() + Author.size();
+  for (const auto &a : AttachFiles)
+    total += a.size() + 14;
+  for (const auto &l : Body)
+    total += l.size() + 2;
+  out.reserve(total);
+  auto line = [&out](std::string_view key, std::string_view value) {
+    out += key;
+    out += value;
+    out += "\r\n";
+  };
+  line("Title:", Title);
+  line("Update:", Update.ToString());
+  line("FirstEdition:", FirstEdition.ToString());
+  line("Edition:", std::to_string(Edition));
+  line("ToDo:", ToDo ? "true" : "false");
+  line("Completion:", Completion ? "true" : "false");
+  line("Author:", Author);
+  line("Line:", std::to_string(Line));
+  line("Column:", std::to_string(Column));
+  for (const auto &a : AttachFiles)
+    line("AttachFile:", a);
+  out += "\r\n";
+  for (const auto &l : Body) {
+    out += l;
+    out += "\r\n";
+  }
+  out += "\r\n";
+  return out;
+}
+
+bool TNodeFiles::Save() const {
+  if (FilePath.empty())
+    return false;
+  return fsys::WriteFile(FilePath, Serialize());
+}

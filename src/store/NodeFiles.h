@@ -1,0 +1,85 @@
+#pragma once
+// One item of a project: its record in memory and its file on disk (a block of
+// "Key:Value" header lines, an empty line, the text, a closing empty line).
+// All texts are CP932 bytes, kept byte for byte.
+#include "store/DateTime.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using TStringList = std::vector<std::string>;
+
+class TNodeFiles {
+public:
+  TNodeFiles();
+
+  std::string Title;
+  TDateTime Update;
+  TDateTime FirstEdition;
+  uint16_t Edition = 0;
+  bool ToDo = false;
+  bool Completion = false;
+  std::string Author;
+  int32_t Line = 0;
+  int32_t Column = 1;
+  TStringList AttachFiles;
+  int64_t BodyOffset = 0;
+  TStringList Body;
+  std::string FilePath;
+
+  // Reads the file at FilePath: header always, the text when `loadBody`.
+  bool Open(bool loadBody);
+  bool ReadHeader();
+  bool LoadBody();
+  // Writes the whole file, crash-safe. False on any failure, no message.
+  bool Save() const;
+
+  void GetBody(TStringList &lines) const { lines = Body; }
+  void SetBody(const TStringList &lines) { Body = lines; }
+  // Copies every field except FilePath.
+  void Assign(const TNodeFiles &other);
+
+  // The exact bytes Save writes.
+  std::string Serialize() const;
+  // Header parse and body split over bytes already in memory (what Open does
+  // after one read of the file).
+  void ParseHeader(std::string_view bytes);
+  void ParseBody(std::string_view bytes);
+
+  // Splits text into lines at CR LF, lone CR and lone LF; a final line end
+  // does not start a further line.
+  static TStringList SplitLines(std::string_view text);
+};
+
+class TNodeData {
+public:
+  std::string ID;
+  TNodeFiles Files;
+};
+
+// Malformed header values are shown to the user by the window that loads the
+// item; the core hands the finished message (CP932) to this sink. With no sink
+// installed the warning is dropped.
+using HeaderWarningSink = std::function<void(const std::string &message)>;
+void SetHeaderWarningSink(HeaderWarningSink sink);
+// Installs a sink for the lifetime of the guard, restoring the previous one.
+class ScopedHeaderWarningSink {
+public:
+  explicit ScopedHeaderWarningSink(HeaderWarningSink sink);
+  ~ScopedHeaderWarningSink();
+  ScopedHeaderWarningSink(const ScopedHeaderWarningSink &) = delete;
+  ScopedHeaderWarningSink &operator=(const ScopedHeaderWarningSink &) = delete;
+
+private:
+  HeaderWarningSink previous_;
+};
+
+// The warning text for a malformed header value.
+std::string MalformedHeaderMessage(std::string_view filePath, std::string_view key,
+                                   std::string_view value);
+
+// Optionally signed decimal integer, nothing else.
+bool ParseInt64(std::string_view text, int64_t &out);

@@ -1,0 +1,124 @@
+#include "store/Codec.h"
+#include "store/FileSystem.h"
+#include "TempDir.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+const std::string kJapaneseName = "\x93\xfa\x96\x7b.txt"; // 日本.txt
+}
+
+TEST(FileSystem, CP932PathsBecomeUtf8FileNamesAndBack) {
+  TempDir t;
+  ASSERT_TRUE(fsys::WriteFile(t.Dir() + kJapaneseName, "abc"));
+  EXPECT_TRUE(std::filesystem::exists(t.Path("日本.txt")));
+  std::vector<fsys::Entry> entries;
+  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, kJapaneseName);
+  EXPECT_EQ(entries[0].size, 3u);
+  std::string bytes;
+  ASSERT_TRUE(fsys::ReadFile(t.Dir() + kJapaneseName, bytes));
+  EXPECT_EQ(bytes, "abc");
+}
+
+TEST(FileSystem, NamesCP932CannotHoldAreNotListed) {
+  TempDir t;
+  t.Write("emoji😀.txt", "x");
+  t.Write("plain.txt", "x");
+  std::vector<fsys::Entry> entries;
+  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "plain.txt");
+}
+
+TEST(FileSystem, WriteReplacesWholeAndLeavesNoTemporaryFiles) {
+  TempDir t;
+  std::string p = t.Dir() + "a.txt";
+  ASSERT_TRUE(fsys::WriteFile(p, std::string(100000, 'x')));
+  ASSERT_TRUE(fsys::WriteFile(p, "short"));
+  EXPECT_EQ(t.Read("a.txt"), "short");
+  std::vector<fsys::Entry> entries;
+  fsys::ListDirectory(t.Dir(), entries);
+  EXPECT_EQ(entries.size(), 1u);
+}
+
+TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
+  // A file-size limit makes the write fail half way, even for root.
+  TempDir t;
+  std::string p = t.Dir() + "a.txt";
+  ASSERT_TRUE(fsys::WriteFile(p, "old"));
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  setrlimit(RLIMIT_FSIZE, &small);
+  bool ok = fsys::WriteFile(p, std::string(4096, 'n'));
+  bool copied = fsys::CopyFile(p, t.Dir() + "b.txt", false);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(fsys::LastError().empty());
+  EXPECT_EQ(t.Read("a.txt"), "old");
+  EXPECT_TRUE(copied); // "old" is under the limit
+  // A directory in the way is not replaced either.
+  ASSERT_TRUE(fsys::CreateDirectories(t.Dir() + "d"));
+  EXPECT_FALSE(fsys::WriteFile(t.Dir() + "d", "x"));
+  EXPECT_TRUE(fsys::DirectoryExists(t.Dir() + "d"));
+  std::vector<fsys::Entry> entries;
+  fsys::ListDirectory(t.Dir(), entries);
+  EXPECT_EQ(entries.size(), 3u); // a.txt, b.txt, d: no temporary files left
+}
+
+TEST(FileSystem, WriteIntoMissingDirectoryFailsWithAReason) {
+  TempDir t;
+  EXPECT_FALSE(fsys::WriteFile(t.Dir() + "no/such/a.txt", "x"));
+  EXPECT_NE(fsys::LastError().find("a.txt"), std::string::npos);
+  std::string out = "junk";
+  EXPECT_FALSE(fsys::ReadFile(t.Dir() + "missing", out));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(FileSystem, CopyOntoItselfKeepsTheFile) {
+  TempDir t;
+  t.Write("a.bin", "payload");
+  EXPECT_TRUE(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "a.bin", false));
+  EXPECT_EQ(t.Read("a.bin"), "payload");
+  EXPECT_FALSE(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "a.bin", true));
+  EXPECT_TRUE(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "b.bin", true));
+  EXPECT_EQ(t.Read("b.bin"), "payload");
+}
+
+TEST(FileSystem, DirectoriesAndDeletion) {
+  TempDir t;
+  std::string d = t.Dir() + "x/y/z";
+  ASSERT_TRUE(fsys::CreateDirectories(d));
+  EXPECT_TRUE(fsys::DirectoryExists(d));
+  EXPECT_FALSE(fsys::FileExists(d));
+  EXPECT_FALSE(fsys::DeleteFile(d)); // never a directory
+  EXPECT_FALSE(fsys::RemoveDirectory(t.Dir() + "x")); // not empty
+  EXPECT_TRUE(fsys::RemoveDirectory(d));
+  t.Write("f", "1");
+  EXPECT_TRUE(fsys::RenameFile(t.Dir() + "f", t.Dir() + "g"));
+  EXPECT_TRUE(fsys::FileExists(t.Dir() + "g"));
+  EXPECT_TRUE(fsys::DeleteFile(t.Dir() + "g"));
+  EXPECT_FALSE(fsys::Exists(t.Dir() + "g"));
+}
+
+TEST(FileSystem, SymbolicLinksAreMarked) {
+  TempDir t;
+  ASSERT_TRUE(fsys::CreateDirectories(t.Dir() + "real"));
+  std::filesystem::create_directory_symlink(t.Path("real"), t.Path("link"));
+  std::vector<fsys::Entry> entries;
+  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  std::sort(entries.begin(), entries.end(), [](auto &a, auto &b) { return a.name < b.name; });
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_TRUE(entries[0].isSymlink);
+  EXPECT_TRUE(entries[0].isDirectory);
+  EXPECT_FALSE(entries[1].isSymlink);
+}
