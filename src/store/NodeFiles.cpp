@@ -118,9 +118,15 @@ void TNodeFiles::Assign(const TNodeFiles &o) {
   Body = o.Body;
 }
 
+namespace {
+bool ReadItemFile(const std::string &path, std::string &bytes) {
+  return !path.empty() && fsys::FileExists(path) && fsys::ReadFile(path, bytes);
+}
+} // namespace
+
 bool TNodeFiles::Open(bool loadBody) {
   std::string bytes;
-  if (FilePath.empty() || !fsys::FileExists(FilePath) || !fsys::ReadFile(FilePath, bytes))
+  if (!ReadItemFile(FilePath, bytes))
     return false;
   ParseHeader(bytes);
   if (loadBody)
@@ -132,7 +138,7 @@ bool TNodeFiles::Open(bool loadBody) {
 
 bool TNodeFiles::ReadHeader() {
   std::string bytes;
-  if (FilePath.empty() || !fsys::FileExists(FilePath) || !fsys::ReadFile(FilePath, bytes))
+  if (!ReadItemFile(FilePath, bytes))
     return false;
   ParseHeader(bytes);
   return true;
@@ -141,7 +147,7 @@ bool TNodeFiles::ReadHeader() {
 bool TNodeFiles::LoadBody() {
   Body.clear();
   std::string bytes;
-  if (FilePath.empty() || !fsys::FileExists(FilePath) || !fsys::ReadFile(FilePath, bytes))
+  if (!ReadItemFile(FilePath, bytes))
     return false;
   ParseBody(bytes);
   return true;
