@@ -142,7 +142,10 @@ size_t TMemoJump::FindFrom(std::string_view text, std::string_view key, size_t w
 }
 
 size_t TMemoJump::FindKey(std::string_view text, std::string_view key, size_t from, size_t limit) {
-  return FindFrom(text, key, 0, from, limit);
+  // A line starts a character (LF is never a trail byte), so the walk can
+  // begin at the start of from's line instead of the top of the text.
+  size_t walk = from == 0 ? std::string_view::npos : text.rfind('\n', from - 1);
+  return FindFrom(text, key, walk == std::string_view::npos ? 0 : walk + 1, from, limit);
 }
 
 void TMemoJump::SelectHit(int position, int length) {
