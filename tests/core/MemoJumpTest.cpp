@@ -109,16 +109,6 @@ TEST(MemoJumpCaret, EmptyTextAndUnboundEngineAreHarmless) {
   EXPECT_EQ(loose.ObjectifyMemo(), nullptr);
 }
 
-TEST(MemoJumpCaret, UndoGoesToTheMemo) {
-  Bound b("one");
-  EXPECT_FALSE(b.jump.CanUndo());
-  b.memo.Edit("two");
-  EXPECT_TRUE(b.jump.CanUndo());
-  b.jump.Undo();
-  EXPECT_EQ(b.memo.Text(), "one");
-  EXPECT_FALSE(b.jump.CanUndo());
-}
-
 TEST(MemoJumpSearch, ForwardWalksThroughHitsAndStopsAtTheEnd) {
   Bound b("xab\r\nab ab");
   ASSERT_TRUE(b.jump.SearchText("ab", true));

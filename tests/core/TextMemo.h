@@ -25,12 +25,6 @@ public:
     anchor_ = caret_ = 0;
     top_ = 0;
   }
-  // An edit that can be taken back with Undo.
-  void Edit(std::string text) {
-    undo_.push_back(text_);
-    SetText(std::move(text));
-  }
-
   std::string Text() const override { return text_; }
   int TextLength() const override { return static_cast<int>(text_.size()); }
   int LineCount() const override { return static_cast<int>(starts_.size()); }
@@ -70,14 +64,8 @@ public:
 
   int ClientHeight() const override { return rows_ * rowHeight_; }
 
-  void Undo() override {
-    if (undo_.empty())
-      return;
-    std::string previous = undo_.back();
-    undo_.pop_back();
-    SetText(previous);
-  }
-  bool CanUndo() const override { return !undo_.empty(); }
+  void Undo() override {}
+  bool CanUndo() const override { return false; }
 
   int TopLine() const { return top_; }
   int Caret() const { return caret_; }
@@ -98,7 +86,6 @@ private:
 
   std::string text_;
   std::vector<int> starts_;
-  std::vector<std::string> undo_;
   int anchor_ = 0, caret_ = 0, top_ = 0;
   int rows_, rowHeight_;
 };
