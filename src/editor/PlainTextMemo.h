@@ -1,0 +1,72 @@
+#pragma once
+// Binds the memo engine to the editor's QPlainTextEdit. The engine counts in
+// CP932 bytes with CR LF between lines; the widget counts UTF-16 units with one
+// separator between blocks. A table of each line's byte length, kept up to
+// date line by line as the document changes, maps one to the other without
+// encoding the whole text on every call.
+#include "editor/engine/MemoJump.h"
+
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QString>
+#include <QTextDocument>
+
+#include <string>
+#include <vector>
+
+class TPlainTextMemo : public QObject, public TJumpMemo {
+  Q_OBJECT
+public:
+  explicit TPlainTextMemo(QPlainTextEdit *edit, QObject *parent = nullptr);
+
+  QPlainTextEdit *Edit() const { return edit_; }
+
+  std::string Text() const override;
+  int TextLength() const override;
+  int LineCount() const override;
+  std::string LineText(int line) const override;
+  int LineLength(int line) const override;
+  int LineIndex(int line) const override;
+  int LineFromPosition(int position) const override;
+  void GetSelection(int &start, int &end) const override;
+  void SetSelection(int anchor, int caret) override;
+  int ClientHeight() const override;
+  void Undo() override;
+  bool CanUndo() const override;
+
+  // Byte position of a widget (document) position, and the widget position
+  // where a byte position's character starts.
+  int BytePosition(int documentPosition) const;
+  int DocumentPosition(int bytePosition) const;
+
+  // Bytes a character takes in CP932: 2 for a double-byte character, 1 for
+  // ASCII, half-width katakana and the U+F700 raw bytes, and 1 for a character
+  // CP932 cannot hold (it would be stored as '?').
+  static int ByteWidth(char16_t c);
+  // Bytes of a whole line; a surrogate pair counts as one '?'.
+  static int ByteLength(const QString &line);
+
+  // Pixel height of one text line in `edit`, for TMemoJump::LineHeight.
+  static int FontLineHeight(const QPlainTextEdit *edit);
+
+private:
+  QTextDocument *Document() const; // follows a document swapped into the widget
+  void OnContentsChange(int position, int removed, int added);
+  void Refresh() const;
+
+  QPointer<QPlainTextEdit> edit_;
+  mutable QPointer<QTextDocument> doc_;
+  mutable QMetaObject::Connection changeConnection_;
+
+  // Byte length of every line, and the first position of every line; starts
+  // are right for lines [0, startsValid_]. Lines [dirtyFrom_, dirtyTo_] are
+  // to be counted again.
+  mutable std::vector<int> lineBytes_;
+  mutable std::vector<int> lineStart_;
+  mutable int startsValid_ = -1;
+  mutable int dirtyFrom_ = 0, dirtyTo_ = -1;
+  mutable bool allDirty_ = true;
+  mutable std::string text_; // Text(), kept until the next change
+  mutable bool textValid_ = false;
+};

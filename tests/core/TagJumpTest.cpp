@@ -1,0 +1,137 @@
+#include "TempDir.h"
+#include "editor/engine/MemoJump.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Parsed {
+  bool ok = false;
+  std::string file;
+  int line = -7; // what the caller passed in, to see what is left alone
+  int col = -7;
+  std::string key = "untouched";
+};
+
+class TagJump : public ::testing::Test {
+protected:
+  void SetUp() override {
+    for (const char *name : {"a.txt", "my file.txt", "my-notes.txt"})
+      dir.Write(name, "x");
+    jump.BaseDirectory = dir.Dir();
+  }
+  Parsed Parse(const std::string &tag) {
+    Parsed p;
+    p.ok = jump.ParseTagJump(tag, p.file, p.line, p.col, p.key);
+    return p;
+  }
+  TempDir dir;
+  TMemoJump jump;
+};
+
+} // namespace
+
+TEST_F(TagJump, PositionForms) {
+  struct Case {
+    const char *tag;
+    int line, col;
+  } cases[] = {
+      {"a.txt(12)", 11, 1},     {"a.txt 12,5", 11, 5},   {"a.txt  12,5: note", 11, 5},
+      {"a.txt 12,5 note", 11, 5}, {"a.txt-7", 6, 1},      {"a.txt/7", 6, 1},
+      {"a.txt -7: text", 6, 1}, {"a.txt/7 text", 6, 1},  {"a.txt 3:", 2, -7},
+      {"a.txt 3: text", 2, -7}, {"a.txt 3 text", 2, -7}, {"a.txt 3", 2, -7},
+      {"  \ta.txt(+4)", 3, 1},  {"a.txt(1)", 0, 1},
+  };
+  for (const auto &c : cases) {
+    Parsed p = Parse(c.tag);
+    EXPECT_TRUE(p.ok) << c.tag;
+    EXPECT_EQ(p.file, dir.Dir() + "a.txt") << c.tag;
+    EXPECT_EQ(p.line, c.line) << c.tag;
+    EXPECT_EQ(p.col, c.col) << c.tag;
+    EXPECT_EQ(p.key, "untouched") << c.tag;
+  }
+}
+
+TEST_F(TagJump, KeyWordInQuotesLeavesThePositionAlone) {
+  Parsed p = Parse("a.txt \"some key\" rest");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.key, "some key");
+  EXPECT_EQ(p.line, -7);
+  EXPECT_EQ(p.col, -7);
+  p = Parse("a.txt \"open to the end");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.key, "open to the end");
+}
+
+TEST_F(TagJump, WholePathsAndQuotedNames) {
+  Parsed p = Parse(dir.Path("a.txt"));
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Path("a.txt"));
+  EXPECT_EQ(p.line, 0);
+  EXPECT_EQ(p.col, 1);
+
+  p = Parse("\"my file.txt\"");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Dir() + "my file.txt");
+  EXPECT_EQ(p.line, 0);
+
+  p = Parse("\"" + dir.Path("my file.txt") + "\"  (8)");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Path("my file.txt"));
+  EXPECT_EQ(p.line, 7);
+}
+
+TEST_F(TagJump, SeparatorsInsideNamesAndPaths) {
+  // The temporary directory's own name holds hyphens and every part of the
+  // path is led by '/': the name is still found.
+  Parsed p = Parse(dir.Path("a.txt") + "(3)");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Path("a.txt"));
+  EXPECT_EQ(p.line, 2);
+  p = Parse(dir.Path("a.txt") + "/5");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.line, 4);
+  p = Parse("my-notes.txt-9");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Dir() + "my-notes.txt");
+  EXPECT_EQ(p.line, 8);
+  p = Parse("my file.txt 6,2");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Dir() + "my file.txt");
+  EXPECT_EQ(p.line, 5);
+  EXPECT_EQ(p.col, 2);
+}
+
+TEST_F(TagJump, BadNumbers) {
+  // Unreadable numbers give line 0, column 1; the result is what was known
+  // before the number was read.
+  for (const char *tag : {"a.txt(x)", "a.txt(12", "a.txt()", "a.txt-x", "a.txt x,3", "a.txt 3,y",
+                          "a.txt x", "a.txt(99999999999)", "a.txt(+-3)", "a.txt(-2147483648)",
+                          "a.txt(1 2)"}) {
+    Parsed p = Parse(tag);
+    EXPECT_FALSE(p.ok) << tag;
+    EXPECT_EQ(p.file, "") << tag;
+    EXPECT_EQ(p.line, 0) << tag;
+    EXPECT_EQ(p.col, 1) << tag;
+  }
+  for (const char *tag : {"a.txt x:", "a.txt x y"}) {
+    Parsed p = Parse(tag);
+    EXPECT_TRUE(p.ok) << tag;
+    EXPECT_EQ(p.file, dir.Dir() + "a.txt") << tag;
+    EXPECT_EQ(p.line, 0) << tag;
+    EXPECT_EQ(p.col, 1) << tag;
+  }
+}
+
+TEST_F(TagJump, NothingToFind) {
+  for (const char *tag : {"", "   ", " \t ", "b.txt(3)", "a.txt", "a.txt(", "\"b.txt\"",
+                          "no separator at all", "\"\"(4)"}) {
+    Parsed p;
+    p.file = "stale";
+    p.ok = jump.ParseTagJump(tag, p.file, p.line, p.col, p.key);
+    EXPECT_FALSE(p.ok) << tag;
+    EXPECT_EQ(p.file, "") << tag;
+    EXPECT_EQ(p.line, -7) << tag; // no number was read
+    EXPECT_EQ(p.key, "untouched") << tag;
+  }
+}

@@ -1,0 +1,325 @@
+// The memo engine on a real QPlainTextEdit: byte positions against the
+// widget's positions, the line table through edits, and searches and jumps
+// that land where the engine lands on a plain text.
+#include "core/TextMemo.h"
+#include "editor/PlainTextMemo.h"
+#include "editor/engine/MemoJump.h"
+#include "store/Codec.h"
+
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+namespace {
+
+// Shown text of CP932 bytes with CR LF, as the editor puts an item's lines.
+QString Shown(const std::string &cp932) {
+  return QString::fromUtf8(cp932::ToUtf8(cp932)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+// The slow, obvious count: encode everything before `position`.
+int BytesBefore(const QString &plain, int position) {
+  QString prefix = plain.left(position).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return static_cast<int>(cp932::FromUtf8(prefix.toUtf8().toStdString()).bytes.size());
+}
+
+QString PlainOf(const QTextDocument *doc) {
+  QStringList lines;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+    lines << b.text();
+  return lines.join(QLatin1Char('\n'));
+}
+
+std::string U8(const char *utf8) { return cp932::FromUtf8(utf8).bytes; }
+
+// Japanese lines with keys whose bytes also occur as trail bytes (ソ 83 5C,
+// 表 95 5C, ア 83 41), half-width katakana and ASCII.
+std::string SampleText() {
+  std::string s;
+  for (int i = 0; i < 40; ++i) {
+    s += U8("表示ソフトの") + std::to_string(i) + U8("行目 ｱｲｳ \\ A アイデア abc ABC");
+    s += "\r\n";
+    if (i % 7 == 3)
+      s += "\r\n"; // empty lines
+  }
+  return s + U8("最後の行 \\表");
+}
+
+} // namespace
+
+class PlainTextMemoTest : public QObject {
+  Q_OBJECT
+
+private:
+  QPlainTextEdit *edit = nullptr;
+  TPlainTextMemo *memo = nullptr;
+
+  void Load(const std::string &cp932) {
+    edit->setPlainText(Shown(cp932));
+    QCOMPARE(memo->Text(), cp932);
+  }
+
+  // Every table query agrees with a memo that counts the document afresh.
+  void CheckAgainstFreshCount() {
+    TPlainTextMemo fresh(edit);
+    QCOMPARE(memo->LineCount(), fresh.LineCount());
+    QCOMPARE(memo->TextLength(), fresh.TextLength());
+    for (int l = 0; l < fresh.LineCount(); ++l) {
+      QCOMPARE(memo->LineIndex(l), fresh.LineIndex(l));
+      QCOMPARE(memo->LineLength(l), fresh.LineLength(l));
+    }
+    QCOMPARE(memo->Text(), fresh.Text());
+    QCOMPARE(memo->TextLength(), static_cast<int>(fresh.Text().size()));
+  }
+
+private slots:
+  void init() {
+    edit = new QPlainTextEdit;
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->resize(500, 300);
+    edit->show();
+    QVERIFY(QTest::qWaitForWindowExposed(edit));
+    memo = new TPlainTextMemo(edit, edit);
+  }
+  void cleanup() {
+    delete edit;
+    edit = nullptr;
+    memo = nullptr;
+  }
+
+  void positionsCountCp932BytesAndCrLf() {
+    // Raw bytes that are not CP932 (80, A0, FD, a lone lead byte before the
+    // line break) count one each, as they are stored.
+    std::string text = U8("日本語ｶﾅ abc\r\n") + "\x80\xa0\xfd x\x82\r\n\r\n" + U8("表\\ソ");
+    Load(text);
+    // Characters CP932 cannot hold, typed into the widget, count as their '?'.
+    QTextCursor c(edit->document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(QStringLiteral("😀丂é\n終"));
+    const QString plain = PlainOf(edit->document());
+    QCOMPARE(memo->TextLength(), BytesBefore(plain, static_cast<int>(plain.size())));
+    QCOMPARE(memo->Text(), cp932::FromUtf8(QString(plain).replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
+                                               .toUtf8()
+                                               .toStdString())
+                               .bytes);
+    for (int p = 0; p <= plain.size(); ++p) {
+      if (p > 0 && plain.at(p - 1).isHighSurrogate())
+        continue; // inside the emoji
+      int bytes = memo->BytePosition(p);
+      QCOMPARE(bytes, BytesBefore(plain, p));
+      QCOMPARE(memo->DocumentPosition(bytes), p);
+    }
+    TTextMemo same(memo->Text());
+    QCOMPARE(memo->LineCount(), same.LineCount());
+    for (int l = 0; l < same.LineCount(); ++l) {
+      QCOMPARE(memo->LineIndex(l), same.LineIndex(l));
+      QCOMPARE(memo->LineLength(l), same.LineLength(l));
+      QCOMPARE(memo->LineText(l), same.LineText(l));
+    }
+    for (int p = 0; p <= memo->TextLength() + 3; ++p)
+      QCOMPARE(memo->LineFromPosition(p), same.LineFromPosition(p));
+    QCOMPARE(memo->LineIndex(-1), -1);
+    QCOMPARE(memo->LineIndex(same.LineCount()), -1);
+  }
+
+  void selectionsMapBothWays() {
+    Load(U8("あいう\r\nかきく"));
+    TMemoJump jump;
+    jump.SetObjectifyMemo(memo);
+    memo->SetSelection(2, 6); // い and う
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("いう"));
+    int start = -1, end = -1;
+    memo->GetSelection(start, end);
+    QCOMPARE(start, 2);
+    QCOMPARE(end, 6);
+    // Made backwards in the widget: still start before end.
+    QTextCursor c(edit->document());
+    c.setPosition(6);
+    c.setPosition(5, QTextCursor::KeepAnchor);
+    edit->setTextCursor(c);
+    QCOMPARE(jump.GetSelStart(), 10);
+    QCOMPARE(jump.GetSelLength(), 2);
+    QCOMPARE(jump.CaretLine(), 1);
+    QCOMPARE(jump.CaretColumn(), 3);
+    // Inside a character, between CR and LF, past the end.
+    jump.SetCaret(3);
+    QCOMPARE(edit->textCursor().position(), 1);
+    jump.SetCaret(7);
+    QCOMPARE(edit->textCursor().position(), 3);
+    QCOMPARE(jump.GetSelStart(), 6);
+    jump.SetCaret(500);
+    QCOMPARE(edit->textCursor().position(), 7);
+    QCOMPARE(jump.GetSelStart(), 14);
+    jump.JumpTo(1, 5);
+    QCOMPARE(edit->textCursor().position(), 6);
+    QVERIFY(!edit->textCursor().hasSelection());
+  }
+
+  void tableFollowsEdits() {
+    Load(SampleText());
+    QRandomGenerator rng(7);
+    const QString pieces[] = {QStringLiteral("x"), QStringLiteral("漢字"), QStringLiteral("\n"),
+                              QStringLiteral("a\nｱ\n"), QStringLiteral("😀"), QString()};
+    for (int step = 0; step < 400; ++step) {
+      QTextCursor c(edit->document());
+      int size = edit->document()->characterCount() - 1;
+      int from = rng.bounded(size + 1);
+      int to = std::min(size, from + static_cast<int>(rng.bounded(step % 5 == 0 ? 60 : 3)));
+      c.setPosition(from);
+      c.setPosition(to, QTextCursor::KeepAnchor);
+      switch (rng.bounded(4)) {
+      case 0:
+        c.insertText(pieces[rng.bounded(6)]);
+        break;
+      case 1:
+        c.removeSelectedText();
+        break;
+      case 2:
+        edit->undo();
+        break;
+      default: // two edits before the next question
+        c.insertText(pieces[rng.bounded(6)]);
+        c.insertText(pieces[rng.bounded(6)]);
+        break;
+      }
+      if (step % 3 == 0)
+        memo->LineFromPosition(rng.bounded(memo->TextLength() + 1)); // half-refreshed table
+      if (step % 2 == 0)
+        CheckAgainstFreshCount();
+      if (QTest::currentTestFailed())
+        QFAIL(qPrintable(QStringLiteral("table differs after step %1").arg(step)));
+    }
+    CheckAgainstFreshCount();
+
+    // The whole text replaced, and a document swapped into the widget.
+    edit->setPlainText(QStringLiteral("一\n二"));
+    CheckAgainstFreshCount();
+    QTextDocument other;
+    other.setDocumentLayout(new QPlainTextDocumentLayout(&other));
+    other.setPlainText(QStringLiteral("abc\nあ"));
+    edit->setDocument(&other);
+    QCOMPARE(memo->Text(), std::string("abc\r\n") + U8("あ"));
+    edit->setDocument(nullptr);
+  }
+
+  void searchesLandWhereTheEngineLandsOnPlainText() {
+    const std::string text = SampleText();
+    Load(text);
+    for (bool matchCase : {true, false}) {
+      for (const std::string &key : {std::string("\\"), std::string("A"), U8("ア"), U8("ソ"),
+                                     std::string("abc"), U8("表"), std::string("C\r\n"), U8("ｲ")}) {
+        TTextMemo plain(text);
+        TMemoJump onPlain, onWidget;
+        onPlain.SetObjectifyMemo(&plain);
+        onWidget.SetObjectifyMemo(memo);
+        for (TMemoJump *j : {&onPlain, &onWidget}) {
+          j->MatchCase = matchCase;
+          j->JumpedLinePos = jpmCenter;
+          j->LineHeight = 15;
+        }
+        onWidget.SetCaret(0);
+        for (bool forward : {true, false}) {
+          int hits = 0;
+          for (;;) {
+            bool a = onPlain.SearchText(key, forward);
+            bool b = onWidget.SearchText(key, forward);
+            QCOMPARE(b, a);
+            QCOMPARE(onWidget.GetSelStart(), onPlain.GetSelStart());
+            QCOMPARE(onWidget.GetSelLength(), onPlain.GetSelLength());
+            if (!a)
+              break;
+            ++hits;
+            QCOMPARE(text.substr(onWidget.GetSelStart(), key.size()),
+                     matchCase ? key : text.substr(onPlain.GetSelStart(), key.size()));
+          }
+          QVERIFY2(hits > 0, key.c_str());
+        }
+      }
+    }
+  }
+
+  void jumpPutsTheLineInTheMiddle() {
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+      text += U8("行") + std::to_string(i) + U8(" 日本語のテキスト\r\n");
+    Load(text);
+    TMemoJump jump;
+    jump.SetObjectifyMemo(memo);
+    jump.JumpedLinePos = jpmCenter;
+    jump.LineHeight = -TPlainTextMemo::FontLineHeight(edit);
+    QCOMPARE(TPlainTextMemo::FontLineHeight(edit),
+             qRound(edit->document()->documentLayout()->blockBoundingRect(edit->document()->findBlockByNumber(5)).height()));
+    const int visible = edit->viewport()->height() / TPlainTextMemo::FontLineHeight(edit);
+    QVERIFY(visible >= 8);
+
+    jump.JumpTo(150, 3);
+    QCOMPARE(jump.CaretLine(), 150);
+    QCOMPARE(jump.CaretColumn(), 3);
+    QCOMPARE(edit->textCursor().position(), edit->document()->findBlockByNumber(150).position() + 1);
+    int top = edit->verticalScrollBar()->value(); // first line shown, without wrapping
+    QVERIFY2(std::abs(150 - top - visible / 2) <= 1, qPrintable(QString::number(top)));
+
+    // A search hit near the end: as far down as the view goes.
+    QVERIFY(jump.SearchText(U8("行298 "), true));
+    QCOMPARE(jump.CaretLine(), 298);
+    QVERIFY(edit->cursorRect().bottom() <= edit->viewport()->height());
+    // Back up from the end of the text: the hit is in view.
+    jump.SetCaret(memo->TextLength());
+    QVERIFY(jump.SearchText(U8("行10 "), false));
+    QCOMPARE(jump.CaretLine(), 10);
+    QVERIFY(edit->cursorRect().top() >= 0);
+    QVERIFY(edit->cursorRect().bottom() <= edit->viewport()->height());
+  }
+
+  void wrappedLinesCountAsOne() {
+    std::string longLine;
+    for (int i = 0; i < 60; ++i)
+      longLine += U8("折り返す長い行 ");
+    Load("first\r\n" + longLine + "\r\nlast");
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QCoreApplication::processEvents();
+    TMemoJump jump;
+    jump.SetObjectifyMemo(memo);
+    jump.JumpTo(2, 3);
+    QCOMPARE(jump.CaretLine(), 2);
+    QCOMPARE(jump.CaretColumn(), 3);
+    jump.JumpTo(1, 200);
+    QCOMPARE(jump.CaretLine(), 1);
+    QCOMPARE(jump.CaretColumn(), 200);
+    QVERIFY(edit->document()->findBlockByNumber(1).layout()->lineCount() > 1);
+  }
+
+  void undoThroughTheEngine() {
+    Load("abc");
+    TMemoJump jump;
+    jump.SetObjectifyMemo(memo);
+    edit->document()->clearUndoRedoStacks();
+    QVERIFY(!jump.CanUndo());
+    jump.SetCaret(3);
+    edit->insertPlainText(QStringLiteral("日本"));
+    QCOMPARE(memo->Text(), "abc" + U8("日本"));
+    QVERIFY(jump.CanUndo());
+    jump.Undo();
+    QCOMPARE(memo->Text(), std::string("abc"));
+  }
+
+  void aDeletedWidgetLeavesAHarmlessMemo() {
+    TMemoJump jump;
+    auto *other = new QPlainTextEdit;
+    TPlainTextMemo orphan(other);
+    jump.SetObjectifyMemo(&orphan);
+    delete other;
+    QCOMPARE(orphan.Text(), std::string());
+    QCOMPARE(orphan.LineCount(), 1);
+    jump.JumpTo(3, 3);
+    QVERIFY(!jump.SearchText("a", true));
+    QCOMPARE(jump.GetSelStart(), 0);
+  }
+};
+
+QTEST_MAIN(PlainTextMemoTest)
+#include "PlainTextMemoTest.moc"
