@@ -7,6 +7,7 @@
 #include "store/LibUnit.h"
 #include "store/NodeFiles.h"
 #include "ui/Dialogs.h"
+#include "ui/Icons.h"
 #include "ui/MessageBox.h"
 #include "ui/Shell.h"
 #include "ui/Text.h"
@@ -15,6 +16,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -69,14 +71,12 @@ TAttachmentForm::TAttachmentForm(QWidget *owner) : QMainWindow(owner, Qt::Window
   dragDrop_->OnFileDrop = [this](TDragDropFile *, const TStringList &paths) { FileDrop(paths); };
 
   connect(fileList_, &TFileListView::selectionChanged, this, &TAttachmentForm::updateActionStates);
-  connect(fileList_, &TFileListView::rowDoubleClicked, this,
-          [this](int row) {
-            SelectRow(row);
-            ExecuteFileActionExecute();
-          });
+  connect(fileList_, &TFileListView::rowDoubleClicked, this, [this](int row) {
+    SelectRow(row);
+    ExecuteFileActionExecute();
+  });
   connect(pages_, &QTabWidget::currentChanged, this, &TAttachmentForm::PageChanged);
   PageChanged(pages_->currentIndex());
-  updateActionStates();
 }
 
 TAttachmentForm::~TAttachmentForm() = default;
@@ -85,12 +85,10 @@ void TAttachmentForm::BuildPages() {
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("PageControl"));
   pages_->setDocumentMode(true); // flat tabs
-  pages_->setTabPosition(QTabWidget::North);
 
   fileList_ = new TFileListView(pages_);
   fileList_->setObjectName(QStringLiteral("FileList"));
   pages_->addTab(fileList_, QStringLiteral(u"添付ﾌｧｲﾙ"));
-  pages_->widget(0)->setProperty("sheet", QStringLiteral("AttachSheet"));
 
   linkList_ = MakeInactiveList(pages_, "LinkList",
                                {{QStringLiteral(u"ﾘﾝｸ名"), 250}, {QStringLiteral(u"ﾘﾝｸ先"), 100}});
@@ -114,12 +112,16 @@ QAction *TAttachmentForm::MakeAction(QMenu *menu, const char *name, const QStrin
   return a;
 }
 
-void TAttachmentForm::BuildMenus() {
-  QMenuBar *bar = menuBar();
-  bar->setObjectName(QStringLiteral("MainMenu"));
+QMenu *TAttachmentForm::MakeMenu(const char *name, const QString &text) {
+  QMenu *menu = menuBar()->addMenu(text);
+  menu->setObjectName(QString::fromLatin1(name));
+  return menu;
+}
 
-  fileMenu_ = bar->addMenu(QStringLiteral(u"ﾌｧｲﾙ(&F)"));
-  fileMenu_->setObjectName(QStringLiteral("FileMenu"));
+void TAttachmentForm::BuildMenus() {
+  menuBar()->setObjectName(QStringLiteral("MainMenu"));
+
+  fileMenu_ = MakeMenu("FileMenu", QStringLiteral(u"ﾌｧｲﾙ(&F)"));
   executeFileAction_ = MakeAction(fileMenu_, "ExecuteFileAction", QStringLiteral(u"ﾌｧｲﾙの実行(&E)"),
                                   QKeySequence(Qt::CTRL | Qt::Key_Return));
   executeFileAction_->setShortcuts(
@@ -130,18 +132,18 @@ void TAttachmentForm::BuildMenus() {
   closeAction_ = MakeAction(fileMenu_, "CloseAction", QStringLiteral(u"閉じる(&C)"),
                             QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  registerMenu_ = bar->addMenu(QStringLiteral(u"登録(&R)"));
-  registerMenu_->setObjectName(QStringLiteral("RegisterMenu"));
-  copyRegisterAction_ = MakeAction(registerMenu_, "CopyRegisterAction", QStringLiteral(u"ｺﾋﾟｰ登録(&C)"),
-                                   QKeySequence(Qt::CTRL | Qt::Key_C));
-  linkRegisterAction_ = MakeAction(registerMenu_, "LinkRegisterAction", QStringLiteral(u"ﾘﾝｸ登録(&L)"),
-                                   QKeySequence(Qt::CTRL | Qt::Key_L));
+  registerMenu_ = MakeMenu("RegisterMenu", QStringLiteral(u"登録(&R)"));
+  copyRegisterAction_ =
+      MakeAction(registerMenu_, "CopyRegisterAction", QStringLiteral(u"ｺﾋﾟｰ登録(&C)"),
+                 QKeySequence(Qt::CTRL | Qt::Key_C));
+  linkRegisterAction_ =
+      MakeAction(registerMenu_, "LinkRegisterAction", QStringLiteral(u"ﾘﾝｸ登録(&L)"),
+                 QKeySequence(Qt::CTRL | Qt::Key_L));
   registerMenu_->addSeparator();
   unregisterAction_ = MakeAction(registerMenu_, "UnregisterAction", QStringLiteral(u"登録解除(&R)"),
                                  QKeySequence(Qt::CTRL | Qt::Key_R));
 
-  viewMenu_ = bar->addMenu(QStringLiteral(u"表示(&V)"));
-  viewMenu_->setObjectName(QStringLiteral("ViewMenu"));
+  viewMenu_ = MakeMenu("ViewMenu", QStringLiteral(u"表示(&V)"));
   viewGroup_ = new QActionGroup(this);
   viewGroup_->setExclusive(true);
   struct ViewItem {
@@ -164,14 +166,14 @@ void TAttachmentForm::BuildMenus() {
     ++tag;
   }
 
-  linkMenu_ = bar->addMenu(QStringLiteral(u"ﾘﾝｸ(&L)"));
-  linkMenu_->setObjectName(QStringLiteral("LinkMenu"));
-  MakeAction(linkMenu_, "LinkDeleteAction", QStringLiteral(u"削除(&R)"), QKeySequence(Qt::CTRL | Qt::Key_R));
-  MakeAction(linkMenu_, "LinkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"), QKeySequence(Qt::CTRL | Qt::Key_F8));
+  linkMenu_ = MakeMenu("LinkMenu", QStringLiteral(u"ﾘﾝｸ(&L)"));
+  MakeAction(linkMenu_, "LinkDeleteAction", QStringLiteral(u"削除(&R)"),
+             QKeySequence(Qt::CTRL | Qt::Key_R));
+  MakeAction(linkMenu_, "LinkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"),
+             QKeySequence(Qt::CTRL | Qt::Key_F8));
   linkMenu_->menuAction()->setEnabled(false);
 
-  markMenu_ = bar->addMenu(QStringLiteral(u"しおり(&I)"));
-  markMenu_->setObjectName(QStringLiteral("MarkMenu"));
+  markMenu_ = MakeMenu("MarkMenu", QStringLiteral(u"しおり(&I)"));
   MakeAction(markMenu_, "MarkDeleteAction", QStringLiteral(u"削除(&R)"), QKeySequence());
   MakeAction(markMenu_, "MarkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"), QKeySequence());
   markMenu_->menuAction()->setEnabled(false);
@@ -179,11 +181,14 @@ void TAttachmentForm::BuildMenus() {
   for (QAction *a : linkMenu_->actions() + markMenu_->actions())
     a->setEnabled(false);
 
-  connect(executeFileAction_, &QAction::triggered, this, &TAttachmentForm::ExecuteFileActionExecute);
+  connect(executeFileAction_, &QAction::triggered, this,
+          &TAttachmentForm::ExecuteFileActionExecute);
   connect(saveAsAction_, &QAction::triggered, this, &TAttachmentForm::SaveAsActionExecute);
   connect(closeAction_, &QAction::triggered, this, &QWidget::hide);
-  connect(copyRegisterAction_, &QAction::triggered, this, &TAttachmentForm::CopyRegisterActionExecute);
-  connect(linkRegisterAction_, &QAction::triggered, this, &TAttachmentForm::LinkRegisterActionExecute);
+  connect(copyRegisterAction_, &QAction::triggered, this,
+          &TAttachmentForm::CopyRegisterActionExecute);
+  connect(linkRegisterAction_, &QAction::triggered, this,
+          &TAttachmentForm::LinkRegisterActionExecute);
   connect(unregisterAction_, &QAction::triggered, this, &TAttachmentForm::UnregisterActionExecute);
   for (QMenu *m : {fileMenu_, registerMenu_, viewMenu_})
     connect(m, &QMenu::aboutToShow, this, &TAttachmentForm::updateActionStates);
@@ -195,17 +200,23 @@ void TAttachmentForm::PageChanged(int index) {
     m->menuAction()->setVisible(files);
   linkMenu_->menuAction()->setVisible(!files);
   markMenu_->menuAction()->setVisible(false);
+  updateActionStates();
 }
 
 void TAttachmentForm::updateActionStates() {
-  const bool row = SelectedRow() >= 0;
+  // The file commands belong to the file page; their shortcuts rest while
+  // another page is shown.
+  const bool files = pages_->currentIndex() == 0;
+  const bool row = files && SelectedRow() >= 0;
   executeFileAction_->setEnabled(row);
   saveAsAction_->setEnabled(row);
   unregisterAction_->setEnabled(row);
   // Rows added with no list to write them into would be lost; a copy needs
   // the project directory to copy into.
-  linkRegisterAction_->setEnabled(attachments_ != nullptr);
-  copyRegisterAction_->setEnabled(attachments_ != nullptr && !projectDir_.empty());
+  linkRegisterAction_->setEnabled(files && attachments_ != nullptr);
+  copyRegisterAction_->setEnabled(files && attachments_ != nullptr && !projectDir_.empty());
+  for (QAction *a : viewGroup_->actions())
+    a->setEnabled(files);
 }
 
 // --- state for the editor ------------------------------------------------------
@@ -260,7 +271,9 @@ bool TAttachmentForm::WriteBack() {
 void TAttachmentForm::SelectViewStyle(int tag) {
   for (QAction *a : viewMenu_->actions())
     if (a->data().isValid() && a->data().toInt() == tag) {
-      a->trigger();
+      // What a click on the item does, also while the item rests on another page.
+      a->setChecked(true);
+      fileList_->setViewStyle(tag);
       return;
     }
 }
@@ -293,8 +306,8 @@ void TAttachmentForm::CollectWindowSettings(int &top, int &left, int &width, int
 bool TAttachmentForm::IsPlainFileName(std::string_view name) {
   // '/' and NUL never occur as the second byte of a CP932 character, so a
   // byte search is exact.
-  return !name.empty() && name != "." && name != ".." &&
-         name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
 }
 
 bool TAttachmentForm::IsProtectedName(const std::string &bareName) const {
@@ -321,13 +334,15 @@ int TAttachmentForm::AddOrRefreshRow(const std::string &path, bool refreshExisti
   const QString size = QString::number(e.isDirectory ? 0 : e.size) + QStringLiteral("byte");
   const QString date =
       QDateTime::fromSecsSinceEpoch(e.mtime).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
-  const QIcon icon = iconProvider_.icon(QFileInfo(ui::PathToQString(path)));
+  const QIcon icon = ui::FileIcon(QFileInfo(ui::PathToQString(path)));
   const int row = fileList_->setRow(existing, caption, shown, icon, size, date);
   updateActionStates();
   return row;
 }
 
-bool TAttachmentForm::AddFileRow(const std::string &path) { return AddOrRefreshRow(path, false) >= 0; }
+bool TAttachmentForm::AddFileRow(const std::string &path) {
+  return AddOrRefreshRow(path, false) >= 0;
+}
 
 int TAttachmentForm::RowCount() const { return fileList_->rowCount(); }
 
@@ -374,15 +389,19 @@ void TAttachmentForm::SaveAsActionExecute() {
     Tell(FileErrorText(QStringLiteral(u"ファイルを保存できませんでした。"), target), true);
 }
 
-void TAttachmentForm::CopyRegisterActionExecute() {
-  if (!attachments_ || projectDir_.empty())
-    return;
+bool TAttachmentForm::PickFileToAdd(std::string &path) {
   ui::FileDialogOptions o;
   o.title = QStringLiteral(u"登録するファイルを指定");
   o.filter = QString::fromUtf16(kAddFilter);
   o.mustExist = true;
+  return ui::OpenFileName(this, o, path);
+}
+
+void TAttachmentForm::CopyRegisterActionExecute() {
+  if (!attachments_ || projectDir_.empty())
+    return;
   std::string source;
-  if (!ui::OpenFileName(this, o, source))
+  if (!PickFileToAdd(source))
     return;
   const std::string name = ExtractFileName(source);
   const std::string dest = projectDir_ + name;
@@ -391,7 +410,8 @@ void TAttachmentForm::CopyRegisterActionExecute() {
     // Nothing to do: the dialog gave no file name.
   } else if (IsProtectedName(name)) {
     Tell(ui::ToQString(name) +
-             QStringLiteral(u" はプロジェクトが使用するファイルと同じ名前のため、コピー登録できません。"),
+             QStringLiteral(
+                 u" はプロジェクトが使用するファイルと同じ名前のため、コピー登録できません。"),
          false);
   } else if (fsys::SameFile(source, dest)) {
     // Already in the project directory: nothing to copy, and no question.
@@ -414,12 +434,8 @@ void TAttachmentForm::CopyRegisterActionExecute() {
 void TAttachmentForm::LinkRegisterActionExecute() {
   if (!attachments_)
     return;
-  ui::FileDialogOptions o;
-  o.title = QStringLiteral(u"登録するファイルを指定");
-  o.filter = QString::fromUtf16(kAddFilter);
-  o.mustExist = true;
   std::string path;
-  if (!ui::OpenFileName(this, o, path))
+  if (!PickFileToAdd(path))
     return;
   if (AddFileRow(path))
     SelectRow(RowCount() - 1);
@@ -450,12 +466,14 @@ void TAttachmentForm::UnregisterActionExecute() {
 void TAttachmentForm::DeleteAttachedFile(const std::string &caption) {
   const QString shown = ui::ToQString(caption);
   if (projectDir_.empty() || !IsPlainFileName(caption)) {
-    Tell(shown + QStringLiteral(u" はプロジェクトフォルダの中のファイルではないため、削除しませんでした。"),
+    Tell(shown + QStringLiteral(
+                     u" はプロジェクトフォルダの中のファイルではないため、削除しませんでした。"),
          false);
     return;
   }
   if (IsProtectedName(caption)) {
-    Tell(shown + QStringLiteral(u" はプロジェクトが使用するファイルのため、削除しませんでした。"), false);
+    Tell(shown + QStringLiteral(u" はプロジェクトが使用するファイルのため、削除しませんでした。"),
+         false);
     return;
   }
   const std::string path = projectDir_ + caption;

@@ -19,7 +19,6 @@
 // directly inside the project directory, and never a file the project itself
 // needs (MainTree.dat, MainTree.dat.ord, and whatever IsProjectFile names);
 // copying in never overwrites those either.
-#include <QFileIconProvider>
 #include <QMainWindow>
 
 #include <functional>
@@ -112,17 +111,18 @@ protected:
 private:
   void BuildMenus();
   void BuildPages();
+  QMenu *MakeMenu(const char *name, const QString &text);
   QAction *MakeAction(QMenu *menu, const char *name, const QString &text, const QKeySequence &key);
   void PageChanged(int index);
   // The row for `path` (its caption computed as AddFileRow does) is refreshed
   // in place when listed already, else added; -1 when nothing is there.
   int AddOrRefreshRow(const std::string &path, bool refreshExisting);
+  bool PickFileToAdd(std::string &path);
   void DeleteAttachedFile(const std::string &caption);
   void Tell(const QString &text, bool error);
 
   std::string projectDir_;
   TStringList *attachments_ = nullptr;
-  QFileIconProvider iconProvider_;
 
   QTabWidget *pages_ = nullptr;
   TFileListView *fileList_ = nullptr;
@@ -130,8 +130,8 @@ private:
   QTreeWidget *markList_ = nullptr;
   TDragDropFile *dragDrop_ = nullptr;
 
-  QMenu *fileMenu_ = nullptr, *registerMenu_ = nullptr, *viewMenu_ = nullptr,
-        *linkMenu_ = nullptr, *markMenu_ = nullptr;
+  QMenu *fileMenu_ = nullptr, *registerMenu_ = nullptr, *viewMenu_ = nullptr, *linkMenu_ = nullptr,
+        *markMenu_ = nullptr;
   QAction *executeFileAction_ = nullptr, *saveAsAction_ = nullptr, *closeAction_ = nullptr;
   QAction *copyRegisterAction_ = nullptr, *linkRegisterAction_ = nullptr,
           *unregisterAction_ = nullptr;

@@ -121,8 +121,8 @@ void TDragDropFile::Deliver(const TStringList &files, const QStringList &unnamab
   if (!files.empty())
     DoFileDrop(files);
   if (!unnamable.isEmpty())
-    ui::ShowMessageBox(owner_, ui::UnnamablePathExplanation(unnamable), QString(), ui::MsgIcon::Warning,
-                       ui::MsgButtons::Ok);
+    ui::ShowMessageBox(owner_, ui::UnnamablePathExplanation(unnamable), QString(),
+                       ui::MsgIcon::Warning, ui::MsgButtons::Ok);
 }
 
 void TDragDropFile::DoFileDrop(const TStringList &files) {

@@ -59,8 +59,8 @@ TFileListView::TFileListView(QWidget *parent)
   setCurrentWidget(reportView_);
   setFocusProxy(reportView_);
 
-  for (QAbstractItemView *v : {static_cast<QAbstractItemView *>(iconView_),
-                               static_cast<QAbstractItemView *>(reportView_)})
+  for (QAbstractItemView *v :
+       {static_cast<QAbstractItemView *>(iconView_), static_cast<QAbstractItemView *>(reportView_)})
     connect(v, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &i) { emit rowDoubleClicked(i.row()); });
   connect(iconView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -119,6 +119,14 @@ int TFileListView::setRow(int row, const std::string &caption, const QString &sh
   s->setText(size);
   s->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   model_->item(row, DateColumn)->setText(date);
+  // The design's widths are a minimum: a size or date that does not fit
+  // widens its column rather than being cut off.
+  const QFontMetrics fm(reportView_->font());
+  for (auto [column, text] : {std::pair{int(SizeColumn), size}, std::pair{int(DateColumn), date}}) {
+    const int needed = fm.horizontalAdvance(text) + 2 * fm.averageCharWidth();
+    if (reportView_->columnWidth(column) < needed)
+      reportView_->setColumnWidth(column, needed);
+  }
   return row;
 }
 
@@ -135,8 +143,8 @@ void TFileListView::selectRow(int row) {
   if (row < 0 || row >= model_->rowCount())
     return;
   QModelIndex i = model_->index(row, CaptionColumn);
-  iconView_->selectionModel()->setCurrentIndex(
-      i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  iconView_->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                      QItemSelectionModel::Rows);
 }
 
 int TFileListView::findCaption(const std::string &caption) const {

@@ -10,6 +10,8 @@
 #include <QFontDialog>
 #include <QInputDialog>
 
+#include <utility>
+
 namespace ui {
 namespace {
 
@@ -70,7 +72,8 @@ DialogAnswer RunRealDialog(const DialogRequest &r) {
   }
   case DialogKind::InputText: {
     bool ok = false;
-    QString s = QInputDialog::getText(r.parent, r.title, r.prompt, QLineEdit::Normal, r.initial, &ok);
+    QString s =
+        QInputDialog::getText(r.parent, r.title, r.prompt, QLineEdit::Normal, r.initial, &ok);
     return ok ? DialogAnswer::Accept(s) : DialogAnswer::Cancel();
   }
   }
@@ -116,23 +119,12 @@ DialogAnswer RunDialog(const DialogRequest &request) {
   return RunRealDialog(request);
 }
 
-DialogHook SetDialogHook(DialogHook hook) {
-  DialogHook previous = std::move(Hook());
-  Hook() = std::move(hook);
-  return previous;
-}
+DialogHook SetDialogHook(DialogHook hook) { return std::exchange(Hook(), std::move(hook)); }
 
-ScriptedDialogs::ScriptedDialogs(std::initializer_list<DialogAnswer> answers) : answers_(answers) {
-  previous_ = SetDialogHook([this](const DialogRequest &r) {
-    asked_.push_back(r);
-    if (answers_.empty()) {
-      ++unscripted_;
-      return DialogAnswer::Cancel();
-    }
-    DialogAnswer a = answers_.front();
-    answers_.pop_front();
-    return a;
-  });
+ScriptedDialogs::ScriptedDialogs(std::initializer_list<DialogAnswer> answers)
+    : ScriptedAnswers(answers) {
+  previous_ =
+      SetDialogHook([this](const DialogRequest &r) { return Next(r, DialogAnswer::Cancel()); });
 }
 
 ScriptedDialogs::~ScriptedDialogs() { SetDialogHook(std::move(previous_)); }
@@ -177,8 +169,8 @@ bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bo
     if (!createMissing)
       return false;
     QString shown = ToQString(chosen);
-    if (ShowMessageBox(parent, shown + QStringLiteral(u" は存在しません。\r\n作成しますか?"), QString(),
-                       MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
+    if (ShowMessageBox(parent, shown + QStringLiteral(u" は存在しません。\r\n作成しますか?"),
+                       QString(), MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
       return false;
     if (!fsys::CreateDirectories(chosen)) {
       ShowMessageBox(parent,

@@ -20,15 +20,14 @@
 // Paths in answers are the OS form (as Qt's file dialog returns them); the
 // helpers turn them into CP932 and refuse, with a visible explanation, a path
 // CP932 cannot name.
+#include "ui/ScriptedAnswers.h"
+
 #include <QFont>
 #include <QString>
 #include <QStringList>
 
-#include <deque>
 #include <functional>
-#include <initializer_list>
 #include <string>
-#include <vector>
 
 class QWidget;
 
@@ -39,22 +38,23 @@ enum class DialogKind { OpenFile, SaveFile, Directory, Font, InputText };
 struct DialogRequest {
   DialogKind kind = DialogKind::OpenFile;
   QWidget *parent = nullptr;
-  QString title;          // window title (the input box's caption)
-  QString prompt;         // InputText: the text above the field
-  QString filter;         // file dialogs: the program's list "desc|patterns|desc|patterns"
-  int filterIndex = 1;    // 1-based, the entry of `filter` preselected
-  QString defaultSuffix;  // without the dot; added when the typed name has none
-  QString initial;        // preset: OS path of the file or directory, or the input text
-  QFont font;             // Font: the preset
+  QString title;                 // window title (the input box's caption)
+  QString prompt;                // InputText: the text above the field
+  QString filter;                // file dialogs: the program's list "desc|patterns|desc|patterns"
+  int filterIndex = 1;           // 1-based, the entry of `filter` preselected
+  QString defaultSuffix;         // without the dot; added when the typed name has none
+  QString initial;               // preset: OS path of the file or directory, or the input text
+  QFont font;                    // Font: the preset
   bool mustExist = false;        // OpenFile: only an existing file is accepted
   bool confirmOverwrite = false; // SaveFile: replacing a file is asked first
-  bool createMissing = false;    // Directory: a typed directory that does not exist is created after asking
+  bool createMissing =
+      false; // Directory: a typed directory that does not exist is created after asking
 };
 
 struct DialogAnswer {
   bool accepted = false;
-  QString text;         // OS path of the file or directory, or the typed text
-  int filterIndex = 1;  // 1-based, the entry of the filter in force
+  QString text;        // OS path of the file or directory, or the typed text
+  int filterIndex = 1; // 1-based, the entry of the filter in force
   QFont font;
 
   static DialogAnswer Accept(const QString &text, int filterIndex = 1) {
@@ -84,22 +84,12 @@ DialogHook SetDialogHook(DialogHook hook);
 // For tests: answers dialogs from a queue and records every request for its
 // lifetime. A dialog asked when the queue is empty is counted in Unscripted()
 // and cancelled.
-class ScriptedDialogs {
+class ScriptedDialogs : public ScriptedAnswers<DialogRequest, DialogAnswer> {
 public:
   explicit ScriptedDialogs(std::initializer_list<DialogAnswer> answers = {});
   ~ScriptedDialogs();
-  ScriptedDialogs(const ScriptedDialogs &) = delete;
-  ScriptedDialogs &operator=(const ScriptedDialogs &) = delete;
-
-  void Answer(const DialogAnswer &next) { answers_.push_back(next); }
-  const std::vector<DialogRequest> &Asked() const { return asked_; }
-  int Unscripted() const { return unscripted_; }
-  int Pending() const { return static_cast<int>(answers_.size()); }
 
 private:
-  std::deque<DialogAnswer> answers_;
-  std::vector<DialogRequest> asked_;
-  int unscripted_ = 0;
   DialogHook previous_;
 };
 
@@ -112,8 +102,8 @@ QStringList NameFiltersFromPipeList(const QString &pipeFilter);
 
 struct FileDialogOptions {
   QString title;
-  QString filter;          // "desc|patterns|..."
-  int filterIndex = 1;     // in: preselected; see `chosenFilter` below
+  QString filter;      // "desc|patterns|..."
+  int filterIndex = 1; // in: preselected; see `chosenFilter` below
   QString defaultSuffix;
   std::string initialPath; // CP932: preset file (or directory) path
   bool mustExist = false;
@@ -137,7 +127,6 @@ bool SelectFont(QWidget *parent, const QString &title, QFont &font);
 
 // Input box. `text` (CP932) is the preset in and the typed text out. Text CP932
 // cannot hold is explained and the box is shown again with it.
-bool InputText(QWidget *parent, const QString &caption, const QString &prompt,
-               std::string &text);
+bool InputText(QWidget *parent, const QString &caption, const QString &prompt, std::string &text);
 
 } // namespace ui

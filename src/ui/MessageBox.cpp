@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <utility>
+
 namespace ui {
 namespace {
 
@@ -14,17 +16,23 @@ MessageBoxHook &Hook() {
 
 QMessageBox::Icon ToQt(MsgIcon icon) {
   switch (icon) {
-  case MsgIcon::Information: return QMessageBox::Information;
-  case MsgIcon::Question: return QMessageBox::Question;
-  case MsgIcon::Warning: return QMessageBox::Warning;
-  case MsgIcon::Error: return QMessageBox::Critical;
-  case MsgIcon::None: break;
+  case MsgIcon::Information:
+    return QMessageBox::Information;
+  case MsgIcon::Question:
+    return QMessageBox::Question;
+  case MsgIcon::Warning:
+    return QMessageBox::Warning;
+  case MsgIcon::Error:
+    return QMessageBox::Critical;
+  case MsgIcon::None:
+    break;
   }
   return QMessageBox::NoIcon;
 }
 
 MsgAnswer RunRealBox(const MessageBoxRequest &r) {
-  QMessageBox box(ToQt(r.icon), r.caption, QString(r.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+  QMessageBox box(ToQt(r.icon), r.caption,
+                  QString(r.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                   QMessageBox::NoButton, r.parent);
   // The labels are the program's own, in Japanese, whatever Qt translations exist.
   struct Btn {
@@ -34,7 +42,9 @@ MsgAnswer RunRealBox(const MessageBoxRequest &r) {
   };
   std::vector<Btn> wanted;
   switch (r.buttons) {
-  case MsgButtons::Ok: wanted = {{MsgAnswer::Ok, u"OK", QMessageBox::AcceptRole}}; break;
+  case MsgButtons::Ok:
+    wanted = {{MsgAnswer::Ok, u"OK", QMessageBox::AcceptRole}};
+    break;
   case MsgButtons::OkCancel:
     wanted = {{MsgAnswer::Ok, u"OK", QMessageBox::AcceptRole},
               {MsgAnswer::Cancel, u"キャンセル", QMessageBox::RejectRole}};
@@ -69,15 +79,18 @@ MsgAnswer RunRealBox(const MessageBoxRequest &r) {
 MsgAnswer DismissAnswer(MsgButtons buttons) {
   switch (buttons) {
   case MsgButtons::OkCancel:
-  case MsgButtons::YesNoCancel: return MsgAnswer::Cancel;
-  case MsgButtons::YesNo: return MsgAnswer::No;
-  case MsgButtons::Ok: break;
+  case MsgButtons::YesNoCancel:
+    return MsgAnswer::Cancel;
+  case MsgButtons::YesNo:
+    return MsgAnswer::No;
+  case MsgButtons::Ok:
+    break;
   }
   return MsgAnswer::Ok;
 }
 
-MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &caption,
-                         MsgIcon icon, MsgButtons buttons) {
+MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &caption, MsgIcon icon,
+                         MsgButtons buttons) {
   MessageBoxRequest r;
   r.parent = parent;
   r.text = text;
@@ -92,23 +105,13 @@ MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &ca
 }
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-  MessageBoxHook previous = std::move(Hook());
-  Hook() = std::move(hook);
-  return previous;
+  return std::exchange(Hook(), std::move(hook));
 }
 
 ScriptedMessageBoxes::ScriptedMessageBoxes(std::initializer_list<MsgAnswer> answers)
-    : answers_(answers) {
-  previous_ = SetMessageBoxHook([this](const MessageBoxRequest &r) {
-    asked_.push_back(r);
-    if (answers_.empty()) {
-      ++unscripted_;
-      return DismissAnswer(r.buttons);
-    }
-    MsgAnswer a = answers_.front();
-    answers_.pop_front();
-    return a;
-  });
+    : ScriptedAnswers(answers) {
+  previous_ = SetMessageBoxHook(
+      [this](const MessageBoxRequest &r) { return Next(r, DismissAnswer(r.buttons)); });
 }
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes() { SetMessageBoxHook(std::move(previous_)); }

@@ -16,12 +16,11 @@
 //
 // Texts are kept exactly as given (CR LF included) so tests compare them with
 // the program's texts; the real box shows CR LF as a plain line break.
+#include "ui/ScriptedAnswers.h"
+
 #include <QString>
 
-#include <deque>
 #include <functional>
-#include <initializer_list>
-#include <vector>
 
 class QWidget;
 
@@ -42,8 +41,8 @@ struct MessageBoxRequest {
 // Modal box owned by `parent` (may be null). An empty `caption` takes the
 // title of parent's window. Returns the button pressed; closing the box
 // without a button counts as Cancel where there is one, else as No or Ok.
-MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &caption,
-                         MsgIcon icon, MsgButtons buttons);
+MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &caption, MsgIcon icon,
+                         MsgButtons buttons);
 
 // The answer a box gives when it is dismissed without choosing.
 MsgAnswer DismissAnswer(MsgButtons buttons);
@@ -57,23 +56,12 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 // lifetime (then the previous hook is back). A box asked when the queue is
 // empty is counted in Unscripted() and dismissed (DismissAnswer), so a missing
 // answer never blocks a test and never says Yes by accident.
-class ScriptedMessageBoxes {
+class ScriptedMessageBoxes : public ScriptedAnswers<MessageBoxRequest, MsgAnswer> {
 public:
   explicit ScriptedMessageBoxes(std::initializer_list<MsgAnswer> answers = {});
   ~ScriptedMessageBoxes();
-  ScriptedMessageBoxes(const ScriptedMessageBoxes &) = delete;
-  ScriptedMessageBoxes &operator=(const ScriptedMessageBoxes &) = delete;
-
-  void Answer(MsgAnswer next) { answers_.push_back(next); }
-  const std::vector<MessageBoxRequest> &Asked() const { return asked_; }
-  int Unscripted() const { return unscripted_; }
-  int Pending() const { return static_cast<int>(answers_.size()); }
-  void Clear() { asked_.clear(); unscripted_ = 0; }
 
 private:
-  std::deque<MsgAnswer> answers_;
-  std::vector<MessageBoxRequest> asked_;
-  int unscripted_ = 0;
   MessageBoxHook previous_;
 };
 

@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QtDebug>
 
+#include <utility>
+
 namespace ui {
 namespace {
 
@@ -29,7 +31,8 @@ bool ShellOpen(QWidget *owner, std::string_view target, std::string_view paramet
     return Hook()(owner, std::string(target), std::string(parameters));
   if (target.empty())
     return false;
-  QUrl url = IsAddress(target) ? QUrl(ToQString(target)) : QUrl::fromLocalFile(PathToQString(target));
+  QUrl url =
+      IsAddress(target) ? QUrl(ToQString(target)) : QUrl::fromLocalFile(PathToQString(target));
   if (QStandardPaths::isTestModeEnabled()) {
     qWarning() << "ShellOpen in test mode without a hook; not opening" << url;
     return false;
@@ -38,16 +41,15 @@ bool ShellOpen(QWidget *owner, std::string_view target, std::string_view paramet
 }
 
 ShellOpenHook SetShellOpenHook(ShellOpenHook hook) {
-  ShellOpenHook previous = std::move(Hook());
-  Hook() = std::move(hook);
-  return previous;
+  return std::exchange(Hook(), std::move(hook));
 }
 
 RecordedShellOpen::RecordedShellOpen(bool result) {
-  previous_ = SetShellOpenHook([this, result](QWidget *, const std::string &target, const std::string &) {
-    targets_.push_back(target);
-    return result;
-  });
+  previous_ =
+      SetShellOpenHook([this, result](QWidget *, const std::string &target, const std::string &) {
+        targets_.push_back(target);
+        return result;
+      });
 }
 
 RecordedShellOpen::~RecordedShellOpen() { SetShellOpenHook(std::move(previous_)); }

@@ -67,7 +67,8 @@ bool PathFromQString(const QString &nativePath, std::string &out) {
 }
 
 QString UnnamablePathExplanation(const QStringList &paths) {
-  return QStringLiteral(u"次のファイル名にはShift-JISで表せない文字が含まれているため扱えません。\r\n") +
+  return QStringLiteral(
+             u"次のファイル名にはShift-JISで表せない文字が含まれているため扱えません。\r\n") +
          paths.join(QStringLiteral("\r\n"));
 }
 
