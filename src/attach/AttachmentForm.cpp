@@ -328,6 +328,8 @@ int TAttachmentForm::AddOrRefreshRow(const std::string &path, bool refreshExisti
   if (path.empty() || !fsys::Stat(path, e))
     return -1;
   const std::string caption = ExtractFilePath(path) == projectDir_ ? ExtractFileName(path) : path;
+  if (caption.empty())
+    return -1; // an empty entry names the project directory itself, not an attachment
   const int existing = refreshExisting ? fileList_->findCaption(caption) : -1;
   const QString shown = ui::ToQString(caption);
   // A folder has no size of its own to show.

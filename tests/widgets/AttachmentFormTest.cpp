@@ -84,20 +84,15 @@ private slots:
     project_->Write(QStringLiteral("MainTree.dat"), "[Root]\r\nFileName=20240101000000 0.txt\r\n");
     project_->Write(QStringLiteral("20240101000000 0.txt"), "Title:Root\r\n");
     form_ = std::make_unique<TAttachmentForm>();
-    form_->SetProjectDir(RemovePathSeparatorForTest(project_->Cp()));
+    form_->SetProjectDir(RemovePathSeparator(project_->Cp()));
     item_ = TNodeFiles();
   }
   void cleanup() { form_.reset(); }
 
-  static std::string RemovePathSeparatorForTest(std::string dir) {
-    dir.pop_back();
-    return dir;
-  }
-
   void projectDirKeepsOneTrailingSeparator() { QCOMPARE(Form().ProjectDir(), project_->Cp()); }
 
   void copiedFileIsListedByBareNameAndLinkedByFullPath() {
-    const std::string outsideReport = outside_->Write(kReport, "report body");
+    outside_->Write(kReport, "report body");
     const std::string outsidePhoto = outside_->Write(kPhoto, QByteArray(1234, 'x'));
     Show({});
     ui::ScriptedDialogs dialogs({ui::DialogAnswer::Accept(outside_->Native(kReport)),
@@ -125,7 +120,6 @@ private slots:
     QCOMPARE(Cell(Form(), 0, TFileListView::CaptionColumn), kReport);
     QCOMPARE(Cell(Form(), 1, TFileListView::SizeColumn), QStringLiteral("1234byte"));
     QCOMPARE(boxes.Asked().size(), 0u);
-    Q_UNUSED(outsideReport);
   }
 
   void copyOverExistingNameAsksAndKeepsOneRow() {
@@ -261,14 +255,13 @@ private slots:
   }
 
   void removeWithYesNeverDeletesWhatTheProjectNeedsOrWhatLiesOutside() {
-    const std::string outsideFile = outside_->Write(QStringLiteral("victim.txt"), "v");
+    outside_->Write(QStringLiteral("victim.txt"), "v");
     project_->MakeDir(QStringLiteral("sub"));
     project_->Write(QStringLiteral("sub/inner.txt"), "i");
     Form().IsProjectFile = [](const std::string &name) { return name == "20240101000000 0.txt"; };
     // Entries as a hand-edited item file could hold them.
     Show(TStringList{"MainTree.dat", "20240101000000 0.txt", "..", "sub", "sub/inner.txt",
-                     "../" + ExtractFileName(RemovePathSeparatorForTest(outside_->Cp())) +
-                         "/victim.txt"});
+                     "../" + ExtractFileName(RemovePathSeparator(outside_->Cp())) + "/victim.txt"});
     QCOMPARE(Form().RowCount(), 6);
     ui::ScriptedMessageBoxes boxes;
     for (int i = 0; i < 6; ++i)
@@ -282,12 +275,11 @@ private slots:
     QVERIFY(project_->Has(QStringLiteral("sub/inner.txt")));
     QVERIFY(outside_->Has(QStringLiteral("victim.txt")));
     QVERIFY(item_.AttachFiles.empty());
-    Q_UNUSED(outsideFile);
   }
 
   void missingFileDropsOutAtWriteBack() {
     project_->Write(kReport, "r");
-    const TStringList entries = {"deleted.txt", TestDir::Name(kReport), "/no/such/file.txt"};
+    const TStringList entries = {"deleted.txt", TestDir::Name(kReport), "/no/such/file.txt", ""};
     Show(entries);
     QCOMPARE(Captions(Form()), TStringList{TestDir::Name(kReport)});
     QCOMPARE(item_.AttachFiles, entries); // untouched until written back
@@ -458,8 +450,8 @@ private slots:
     QVERIFY(menuVisible("LinkMenu") && !menuVisible("MarkMenu"));
     QVERIFY(!Form().findChild<QMenu *>(QStringLiteral("LinkMenu"))->menuAction()->isEnabled());
     // The file commands rest on the other pages, shortcuts included.
-    for (const char *name : {"ExecuteFileAction", "SaveAsAction", "UnregisterAction", "CopyRegisterAction",
-                             "LinkRegisterAction", "LargeIconAction"})
+    for (const char *name : {"ExecuteFileAction", "SaveAsAction", "UnregisterAction",
+                             "CopyRegisterAction", "LinkRegisterAction", "LargeIconAction"})
       QVERIFY2(!Action(Form(), name)->isEnabled(), name);
     pages->setCurrentIndex(0);
     QVERIFY(menuVisible("FileMenu"));

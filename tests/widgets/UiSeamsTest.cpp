@@ -7,6 +7,9 @@
 #include "ui/Shell.h"
 #include "ui/Text.h"
 
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 using ui::MsgAnswer;
@@ -93,6 +96,43 @@ private slots:
         MsgAnswer::No);
     QCOMPARE(outer.Asked().size(), 1u);
     QCOMPARE(outer.Unscripted(), 0);
+  }
+
+  void realBoxSpeaksJapaneseAndMapsItsButtons() {
+    QStringList labels;
+    QString text;
+    auto press = [&](const QString &label) {
+      QTimer::singleShot(0, [&, label] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+          return;
+        text = box->text();
+        labels.clear();
+        for (QAbstractButton *b : box->buttons())
+          labels << b->text();
+        for (QAbstractButton *b : box->buttons())
+          if (b->text() == label)
+            b->click();
+        if (label.isEmpty())
+          box->reject(); // closed without a button
+      });
+    };
+    press(QStringLiteral(u"いいえ(&N)"));
+    QCOMPARE(ui::ShowMessageBox(nullptr, QStringLiteral(u"一行目\r\n二行目"), QStringLiteral(u"題"),
+                                MsgIcon::Question, MsgButtons::YesNoCancel),
+             MsgAnswer::No);
+    QCOMPARE(text, QStringLiteral(u"一行目\n二行目"));
+    QVERIFY(labels.contains(QStringLiteral(u"はい(&Y)")));
+    QVERIFY(labels.contains(QStringLiteral(u"キャンセル")));
+    press(QString());
+    QCOMPARE(ui::ShowMessageBox(nullptr, QStringLiteral("x"), QString(), MsgIcon::Warning,
+                                MsgButtons::YesNoCancel),
+             MsgAnswer::Cancel);
+    press(QStringLiteral("OK"));
+    QCOMPARE(
+        ui::ShowMessageBox(nullptr, QStringLiteral("x"), QString(), MsgIcon::Error, MsgButtons::Ok),
+        MsgAnswer::Ok);
+    QCOMPARE(labels, QStringList{QStringLiteral("OK")});
   }
 
   void fileDialogsHandOverCp932PathsAndRefuseUnnamableOnes() {
