@@ -1,0 +1,502 @@
+#include "attach/AttachmentForm.h"
+
+#include "attach/DragDropFile.h"
+#include "attach/FileListView.h"
+#include "store/Codec.h"
+#include "store/FileSystem.h"
+#include "store/LibUnit.h"
+#include "store/NodeFiles.h"
+#include "ui/Dialogs.h"
+#include "ui/Icons.h"
+#include "ui/MessageBox.h"
+#include "ui/Shell.h"
+#include "ui/Text.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+namespace {
+
+const char16_t kAddFilter[] =
+    u"すべてのﾌｧｲﾙ(*.*)|*.*|ﾃｷｽﾄﾌｧｲﾙ(*.txt;*.doc)|*.txt;*.doc|お気に入り(*.URL)|*.url|"
+    u"画像ﾌｧｲﾙ(*.bmp;*.gif;*.jpg)|*.bmp;*.gif;*.jpg";
+
+QTreeWidget *MakeInactiveList(QWidget *parent, const char *name,
+                              std::initializer_list<std::pair<QString, int>> columns) {
+  auto *list = new QTreeWidget(parent);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setRootIsDecorated(false);
+  list->setFrameShape(QFrame::NoFrame);
+  list->header()->setSectionsClickable(false);
+  QStringList labels;
+  for (const auto &c : columns)
+    labels << c.first;
+  list->setHeaderLabels(labels);
+  int i = 0;
+  for (const auto &c : columns) {
+    if (c.second > 0)
+      list->setColumnWidth(i, c.second);
+    ++i;
+  }
+  return list;
+}
+
+QString FileErrorText(const QString &what, const std::string &path) {
+  return what + QStringLiteral("\r\n") + ui::ToQString(path) + QStringLiteral("\r\n") +
+         QString::fromStdString(fsys::LastError());
+}
+
+} // namespace
+
+TAttachmentForm::TAttachmentForm(QWidget *owner) : QMainWindow(owner, Qt::Window) {
+  setObjectName(QStringLiteral("AttachmentForm"));
+  setWindowTitle(QStringLiteral(u"リンク"));
+  BuildPages();
+  BuildMenus();
+  move(182, 228);
+  resize(458, 206);
+
+  dragDrop_ = new TDragDropFile(this);
+  dragDrop_->setObjectName(QStringLiteral("DragDropFile"));
+  dragDrop_->AutoStart = true;
+  dragDrop_->OnFileDrop = [this](TDragDropFile *, const TStringList &paths) { FileDrop(paths); };
+
+  connect(fileList_, &TFileListView::selectionChanged, this, &TAttachmentForm::updateActionStates);
+  connect(fileList_, &TFileListView::rowDoubleClicked, this, [this](int row) {
+    SelectRow(row);
+    ExecuteFileActionExecute();
+  });
+  connect(pages_, &QTabWidget::currentChanged, this, &TAttachmentForm::PageChanged);
+  PageChanged(pages_->currentIndex());
+}
+
+TAttachmentForm::~TAttachmentForm() = default;
+
+void TAttachmentForm::BuildPages() {
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName(QStringLiteral("PageControl"));
+  pages_->setDocumentMode(true); // flat tabs
+
+  fileList_ = new TFileListView(pages_);
+  fileList_->setObjectName(QStringLiteral("FileList"));
+  pages_->addTab(fileList_, QStringLiteral(u"添付ﾌｧｲﾙ"));
+
+  linkList_ = MakeInactiveList(pages_, "LinkList",
+                               {{QStringLiteral(u"ﾘﾝｸ名"), 250}, {QStringLiteral(u"ﾘﾝｸ先"), 100}});
+  pages_->addTab(linkList_, QStringLiteral(u"ﾘﾝｸ"));
+  markList_ = MakeInactiveList(pages_, "MarkList",
+                               {{QStringLiteral(u"しおり名"), 150},
+                                {QStringLiteral(u"ｱｲﾃﾑ"), 150},
+                                {QStringLiteral(u"行番号"), 0}});
+  pages_->addTab(markList_, QStringLiteral(u"しおり"));
+  setCentralWidget(pages_);
+}
+
+QAction *TAttachmentForm::MakeAction(QMenu *menu, const char *name, const QString &text,
+                                     const QKeySequence &key) {
+  auto *a = new QAction(text, this);
+  a->setObjectName(QString::fromLatin1(name));
+  if (!key.isEmpty())
+    a->setShortcut(key);
+  menu->addAction(a);
+  addAction(a); // shortcuts work while the menu bar hides the menu
+  return a;
+}
+
+QMenu *TAttachmentForm::MakeMenu(const char *name, const QString &text) {
+  QMenu *menu = menuBar()->addMenu(text);
+  menu->setObjectName(QString::fromLatin1(name));
+  return menu;
+}
+
+void TAttachmentForm::BuildMenus() {
+  menuBar()->setObjectName(QStringLiteral("MainMenu"));
+
+  fileMenu_ = MakeMenu("FileMenu", QStringLiteral(u"ﾌｧｲﾙ(&F)"));
+  executeFileAction_ = MakeAction(fileMenu_, "ExecuteFileAction", QStringLiteral(u"ﾌｧｲﾙの実行(&E)"),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Return));
+  executeFileAction_->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  saveAsAction_ = MakeAction(fileMenu_, "SaveAsAction", QStringLiteral(u"名前を付けて保存(&S)"),
+                             QKeySequence(Qt::CTRL | Qt::Key_A));
+  fileMenu_->addSeparator();
+  closeAction_ = MakeAction(fileMenu_, "CloseAction", QStringLiteral(u"閉じる(&C)"),
+                            QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  registerMenu_ = MakeMenu("RegisterMenu", QStringLiteral(u"登録(&R)"));
+  copyRegisterAction_ =
+      MakeAction(registerMenu_, "CopyRegisterAction", QStringLiteral(u"ｺﾋﾟｰ登録(&C)"),
+                 QKeySequence(Qt::CTRL | Qt::Key_C));
+  linkRegisterAction_ =
+      MakeAction(registerMenu_, "LinkRegisterAction", QStringLiteral(u"ﾘﾝｸ登録(&L)"),
+                 QKeySequence(Qt::CTRL | Qt::Key_L));
+  registerMenu_->addSeparator();
+  unregisterAction_ = MakeAction(registerMenu_, "UnregisterAction", QStringLiteral(u"登録解除(&R)"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_R));
+
+  viewMenu_ = MakeMenu("ViewMenu", QStringLiteral(u"表示(&V)"));
+  viewGroup_ = new QActionGroup(this);
+  viewGroup_->setExclusive(true);
+  struct ViewItem {
+    const char *name;
+    const char16_t *text;
+    Qt::Key key;
+  };
+  const ViewItem views[] = {{"LargeIconAction", u"大きいｱｲｺﾝ(&G)", Qt::Key_F5},
+                            {"SmallIconAction", u"小さいｱｲｺﾝ(&M)", Qt::Key_F6},
+                            {"ListAction", u"一覧(&L)", Qt::Key_F7},
+                            {"ReportAction", u"詳細(&D)", Qt::Key_F8}};
+  int tag = 0;
+  for (const ViewItem &v : views) {
+    QAction *a = MakeAction(viewMenu_, v.name, QString::fromUtf16(v.text), QKeySequence(v.key));
+    a->setCheckable(true);
+    a->setData(tag); // the item's tag: the view style it sets
+    a->setChecked(tag == 3);
+    viewGroup_->addAction(a);
+    connect(a, &QAction::triggered, this, [this, tag] { fileList_->setViewStyle(tag); });
+    ++tag;
+  }
+
+  linkMenu_ = MakeMenu("LinkMenu", QStringLiteral(u"ﾘﾝｸ(&L)"));
+  MakeAction(linkMenu_, "LinkDeleteAction", QStringLiteral(u"削除(&R)"),
+             QKeySequence(Qt::CTRL | Qt::Key_R));
+  MakeAction(linkMenu_, "LinkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"),
+             QKeySequence(Qt::CTRL | Qt::Key_F8));
+  linkMenu_->menuAction()->setEnabled(false);
+
+  markMenu_ = MakeMenu("MarkMenu", QStringLiteral(u"しおり(&I)"));
+  MakeAction(markMenu_, "MarkDeleteAction", QStringLiteral(u"削除(&R)"), QKeySequence());
+  MakeAction(markMenu_, "MarkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"), QKeySequence());
+  markMenu_->menuAction()->setEnabled(false);
+  markMenu_->menuAction()->setVisible(false);
+  for (QAction *a : linkMenu_->actions() + markMenu_->actions())
+    a->setEnabled(false);
+
+  connect(executeFileAction_, &QAction::triggered, this,
+          &TAttachmentForm::ExecuteFileActionExecute);
+  connect(saveAsAction_, &QAction::triggered, this, &TAttachmentForm::SaveAsActionExecute);
+  connect(closeAction_, &QAction::triggered, this, &QWidget::hide);
+  connect(copyRegisterAction_, &QAction::triggered, this,
+          &TAttachmentForm::CopyRegisterActionExecute);
+  connect(linkRegisterAction_, &QAction::triggered, this,
+          &TAttachmentForm::LinkRegisterActionExecute);
+  connect(unregisterAction_, &QAction::triggered, this, &TAttachmentForm::UnregisterActionExecute);
+  for (QMenu *m : {fileMenu_, registerMenu_, viewMenu_})
+    connect(m, &QMenu::aboutToShow, this, &TAttachmentForm::updateActionStates);
+}
+
+void TAttachmentForm::PageChanged(int index) {
+  const bool files = index == 0;
+  for (QMenu *m : {fileMenu_, registerMenu_, viewMenu_})
+    m->menuAction()->setVisible(files);
+  linkMenu_->menuAction()->setVisible(!files);
+  markMenu_->menuAction()->setVisible(false);
+  updateActionStates();
+}
+
+void TAttachmentForm::updateActionStates() {
+  // The file commands belong to the file page; their shortcuts rest while
+  // another page is shown.
+  const bool files = pages_->currentIndex() == 0;
+  const bool row = files && SelectedRow() >= 0;
+  executeFileAction_->setEnabled(row);
+  saveAsAction_->setEnabled(row);
+  unregisterAction_->setEnabled(row);
+  // Rows added with no list to write them into would be lost; a copy needs
+  // the project directory to copy into.
+  linkRegisterAction_->setEnabled(files && attachments_ != nullptr);
+  copyRegisterAction_->setEnabled(files && attachments_ != nullptr && !projectDir_.empty());
+  for (QAction *a : viewGroup_->actions())
+    a->setEnabled(files);
+}
+
+// --- state for the editor ------------------------------------------------------
+
+void TAttachmentForm::SetProjectDir(std::string_view dir) {
+  projectDir_ = AddPathSeparator(dir);
+  updateActionStates();
+}
+
+void TAttachmentForm::ShowAttachments(TStringList *attachments) {
+  attachments_ = attachments;
+  fileList_->clear();
+  if (attachments_)
+    for (const std::string &entry : *attachments_)
+      AddFileRow(ResolvePath(entry));
+  updateActionStates();
+  show();
+}
+
+void TAttachmentForm::ShowAttachments(TNodeFiles *item) {
+  ShowAttachments(item ? &item->AttachFiles : nullptr);
+}
+
+void TAttachmentForm::ClearRows() {
+  fileList_->clear();
+  updateActionStates();
+}
+
+void TAttachmentForm::DetachList() {
+  attachments_ = nullptr;
+  ClearRows();
+}
+
+bool TAttachmentForm::WriteBack() {
+  if (!attachments_)
+    return false;
+  try {
+    TStringList rows;
+    rows.reserve(static_cast<size_t>(RowCount()));
+    for (int r = 0; r < RowCount(); ++r)
+      rows.push_back(RowCaption(r));
+    if (rows != *attachments_) {
+      *attachments_ = std::move(rows);
+      emit attachmentsChanged();
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void TAttachmentForm::SelectViewStyle(int tag) {
+  for (QAction *a : viewMenu_->actions())
+    if (a->data().isValid() && a->data().toInt() == tag) {
+      // What a click on the item does, also while the item rests on another page.
+      a->setChecked(true);
+      fileList_->setViewStyle(tag);
+      return;
+    }
+}
+
+int TAttachmentForm::GetViewStyle() const { return fileList_->viewStyle(); }
+
+void TAttachmentForm::ApplyWindowSettings(int top, int left, int width, int height, int sortType) {
+  QRect want(left, top, width > 0 ? width : 458, height > 0 ? height : 206);
+  bool onScreen = false;
+  for (QScreen *s : QGuiApplication::screens())
+    onScreen = onScreen || s->availableGeometry().intersects(want);
+  if (!onScreen && QGuiApplication::primaryScreen())
+    want.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+  move(want.topLeft());
+  resize(want.size());
+  SelectViewStyle(sortType);
+}
+
+void TAttachmentForm::CollectWindowSettings(int &top, int &left, int &width, int &height,
+                                            int &sortType) const {
+  top = y();
+  left = x();
+  width = this->width();
+  height = this->height();
+  sortType = GetViewStyle();
+}
+
+// --- rows ----------------------------------------------------------------------
+
+bool TAttachmentForm::IsPlainFileName(std::string_view name) {
+  // '/' and NUL never occur as the second byte of a CP932 character, so a
+  // byte search is exact.
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+bool TAttachmentForm::IsProtectedName(const std::string &bareName) const {
+  const std::string lower = cp932::LowerAscii(bareName);
+  if (lower == "maintree.dat" || lower == "maintree.dat.ord")
+    return true;
+  return IsProjectFile && IsProjectFile(bareName);
+}
+
+std::string TAttachmentForm::ResolvePath(const std::string &entry) const {
+  if (ExtractFilePath(entry).empty() || (!entry.empty() && entry[0] != kPathSeparator))
+    return projectDir_ + entry;
+  return entry;
+}
+
+int TAttachmentForm::AddOrRefreshRow(const std::string &path, bool refreshExisting) {
+  fsys::Entry e;
+  if (path.empty() || !fsys::Stat(path, e))
+    return -1;
+  const std::string caption = ExtractFilePath(path) == projectDir_ ? ExtractFileName(path) : path;
+  if (caption.empty())
+    return -1; // an empty entry names the project directory itself, not an attachment
+  const int existing = refreshExisting ? fileList_->findCaption(caption) : -1;
+  const QString shown = ui::ToQString(caption);
+  // A folder has no size of its own to show.
+  const QString size = QString::number(e.isDirectory ? 0 : e.size) + QStringLiteral("byte");
+  const QString date =
+      QDateTime::fromSecsSinceEpoch(e.mtime).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+  const QIcon icon = ui::FileIcon(QFileInfo(ui::PathToQString(path)));
+  const int row = fileList_->setRow(existing, caption, shown, icon, size, date);
+  updateActionStates();
+  return row;
+}
+
+bool TAttachmentForm::AddFileRow(const std::string &path) {
+  return AddOrRefreshRow(path, false) >= 0;
+}
+
+int TAttachmentForm::RowCount() const { return fileList_->rowCount(); }
+
+std::string TAttachmentForm::RowCaption(int row) const { return fileList_->caption(row); }
+
+int TAttachmentForm::SelectedRow() const { return fileList_->selectedRow(); }
+
+void TAttachmentForm::SelectRow(int row) { fileList_->selectRow(row); }
+
+// --- commands ------------------------------------------------------------------
+
+void TAttachmentForm::Tell(const QString &text, bool error) {
+  ui::ShowMessageBox(this, text, QString(), error ? ui::MsgIcon::Error : ui::MsgIcon::Warning,
+                     ui::MsgButtons::Ok);
+}
+
+void TAttachmentForm::ExecuteFileActionExecute() {
+  const int row = SelectedRow();
+  if (row < 0)
+    return;
+  ui::ShellOpen(nullptr, ResolvePath(RowCaption(row)), "");
+}
+
+void TAttachmentForm::SaveAsActionExecute() {
+  const int row = SelectedRow();
+  if (row < 0)
+    return;
+  const std::string source = ResolvePath(RowCaption(row));
+  ui::FileDialogOptions o;
+  o.title = QStringLiteral(u"添付ファイルを保存");
+  o.initialPath = source;
+  o.confirmOverwrite = true;
+  std::string target;
+  if (!ui::SaveFileName(this, o, target))
+    return;
+  if (fsys::SameFile(ExtractFilePath(target), projectDir_) &&
+      IsProtectedName(ExtractFileName(target))) {
+    Tell(ui::ToQString(ExtractFileName(target)) +
+             QStringLiteral(u" はプロジェクトが使用するファイルのため上書きできません。"),
+         false);
+    return;
+  }
+  if (!fsys::CopyFile(source, target, false))
+    Tell(FileErrorText(QStringLiteral(u"ファイルを保存できませんでした。"), target), true);
+}
+
+bool TAttachmentForm::PickFileToAdd(std::string &path) {
+  ui::FileDialogOptions o;
+  o.title = QStringLiteral(u"登録するファイルを指定");
+  o.filter = QString::fromUtf16(kAddFilter);
+  o.mustExist = true;
+  return ui::OpenFileName(this, o, path);
+}
+
+void TAttachmentForm::CopyRegisterActionExecute() {
+  if (!attachments_ || projectDir_.empty())
+    return;
+  std::string source;
+  if (!PickFileToAdd(source))
+    return;
+  const std::string name = ExtractFileName(source);
+  const std::string dest = projectDir_ + name;
+  int row = -1;
+  if (!IsPlainFileName(name)) {
+    // Nothing to do: the dialog gave no file name.
+  } else if (IsProtectedName(name)) {
+    Tell(ui::ToQString(name) +
+             QStringLiteral(
+                 u" はプロジェクトが使用するファイルと同じ名前のため、コピー登録できません。"),
+         false);
+  } else if (fsys::SameFile(source, dest)) {
+    // Already in the project directory: nothing to copy, and no question.
+    row = AddOrRefreshRow(dest, true);
+  } else if (!fsys::Exists(dest) ||
+             ui::ShowMessageBox(this,
+                                QStringLiteral(u"コピー先に ") + ui::ToQString(name) +
+                                    QStringLiteral(u" が存在します。\r\n上書きしますか?"),
+                                QString(), ui::MsgIcon::Question,
+                                ui::MsgButtons::YesNo) == ui::MsgAnswer::Yes) {
+    if (fsys::CopyFile(source, dest, false))
+      row = AddOrRefreshRow(dest, true); // one row per name: the listed one now shows the new copy
+    else
+      Tell(FileErrorText(QStringLiteral(u"ファイルをコピーできませんでした。"), dest), true);
+  }
+  SelectRow(row);
+  WriteBack();
+}
+
+void TAttachmentForm::LinkRegisterActionExecute() {
+  if (!attachments_)
+    return;
+  std::string path;
+  if (!PickFileToAdd(path))
+    return;
+  if (AddFileRow(path))
+    SelectRow(RowCount() - 1);
+  WriteBack();
+}
+
+void TAttachmentForm::UnregisterActionExecute() {
+  const int row = SelectedRow();
+  if (row < 0)
+    return;
+  const std::string caption = RowCaption(row);
+  bool deleteFile = false;
+  if (ExtractFilePath(caption).empty()) {
+    const ui::MsgAnswer a = ui::ShowMessageBox(
+        this, ui::ToQString(caption) + QStringLiteral(u" を削除してもよいですか?"), QString(),
+        ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
+    if (a == ui::MsgAnswer::Cancel)
+      return;
+    deleteFile = a == ui::MsgAnswer::Yes;
+  }
+  fileList_->removeRow(row);
+  if (deleteFile)
+    DeleteAttachedFile(caption);
+  WriteBack();
+  updateActionStates();
+}
+
+void TAttachmentForm::DeleteAttachedFile(const std::string &caption) {
+  const QString shown = ui::ToQString(caption);
+  if (projectDir_.empty() || !IsPlainFileName(caption)) {
+    Tell(shown + QStringLiteral(
+                     u" はプロジェクトフォルダの中のファイルではないため、削除しませんでした。"),
+         false);
+    return;
+  }
+  if (IsProtectedName(caption)) {
+    Tell(shown + QStringLiteral(u" はプロジェクトが使用するファイルのため、削除しませんでした。"),
+         false);
+    return;
+  }
+  const std::string path = projectDir_ + caption;
+  fsys::Entry e;
+  if (fsys::Stat(path, e) && e.isDirectory) {
+    Tell(shown + QStringLiteral(u" はフォルダのため、削除しませんでした。"), false);
+    return;
+  }
+  if (!fsys::DeleteFile(path) && fsys::Exists(path))
+    Tell(FileErrorText(QStringLiteral(u"ファイルを削除できませんでした。"), path), true);
+}
+
+void TAttachmentForm::FileDrop(const TStringList &paths) {
+  for (const std::string &p : paths)
+    AddFileRow(ResolvePath(p));
+  // Written back at once: the editor's next item change would otherwise
+  // clear the rows before anything wrote them back.
+  WriteBack();
+}
+
+void TAttachmentForm::closeEvent(QCloseEvent *event) {
+  WriteBack();
+  event->accept(); // the window is only hidden; its owner frees it
+}

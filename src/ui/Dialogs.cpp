@@ -1,0 +1,217 @@
+#include "ui/Dialogs.h"
+
+#include "store/FileSystem.h"
+#include "store/LibUnit.h"
+#include "ui/MessageBox.h"
+#include "ui/Text.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QInputDialog>
+
+#include <utility>
+
+namespace ui {
+namespace {
+
+DialogHook &Hook() {
+  static DialogHook hook;
+  return hook;
+}
+
+DialogAnswer RunFileDialog(const DialogRequest &r) {
+  QFileDialog dlg(r.parent, r.title);
+  const QStringList filters = NameFiltersFromPipeList(r.filter);
+  switch (r.kind) {
+  case DialogKind::OpenFile:
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(r.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    break;
+  case DialogKind::SaveFile:
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+    break;
+  default:
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly);
+    break;
+  }
+  if (!filters.isEmpty()) {
+    dlg.setNameFilters(filters);
+    dlg.selectNameFilter(filters.value(r.filterIndex - 1, filters.front()));
+  }
+  if (!r.defaultSuffix.isEmpty())
+    dlg.setDefaultSuffix(r.defaultSuffix);
+  if (!r.initial.isEmpty()) {
+    QFileInfo fi(r.initial);
+    if (fi.isDir()) {
+      dlg.setDirectory(r.initial);
+    } else {
+      dlg.setDirectory(fi.absolutePath());
+      dlg.selectFile(fi.fileName());
+    }
+  }
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+    return DialogAnswer::Cancel();
+  int index = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;
+  return DialogAnswer::Accept(dlg.selectedFiles().front(), index > 0 ? index : 1);
+}
+
+DialogAnswer RunRealDialog(const DialogRequest &r) {
+  switch (r.kind) {
+  case DialogKind::OpenFile:
+  case DialogKind::SaveFile:
+  case DialogKind::Directory:
+    return RunFileDialog(r);
+  case DialogKind::Font: {
+    bool ok = false;
+    QFont f = QFontDialog::getFont(&ok, r.font, r.parent, r.title);
+    return ok ? DialogAnswer::AcceptFont(f) : DialogAnswer::Cancel();
+  }
+  case DialogKind::InputText: {
+    bool ok = false;
+    QString s =
+        QInputDialog::getText(r.parent, r.title, r.prompt, QLineEdit::Normal, r.initial, &ok);
+    return ok ? DialogAnswer::Accept(s) : DialogAnswer::Cancel();
+  }
+  }
+  return DialogAnswer::Cancel();
+}
+
+// Runs a file dialog and brings its answer into CP932.
+bool AskForPath(const DialogRequest &r, std::string &path, int *chosenFilter) {
+  DialogAnswer a = RunDialog(r);
+  if (!a.accepted || a.text.isEmpty())
+    return false;
+  std::string cp;
+  if (!PathFromQString(a.text, cp)) {
+    ShowMessageBox(r.parent, UnnamablePathExplanation({a.text}), QString(), MsgIcon::Warning,
+                   MsgButtons::Ok);
+    return false;
+  }
+  path = std::move(cp);
+  if (chosenFilter)
+    *chosenFilter = a.filterIndex;
+  return true;
+}
+
+DialogRequest FileRequest(DialogKind kind, QWidget *parent, const FileDialogOptions &o) {
+  DialogRequest r;
+  r.kind = kind;
+  r.parent = parent;
+  r.title = o.title;
+  r.filter = o.filter;
+  r.filterIndex = o.filterIndex;
+  r.defaultSuffix = o.defaultSuffix;
+  r.initial = PathToQString(o.initialPath);
+  r.mustExist = o.mustExist;
+  r.confirmOverwrite = o.confirmOverwrite;
+  return r;
+}
+
+} // namespace
+
+DialogAnswer RunDialog(const DialogRequest &request) {
+  if (Hook())
+    return Hook()(request);
+  return RunRealDialog(request);
+}
+
+DialogHook SetDialogHook(DialogHook hook) { return std::exchange(Hook(), std::move(hook)); }
+
+ScriptedDialogs::ScriptedDialogs(std::initializer_list<DialogAnswer> answers)
+    : ScriptedAnswers(answers) {
+  previous_ =
+      SetDialogHook([this](const DialogRequest &r) { return Next(r, DialogAnswer::Cancel()); });
+}
+
+ScriptedDialogs::~ScriptedDialogs() { SetDialogHook(std::move(previous_)); }
+
+QStringList NameFiltersFromPipeList(const QString &pipeFilter) {
+  QStringList out;
+  const QStringList parts = pipeFilter.split(QLatin1Char('|'));
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns;
+    for (const QString &p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      QString t = p.trimmed();
+      patterns << (t == QStringLiteral("*.*") ? QStringLiteral("*") : t);
+    }
+    // Qt reads the patterns from the last parentheses of an entry.
+    out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return out;
+}
+
+bool OpenFileName(QWidget *parent, const FileDialogOptions &options, std::string &path,
+                  int *chosenFilter) {
+  return AskForPath(FileRequest(DialogKind::OpenFile, parent, options), path, chosenFilter);
+}
+
+bool SaveFileName(QWidget *parent, const FileDialogOptions &options, std::string &path,
+                  int *chosenFilter) {
+  return AskForPath(FileRequest(DialogKind::SaveFile, parent, options), path, chosenFilter);
+}
+
+bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bool createMissing) {
+  DialogRequest r;
+  r.kind = DialogKind::Directory;
+  r.parent = parent;
+  r.title = title;
+  r.initial = PathToQString(dir);
+  r.createMissing = createMissing;
+  std::string chosen;
+  if (!AskForPath(r, chosen, nullptr))
+    return false;
+  chosen = AddPathSeparator(chosen);
+  if (!fsys::DirectoryExists(chosen)) {
+    if (!createMissing)
+      return false;
+    QString shown = ToQString(chosen);
+    if (ShowMessageBox(parent, shown + QStringLiteral(u" は存在しません。\r\n作成しますか?"),
+                       QString(), MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
+      return false;
+    if (!fsys::CreateDirectories(chosen)) {
+      ShowMessageBox(parent,
+                     QStringLiteral(u"フォルダを作成できませんでした。\r\n") + shown +
+                         QStringLiteral("\r\n") + QString::fromStdString(fsys::LastError()),
+                     QString(), MsgIcon::Error, MsgButtons::Ok);
+      return false;
+    }
+  }
+  dir = std::move(chosen);
+  return true;
+}
+
+bool SelectFont(QWidget *parent, const QString &title, QFont &font) {
+  DialogRequest r;
+  r.kind = DialogKind::Font;
+  r.parent = parent;
+  r.title = title;
+  r.font = font;
+  DialogAnswer a = RunDialog(r);
+  if (!a.accepted)
+    return false;
+  font = a.font;
+  return true;
+}
+
+bool InputText(QWidget *parent, const QString &caption, const QString &prompt, std::string &text) {
+  DialogRequest r;
+  r.kind = DialogKind::InputText;
+  r.parent = parent;
+  r.title = caption;
+  r.prompt = prompt;
+  r.initial = ToQString(text);
+  for (;;) {
+    DialogAnswer a = RunDialog(r);
+    if (!a.accepted)
+      return false;
+    if (FromQStringOrExplain(parent, caption, a.text, text))
+      return true;
+    r.initial = a.text; // ask again with what was typed, so nothing is lost
+  }
+}
+
+} // namespace ui

@@ -1,0 +1,255 @@
+// The seams every window uses: text conversion, message boxes, dialogs and
+// the shell.
+#include "WidgetTestSupport.h"
+#include "store/FileSystem.h"
+#include "ui/Dialogs.h"
+#include "ui/MessageBox.h"
+#include "ui/Shell.h"
+#include "ui/Text.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+using ui::MsgAnswer;
+using ui::MsgButtons;
+using ui::MsgIcon;
+
+class UiSeamsTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void textKeepsBytesAndRefusesWhatCp932CannotHold() {
+    // "表" ends in the byte of a backslash; 0x80 and 0xFF are not CP932 at all.
+    const std::string bytes = "\x95\x5C"
+                              "abc\x80\xFF\x82\xA0";
+    const QString shown = ui::ToQString(bytes);
+    QVERIFY(shown.startsWith(QStringLiteral(u"表abc")));
+    std::string back;
+    QVERIFY(ui::FromQString(shown, back));
+    QCOMPARE(back, bytes);
+
+    std::string kept = "unchanged";
+    std::vector<char32_t> bad;
+    QVERIFY(!ui::FromQString(QStringLiteral(u"a😀b😀c🍣"), kept, &bad));
+    QCOMPARE(kept, std::string("unchanged"));
+    QCOMPARE(bad, (std::vector<char32_t>{0x1F600, 0x1F363}));
+
+    QWidget w;
+    w.setWindowTitle(QStringLiteral(u"プロジェクト"));
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Ok});
+    QVERIFY(!ui::FromQStringOrExplain(&w, QString(), QStringLiteral(u"絵文字😀"), kept));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u"😀")));
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral("U+1F600")));
+    QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"プロジェクト"));
+    QCOMPARE(boxes.Asked()[0].icon, MsgIcon::Warning);
+    QVERIFY(ui::FromQStringOrExplain(&w, QString(), QStringLiteral(u"普通の文"), kept));
+    QCOMPARE(boxes.Asked().size(), 1u);
+  }
+
+  void pathsConvertOnlyWhenCp932NamesThemExactly() {
+    std::string cp;
+    QVERIFY(ui::PathFromQString(QStringLiteral(u"/tmp/資料/ﾌｧｲﾙ.txt"), cp));
+    QCOMPARE(ui::PathToQString(cp), QStringLiteral(u"/tmp/資料/ﾌｧｲﾙ.txt"));
+    QCOMPARE(cp, std::string("/tmp/\x8E\x91\x97\xBF/\xCC\xA7\xB2\xD9.txt"));
+    cp = "kept";
+    QVERIFY(!ui::PathFromQString(QStringLiteral(u"/tmp/😀.txt"), cp));
+    QCOMPARE(cp, std::string("kept"));
+  }
+
+  void messageBoxesAreRecordedAnsweredAndDismissedSafely() {
+    QWidget w;
+    w.setWindowTitle(QStringLiteral(u"題名"));
+    ui::ScriptedMessageBoxes outer({MsgAnswer::No});
+    {
+      ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes});
+      QCOMPARE(ui::ShowMessageBox(&w, QStringLiteral(u"消しますか?\r\n本当に"),
+                                  QStringLiteral(u"見出し"), MsgIcon::Question,
+                                  MsgButtons::YesNoCancel),
+               MsgAnswer::Yes);
+      // Unscripted boxes never say Yes.
+      QCOMPARE(ui::ShowMessageBox(&w, QStringLiteral("a"), QString(), MsgIcon::Error,
+                                  MsgButtons::YesNoCancel),
+               MsgAnswer::Cancel);
+      QCOMPARE(
+          ui::ShowMessageBox(&w, QStringLiteral("b"), QString(), MsgIcon::Error, MsgButtons::YesNo),
+          MsgAnswer::No);
+      QCOMPARE(ui::ShowMessageBox(nullptr, QStringLiteral("c"), QString(), MsgIcon::None,
+                                  MsgButtons::OkCancel),
+               MsgAnswer::Cancel);
+      QCOMPARE(boxes.Unscripted(), 3);
+      QCOMPARE(boxes.Asked().size(), 4u);
+      const ui::MessageBoxRequest &first = boxes.Asked()[0];
+      QCOMPARE(first.text, QStringLiteral(u"消しますか?\r\n本当に"));
+      QCOMPARE(first.caption, QStringLiteral(u"見出し"));
+      QCOMPARE(first.icon, MsgIcon::Question);
+      QCOMPARE(first.buttons, MsgButtons::YesNoCancel);
+      QCOMPARE(first.parent, &w);
+      QCOMPARE(boxes.Asked()[1].caption, QStringLiteral(u"題名")); // the parent window's title
+      QCOMPARE(boxes.Asked()[3].caption, QString());
+    }
+    // The enclosing script is back in force.
+    QCOMPARE(
+        ui::ShowMessageBox(&w, QStringLiteral("d"), QString(), MsgIcon::Warning, MsgButtons::YesNo),
+        MsgAnswer::No);
+    QCOMPARE(outer.Asked().size(), 1u);
+    QCOMPARE(outer.Unscripted(), 0);
+  }
+
+  void realBoxSpeaksJapaneseAndMapsItsButtons() {
+    QStringList labels;
+    QString text;
+    auto press = [&](const QString &label) {
+      QTimer::singleShot(0, [&, label] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+          return;
+        text = box->text();
+        labels.clear();
+        for (QAbstractButton *b : box->buttons())
+          labels << b->text();
+        for (QAbstractButton *b : box->buttons())
+          if (b->text() == label)
+            b->click();
+        if (label.isEmpty())
+          box->reject(); // closed without a button
+      });
+    };
+    press(QStringLiteral(u"いいえ(&N)"));
+    QCOMPARE(ui::ShowMessageBox(nullptr, QStringLiteral(u"一行目\r\n二行目"), QStringLiteral(u"題"),
+                                MsgIcon::Question, MsgButtons::YesNoCancel),
+             MsgAnswer::No);
+    QCOMPARE(text, QStringLiteral(u"一行目\n二行目"));
+    QVERIFY(labels.contains(QStringLiteral(u"はい(&Y)")));
+    QVERIFY(labels.contains(QStringLiteral(u"キャンセル")));
+    press(QString());
+    QCOMPARE(ui::ShowMessageBox(nullptr, QStringLiteral("x"), QString(), MsgIcon::Warning,
+                                MsgButtons::YesNoCancel),
+             MsgAnswer::Cancel);
+    press(QStringLiteral("OK"));
+    QCOMPARE(
+        ui::ShowMessageBox(nullptr, QStringLiteral("x"), QString(), MsgIcon::Error, MsgButtons::Ok),
+        MsgAnswer::Ok);
+    QCOMPARE(labels, QStringList{QStringLiteral("OK")});
+  }
+
+  void fileDialogsHandOverCp932PathsAndRefuseUnnamableOnes() {
+    TestDir dir;
+    ui::FileDialogOptions o;
+    o.title = QStringLiteral(u"出力ファイルの指定");
+    o.filter = QStringLiteral(u"ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*");
+    o.filterIndex = 2;
+    o.defaultSuffix = QStringLiteral("txt");
+    o.initialPath = dir.Cp(QStringLiteral(u"前回.txt"));
+    o.confirmOverwrite = true;
+    ui::ScriptedDialogs dialogs(
+        {ui::DialogAnswer::Accept(dir.Native(QStringLiteral(u"出力.txt")), 2),
+         ui::DialogAnswer::Accept(dir.Native(QStringLiteral(u"出力😀.txt"))),
+         ui::DialogAnswer::Cancel()});
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Ok});
+    std::string path = "before";
+    int filter = 0;
+    QVERIFY(ui::SaveFileName(nullptr, o, path, &filter));
+    QCOMPARE(path, dir.Cp(QStringLiteral(u"出力.txt")));
+    QCOMPARE(filter, 2);
+    const ui::DialogRequest &r = dialogs.Asked()[0];
+    QCOMPARE(r.kind, ui::DialogKind::SaveFile);
+    QCOMPARE(r.title, o.title);
+    QCOMPARE(r.filter, o.filter);
+    QCOMPARE(r.filterIndex, 2);
+    QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
+    QCOMPARE(r.initial, dir.Native(QStringLiteral(u"前回.txt")));
+    QVERIFY(r.confirmOverwrite);
+
+    QVERIFY(!ui::OpenFileName(nullptr, o, path));
+    QCOMPARE(path, dir.Cp(QStringLiteral(u"出力.txt")));
+    QCOMPARE(dialogs.Asked()[1].kind, ui::DialogKind::OpenFile);
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u"出力😀.txt")));
+    QVERIFY(!ui::OpenFileName(nullptr, o, path));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(dialogs.Unscripted(), 0);
+  }
+
+  void qtFiltersComeFromTheProgramsFilterLists() {
+    QCOMPARE(ui::NameFiltersFromPipeList(
+                 QStringLiteral(u"すべてのﾌｧｲﾙ(*.*)|*.*|ﾃｷｽﾄﾌｧｲﾙ(*.txt;*.doc)|*.txt;*.doc")),
+             QStringList({QStringLiteral(u"すべてのﾌｧｲﾙ(*.*) (*)"),
+                          QStringLiteral(u"ﾃｷｽﾄﾌｧｲﾙ(*.txt;*.doc) (*.txt *.doc)")}));
+    QVERIFY(ui::NameFiltersFromPipeList(QString()).isEmpty());
+    QCOMPARE(ui::NameFiltersFromPipeList(QStringLiteral("odd|*.a|dangling")).size(), 1);
+  }
+
+  void directoryIsCreatedOnlyAfterAsking() {
+    TestDir dir;
+    const QString wanted = dir.Native(QStringLiteral(u"新しい/プロジェクト"));
+    ui::ScriptedDialogs dialogs({ui::DialogAnswer::Accept(wanted), ui::DialogAnswer::Accept(wanted),
+                                 ui::DialogAnswer::Accept(dir.Native())});
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No, MsgAnswer::Yes});
+    std::string chosen = dir.Cp();
+    QVERIFY(!ui::SelectDirectory(nullptr, QStringLiteral(u"フォルダの選択"), chosen, true));
+    QVERIFY(!QFileInfo::exists(wanted));
+    QCOMPARE(dialogs.Asked()[0].kind, ui::DialogKind::Directory);
+    QCOMPARE(dialogs.Asked()[0].initial, dir.Native());
+    QVERIFY(dialogs.Asked()[0].createMissing);
+    QVERIFY(ui::SelectDirectory(nullptr, QStringLiteral(u"フォルダの選択"), chosen, true));
+    QVERIFY(QFileInfo(wanted).isDir());
+    QCOMPARE(chosen, dir.Cp(QStringLiteral(u"新しい/プロジェクト")) + "/");
+    QCOMPARE(boxes.Asked()[1].buttons, MsgButtons::YesNo);
+    // An existing directory comes back without a question, with its separator.
+    QVERIFY(ui::SelectDirectory(nullptr, QString(), chosen));
+    QCOMPARE(chosen, dir.Cp());
+    QCOMPARE(boxes.Asked().size(), 2u);
+  }
+
+  void inputAsksAgainKeepingWhatWasTyped() {
+    ui::ScriptedDialogs dialogs({ui::DialogAnswer::Accept(QStringLiteral(u"旅行😀")),
+                                 ui::DialogAnswer::Accept(QStringLiteral(u"旅行記"))});
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Ok});
+    std::string text;
+    QVERIFY(ui::InputText(nullptr, QStringLiteral(u"プロジェクトの作成"),
+                          QStringLiteral(u"新しいプロジェクト名を指定して下さい"), text));
+    QCOMPARE(ui::ToQString(text), QStringLiteral(u"旅行記"));
+    QCOMPARE(dialogs.Asked().size(), 2u);
+    QCOMPARE(dialogs.Asked()[0].kind, ui::DialogKind::InputText);
+    QCOMPARE(dialogs.Asked()[0].title, QStringLiteral(u"プロジェクトの作成"));
+    QCOMPARE(dialogs.Asked()[0].prompt, QStringLiteral(u"新しいプロジェクト名を指定して下さい"));
+    QCOMPARE(dialogs.Asked()[0].initial, QString());
+    QCOMPARE(dialogs.Asked()[1].initial, QStringLiteral(u"旅行😀"));
+    QCOMPARE(boxes.Asked().size(), 1u);
+
+    ui::ScriptedDialogs cancelled({ui::DialogAnswer::Cancel()});
+    QVERIFY(!ui::InputText(nullptr, QString(), QString(), text));
+    QCOMPARE(ui::ToQString(text), QStringLiteral(u"旅行記"));
+  }
+
+  void fontDialogPresetAndAnswer() {
+    QFont f(QStringLiteral("Noto Sans CJK JP"), 10);
+    ui::ScriptedDialogs dialogs(
+        {ui::DialogAnswer::AcceptFont(QFont(QStringLiteral("Monospace"), 14)),
+         ui::DialogAnswer::Cancel()});
+    QVERIFY(ui::SelectFont(nullptr, QString(), f));
+    QCOMPARE(dialogs.Asked()[0].font.pointSize(), 10);
+    QCOMPARE(f.pointSize(), 14);
+    QVERIFY(!ui::SelectFont(nullptr, QString(), f));
+    QCOMPARE(f.pointSize(), 14);
+  }
+
+  void shellOpenIsReplaceableAndHarmlessInTests() {
+    {
+      ui::RecordedShellOpen opened(false);
+      QVERIFY(!ui::ShellOpen(nullptr, "/tmp/\x95\x5C.txt", ""));
+      QCOMPARE(opened.Targets(), std::vector<std::string>{"/tmp/\x95\x5C.txt"});
+    }
+    // Test mode with no hook: nothing is started.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("ShellOpen in test mode")));
+    QVERIFY(!ui::ShellOpen(nullptr, "/tmp", ""));
+  }
+};
+
+ORVANE_WIDGET_TEST_MAIN(UiSeamsTest)
+
+#include "UiSeamsTest.moc"
