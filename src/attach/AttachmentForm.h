@@ -22,6 +22,8 @@
 #include <QMainWindow>
 
 #include <functional>
+#include "store/NodeFiles.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,8 +35,6 @@ class QTabWidget;
 class QTreeWidget;
 class TDragDropFile;
 class TFileListView;
-class TNodeFiles;
-using TStringList = std::vector<std::string>; // as in store/NodeFiles.h
 
 class TAttachmentForm : public QMainWindow {
   Q_OBJECT

@@ -17,6 +17,8 @@
 // A path that CP932 cannot name is not passed on mangled: it is left out and
 // the user is told through ui::ShowMessageBox.
 #include <QObject>
+#include "store/NodeFiles.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -26,9 +28,6 @@
 
 class QMimeData;
 
-// The same list type as the item record's (store/NodeFiles.h, which moc
-// cannot read).
-using TStringList = std::vector<std::string>;
 
 class TDragDropFile;
 using TFileDrop = std::function<void(TDragDropFile *Sender, const TStringList &DropFileName)>;

@@ -1,7 +1,7 @@
 #pragma once
 // Local date-time to the second, as the files hold it ("yyyy/mm/dd hh:nn:ss"),
 // and the injectable clock that says what "now" is.
-#include <compare>
+#include <tuple>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -9,7 +9,14 @@
 struct TDateTime {
   int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
 
-  auto operator<=>(const TDateTime &) const = default;
+  // Plain comparisons: Qt's moc reads this header and cannot parse <compare>.
+  auto Key() const { return std::tie(year, month, day, hour, minute, second); }
+  bool operator==(const TDateTime &o) const { return Key() == o.Key(); }
+  bool operator!=(const TDateTime &o) const { return Key() != o.Key(); }
+  bool operator<(const TDateTime &o) const { return Key() < o.Key(); }
+  bool operator>(const TDateTime &o) const { return o < *this; }
+  bool operator<=(const TDateTime &o) const { return !(o < *this); }
+  bool operator>=(const TDateTime &o) const { return !(*this < o); }
 
   // "yyyy/mm/dd hh:nn:ss"
   std::string ToString() const;
