@@ -32,10 +32,9 @@ struct Command {
   std::function<int(const std::string &dir, std::ostream &out, std::ostream &err)> run;
 };
 
-const char kUsageText[] =
-    "usage: orvane-cli COMMAND [--help] ARGS\n"
-    "\n"
-    "Commands:\n";
+const char kUsageText[] = "usage: orvane-cli COMMAND [--help] ARGS\n"
+                          "\n"
+                          "Commands:\n";
 
 // Loads the project in `arg` (an OS path) with warnings going to `err`.
 // Prints the reason and returns false when it is not a loadable project.
@@ -62,13 +61,11 @@ bool LoadProject(const std::string &arg, TProjectTree &tree, std::ostream &err) 
     return false;
   }
   for (const TSkippedItem &s : tree.SkippedItems()) {
-    static const char *const kWhy[] = {"its item file cannot be read",
-                                       "it is one of its own ancestors",
-                                       "it is already in the tree at another place",
-                                       "its item file belongs to another item"};
+    static const char *const kWhy[] = {
+        "its item file cannot be read", "it is one of its own ancestors",
+        "it is already in the tree at another place", "its item file belongs to another item"};
     err << "warning: item " << Show(s.ID) << " (file \"" << Show(s.FileName)
-        << "\") listed in section " << Show(s.Section) << " left out: " << kWhy[s.Why]
-        << "\n";
+        << "\") listed in section " << Show(s.Section) << " left out: " << kWhy[s.Why] << "\n";
   }
   return true;
 }
@@ -81,8 +78,8 @@ int TreeCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
     const TNodeFiles &f = n->Data()->Files;
     out << (n == tree.Selected() ? "* " : "  ") << std::string(2 * n->Level(), ' ')
         << Show(n->Data()->ID) << ' ' << Show(ExtractFileName(f.FilePath)) << " ["
-        << (n->Expanded() ? '+' : '-') << (f.ToDo ? 'T' : '-') << (f.Completion ? 'C' : '-')
-        << "] " << Show(n->Text()) << "\n";
+        << (n->Expanded() ? '+' : '-') << (f.ToDo ? 'T' : '-') << (f.Completion ? 'C' : '-') << "] "
+        << Show(n->Text()) << "\n";
   }
   return kOk;
 }
@@ -99,8 +96,7 @@ int ResaveCommand(const std::string &arg, std::ostream &out, std::ostream &err) 
   }
   fsys::Entry e;
   fsys::Stat(path, e);
-  out << "wrote " << Show(path) << " (" << tree.NodeCount() << " items, " << e.size
-      << " bytes)\n";
+  out << "wrote " << Show(path) << " (" << tree.NodeCount() << " items, " << e.size << " bytes)\n";
   out << "previous version kept as " << Show(path) << ".ord\n";
   if (!tree.SkippedItems().empty())
     out << tree.SkippedItems().size()
@@ -178,16 +174,14 @@ int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
       out << command->help;
       return kOk;
     } else if (options && a.size() > 1 && a[0] == '-') {
-      err << "orvane-cli " << command->name << ": unknown option '" << a << "'\n"
-          << command->help;
+      err << "orvane-cli " << command->name << ": unknown option '" << a << "'\n" << command->help;
       return kUsage;
     } else {
       operands.push_back(a);
     }
   }
   if (operands.size() != 1) {
-    err << "orvane-cli " << command->name << ": expected one project directory\n"
-        << command->help;
+    err << "orvane-cli " << command->name << ": expected one project directory\n" << command->help;
     return kUsage;
   }
   return command->run(operands[0], out, err);

@@ -28,17 +28,22 @@ bool EnclosedInQuotes(std::string_view v) {
   return v.size() >= 2 && IsQuote(v.front()) && v.front() == v.back();
 }
 
+bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
 // Byte index of the first `c` that is a character of its own (not the trail
 // byte of a double-byte character), or npos.
 size_t FindChar(std::string_view s, char c) {
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == c)
       return i;
-    if (cp932::IsLeadByte(static_cast<unsigned char>(s[i])))
+    if (cp932::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
+        IsTrailByte(static_cast<unsigned char>(s[i + 1])))
       ++i;
   }
   return std::string_view::npos;
 }
+
+char LowerByte(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 // A name or value as it may stand on one line.
 std::string OneLine(std::string_view s) {
@@ -49,12 +54,14 @@ std::string OneLine(std::string_view s) {
   return r;
 }
 
-std::string StoredValue(std::string_view value) {
-  std::string v = OneLine(value);
-  bool padded = !v.empty() && (IsBlank(v.front()) || IsBlank(v.back()));
-  if (padded || EnclosedInQuotes(v))
-    return '"' + v + '"';
-  return v;
+// Values that would not read back as they are get a pair of quotes.
+void AppendValue(std::string &out, std::string_view v) {
+  bool quote = (!v.empty() && (IsBlank(v.front()) || IsBlank(v.back()))) || EnclosedInQuotes(v);
+  if (quote)
+    out += '"';
+  out += v;
+  if (quote)
+    out += '"';
 }
 
 // Next line of `bytes` from `pos`; a line ends at CR LF, lone CR or lone LF.
@@ -74,37 +81,64 @@ bool NextLine(std::string_view bytes, size_t &pos, std::string_view &line) {
 
 } // namespace
 
-size_t TIniFile::Section::FindKey(const std::string &lower) const {
-  if (!index.empty()) {
-    auto it = index.find(lower);
-    return it == index.end() ? std::string::npos : it->second;
+bool TIniFile::SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (cp932::IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1])
+        return false;
+      ++i;
+    } else if (LowerByte(a[i]) != LowerByte(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+size_t TIniFile::NameHash::operator()(std::string_view name) const {
+  uint64_t h = 14695981039346656037ull; // FNV-1a over the lower-cased bytes
+  for (size_t i = 0; i < name.size(); ++i) {
+    bool lead = cp932::IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size();
+    h = (h ^ static_cast<unsigned char>(LowerByte(name[i]))) * 1099511628211ull;
+    if (lead)
+      h = (h ^ static_cast<unsigned char>(name[++i])) * 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
+}
+
+size_t TIniFile::Section::FindKey(std::string_view key) const {
+  if (index) {
+    auto it = index->find(cp932::LowerAscii(key));
+    return it == index->end() ? std::string::npos : it->second;
   }
   for (size_t i = 0; i < lines.size(); ++i)
-    if (!lines[i].key.empty() && lines[i].lower == lower)
+    if (!lines[i].key.empty() && SameName(lines[i].key, key))
       return i;
   return std::string::npos;
 }
 
-void TIniFile::Section::AddToIndex(const std::string &lower, size_t line) {
+void TIniFile::Section::Added(size_t line) {
   ++keyCount;
-  if (!index.empty())
-    index.emplace(lower, line); // the first of duplicate keys stays
+  if (index)
+    index->emplace(cp932::LowerAscii(lines[line].key), line); // the first of duplicates stays
   else if (keyCount > kIndexThreshold)
     RebuildIndex();
 }
 
 void TIniFile::Section::RebuildIndex() {
-  index.clear();
+  index.reset();
   keyCount = 0;
-  for (size_t i = 0; i < lines.size(); ++i)
-    if (!lines[i].key.empty())
+  for (const Line &l : lines)
+    if (!l.key.empty())
       ++keyCount;
   if (keyCount <= kIndexThreshold)
     return;
-  index.reserve(keyCount);
+  index = std::make_unique<std::unordered_map<std::string, size_t>>();
+  index->reserve(keyCount);
   for (size_t i = 0; i < lines.size(); ++i)
     if (!lines[i].key.empty())
-      index.emplace(lines[i].lower, i);
+      index->emplace(cp932::LowerAscii(lines[i].key), i);
 }
 
 TIniFile::TIniFile(std::string_view fileName) {
@@ -146,21 +180,21 @@ void TIniFile::Parse(std::string_view bytes) {
       continue;
     }
     size_t eq = (s.empty() || s.front() == ';') ? std::string_view::npos : FindChar(s, '=');
-    std::string_view key = eq == std::string_view::npos ? std::string_view() : Trim(s.substr(0, eq));
+    std::string_view key =
+        eq == std::string_view::npos ? std::string_view() : Trim(s.substr(0, eq));
     if (!current) {
       preamble_.emplace_back(raw);
       continue;
     }
     if (key.empty()) {
-      current->lines.push_back(Line{{}, {}, std::string(raw)});
+      current->lines.push_back(Section::Line{{}, std::string(raw)});
       continue;
     }
     std::string_view value = Trim(s.substr(eq + 1));
     if (EnclosedInQuotes(value))
       value = value.substr(1, value.size() - 2);
-    std::string lower = cp932::LowerAscii(key);
-    current->lines.push_back(Line{std::string(key), lower, std::string(value)});
-    current->AddToIndex(lower, current->lines.size() - 1);
+    current->lines.push_back(Section::Line{std::string(key), std::string(value)});
+    current->Added(current->lines.size() - 1);
   }
 }
 
@@ -168,9 +202,9 @@ std::string TIniFile::Serialize() const {
   size_t total = 0;
   for (const auto &l : preamble_)
     total += l.size() + 2;
-  for (const auto &s : sections_) {
-    total += s->name.size() + 4;
-    for (const Line &l : s->lines)
+  for (const Section &s : sections_) {
+    total += s.name.size() + 4;
+    for (const auto &l : s.lines)
       total += l.key.size() + l.value.size() + 5;
   }
   std::string out;
@@ -179,17 +213,17 @@ std::string TIniFile::Serialize() const {
     out += l;
     out += "\r\n";
   }
-  for (const auto &s : sections_) {
+  for (const Section &s : sections_) {
     out += '[';
-    out += s->name;
+    out += s.name;
     out += "]\r\n";
-    for (const Line &l : s->lines) {
+    for (const auto &l : s.lines) {
       if (l.key.empty()) {
         out += l.value;
       } else {
         out += l.key;
         out += '=';
-        out += StoredValue(l.value);
+        AppendValue(out, l.value);
       }
       out += "\r\n";
     }
@@ -204,21 +238,32 @@ bool TIniFile::SaveToFile(std::string_view path) const {
 }
 
 TIniFile::Section *TIniFile::FindSection(std::string_view section) const {
-  auto it = sectionIndex_.find(cp932::LowerAscii(section));
-  return it == sectionIndex_.end() ? nullptr : sections_[it->second].get();
+  auto it = sectionIndex_.find(section);
+  return it == sectionIndex_.end() ? nullptr : it->second;
 }
 
 TIniFile::Section &TIniFile::AddSection(std::string_view name) {
-  sections_.push_back(std::make_unique<Section>());
-  sections_.back()->name = std::string(name);
-  sectionIndex_.emplace(cp932::LowerAscii(name), sections_.size() - 1);
-  return *sections_.back();
+  Section &s = sections_.emplace_back();
+  s.name = std::string(name);
+  sectionIndex_.emplace(s.name, &s);
+  return s;
 }
 
 void TIniFile::RebuildSectionIndex() {
   sectionIndex_.clear();
-  for (size_t i = 0; i < sections_.size(); ++i)
-    sectionIndex_.emplace(cp932::LowerAscii(sections_[i]->name), i);
+  for (Section &s : sections_)
+    sectionIndex_.emplace(s.name, &s);
+}
+
+const TIniFile::Section *TIniFile::GetSection(std::string_view section) const {
+  return FindSection(section);
+}
+
+const std::string *TIniFile::Find(const Section *s, std::string_view key) const {
+  if (!s)
+    return nullptr;
+  size_t i = s->FindKey(key);
+  return i == std::string::npos ? nullptr : &s->lines[i].value;
 }
 
 bool TIniFile::SectionExists(std::string_view section) const {
@@ -230,11 +275,7 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
 }
 
 const std::string *TIniFile::Find(std::string_view section, std::string_view key) const {
-  const Section *s = FindSection(section);
-  if (!s)
-    return nullptr;
-  size_t i = s->FindKey(cp932::LowerAscii(key));
-  return i == std::string::npos ? nullptr : &s->lines[i].value;
+  return Find(FindSection(section), key);
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
@@ -243,8 +284,11 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
   return v ? *v : std::string(def);
 }
 
-int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
-                              int32_t def) const {
+int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
+  return ReadInteger(FindSection(section), key, def);
+}
+
+int32_t TIniFile::ReadInteger(const Section *section, std::string_view key, int32_t def) const {
   const std::string *v = Find(section, key);
   int64_t n;
   if (!v || !ParseInt64(*v, n) || n < std::numeric_limits<int32_t>::min() ||
@@ -257,15 +301,23 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+bool TIniFile::ReadBool(const Section *section, std::string_view key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+TIniFile::Section *TIniFile::OpenSection(std::string_view section) {
   std::string name = OneLine(section);
   Section *s = FindSection(name);
-  if (!s)
-    s = &AddSection(name);
+  return s ? s : &AddSection(name);
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  WriteString(OpenSection(section), key, value);
+}
+
+void TIniFile::WriteString(Section *s, std::string_view key, std::string_view value) {
   std::string k = OneLine(key);
-  std::string lower = cp932::LowerAscii(k);
-  size_t found = s->FindKey(lower);
+  size_t found = s->FindKey(k);
   if (found != std::string::npos) {
     s->lines[found].value = OneLine(value);
     return;
@@ -275,9 +327,10 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
   size_t at = s->lines.size();
   while (at > 0 && s->lines[at - 1].key.empty() && Trim(s->lines[at - 1].value).empty())
     --at;
-  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{k, lower, OneLine(value)});
+  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at),
+                  Section::Line{std::move(k), OneLine(value)});
   if (at + 1 == s->lines.size())
-    s->AddToIndex(lower, at);
+    s->Added(at);
   else
     s->RebuildIndex();
 }
@@ -290,11 +343,15 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
   WriteString(section, key, value ? "1" : "0");
 }
 
+void TIniFile::WriteBool(Section *section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
-  for (size_t i = 0; i < sections_.size(); ++i)
-    if (FindSection(sections_[i]->name) == sections_[i].get())
-      names.push_back(sections_[i]->name);
+  for (const Section &s : sections_)
+    if (FindSection(s.name) == &s)
+      names.push_back(s.name);
   return names;
 }
 
@@ -302,14 +359,13 @@ std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
   if (const Section *s = FindSection(section))
     for (size_t i = 0; i < s->lines.size(); ++i)
-      if (!s->lines[i].key.empty() && s->FindKey(s->lines[i].lower) == i)
+      if (!s->lines[i].key.empty() && s->FindKey(s->lines[i].key) == i)
         keys.push_back(s->lines[i].key);
   return keys;
 }
 
 void TIniFile::EraseSection(std::string_view section) {
-  std::string lower = cp932::LowerAscii(section);
-  std::erase_if(sections_, [&](const auto &s) { return cp932::LowerAscii(s->name) == lower; });
+  std::erase_if(sections_, [&](const Section &s) { return SameName(s.name, section); });
   RebuildSectionIndex();
 }
 
@@ -317,7 +373,6 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
   Section *s = FindSection(section);
   if (!s)
     return;
-  std::string lower = cp932::LowerAscii(key);
-  std::erase_if(s->lines, [&](const Line &l) { return !l.key.empty() && l.lower == lower; });
+  std::erase_if(s->lines, [&](const auto &l) { return !l.key.empty() && SameName(l.key, key); });
   s->RebuildIndex();
 }

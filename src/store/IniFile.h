@@ -19,6 +19,7 @@
 // tens of thousands of sections, or sections with tens of thousands of keys,
 // stay fast. Nothing touches the disk until Load, UpdateFile or SaveToFile.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -71,31 +72,58 @@ public:
   void EraseSection(std::string_view section);
   void DeleteKey(std::string_view section, std::string_view key);
 
-private:
-  // A key line, or (key empty) any other line kept verbatim in `value`.
-  struct Line {
-    std::string key;
-    std::string lower;
-    std::string value;
+  // Names compare without regard to ASCII case; double-byte characters
+  // (whose trail bytes may look like letters) compare exactly.
+  static bool SameName(std::string_view a, std::string_view b);
+  struct NameHash {
+    size_t operator()(std::string_view name) const;
   };
-  struct Section {
+  struct NameEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
+  };
+
+  // A section looked up once for many reads (loading a big tree file); null
+  // when missing. Valid until the next write.
+  class Section;
+  const Section *GetSection(std::string_view section) const;
+  const std::string *Find(const Section *section, std::string_view key) const;
+  int32_t ReadInteger(const Section *section, std::string_view key, int32_t def) const;
+  bool ReadBool(const Section *section, std::string_view key, bool def) const;
+  // The same for writing many keys (saving a big tree file): the section is
+  // found, or appended, once. Valid until a section is erased.
+  Section *OpenSection(std::string_view section);
+  void WriteString(Section *section, std::string_view key, std::string_view value);
+  void WriteBool(Section *section, std::string_view key, bool value);
+  // Room for this many sections without rehashing.
+  void Reserve(size_t sections) { sectionIndex_.reserve(sections); }
+
+  class Section {
+  private:
+    friend class TIniFile;
+    // A key line, or (key empty) any other line kept verbatim in `value`.
+    struct Line {
+      std::string key;
+      std::string value;
+    };
     std::string name;
     std::vector<Line> lines;
     size_t keyCount = 0;
     // Lower-cased key -> line, built once a section holds many keys.
-    std::unordered_map<std::string, size_t> index;
-    // Line of the first key named `lower`, or npos.
-    size_t FindKey(const std::string &lower) const;
-    void AddToIndex(const std::string &lower, size_t line);
+    std::unique_ptr<std::unordered_map<std::string, size_t>> index;
+    // Line of the first key named `key`, or npos.
+    size_t FindKey(std::string_view key) const;
+    void Added(size_t line);
     void RebuildIndex();
   };
 
+private:
   Section *FindSection(std::string_view section) const;
   Section &AddSection(std::string_view name);
   void RebuildSectionIndex();
 
   std::string fileName_;
   std::vector<std::string> preamble_; // lines before the first section
-  std::vector<std::unique_ptr<Section>> sections_;
-  std::unordered_map<std::string, size_t> sectionIndex_; // lower name -> first section
+  std::deque<Section> sections_;      // stable addresses while sections are added
+  // Name (a view of the section's own name) -> the first section so named.
+  std::unordered_map<std::string_view, Section *, NameHash, NameEqual> sectionIndex_;
 };

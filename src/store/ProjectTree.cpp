@@ -82,7 +82,9 @@ TProjectTree::TProjectTree() = default;
 
 TProjectTree::~TProjectTree() { ClearNodes(); }
 
-TProjectNode *TProjectTree::Public(TProjectNode *holder) { return holder->parent_ ? holder : nullptr; }
+TProjectNode *TProjectTree::Public(TProjectNode *holder) {
+  return holder->parent_ ? holder : nullptr;
+}
 
 void TProjectTree::Renumber(TProjectNode *holder, size_t from) {
   for (size_t i = from; i < holder->children_.size(); ++i)

@@ -43,7 +43,7 @@ public:
   const std::string &Text() const { return text_; }
   bool Expanded() const { return expanded_; }
 
-  TProjectNode *Parent() const; // null for a top-level node
+  TProjectNode *Parent() const;        // null for a top-level node
   int Index() const { return index_; } // row among its siblings
   int Count() const { return static_cast<int>(children_.size()); }
   bool HasChildren() const { return !children_.empty(); }

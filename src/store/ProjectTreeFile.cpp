@@ -36,8 +36,20 @@ bool IsPlainFileName(std::string_view name) {
          name.find('\0') == std::string_view::npos;
 }
 
-bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody) {
-  return IsPlainFileName(fileName) && files.Open(loadBody);
+// TNodeFiles::Open, reading every item of a load into one reused buffer and
+// trimming each text's line list to its size: with every text of a big
+// project in memory, both keep the heap markedly smaller.
+bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer) {
+  if (!IsPlainFileName(fileName) || !fsys::FileExists(files.FilePath) ||
+      !fsys::ReadFile(files.FilePath, buffer))
+    return false;
+  files.ParseHeader(buffer);
+  files.Body.clear();
+  if (loadBody) {
+    files.ParseBody(buffer);
+    files.Body.shrink_to_fit();
+  }
+  return true;
 }
 
 } // namespace
@@ -75,7 +87,8 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   auto data = std::make_unique<TNodeData>();
   data->ID = "Root";
   data->Files.FilePath = projectDir_ + WindowData.RootFileName;
-  if (OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full)) {
+  std::string buffer;
+  if (OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer)) {
     std::string title = data->Files.Title;
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
     if (OnNodeLoaded)
@@ -93,79 +106,87 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   }
 }
 
-void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section,
-                                bool parentExpanded, TProjectNode *parent) {
+void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
+                                TProjectNode *parent) {
   if (!parent)
     return;
   // Items already in the tree, by ID (compared as sections are) and by file:
   // a second node on the same item would hold a stale copy of its text and
-  // overwrite the other's edits when stored.
-  std::unordered_set<std::string> ids, files;
+  // overwrite the other's edits when stored. The views point into the nodes'
+  // own data, which stays put while the tree grows.
+  using NameSet = std::unordered_set<std::string_view, TIniFile::NameHash, TIniFile::NameEqual>;
+  NameSet ids;
+  std::unordered_set<std::string_view> files;
   for (TProjectNode *n = GetFirstNode(); n; n = n->GetNext()) {
-    ids.insert(cp932::LowerAscii(n->Data()->ID));
-    files.insert(ExtractFileName(n->Data()->Files.FilePath));
+    ids.insert(n->Data()->ID);
+    files.insert(n->Data()->Files.FilePath);
   }
   // Sections on the path from the root to the list being read.
-  std::unordered_set<std::string> path{cp932::LowerAscii(section)};
+  NameSet path{section};
   for (TProjectNode *p = parent; p; p = p->Parent())
-    path.insert(cp932::LowerAscii(p->Data()->ID));
+    path.insert(p->Data()->ID);
 
   // Depth first with an explicit stack: a tree file may nest deeper than
   // the call stack could.
   struct Frame {
-    std::string section;
+    std::string_view section;
+    const TIniFile::Section *keys;
     bool expanded;
     TProjectNode *parent;
     int next;
   };
-  std::vector<Frame> stack{{std::string(section), parentExpanded, parent, 1}};
+  std::vector<Frame> stack{{section, ini.GetSection(section), parentExpanded, parent, 1}};
   const bool loadBody = LoadMode == TLoadMode::Full;
+  std::string buffer;
   while (!stack.empty()) {
     Frame &f = stack.back();
-    const std::string *child = ini.Find(f.section, ChildKey(f.next));
+    const std::string *child = ini.Find(f.keys, ChildKey(f.next));
     if (!child || child->empty() || *child == f.section) {
-      path.erase(cp932::LowerAscii(f.section));
+      path.erase(f.section);
       stack.pop_back();
       continue;
     }
     ++f.next;
-    std::string id = *child;
-    std::string lowerId = cp932::LowerAscii(id);
-    std::string fileName = ini.ReadString(id, "FileName", "");
+    const std::string &id = *child;
+    const TIniFile::Section *keys = ini.GetSection(id);
+    const std::string *named = ini.Find(keys, "FileName");
+    std::string fileName = named ? *named : std::string();
+    std::string filePath = projectDir_ + fileName;
     auto skip = [&](TSkippedItem::Reason why) {
-      skipped_.push_back(TSkippedItem{f.section, id, fileName, why});
+      skipped_.push_back(TSkippedItem{std::string(f.section), id, fileName, why});
     };
-    if (path.count(lowerId)) {
+    if (path.count(id)) {
       skip(TSkippedItem::Cycle);
       continue;
     }
-    if (ids.count(lowerId)) {
+    if (ids.count(id)) {
       skip(TSkippedItem::Duplicate);
       continue;
     }
-    if (files.count(fileName)) {
+    if (files.count(filePath)) {
       skip(TSkippedItem::SharedFile);
       continue;
     }
     auto data = std::make_unique<TNodeData>();
     data->ID = id;
-    data->Files.FilePath = projectDir_ + fileName;
-    if (!OpenItem(data->Files, fileName, loadBody)) {
+    data->Files.FilePath = std::move(filePath);
+    if (!OpenItem(data->Files, fileName, loadBody, buffer)) {
       skip(TSkippedItem::MissingFile);
       continue;
     }
     std::string title = data->Files.Title;
     TProjectNode *node = AddChild(f.parent, title, std::move(data));
     SetExpanded(f.parent, f.expanded);
-    bool expanded = ini.ReadBool(id, "Expanded", false);
-    ids.insert(lowerId);
-    files.insert(fileName);
+    bool expanded = ini.ReadBool(keys, "Expanded", false);
+    const TNodeData &own = *node->Data();
+    ids.insert(own.ID);
+    files.insert(own.Files.FilePath);
     if (OnNodeLoaded)
       OnNodeLoaded(node);
-    if (id == WindowData.LastNode)
+    if (own.ID == WindowData.LastNode)
       selectNode_ = node;
-    path.insert(lowerId);
-    stack.push_back(Frame{std::move(id), expanded, node, 1}); // `f` is stale from here
+    path.insert(own.ID);
+    stack.push_back(Frame{own.ID, keys, expanded, node, 1}); // `f` is stale from here
   }
 }
 
@@ -187,6 +208,7 @@ bool TProjectTree::BuildTreeFile(TIniFile &ini) const {
   TProjectNode *root = RootNode();
   if (!root)
     return false;
+  ini.Reserve(nodeCount_ + 8);
   WindowData.WriteSettings(ini);
   SaveChildren(ini, "Root", root);
   ini.WriteString("Root", "FileName", ExtractFileName(root->Data()->Files.FilePath));
@@ -199,11 +221,11 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
   if (!parent)
     return;
   struct Frame {
-    std::string section;
+    TIniFile::Section *keys;
     TProjectNode *parent;
     int next;
   };
-  std::vector<Frame> stack{{std::string(section), parent, 0}};
+  std::vector<Frame> stack{{ini.OpenSection(section), parent, 0}};
   while (!stack.empty()) {
     Frame &f = stack.back();
     TProjectNode *child = f.parent->Item(f.next);
@@ -213,11 +235,12 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
     }
     ++f.next;
     const std::string &id = child->Data()->ID;
-    ini.WriteBool(f.section, "Expanded", f.parent->Expanded());
-    ini.WriteString(f.section, ChildKey(f.next), id);
-    ini.WriteString(id, "FileName", ExtractFileName(child->Data()->Files.FilePath));
+    ini.WriteBool(f.keys, "Expanded", f.parent->Expanded());
+    ini.WriteString(f.keys, ChildKey(f.next), id);
+    TIniFile::Section *own = ini.OpenSection(id);
+    ini.WriteString(own, "FileName", ExtractFileName(child->Data()->Files.FilePath));
     if (child->HasChildren())
-      stack.push_back(Frame{id, child, 0}); // `f` is stale from here
+      stack.push_back(Frame{own, child, 0}); // `f` is stale from here
   }
 }
 

@@ -4,7 +4,7 @@
 
 namespace {
 constexpr std::array<int32_t, TWindowData::kSectionCount> kSectionDefaults{100, 40, 80, 60,
-                                                                          130, 60, 130};
+                                                                           130, 60, 130};
 std::string SectionKey(int i) { return "Section" + std::to_string(i); }
 } // namespace
 

@@ -1,6 +1,6 @@
-#include "cli/CliCommands.h"
 #include "ProjectFixtures.h"
 #include "TempDir.h"
+#include "cli/CliCommands.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -27,8 +27,9 @@ TEST(Cli, TreePrintsEveryItemInTreeOrder) {
   fixture::Item(t, "r.txt", "\x83\x5e\x83\x43\x83\x67\x83\x8b", "Completion:true\r\n"); // タイトル
   // An item named twice and one without a file are left out with a warning.
   std::string tree = t.Read("MainTree.dat");
-  tree.replace(tree.find("FileName=b.txt"), 14, "FileName=b.txt\r\nChild01=Root-C00001\r\n"
-                                                "Child02=Gone");
+  tree.replace(tree.find("FileName=b.txt"), 14,
+               "FileName=b.txt\r\nChild01=Root-C00001\r\n"
+               "Child02=Gone");
   t.Write("MainTree.dat", tree);
   Result r = Cli({"tree", t.Dir()});
   EXPECT_EQ(r.code, 0);

@@ -1,6 +1,6 @@
-#include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "TempDir.h"
+#include "store/FileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,8 @@ TEST(IniFile, ReadsFilesWrittenByOtherPrograms) {
   EXPECT_FALSE(ini.ValueExists("Main", "; a comment"));
   EXPECT_FALSE(ini.ValueExists("", "stray"));
   EXPECT_EQ(ini.ReadSections(), std::vector<std::string>{"Main"});
-  EXPECT_EQ(ini.ReadSection("main"), (std::vector<std::string>{"Name", "dq", "sq", "half", "empty"}));
+  EXPECT_EQ(ini.ReadSection("main"),
+            (std::vector<std::string>{"Name", "dq", "sq", "half", "empty"}));
 }
 
 TEST(IniFile, KeepsForeignLinesAndPutsNewKeysBeforeTrailingBlankLines) {
@@ -60,8 +61,9 @@ TEST(IniFile, NamesCompareWithoutAsciiCaseButDoubleByteCharactersExactly) {
   EXPECT_EQ(ini.ReadString("\x83\x41", "key", "?"), "katakana a");
   EXPECT_EQ(ini.ReadString("\x83\x61", "key", "?"), "small ya");
   // A ']' trail byte (0x81 0x5D) does not end a section name.
-  ini.Parse("[\x81\x5D]\r\nk=v\r\n");
+  ini.Parse("[\x81\x5D]\r\nk=v\r\n\x81=lone lead byte\r\n");
   EXPECT_EQ(ini.ReadString("\x81\x5D", "k", "?"), "v");
+  EXPECT_EQ(ini.ReadString("\x81\x5D", "\x81", "?"), "lone lead byte");
 }
 
 TEST(IniFile, IntegersAndBooleans) {
@@ -82,8 +84,8 @@ TEST(IniFile, IntegersAndBooleans) {
 }
 
 TEST(IniFile, ValuesReadBackExactlyAsWritten) {
-  const std::string tricky[] = {" lead", "trail ", "\"both\"", "'single'", "\"", "\"\"",
-                                "a=b;c", "\x93\xfa\x96\x7b", "[not a section]"};
+  const std::string tricky[] = {" lead", "trail ", "\"both\"",         "'single'",       "\"",
+                                "\"\"",  "a=b;c",  "\x93\xfa\x96\x7b", "[not a section]"};
   TIniFile ini;
   for (size_t i = 0; i < std::size(tricky); ++i)
     ini.WriteString("S", "k" + std::to_string(i), tricky[i]);

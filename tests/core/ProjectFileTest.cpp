@@ -1,7 +1,7 @@
-#include "store/FileSystem.h"
-#include "store/ProjectTree.h"
 #include "ProjectFixtures.h"
 #include "TempDir.h"
+#include "store/FileSystem.h"
+#include "store/ProjectTree.h"
 
 #include <csignal>
 #include <filesystem>
@@ -174,12 +174,15 @@ const std::string kItems = Section("A", {"FileName=a.txt"}) + Section("B", {"Fil
 INSTANTIATE_TEST_SUITE_P(
     Lists, ProjectFileBrokenLists,
     testing::Values(
-        BrokenList{"Gap", Section("Root", {"FileName=r.txt", "Child01=A", "Child03=B"}) + kItems,
-                   "R+*(A)", {}},
+        BrokenList{"Gap",
+                   Section("Root", {"FileName=r.txt", "Child01=A", "Child03=B"}) + kItems,
+                   "R+*(A)",
+                   {}},
         BrokenList{"SelfReferenceEndsTheList",
                    Section("Root", {"FileName=r.txt", "Child01=A", "Child02=Root", "Child03=B"}) +
                        kItems,
-                   "R+*(A)", {}},
+                   "R+*(A)",
+                   {}},
         BrokenList{"ThreeCycle",
                    Section("Root", {"FileName=r.txt", "Child01=A"}) +
                        Section("A", {"FileName=a.txt", "Child01=B"}) +
@@ -195,19 +198,22 @@ INSTANTIATE_TEST_SUITE_P(
                        Section("C", {"FileName=c.txt"}) + Section("D", {"FileName=a.txt"}),
                    "R+*(A(C) B)",
                    {TSkippedItem::Duplicate, TSkippedItem::SharedFile, TSkippedItem::Duplicate}},
-        BrokenList{"MissingFilesInTheMiddle",
-                   Section("Root", {"FileName=r.txt", "Child01=A", "Child02=X", "Child03=Y",
-                                    "Child04=Z", "Child05=B"}) +
-                       kItems + Section("X", {"FileName=x.txt", "Child01=C"}) +
-                       Section("Y", {"FileName=sub/d.txt"}),
-                   "R+*(A B)",
-                   {TSkippedItem::MissingFile, TSkippedItem::MissingFile,
-                    TSkippedItem::MissingFile}},
+        BrokenList{
+            "MissingFilesInTheMiddle",
+            Section("Root", {"FileName=r.txt", "Child01=A", "Child02=X", "Child03=Y", "Child04=Z",
+                             "Child05=B"}) +
+                kItems + Section("X", {"FileName=x.txt", "Child01=C"}) +
+                Section("Y", {"FileName=sub/d.txt"}),
+            "R+*(A B)",
+            {TSkippedItem::MissingFile, TSkippedItem::MissingFile, TSkippedItem::MissingFile}},
         BrokenList{"LastNodeNamingNothing",
                    Section("Root", {"FileName=r.txt", "Child01=A", "LastNode=Gone"}) + kItems,
-                   "R+*(A)", {}},
-        BrokenList{"MissingRootFile", Section("Root", {"FileName=none.txt", "Child01=A"}) + kItems,
-                   "", {}},
+                   "R+*(A)",
+                   {}},
+        BrokenList{"MissingRootFile",
+                   Section("Root", {"FileName=none.txt", "Child01=A"}) + kItems,
+                   "",
+                   {}},
         BrokenList{"NoTreeFileKeys", "not an ini file at all\r\n", "", {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -219,8 +225,7 @@ TEST(ProjectFile, RootOnlyReadsTheRootHeaderAndNothingElse) {
   EXPECT_TRUE(l.tree.RootNode()->Data()->Files.Body.empty());
   EXPECT_EQ(l.tree.WindowData.LastNode, "");
   Loaded full(t);
-  EXPECT_EQ(full.tree.RootNode()->Data()->Files.Body,
-            std::vector<std::string>{"text of Project"});
+  EXPECT_EQ(full.tree.RootNode()->Data()->Files.Body, std::vector<std::string>{"text of Project"});
 }
 
 TEST(ProjectFile, EachLoadStartsAfreshAndReportsEveryNodeBeforeItsChildren) {
@@ -342,8 +347,8 @@ TEST(ProjectFile, HostileTreeFilesLoadWithoutCrashOrHang) {
   }
   // A 5 MB line, as a key, as a child ID and as plain junk.
   const std::string huge(5 << 20, '\x88');
-  t.Write("MainTree.dat", "[Root]\r\nFileName=r.txt\r\nChild01=" + huge + "\r\n" + huge +
-                              "\r\n" + huge + "=x\r\n");
+  t.Write("MainTree.dat",
+          "[Root]\r\nFileName=r.txt\r\nChild01=" + huge + "\r\n" + huge + "\r\n" + huge + "=x\r\n");
   EXPECT_EQ(Loaded(t).tree.NodeCount(), 1u);
   // Random bytes, alone and between valid lines.
   std::mt19937 rng(7);

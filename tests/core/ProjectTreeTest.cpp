@@ -160,6 +160,12 @@ struct Sample {
   }
 };
 
+void ExpectMove(TProjectTree &tree, TProjectNode *node, TProjectNode *target, TNodeAttachMode mode,
+                const std::string &shape) {
+  EXPECT_TRUE(tree.MoveTo(node, target, mode)) << node->Text() << " to " << target->Text();
+  EXPECT_EQ(Shape(tree), shape);
+}
+
 } // namespace
 
 TEST(ProjectTree, NavigationAndPreOrder) {
@@ -192,19 +198,14 @@ TEST(ProjectTree, NavigationAndPreOrder) {
 TEST(ProjectTree, FourPlacementModesReportedAsModelMoves) {
   Sample s;
   MirrorModel m(s.tree);
-  EXPECT_TRUE(s.tree.MoveTo(s.c, s.a, TNodeAttachMode::Insert));
-  EXPECT_EQ(Shape(s.tree), "Root+(c a(a1 a2) b)");
-  EXPECT_TRUE(s.tree.MoveTo(s.c, s.a1, TNodeAttachMode::AddFirst));
-  EXPECT_EQ(Shape(s.tree), "Root+(a+(c a1 a2) b)");
-  EXPECT_TRUE(s.tree.MoveTo(s.b, s.a1, TNodeAttachMode::Add));
-  EXPECT_EQ(Shape(s.tree), "Root+(a+(c a1 a2 b))");
-  EXPECT_TRUE(s.tree.MoveTo(s.a1, s.b, TNodeAttachMode::AddChild));
-  EXPECT_EQ(Shape(s.tree), "Root+(a+(c a2 b+(a1)))");
-  // Downwards within one parent, past the end, and back to the top level's root.
-  EXPECT_TRUE(s.tree.MoveTo(s.c, s.a, TNodeAttachMode::AddChild));
-  EXPECT_EQ(Shape(s.tree), "Root+(a+(a2 b+(a1) c))");
-  EXPECT_TRUE(s.tree.MoveTo(s.a, s.root, TNodeAttachMode::Add));
-  EXPECT_EQ(Shape(s.tree), "Root+ a(a2 b(a1) c)"); // moved nodes come out collapsed
+  ExpectMove(s.tree, s.c, s.a, TNodeAttachMode::Insert, "Root+(c a(a1 a2) b)");
+  ExpectMove(s.tree, s.c, s.a1, TNodeAttachMode::AddFirst, "Root+(a+(c a1 a2) b)");
+  ExpectMove(s.tree, s.b, s.a1, TNodeAttachMode::Add, "Root+(a+(c a1 a2 b))");
+  ExpectMove(s.tree, s.a1, s.b, TNodeAttachMode::AddChild, "Root+(a+(c a2 b+(a1)))");
+  // Downwards within one parent, and out to the top level.
+  ExpectMove(s.tree, s.c, s.a, TNodeAttachMode::AddChild, "Root+(a+(a2 b+(a1) c))");
+  // Moved nodes come out collapsed, with everything below them.
+  ExpectMove(s.tree, s.a, s.root, TNodeAttachMode::Add, "Root+ a(a2 b(a1) c)");
   EXPECT_EQ(m.moves, 6);
 }
 
@@ -229,22 +230,19 @@ TEST(ProjectTree, EditorMoveCommandsAndTheirExpandedStates) {
   MirrorModel m(s.tree);
   s.tree.SetExpanded(s.a, true);
   // Drop on the root: add first relative to the dragged node itself.
-  EXPECT_TRUE(s.tree.MoveTo(s.c, s.c, TNodeAttachMode::AddFirst));
-  EXPECT_EQ(Shape(s.tree), "Root+(c a+(a1 a2) b)");
-  // Already first: nothing moves, but the node still comes out collapsed.
+  ExpectMove(s.tree, s.c, s.c, TNodeAttachMode::AddFirst, "Root+(c a+(a1 a2) b)");
+  // Before its own next sibling: nothing moves, but it comes out collapsed.
   m.changes.clear();
-  EXPECT_TRUE(s.tree.MoveTo(s.c, s.c, TNodeAttachMode::AddFirst));
+  ExpectMove(s.tree, s.a, s.b, TNodeAttachMode::Insert, "Root+(c a(a1 a2) b)");
   EXPECT_EQ(m.moves, 1);
-  // Move down (second-to-last becomes last: add child to its own parent).
-  EXPECT_TRUE(s.tree.MoveTo(s.a, s.root, TNodeAttachMode::AddChild));
-  EXPECT_EQ(Shape(s.tree), "Root+(c b a(a1 a2))");
+  ASSERT_EQ(m.changes.size(), 1u);
+  EXPECT_EQ(m.changes[0], std::make_pair(s.a, TNodeChange::Expanded));
+  // Move down from second-to-last: add child to its own parent.
+  ExpectMove(s.tree, s.a, s.root, TNodeAttachMode::AddChild, "Root+(c b a(a1 a2))");
   // Sink: last child of the sibling above; lift: right after the former parent.
-  EXPECT_TRUE(s.tree.MoveTo(s.b, s.c, TNodeAttachMode::AddChild));
-  EXPECT_EQ(Shape(s.tree), "Root+(c+(b) a(a1 a2))");
-  EXPECT_TRUE(s.tree.MoveTo(s.b, s.a, TNodeAttachMode::Insert));
-  EXPECT_EQ(Shape(s.tree), "Root+(c+ b a(a1 a2))");
-  EXPECT_TRUE(s.tree.MoveTo(s.a1, s.a, TNodeAttachMode::Add));
-  EXPECT_EQ(Shape(s.tree), "Root+(c+ b a(a2) a1)");
+  ExpectMove(s.tree, s.b, s.c, TNodeAttachMode::AddChild, "Root+(c+(b) a(a1 a2))");
+  ExpectMove(s.tree, s.b, s.a, TNodeAttachMode::Insert, "Root+(c+ b a(a1 a2))");
+  ExpectMove(s.tree, s.a1, s.a, TNodeAttachMode::Add, "Root+(c+ b a(a2) a1)");
   EXPECT_EQ(m.moves, 5);
 }
 

@@ -1,8 +1,8 @@
-#include "store/IniFile.h"
-#include "store/RegIniFile.h"
 #include "store/WindowData.h"
 #include "ProjectFixtures.h"
 #include "TempDir.h"
+#include "store/IniFile.h"
+#include "store/RegIniFile.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ TEST(WindowData, NewRecordWritesEveryKeyInTheFixedLayout) {
   TIniFile ini;
   TWindowData().WriteSettings(ini);
   EXPECT_EQ(ini.Serialize(), "[Root]\r\nLastIndex=0\r\nTagHeader=\r\nTagFooter=\r\n" +
-                                fixture::kNewSettingsSections);
+                                 fixture::kNewSettingsSections);
 }
 
 TEST(WindowData, MissingKeysReadTheirDefaults) {
