@@ -165,6 +165,9 @@ public:
   TWindowData WindowData;
   TLoadMode LoadMode = TLoadMode::Full;
   // Fired for every node a load creates, before its children are loaded.
+  // It may decorate the node; it must not delete nodes or change IDs and
+  // file paths (the load is still comparing against them). The observer
+  // hears nothing during a load but one reset.
   std::function<void(TProjectNode *)> OnNodeLoaded;
 
   const std::string &ProjectDir() const { return projectDir_; }
@@ -174,7 +177,10 @@ public:
   TProjectNode *SelectNode() const { return selectNode_; }
 
   // Loads the project in `dir` into an empty tree and selects the node that
-  // was selected at the last save. True when a root item was loaded.
+  // was selected at the last save (the root when that node is not there).
+  // True when a root item was loaded. Item files whose name has a directory
+  // part count as unreadable: the editor writes item files back, and must
+  // never write outside the project.
   bool LoadProject(std::string_view dir);
   // Loads one tree file into the (cleared) tree.
   void LoadTreeFile(std::string_view path);
