@@ -1,0 +1,250 @@
+// Generates projects of realistic shape (about 8 children per node, depth up
+// to 6, item texts of a few hundred bytes to a few KB) and measures loading
+// (next to a plain read of the same files), saving MainTree.dat and the peak
+// memory of a loaded project. Each size is generated and measured in a
+// process of its own, so that the peak belongs to that project alone.
+// Usage: bench_project [--dir DIR] [--keep] [count...]   (default 1000 10000 50000)
+// --keep leaves the generated projects in DIR for a closer look.
+#include "store/FileSystem.h"
+#include "store/IniFile.h"
+#include "store/ProjectTree.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+#include <type_traits>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a) {
+  return std::chrono::duration<double>(Clock::now() - a).count();
+}
+
+long StatusKB(const char *field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(field, 0) == 0)
+      return std::atol(line.c_str() + std::string(field).size());
+  return 0;
+}
+
+const std::string kWords[] = {
+    "\x83\x41\x83\x43\x83\x66\x83\x41", "idea", "\x8c\x9f\x93\xa2", "note",
+    "\x8e\x9f\x82\xcc\x8e\xe8",         "plan", "\x89\xdb\x91\xe8", "memo"};
+
+std::string Words(std::mt19937 &rng, int count) {
+  std::string s;
+  for (int k = 0; k < count; ++k) {
+    if (k)
+      s += ' ';
+    s += kWords[rng() % std::size(kWords)];
+  }
+  return s;
+}
+
+// Builds the tree breadth first, 5 to 11 children per node (8 on average),
+// no deeper than 6 levels below the root, and writes every item file and
+// MainTree.dat.
+void Generate(const std::string &dir, int count) {
+  std::mt19937 rng(static_cast<unsigned>(count));
+  TProjectTree tree;
+  tree.LoadProject(dir); // an empty directory: sets the project directory
+  fsys::BatchWrites batch;
+  int made = 0;
+  auto make = [&](TProjectNode *parent) {
+    auto data = std::make_unique<TNodeData>();
+    data->ID = made == 0 ? std::string("Root") : "Root-C" + std::to_string(100000 + made);
+    TNodeFiles &f = data->Files;
+    f.FilePath = dir + "20261207" + std::to_string(1000000 + made) + "0.txt";
+    f.Title = Words(rng, 1 + static_cast<int>(rng() % 3)) + " " + std::to_string(made);
+    f.ToDo = rng() % 10 == 0;
+    int lines = 4 + static_cast<int>(rng() % 50);
+    for (int l = 0; l < lines; ++l)
+      f.Body.push_back(Words(rng, static_cast<int>(rng() % 10)));
+    if (!f.Save()) {
+      std::fprintf(stderr, "write failed: %s\n", fsys::LastError().c_str());
+      std::exit(1);
+    }
+    ++made;
+    std::string title = f.Title;
+    return tree.AddChild(parent, title, std::move(data));
+  };
+  std::deque<TProjectNode *> queue{make(nullptr)};
+  TProjectNode *deepest = queue.front();
+  while (made < count && !queue.empty()) {
+    TProjectNode *p = queue.front();
+    queue.pop_front();
+    int children = 5 + static_cast<int>(rng() % 7);
+    for (int c = 0; c < children && made < count; ++c) {
+      TProjectNode *n = make(p);
+      deepest = n;
+      if (n->Level() < 6)
+        queue.push_back(n);
+    }
+    tree.SetExpanded(p, rng() % 3 == 0);
+  }
+  tree.SetExpanded(tree.RootNode(), true);
+  tree.SetSelected(deepest);
+  tree.WindowData.LastIndex = made;
+  tree.SaveProject();
+  if (tree.LastSaveFailed()) {
+    std::fprintf(stderr, "save failed: %s\n", tree.LastSaveError().c_str());
+    std::exit(1);
+  }
+}
+
+// Drops the files from the page cache (clean pages only, no privileges
+// needed), so that the next read comes from the disk.
+void Evict(const std::string &dir, const std::vector<fsys::Entry> &entries) {
+  for (const auto &e : entries) {
+    int fd = ::open((dir + e.name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      ::fdatasync(fd);
+      ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+      ::close(fd);
+    }
+  }
+}
+
+// The best of `runs` timings of `f` (which may time itself and return it).
+template <class F> double Best(int runs, F f) {
+  double best = 1e9;
+  for (int i = 0; i < runs; ++i) {
+    auto t0 = Clock::now();
+    double own = 0;
+    if constexpr (std::is_same_v<decltype(f()), double>)
+      own = f();
+    else
+      f();
+    best = std::min(best, own > 0 ? own : Seconds(t0));
+  }
+  return best;
+}
+
+void Measure(const std::string &dir, int count) {
+  std::vector<fsys::Entry> entries;
+  fsys::ListDirectory(dir, entries);
+  uint64_t bytes = 0;
+  for (const auto &e : entries)
+    bytes += e.size;
+
+  // The floor: read every file of the project once, nothing else.
+  auto plainRead = [&] {
+    std::string b;
+    for (const auto &e : entries)
+      fsys::ReadFile(dir + e.name, b);
+  };
+  // From the disk first (as after a reboot), then from the page cache.
+  Evict(dir, entries);
+  double coldPlain = Best(1, plainRead);
+  Evict(dir, entries);
+  long rssBefore = StatusKB("VmRSS:");
+  TProjectTree tree;
+  double coldLoad = Best(1, [&] { tree.LoadProject(dir); });
+  long peakKB = StatusKB("VmHWM:");
+  tree.ClearTree();
+  double plain = Best(3, plainRead);
+  double load = Best(3, [&] {
+    tree.ClearTree(); // releasing the previous load is not part of loading
+    auto t0 = Clock::now();
+    tree.LoadProject(dir);
+    return Seconds(t0);
+  });
+  if (static_cast<int>(tree.NodeCount()) != count) {
+    std::fprintf(stderr, "loaded %zu of %d items\n", tree.NodeCount(), count);
+    std::exit(1);
+  }
+
+  double build = Best(5, [&] {
+    TIniFile ini;
+    tree.BuildTreeFile(ini);
+    ini.Serialize();
+  });
+  std::vector<double> saves;
+  for (int i = 0; i < 5; ++i) {
+    auto t0 = Clock::now();
+    tree.SaveProject();
+    saves.push_back(Seconds(t0));
+  }
+  std::sort(saves.begin(), saves.end());
+  fsys::Entry treeFile;
+  fsys::Stat(dir + "MainTree.dat", treeFile);
+
+  double mb = static_cast<double>(bytes) / (1 << 20);
+  double peakMB = static_cast<double>(peakKB) / 1024;
+  std::printf("%6d items, %7.1f MB in %zu files (MainTree.dat %.1f MB)\n", count, mb,
+              entries.size(), static_cast<double>(treeFile.size) / (1 << 20));
+  std::printf("  from disk:  plain read %.3f s | load %.3f s = %.2fx plain\n", coldPlain, coldLoad,
+              coldLoad / coldPlain);
+  std::printf("  from cache: plain read %.3f s | load %.3f s = %.2fx plain (goal <= 2x)\n", plain,
+              load, load / plain);
+  std::printf("  save MainTree.dat: median %.3f s, best %.3f s, of it building the text "
+              "%.3f s (goal < 0.2 s)%s\n",
+              saves[saves.size() / 2], saves.front(), build,
+              tree.LastSaveFailed() ? "  SAVE FAILED" : "");
+  std::printf("  peak memory %.1f MB (before loading %.1f MB); goal <= 2 x %.1f + 50 = %.1f MB\n",
+              peakMB, static_cast<double>(rssBefore) / 1024, mb, 2 * mb + 50);
+}
+
+// Runs `f` in a child process and waits for it.
+template <class F> bool InChild(F f) {
+  std::fflush(stdout);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    f();
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
+  int status = 0;
+  return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  std::string base = (std::filesystem::temp_directory_path() / "orvane-bench-project").string();
+  std::vector<int> counts;
+  bool keep = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--dir" && i + 1 < argc)
+      base = argv[++i];
+    else if (a == "--keep")
+      keep = true;
+    else
+      counts.push_back(std::atoi(argv[i]));
+  }
+  if (counts.empty())
+    counts = {1000, 10000, 50000};
+  for (int count : counts) {
+    std::string dir = base + "/p" + std::to_string(count) + "/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    auto t0 = Clock::now();
+    if (!InChild([&] { Generate(dir, count); }))
+      return 1;
+    std::printf("(generated %d items in %.1f s)\n", count, Seconds(t0));
+    if (!InChild([&] { Measure(dir, count); }))
+      return 1;
+    if (!keep)
+      std::filesystem::remove_all(dir);
+  }
+  if (!keep)
+    std::filesystem::remove_all(base);
+  return 0;
+}

@@ -1,0 +1,190 @@
+#include "cli/CliCommands.h"
+
+#include "store/Codec.h"
+#include "store/FileSystem.h"
+#include "store/LibUnit.h"
+#include "store/ProjectTree.h"
+
+#include <functional>
+#include <ostream>
+#include <string_view>
+
+namespace cli {
+namespace {
+
+constexpr int kOk = 0, kFailed = 1, kUsage = 2;
+
+// CP932 bytes as UTF-8 text for the terminal, with CR LF as plain line ends.
+std::string Show(std::string_view cp932Text) {
+  std::string s = cp932::ToUtf8(cp932Text);
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i)
+    if (!(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n'))
+      out += s[i];
+  return out;
+}
+
+struct Command {
+  const char *name;
+  const char *summary;
+  const char *help;
+  std::function<int(const std::string &dir, std::ostream &out, std::ostream &err)> run;
+};
+
+const char kUsageText[] = "usage: orvane-cli COMMAND [--help] ARGS\n"
+                          "\n"
+                          "Commands:\n";
+
+// Loads the project in `arg` (an OS path) with warnings going to `err`.
+// Prints the reason and returns false when it is not a loadable project.
+bool LoadProject(const std::string &arg, TProjectTree &tree, std::ostream &err) {
+  std::string dir;
+  if (!fsys::FromNative(arg, dir)) {
+    err << "orvane-cli: " << arg << ": the path cannot be written in Shift-JIS\n";
+    return false;
+  }
+  if (!fsys::DirectoryExists(dir)) {
+    err << "orvane-cli: " << arg << ": no such directory\n";
+    return false;
+  }
+  std::string treeFile = AddPathSeparator(dir) + "MainTree.dat";
+  if (!fsys::FileExists(treeFile)) {
+    err << "orvane-cli: " << arg << ": not a project (" << Show(treeFile) << " is missing)\n";
+    return false;
+  }
+  ScopedHeaderWarningSink sink(
+      [&err](const std::string &m) { err << "warning: " << Show(m) << "\n"; });
+  if (!tree.LoadProject(dir)) {
+    err << "orvane-cli: " << arg << ": not a project (the root item file \""
+        << Show(tree.WindowData.RootFileName) << "\" cannot be read)\n";
+    return false;
+  }
+  for (const TSkippedItem &s : tree.SkippedItems()) {
+    static const char *const kWhy[] = {
+        "its item file cannot be read", "it is one of its own ancestors",
+        "it is already in the tree at another place", "its item file belongs to another item"};
+    err << "warning: item " << Show(s.ID) << " (file \"" << Show(s.FileName)
+        << "\") listed in section " << Show(s.Section) << " left out: " << kWhy[s.Why] << "\n";
+  }
+  return true;
+}
+
+int TreeCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
+  TProjectTree tree;
+  if (!LoadProject(arg, tree, err))
+    return kFailed;
+  for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext()) {
+    const TNodeFiles &f = n->Data()->Files;
+    out << (n == tree.Selected() ? "* " : "  ") << std::string(2 * n->Level(), ' ')
+        << Show(n->Data()->ID) << ' ' << Show(ExtractFileName(f.FilePath)) << " ["
+        << (n->Expanded() ? '+' : '-') << (f.ToDo ? 'T' : '-') << (f.Completion ? 'C' : '-') << "] "
+        << Show(n->Text()) << "\n";
+  }
+  return kOk;
+}
+
+int ResaveCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
+  TProjectTree tree;
+  if (!LoadProject(arg, tree, err))
+    return kFailed;
+  std::string path = tree.ProjectDir() + "MainTree.dat";
+  if (!tree.SaveTreeFile(path)) {
+    err << "orvane-cli: " << Show(path) << " was not written: " << tree.LastSaveError()
+        << "\nThe previous file is unchanged.\n";
+    return kFailed;
+  }
+  fsys::Entry e;
+  fsys::Stat(path, e);
+  out << "wrote " << Show(path) << " (" << tree.NodeCount() << " items, " << e.size << " bytes)\n";
+  out << "previous version kept as " << Show(path) << ".ord\n";
+  if (!tree.SkippedItems().empty())
+    out << tree.SkippedItems().size()
+        << " listed items were left out (see the warnings); their files stay on disk\n";
+  return kOk;
+}
+
+const Command kCommands[] = {
+    {"tree", "print the items of a project",
+     "usage: orvane-cli tree DIR\n"
+     "\n"
+     "Loads the project in directory DIR and prints one line per item, in tree\n"
+     "order (each item before its children):\n"
+     "\n"
+     "  M INDENT ID FILE [ETC] TITLE\n"
+     "\n"
+     "  M       '*' for the item that was selected at the last save, else ' '\n"
+     "  INDENT  two spaces per level below the root\n"
+     "  ID      the item's identifier (Root, Root-C00000, ...)\n"
+     "  FILE    the item file's name in DIR\n"
+     "  E       '+' expanded, '-' collapsed\n"
+     "  T       'T' when the item is marked ToDo, else '-'\n"
+     "  C       'C' when the item is marked completed, else '-'\n"
+     "  TITLE   the item's title\n"
+     "\n"
+     "Items the tree file names but that cannot be loaded are reported on stderr.\n"
+     "Exits 0, or 1 when DIR is not a project.\n",
+     TreeCommand},
+    {"resave", "load a project and write its tree file again",
+     "usage: orvane-cli resave DIR\n"
+     "\n"
+     "Loads the project in directory DIR and writes DIR/MainTree.dat again, as the\n"
+     "editor's save does: the previous file is kept as MainTree.dat.ord, items\n"
+     "that could not be loaded are no longer listed, item files are not touched.\n"
+     "Exits 0, or 1 when DIR is not a project or the file cannot be written (the\n"
+     "previous file is then unchanged).\n",
+     ResaveCommand},
+};
+
+void PrintUsage(std::ostream &s) {
+  s << kUsageText;
+  for (const Command &c : kCommands)
+    s << "  " << c.name << std::string(8 - std::string_view(c.name).size(), ' ') << c.summary
+      << "\n";
+  s << "\n'orvane-cli COMMAND --help' describes a command.\n";
+}
+
+} // namespace
+
+int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err) {
+  if (args.empty()) {
+    PrintUsage(err);
+    return kUsage;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintUsage(out);
+    return kOk;
+  }
+  const Command *command = nullptr;
+  for (const Command &c : kCommands)
+    if (args[0] == c.name)
+      command = &c;
+  if (!command) {
+    err << "orvane-cli: unknown command '" << args[0] << "'\n";
+    PrintUsage(err);
+    return kUsage;
+  }
+  std::vector<std::string> operands;
+  bool options = true;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string &a = args[i];
+    if (options && a == "--") {
+      options = false;
+    } else if (options && (a == "--help" || a == "-h")) {
+      out << command->help;
+      return kOk;
+    } else if (options && a.size() > 1 && a[0] == '-') {
+      err << "orvane-cli " << command->name << ": unknown option '" << a << "'\n" << command->help;
+      return kUsage;
+    } else {
+      operands.push_back(a);
+    }
+  }
+  if (operands.size() != 1) {
+    err << "orvane-cli " << command->name << ": expected one project directory\n" << command->help;
+    return kUsage;
+  }
+  return command->run(operands[0], out, err);
+}
+
+} // namespace cli

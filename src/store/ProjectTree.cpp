@@ -1,0 +1,254 @@
+#include "store/ProjectTree.h"
+
+// ---- TProjectNode --------------------------------------------------------
+
+TProjectNode::~TProjectNode() {
+  // Without recursion: a hostile tree file can make a chain of nodes far
+  // deeper than the stack.
+  std::vector<std::unique_ptr<TProjectNode>> pending = std::move(children_);
+  while (!pending.empty()) {
+    std::unique_ptr<TProjectNode> n = std::move(pending.back());
+    pending.pop_back();
+    for (auto &c : n->children_)
+      pending.push_back(std::move(c));
+    n->children_.clear();
+  }
+}
+
+TProjectNode *TProjectNode::Parent() const {
+  return parent_ && parent_->parent_ ? parent_ : nullptr;
+}
+
+TProjectNode *TProjectNode::Item(int row) const {
+  return row >= 0 && row < Count() ? children_[static_cast<size_t>(row)].get() : nullptr;
+}
+
+TProjectNode *TProjectNode::GetNextSibling() const {
+  return parent_ ? parent_->Item(index_ + 1) : nullptr;
+}
+
+TProjectNode *TProjectNode::GetPrevSibling() const {
+  return parent_ ? parent_->Item(index_ - 1) : nullptr;
+}
+
+TProjectNode *TProjectNode::GetNext() const { return GetNextWithin(nullptr); }
+
+TProjectNode *TProjectNode::GetNextWithin(const TProjectNode *root) const {
+  if (HasChildren())
+    return children_.front().get();
+  for (const TProjectNode *n = this; n && n != root; n = n->parent_)
+    if (TProjectNode *s = n->GetNextSibling())
+      return s;
+  return nullptr;
+}
+
+TProjectNode *TProjectNode::GetPrev() const {
+  TProjectNode *p = GetPrevSibling();
+  if (!p)
+    return Parent();
+  while (p->HasChildren())
+    p = p->children_.back().get();
+  return p;
+}
+
+TProjectNode *TProjectNode::GetPrevVisible() const {
+  TProjectNode *p = GetPrevSibling();
+  if (!p)
+    return Parent();
+  while (p->expanded_ && p->HasChildren())
+    p = p->children_.back().get();
+  return p;
+}
+
+int TProjectNode::Level() const {
+  int level = 0;
+  for (const TProjectNode *p = Parent(); p; p = p->Parent())
+    ++level;
+  return level;
+}
+
+bool TProjectNode::HasAsParent(const TProjectNode *ancestor) const {
+  if (!ancestor)
+    return false;
+  for (const TProjectNode *p = Parent(); p; p = p->Parent())
+    if (p == ancestor)
+      return true;
+  return false;
+}
+
+// ---- TProjectTree: structure ---------------------------------------------
+
+TProjectTree::TProjectTree() = default;
+
+TProjectTree::~TProjectTree() { ClearNodes(); }
+
+TProjectNode *TProjectTree::Public(TProjectNode *holder) {
+  return holder->parent_ ? holder : nullptr;
+}
+
+void TProjectTree::Renumber(TProjectNode *holder, size_t from) {
+  for (size_t i = from; i < holder->children_.size(); ++i)
+    holder->children_[i]->index_ = static_cast<int>(i);
+}
+
+TProjectNode *TProjectTree::Place(TProjectNode *holder, int row, std::string_view text,
+                                  std::unique_ptr<TNodeData> data) {
+  if (row < 0 || row > holder->Count())
+    row = holder->Count();
+  std::unique_ptr<TProjectNode> node(new TProjectNode);
+  node->text_ = std::string(text);
+  node->data_ = data ? std::move(data) : std::make_unique<TNodeData>();
+  node->parent_ = holder;
+  TProjectNode *raw = node.get();
+  if (!Quiet())
+    observer_->AboutToInsert(Public(holder), row);
+  holder->children_.insert(holder->children_.begin() + row, std::move(node));
+  Renumber(holder, static_cast<size_t>(row));
+  ++nodeCount_;
+  if (!Quiet())
+    observer_->Inserted(raw);
+  return raw;
+}
+
+TProjectNode *TProjectTree::AddChild(TProjectNode *parent, std::string_view text,
+                                     std::unique_ptr<TNodeData> data) {
+  TProjectNode *holder = Holder(parent);
+  return Place(holder, holder->Count(), text, std::move(data));
+}
+
+TProjectNode *TProjectTree::AddChildFirst(TProjectNode *parent, std::string_view text,
+                                          std::unique_ptr<TNodeData> data) {
+  return Place(Holder(parent), 0, text, std::move(data));
+}
+
+TProjectNode *TProjectTree::Insert(TProjectNode *sibling, std::string_view text,
+                                   std::unique_ptr<TNodeData> data) {
+  if (!sibling)
+    return AddChild(nullptr, text, std::move(data));
+  return Place(sibling->parent_, sibling->index_, text, std::move(data));
+}
+
+TProjectNode *TProjectTree::InsertAt(TProjectNode *parent, int row, std::string_view text,
+                                     std::unique_ptr<TNodeData> data) {
+  return Place(Holder(parent), row, text, std::move(data));
+}
+
+bool TProjectTree::MoveTo(TProjectNode *node, TProjectNode *target, TNodeAttachMode mode) {
+  if (!node || !target || !node->parent_)
+    return false;
+  TProjectNode *holder = nullptr;
+  int destRow = 0; // counted before the move
+  switch (mode) {
+  case TNodeAttachMode::Insert:
+    holder = target->parent_;
+    destRow = target->index_;
+    if (target == node)
+      return false;
+    break;
+  case TNodeAttachMode::AddChild:
+    holder = target;
+    destRow = target->Count();
+    break;
+  case TNodeAttachMode::Add:
+    holder = target->parent_;
+    destRow = holder ? holder->Count() : 0;
+    break;
+  case TNodeAttachMode::AddFirst:
+    holder = target->parent_;
+    destRow = 0;
+    break;
+  }
+  if (!holder || holder == node || holder->HasAsParent(node))
+    return false;
+
+  TProjectNode *oldHolder = node->parent_;
+  int oldRow = node->index_;
+  bool stays = holder == oldHolder && (destRow == oldRow || destRow == oldRow + 1);
+  if (!stays) {
+    if (!Quiet())
+      observer_->AboutToMove(node, Public(holder), destRow);
+    std::unique_ptr<TProjectNode> owned = std::move(oldHolder->children_[oldRow]);
+    oldHolder->children_.erase(oldHolder->children_.begin() + oldRow);
+    Renumber(oldHolder, static_cast<size_t>(oldRow));
+    int at = (holder == oldHolder && destRow > oldRow) ? destRow - 1 : destRow;
+    owned->parent_ = holder;
+    holder->children_.insert(holder->children_.begin() + at, std::move(owned));
+    Renumber(holder, static_cast<size_t>(std::min(at, holder == oldHolder ? oldRow : at)));
+    if (!Quiet())
+      observer_->Moved(node, Public(oldHolder), oldRow);
+  }
+  Collapse(node);
+  if (TProjectNode *parent = Public(holder))
+    SetExpanded(parent, true);
+  return true;
+}
+
+void TProjectTree::Collapse(TProjectNode *node) { SetExpandedRecursive(node, false); }
+
+void TProjectTree::Delete(TProjectNode *node) {
+  if (!node || !node->parent_)
+    return;
+  TProjectNode *holder = node->parent_;
+  int row = node->index_;
+  if (!Quiet())
+    observer_->AboutToRemove(node);
+  size_t removed = 0;
+  for (TProjectNode *n = node; n; n = n->GetNextWithin(node)) {
+    ++removed;
+    if (n == selected_)
+      selected_ = nullptr;
+    if (n == selectNode_)
+      selectNode_ = nullptr;
+  }
+  std::unique_ptr<TProjectNode> owned = std::move(holder->children_[row]);
+  holder->children_.erase(holder->children_.begin() + row);
+  Renumber(holder, static_cast<size_t>(row));
+  nodeCount_ -= removed;
+  if (!Quiet())
+    observer_->Removed(Public(holder), row);
+}
+
+void TProjectTree::Changed(TProjectNode *node, TNodeChange what) {
+  if (!Quiet())
+    observer_->DataChanged(node, what);
+}
+
+void TProjectTree::SetText(TProjectNode *node, std::string_view text) {
+  if (!node || node->text_ == text)
+    return;
+  node->text_ = std::string(text);
+  Changed(node, TNodeChange::Label);
+}
+
+void TProjectTree::SetExpanded(TProjectNode *node, bool expanded) {
+  if (!node || node->expanded_ == expanded)
+    return;
+  node->expanded_ = expanded;
+  Changed(node, TNodeChange::Expanded);
+}
+
+void TProjectTree::SetExpandedRecursive(TProjectNode *node, bool expanded) {
+  for (TProjectNode *n = node; n; n = n->GetNextWithin(node))
+    if (n->HasChildren() || !expanded)
+      SetExpanded(n, expanded);
+}
+
+void TProjectTree::NotifyDataChanged(TProjectNode *node) {
+  if (node)
+    Changed(node, TNodeChange::Data);
+}
+
+void TProjectTree::ClearNodes() {
+  top_.children_.clear(); // each node releases its subtree without recursion
+  nodeCount_ = 0;
+  selected_ = nullptr;
+  selectNode_ = nullptr;
+}
+
+void TProjectTree::ClearTree() {
+  if (!Quiet())
+    observer_->AboutToReset();
+  ClearNodes();
+  if (!Quiet())
+    observer_->Reset();
+}

@@ -1,0 +1,242 @@
+#pragma once
+// The item tree of a loaded project, without any toolkit: nodes owning their
+// TNodeData, with label, expanded flag and ordered children; the operations
+// the editor's commands use (insert, move in four placement modes, delete with
+// the subtree); and the loading and saving of MainTree.dat with the project's
+// window settings.
+//
+// Every change is reported to one observer as a before/after pair whose
+// parent and row information maps one to one onto an item model's
+// begin/end notifications. A view never changes the tree behind its back:
+// every edit goes through TProjectTree.
+#include "store/NodeFiles.h"
+#include "store/WindowData.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TIniFile;
+
+enum class TLoadMode { Full, RootOnly };
+
+// Where a moved node goes relative to the target node T.
+enum class TNodeAttachMode {
+  Insert,   // the sibling just before T
+  AddChild, // the last child of T
+  Add,      // the last child of T's parent
+  AddFirst, // the first child of T's parent
+};
+
+enum class TNodeChange { Label, Expanded, Data };
+
+class TProjectNode {
+public:
+  ~TProjectNode();
+  TProjectNode(const TProjectNode &) = delete;
+  TProjectNode &operator=(const TProjectNode &) = delete;
+
+  TNodeData *Data() const { return data_.get(); } // never null
+  const std::string &Text() const { return text_; }
+  bool Expanded() const { return expanded_; }
+
+  TProjectNode *Parent() const;        // null for a top-level node
+  int Index() const { return index_; } // row among its siblings
+  int Count() const { return static_cast<int>(children_.size()); }
+  bool HasChildren() const { return !children_.empty(); }
+  TProjectNode *Item(int row) const; // null when out of range
+  TProjectNode *GetFirstChild() const { return Item(0); }
+  TProjectNode *GetLastChild() const { return Item(Count() - 1); }
+  TProjectNode *GetNextSibling() const;
+  TProjectNode *GetPrevSibling() const;
+  // Pre-order walk over the whole tree.
+  TProjectNode *GetNext() const;
+  TProjectNode *GetPrev() const;
+  // The same walk kept inside the subtree of `root` (null after its last node).
+  TProjectNode *GetNextWithin(const TProjectNode *root) const;
+  // The row just above on screen: the previous sibling's last visible
+  // descendant, or the parent.
+  TProjectNode *GetPrevVisible() const;
+  int Level() const; // 0 for a top-level node
+  // True when `ancestor` is this node's parent, grandparent, ...
+  bool HasAsParent(const TProjectNode *ancestor) const;
+
+private:
+  friend class TProjectTree;
+  TProjectNode() = default;
+
+  std::string text_;
+  std::unique_ptr<TNodeData> data_;
+  bool expanded_ = false;
+  TProjectNode *parent_ = nullptr; // top-level nodes hang below a hidden holder
+  int index_ = 0;
+  std::vector<std::unique_ptr<TProjectNode>> children_;
+};
+
+// Told about every change of a TProjectTree. Parents are null for the top
+// level; rows are indexes among the parent's children.
+class TTreeObserver {
+public:
+  virtual ~TTreeObserver() = default;
+  // A node is about to appear at `row` of `parent` / it is there now.
+  virtual void AboutToInsert(TProjectNode *parent, int row) = 0;
+  virtual void Inserted(TProjectNode *node) = 0;
+  // `node` leaves its place for `newParent`; `destRow` counts rows as they
+  // are before the move (the row the node will stand before). Moves that
+  // leave a node where it is are not reported.
+  virtual void AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) = 0;
+  virtual void Moved(TProjectNode *node, TProjectNode *oldParent, int oldRow) = 0;
+  // `node` and its subtree are about to go / they are gone.
+  virtual void AboutToRemove(TProjectNode *node) = 0;
+  virtual void Removed(TProjectNode *parent, int row) = 0;
+  virtual void DataChanged(TProjectNode *node, TNodeChange what) = 0;
+  // Everything changes at once (clearing, loading): nothing else is reported
+  // in between.
+  virtual void AboutToReset() = 0;
+  virtual void Reset() = 0;
+};
+
+// An item that a load left out of the tree, and why.
+struct TSkippedItem {
+  enum Reason {
+    MissingFile, // its item file could not be read
+    Cycle,       // it is one of its own ancestors
+    Duplicate,   // already in the tree at another place
+    SharedFile,  // its item file already belongs to another item
+  };
+  std::string Section; // the section whose child list names it
+  std::string ID;
+  std::string FileName;
+  Reason Why = MissingFile;
+};
+
+class TProjectTree {
+public:
+  TProjectTree();
+  ~TProjectTree();
+  TProjectTree(const TProjectTree &) = delete;
+  TProjectTree &operator=(const TProjectTree &) = delete;
+
+  // ---- The tree -------------------------------------------------------
+  void SetObserver(TTreeObserver *observer) { observer_ = observer; }
+
+  int TopCount() const { return top_.Count(); }
+  TProjectNode *TopItem(int row) const { return top_.Item(row); }
+  TProjectNode *GetFirstNode() const { return top_.Item(0); }
+  size_t NodeCount() const { return nodeCount_; }
+
+  // New nodes; a null parent means the top level; null data gets an empty
+  // TNodeData.
+  TProjectNode *AddChild(TProjectNode *parent, std::string_view text,
+                         std::unique_ptr<TNodeData> data = nullptr);
+  TProjectNode *AddChildFirst(TProjectNode *parent, std::string_view text,
+                              std::unique_ptr<TNodeData> data = nullptr);
+  // Just before `sibling`.
+  TProjectNode *Insert(TProjectNode *sibling, std::string_view text,
+                       std::unique_ptr<TNodeData> data = nullptr);
+  TProjectNode *InsertAt(TProjectNode *parent, int row, std::string_view text,
+                         std::unique_ptr<TNodeData> data = nullptr);
+
+  // Moves `node` with its subtree. A target inside the node's own subtree
+  // (or the node itself, for Insert and AddChild) moves nothing: false.
+  // After a move the new parent is expanded and the moved node and every node
+  // below it are collapsed, as a tree view shows a node moved to a new place.
+  bool MoveTo(TProjectNode *node, TProjectNode *target, TNodeAttachMode mode);
+  // Removes the node with its subtree, releasing their data. The selection
+  // is cleared when it was inside.
+  void Delete(TProjectNode *node);
+
+  void SetText(TProjectNode *node, std::string_view text);
+  void SetExpanded(TProjectNode *node, bool expanded);
+  // The node and every node below it; expanding leaves childless nodes alone.
+  void SetExpandedRecursive(TProjectNode *node, bool expanded);
+  // The node's TNodeData changed (marks, title...): tell the observer.
+  void NotifyDataChanged(TProjectNode *node);
+
+  // The selected node, plain state kept for the view; SaveTreeFile writes its
+  // ID as "LastNode".
+  TProjectNode *Selected() const { return selected_; }
+  void SetSelected(TProjectNode *node) { selected_ = node; }
+
+  // ---- The project file ------------------------------------------------
+  TWindowData WindowData;
+  TLoadMode LoadMode = TLoadMode::Full;
+  // Fired for every node a load creates, before its children are loaded.
+  // It may decorate the node; it must not delete nodes or change IDs and
+  // file paths (the load is still comparing against them). The observer
+  // hears nothing during a load but one reset.
+  std::function<void(TProjectNode *)> OnNodeLoaded;
+
+  const std::string &ProjectDir() const { return projectDir_; }
+  // The first node of the tree: the root item ("Root").
+  TProjectNode *RootNode() const { return GetFirstNode(); }
+  // The node the last load selected.
+  TProjectNode *SelectNode() const { return selectNode_; }
+
+  // Loads the project in `dir` into an empty tree and selects the node that
+  // was selected at the last save (the root when that node is not there).
+  // True when a root item was loaded. Item files whose name has a directory
+  // part count as unreadable: the editor writes item files back, and must
+  // never write outside the project.
+  bool LoadProject(std::string_view dir);
+  // Loads one tree file into the (cleared) tree.
+  void LoadTreeFile(std::string_view path);
+  // Loads the child list of `section` of the tree file being loaded below
+  // `parent`. Depth-first, in child-key order; the first missing number ends
+  // a list. A child already in the tree (a cycle, or the same item named
+  // twice) and a child whose item file is unreadable are left out with their
+  // subtree and listed in SkippedItems().
+  void LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
+                    TProjectNode *parent);
+  const std::vector<TSkippedItem> &SkippedItems() const { return skipped_; }
+
+  // Writes MainTree.dat; always true, as callers expect. A failure leaves the
+  // previous file in place and shows in LastSaveFailed()/LastSaveError().
+  bool SaveProject();
+  // Writes the tree file at `path`, keeping the previous one as path + ".ord".
+  // The new file is complete on disk before it replaces the old one, so a
+  // kill at any moment leaves a readable tree file. False on failure, with
+  // the reason in LastSaveError(); `path` is then the previous file.
+  bool SaveTreeFile(std::string_view path);
+  // The child keys of `parent`'s children, and their own sections, depth first.
+  void SaveChildren(TIniFile &ini, std::string_view section, TProjectNode *parent) const;
+  // The whole MainTree.dat document of the tree as it stands. False when the
+  // tree is empty (a tree file without a root item would lose the project).
+  bool BuildTreeFile(TIniFile &ini) const;
+  bool LastSaveFailed() const { return lastSaveFailed_; }
+  const std::string &LastSaveError() const { return lastSaveError_; }
+
+  void ClearTree();
+
+  // Steps of SaveTreeFile, for tests that stop a save half way as a kill would.
+  enum class SaveStep { NewFileWritten, PreviousKept, Replaced };
+  using SaveStepHook = std::function<bool(SaveStep)>; // false: stop right there
+  static void SetSaveStepHookForTest(SaveStepHook hook);
+
+private:
+  TProjectNode *Place(TProjectNode *holder, int row, std::string_view text,
+                      std::unique_ptr<TNodeData> data);
+  TProjectNode *Holder(TProjectNode *parent) { return parent ? parent : &top_; }
+  static TProjectNode *Public(TProjectNode *holder);
+  void Renumber(TProjectNode *holder, size_t from);
+  void Collapse(TProjectNode *node);
+  bool Quiet() const { return !observer_ || resetting_ > 0; }
+  void Changed(TProjectNode *node, TNodeChange what);
+  void ClearNodes();
+  bool FailSave(std::string reason);
+
+  TProjectNode top_;
+  size_t nodeCount_ = 0;
+  TTreeObserver *observer_ = nullptr;
+  int resetting_ = 0;
+  TProjectNode *selected_ = nullptr;
+
+  std::string projectDir_;
+  TProjectNode *selectNode_ = nullptr;
+  std::vector<TSkippedItem> skipped_;
+  bool lastSaveFailed_ = false;
+  std::string lastSaveError_;
+};

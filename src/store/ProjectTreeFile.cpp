@@ -1,0 +1,285 @@
+// Loading and saving MainTree.dat: the half of TProjectTree that knows the file.
+#include "store/Codec.h"
+#include "store/FileSystem.h"
+#include "store/IniFile.h"
+#include "store/LibUnit.h"
+#include "store/ProjectTree.h"
+
+#include <unordered_set>
+
+namespace {
+
+const char kTreeFileName[] = "MainTree.dat";
+
+TProjectTree::SaveStepHook &StepHook() {
+  static TProjectTree::SaveStepHook hook;
+  return hook;
+}
+
+bool Continue(TProjectTree::SaveStep step) { return !StepHook() || StepHook()(step); }
+
+// "Child01" ... "Child99", "Child100" ...
+std::string ChildKey(int n) {
+  std::string key = "Child";
+  if (n < 10)
+    key += '0';
+  key += std::to_string(n);
+  return key;
+}
+
+// Item files live in the project directory itself. A name with a directory
+// part (or a NUL, which would cut the name short) could make the editor read
+// and later overwrite a file elsewhere, so such an item counts as unreadable.
+bool IsPlainFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find(kPathSeparator) == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+// TNodeFiles::Open, reading every item of a load into one reused buffer and
+// trimming each text's line list to its size: with every text of a big
+// project in memory, both keep the heap markedly smaller.
+bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer) {
+  if (!IsPlainFileName(fileName) || !fsys::FileExists(files.FilePath) ||
+      !fsys::ReadFile(files.FilePath, buffer))
+    return false;
+  files.ParseHeader(buffer);
+  files.Body.clear();
+  if (loadBody) {
+    files.ParseBody(buffer);
+    files.Body.shrink_to_fit();
+  }
+  return true;
+}
+
+} // namespace
+
+void TProjectTree::SetSaveStepHookForTest(SaveStepHook hook) { StepHook() = std::move(hook); }
+
+bool TProjectTree::LoadProject(std::string_view dir) {
+  if (observer_)
+    observer_->AboutToReset();
+  ++resetting_;
+  ClearNodes();
+  skipped_.clear();
+  if (!fsys::DirectoryExists(dir)) {
+    projectDir_.clear();
+  } else {
+    projectDir_ = AddPathSeparator(dir);
+    LoadTreeFile(projectDir_ + kTreeFileName);
+    selected_ = selectNode_;
+  }
+  --resetting_;
+  if (observer_)
+    observer_->Reset();
+  return RootNode() != nullptr;
+}
+
+void TProjectTree::LoadTreeFile(std::string_view path) {
+  if (!fsys::FileExists(path))
+    return;
+  TIniFile ini;
+  if (!ini.Load(path))
+    return; // unreadable: as good as missing
+  WindowData.ReadSettings(ini);
+  selectNode_ = nullptr;
+
+  auto data = std::make_unique<TNodeData>();
+  data->ID = "Root";
+  data->Files.FilePath = projectDir_ + WindowData.RootFileName;
+  std::string buffer;
+  if (OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer)) {
+    std::string title = data->Files.Title;
+    TProjectNode *root = AddChild(nullptr, title, std::move(data));
+    if (OnNodeLoaded)
+      OnNodeLoaded(root);
+    selectNode_ = root;
+    if (LoadMode == TLoadMode::RootOnly)
+      WindowData.LastNode.clear();
+    else
+      LoadChildren(ini, "Root", false, root);
+  }
+  if (TProjectNode *root = RootNode()) {
+    if (WindowData.LastNode.empty())
+      selected_ = root;
+    SetExpanded(root, true);
+  }
+}
+
+void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
+                                TProjectNode *parent) {
+  if (!parent)
+    return;
+  // Items already in the tree, by ID (compared as sections are) and by file:
+  // a second node on the same item would hold a stale copy of its text and
+  // overwrite the other's edits when stored. The views point into the nodes'
+  // own data, which stays put while the tree grows.
+  using NameSet = std::unordered_set<std::string_view, TIniFile::NameHash, TIniFile::NameEqual>;
+  NameSet ids;
+  std::unordered_set<std::string_view> files;
+  for (TProjectNode *n = GetFirstNode(); n; n = n->GetNext()) {
+    ids.insert(n->Data()->ID);
+    files.insert(n->Data()->Files.FilePath);
+  }
+  // Sections on the path from the root to the list being read.
+  NameSet path{section};
+  for (TProjectNode *p = parent; p; p = p->Parent())
+    path.insert(p->Data()->ID);
+
+  // Depth first with an explicit stack: a tree file may nest deeper than
+  // the call stack could.
+  struct Frame {
+    std::string_view section;
+    const TIniFile::Section *keys;
+    bool expanded;
+    TProjectNode *parent;
+    int next;
+  };
+  std::vector<Frame> stack{{section, ini.GetSection(section), parentExpanded, parent, 1}};
+  const bool loadBody = LoadMode == TLoadMode::Full;
+  std::string buffer;
+  while (!stack.empty()) {
+    Frame &f = stack.back();
+    const std::string *child = ini.Find(f.keys, ChildKey(f.next));
+    if (!child || child->empty() || *child == f.section) {
+      path.erase(f.section);
+      stack.pop_back();
+      continue;
+    }
+    ++f.next;
+    const std::string &id = *child;
+    const TIniFile::Section *keys = ini.GetSection(id);
+    const std::string *named = ini.Find(keys, "FileName");
+    std::string fileName = named ? *named : std::string();
+    std::string filePath = projectDir_ + fileName;
+    auto skip = [&](TSkippedItem::Reason why) {
+      skipped_.push_back(TSkippedItem{std::string(f.section), id, fileName, why});
+    };
+    if (path.count(id)) {
+      skip(TSkippedItem::Cycle);
+      continue;
+    }
+    if (ids.count(id)) {
+      skip(TSkippedItem::Duplicate);
+      continue;
+    }
+    if (files.count(filePath)) {
+      skip(TSkippedItem::SharedFile);
+      continue;
+    }
+    auto data = std::make_unique<TNodeData>();
+    data->ID = id;
+    data->Files.FilePath = std::move(filePath);
+    if (!OpenItem(data->Files, fileName, loadBody, buffer)) {
+      skip(TSkippedItem::MissingFile);
+      continue;
+    }
+    std::string title = data->Files.Title;
+    TProjectNode *node = AddChild(f.parent, title, std::move(data));
+    SetExpanded(f.parent, f.expanded);
+    bool expanded = ini.ReadBool(keys, "Expanded", false);
+    const TNodeData &own = *node->Data();
+    ids.insert(own.ID);
+    files.insert(own.Files.FilePath);
+    if (OnNodeLoaded)
+      OnNodeLoaded(node);
+    if (own.ID == WindowData.LastNode)
+      selectNode_ = node;
+    path.insert(own.ID);
+    stack.push_back(Frame{own.ID, keys, expanded, node, 1}); // `f` is stale from here
+  }
+}
+
+bool TProjectTree::SaveProject() {
+  if (projectDir_.empty())
+    FailSave("no project directory is set");
+  else
+    SaveTreeFile(projectDir_ + kTreeFileName);
+  return true;
+}
+
+bool TProjectTree::FailSave(std::string reason) {
+  lastSaveFailed_ = true;
+  lastSaveError_ = std::move(reason);
+  return false;
+}
+
+bool TProjectTree::BuildTreeFile(TIniFile &ini) const {
+  TProjectNode *root = RootNode();
+  if (!root)
+    return false;
+  ini.Reserve(nodeCount_ + 8);
+  WindowData.WriteSettings(ini);
+  SaveChildren(ini, "Root", root);
+  ini.WriteString("Root", "FileName", ExtractFileName(root->Data()->Files.FilePath));
+  ini.WriteString("Root", "LastNode", selected_ ? selected_->Data()->ID : std::string());
+  return true;
+}
+
+void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
+                                TProjectNode *parent) const {
+  if (!parent)
+    return;
+  struct Frame {
+    TIniFile::Section *keys;
+    TProjectNode *parent;
+    int next;
+  };
+  std::vector<Frame> stack{{ini.OpenSection(section), parent, 0}};
+  while (!stack.empty()) {
+    Frame &f = stack.back();
+    TProjectNode *child = f.parent->Item(f.next);
+    if (!child) {
+      stack.pop_back();
+      continue;
+    }
+    ++f.next;
+    const std::string &id = child->Data()->ID;
+    ini.WriteBool(f.keys, "Expanded", f.parent->Expanded());
+    ini.WriteString(f.keys, ChildKey(f.next), id);
+    TIniFile::Section *own = ini.OpenSection(id);
+    ini.WriteString(own, "FileName", ExtractFileName(child->Data()->Files.FilePath));
+    if (child->HasChildren())
+      stack.push_back(Frame{own, child, 0}); // `f` is stale from here
+  }
+}
+
+bool TProjectTree::SaveTreeFile(std::string_view path) {
+  TIniFile ini;
+  if (!BuildTreeFile(ini))
+    return FailSave("the tree is empty; the tree file was not written");
+  // 1. The new file, complete and flushed, beside the old one.
+  const std::string target(path);
+  const std::string fresh = target + ".new";
+  const std::string previous = target + ".ord";
+  if (!fsys::WriteFile(fresh, ini.Serialize()))
+    return FailSave(fsys::LastError());
+  if (!Continue(SaveStep::NewFileWritten))
+    return false;
+  // 2. The old file also becomes the .ord backup; it stays the tree file
+  //    until step 3 replaces it in one rename.
+  if (fsys::Exists(previous) && !fsys::DeleteFile(previous)) {
+    std::string reason = fsys::LastError();
+    fsys::DeleteFile(fresh);
+    return FailSave(reason);
+  }
+  if (fsys::FileExists(target) && !fsys::HardLink(target, previous) &&
+      !fsys::CopyFile(target, previous, false)) {
+    std::string reason = fsys::LastError();
+    fsys::DeleteFile(fresh);
+    return FailSave(reason);
+  }
+  if (!Continue(SaveStep::PreviousKept))
+    return false;
+  // 3. The new file takes the old one's place.
+  if (!fsys::RenameFile(fresh, target)) {
+    std::string reason = fsys::LastError();
+    fsys::DeleteFile(fresh);
+    return FailSave(reason);
+  }
+  if (!Continue(SaveStep::Replaced))
+    return false;
+  lastSaveFailed_ = false;
+  lastSaveError_.clear();
+  return true;
+}
