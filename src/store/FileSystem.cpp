@@ -139,19 +139,25 @@ bool Stat(std::string_view path, Entry &out) {
 bool ReadFile(std::string_view path, std::string &out) {
   out.clear();
   std::string native = ToNative(path);
-  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking so that a FIFO or device in the way cannot hang the program;
+  // only regular files are read.
+  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
     return Fail("open", native, errno);
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
-    return Fail("read", native, EISDIR);
+    return Fail("read", native, err);
   }
-  if (st.st_size > 0)
-    out.reserve(static_cast<size_t>(st.st_size));
-  char buf[65536];
+  // Read straight into the result; a file that grows meanwhile is read on.
+  size_t size = static_cast<size_t>(st.st_size);
+  out.resize(size + 1);
+  size_t got = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (got == out.size())
+      out.resize(out.size() * 2 + 4096);
+    ssize_t n = ::read(fd, out.data() + got, out.size() - got);
     if (n < 0) {
       if (errno == EINTR)
         continue;
@@ -162,9 +168,10 @@ bool ReadFile(std::string_view path, std::string &out) {
     }
     if (n == 0)
       break;
-    out.append(buf, static_cast<size_t>(n));
+    got += static_cast<size_t>(n);
   }
   ::close(fd);
+  out.resize(got);
   return true;
 }
 

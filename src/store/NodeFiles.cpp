@@ -120,7 +120,7 @@ void TNodeFiles::Assign(const TNodeFiles &o) {
 
 namespace {
 bool ReadItemFile(const std::string &path, std::string &bytes) {
-  return !path.empty() && fsys::FileExists(path) && fsys::ReadFile(path, bytes);
+  return !path.empty() && fsys::ReadFile(path, bytes);
 }
 } // namespace
 
@@ -225,7 +225,17 @@ void TNodeFiles::ParseBody(std::string_view bytes) {
 }
 
 TStringList TNodeFiles::SplitLines(std::string_view text) {
+  // Count first so that the list is allocated once, at its final size.
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+      ++count;
+  }
+  if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+    ++count;
   TStringList lines;
+  lines.reserve(count);
   size_t pos = 0;
   std::string_view line;
   while (NextLine(text, pos, line))

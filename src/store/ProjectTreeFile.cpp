@@ -40,14 +40,12 @@ bool IsPlainFileName(std::string_view name) {
 // trimming each text's line list to its size: with every text of a big
 // project in memory, both keep the heap markedly smaller.
 bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer) {
-  if (!IsPlainFileName(fileName) || !fsys::FileExists(files.FilePath) ||
-      !fsys::ReadFile(files.FilePath, buffer))
+  if (!IsPlainFileName(fileName) || !fsys::ReadFile(files.FilePath, buffer))
     return false;
   files.ParseHeader(buffer);
   files.Body.clear();
   if (loadBody) {
     files.ParseBody(buffer);
-    files.Body.shrink_to_fit();
   }
   return true;
 }
