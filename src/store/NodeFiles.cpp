@@ -253,7 +253,13 @@ std::string TNodeFiles::Serialize() const {
   out.reserve(total);
   auto line = [&out](std::string_view key, std::string_view value) {
     out += key;
+    // A line break inside a header value would end the header early and
+    // turn the rest into text: keep the header one line per key.
+    size_t at = out.size();
     out += value;
+    for (size_t i = at; i < out.size(); ++i)
+      if (out[i] == '\r' || out[i] == '\n')
+        out[i] = ' ';
     out += "\r\n";
   };
   line("Title:", Title);

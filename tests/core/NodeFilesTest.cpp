@@ -122,6 +122,22 @@ TEST(NodeFiles, EmptyTitleAndAuthorSurviveARoundTrip) {
   EXPECT_EQ(g.Body, TStringList{"text"});
 }
 
+TEST(NodeFiles, LineBreaksInHeaderValuesCannotBreakTheHeader) {
+  TempDir t;
+  TNodeFiles f = Sample(t.Dir() + "i.txt");
+  f.Title = "two\r\nlines";
+  f.AttachFiles = {"a\nLine:99"};
+  f.Body = {"text"};
+  ASSERT_TRUE(f.Save());
+  TNodeFiles g;
+  g.FilePath = f.FilePath;
+  ASSERT_TRUE(g.Open(true));
+  EXPECT_EQ(g.Title, "two  lines");
+  EXPECT_EQ(g.AttachFiles, TStringList{"a Line:99"});
+  EXPECT_EQ(g.Line, 3);
+  EXPECT_EQ(g.Body, TStringList{"text"});
+}
+
 TEST(NodeFiles, LoneCrAndLfBecomeLinesAndAreWrittenWithCrLf) {
   TempDir t;
   t.Write("i.txt", kHeader + "\r\na\rb\nc\r\n\r\n");
