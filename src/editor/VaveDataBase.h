@@ -1,0 +1,120 @@
+#pragma once
+// The item tree of an editor window: a QTreeView over the project's core tree.
+// The core tree (store/ProjectTree.h) holds the items; TVaveTreeModel maps its
+// change reports one to one onto Qt's model notifications, and every edit
+// goes through the core, so there is one tree, not two kept in step.
+#include "store/ProjectTree.h"
+
+#include <QAbstractItemModel>
+#include <QItemSelectionModel>
+#include <QTreeView>
+
+#include <functional>
+#include <memory>
+
+class QLineEdit;
+
+class TVaveTreeModel : public QAbstractItemModel, public TTreeObserver {
+  Q_OBJECT
+public:
+  explicit TVaveTreeModel(TProjectTree *tree, QObject *parent = nullptr);
+  ~TVaveTreeModel() override;
+
+  TProjectTree *Tree() const { return tree_; }
+  QModelIndex IndexOf(const TProjectNode *node) const;
+  static TProjectNode *NodeOf(const QModelIndex &index);
+
+  // May the label of `node` be edited in place? (the editor's veto)
+  std::function<bool(TProjectNode *)> CanEditLabel;
+  // A label was edited in place: the editor decides what becomes of it.
+  std::function<void(TProjectNode *, const QString &)> LabelEdited;
+
+  QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+  QModelIndex parent(const QModelIndex &child) const override;
+  int rowCount(const QModelIndex &parent = {}) const override;
+  int columnCount(const QModelIndex &parent = {}) const override;
+  QVariant data(const QModelIndex &index, int role) const override;
+  bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+  Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+signals:
+  // The core changed a node's expanded flag; the view follows.
+  void expandedChanged(const QModelIndex &index, bool expanded);
+
+private:
+  void AboutToInsert(TProjectNode *parent, int row) override;
+  void Inserted(TProjectNode *node) override;
+  void AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) override;
+  void Moved(TProjectNode *node, TProjectNode *oldParent, int oldRow) override;
+  void AboutToRemove(TProjectNode *node) override;
+  void Removed(TProjectNode *parent, int row) override;
+  void DataChanged(TProjectNode *node, TNodeChange what) override;
+  void AboutToReset() override;
+  void Reset() override;
+
+  TProjectTree *tree_;
+};
+
+// Asks before the current item changes, whatever asks for the change (mouse,
+// keyboard or code), and keeps the selection equal to the current item.
+class TVaveSelectionModel : public QItemSelectionModel {
+  Q_OBJECT
+public:
+  using QItemSelectionModel::QItemSelectionModel;
+  // False refuses the change: the current item stays.
+  std::function<bool(const QModelIndex &next)> Changing;
+
+  void setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override;
+  void select(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override;
+  void select(const QItemSelection &selection, QItemSelectionModel::SelectionFlags command) override;
+};
+
+class TVaveDataBase : public QTreeView {
+  Q_OBJECT
+public:
+  explicit TVaveDataBase(QWidget *parent = nullptr);
+  ~TVaveDataBase() override;
+
+  TProjectTree &Tree() { return *tree_; }
+  const TProjectTree &Tree() const { return *tree_; }
+  TVaveTreeModel *Model() const { return model_; }
+  TVaveSelectionModel *Selection() const { return selection_; }
+
+  // Loads a project (see TProjectTree::LoadProject) and shows it with the
+  // saved expanded states, selecting the node selected at the last save.
+  // The selection events run for that selection as for any other.
+  bool LoadProject(std::string_view dir);
+  bool SaveProject(); // writes the selected node as "LastNode"
+  void ClearTree();
+
+  TProjectNode *RootNode() const { return tree_->RootNode(); }
+  TProjectNode *Selected() const;
+  QModelIndex IndexOf(const TProjectNode *node) const { return model_->IndexOf(node); }
+  // Selects `node` through the veto; false when the change was refused.
+  bool SelectNode(TProjectNode *node);
+  void StartLabelEdit(TProjectNode *node);
+  bool IsEditingLabel() const;
+
+  // Title clipboard operations while a label is being edited in place.
+  void CopyTitle();
+  void CutTitle();
+  void PasteTitle();
+
+  // The editor's answers to the tree's events.
+  std::function<void(TProjectNode *)> OnNodeLoaded;
+  std::function<void(TProjectNode *current)> OnChange; // selection changed
+  std::function<bool(TProjectNode *node)> OnCollapsing; // false refuses
+  std::function<void(TProjectNode *node, bool expanded)> OnExpandedChanged;
+
+  // Expanded states from the core tree onto the view, for the whole tree.
+  void SyncExpandedFromTree();
+
+private:
+  void ViewExpandedChanged(const QModelIndex &index, bool expanded);
+  QLineEdit *LabelEditor() const;
+
+  std::unique_ptr<TProjectTree> tree_;
+  TVaveTreeModel *model_;
+  TVaveSelectionModel *selection_;
+  int syncing_ = 0; // expanded states being copied between core and view
+};

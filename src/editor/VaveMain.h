@@ -1,0 +1,147 @@
+#pragma once
+// The editor window of one open project: the item tree on the left, the
+// selected item's text on the right, the header strip above, the status bar
+// below. This file is the spine of the window: opening a project, starting a
+// new one, the life of the current item (shown when entered, stored when
+// left), saving and closing.
+#include "editor/engine/MemoJump.h"
+#include "store/DateTime.h"
+#include "store/NodeFiles.h"
+#include "ui/MessageBox.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class QAction;
+class QHeaderView;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStandardItemModel;
+class QToolBar;
+class TAttachmentForm;
+class TItemMemo;
+class TPlainTextMemo;
+class TProjectNode;
+class TVaveDataBase;
+
+class TVaveMainForm : public QMainWindow {
+  Q_OBJECT
+public:
+  // Application message 1685 of the original design, now a direct call.
+  static constexpr int WM_ACTIVATE_EDITOR_ID = 1685;
+
+  explicit TVaveMainForm(QWidget *owner = nullptr);
+  ~TVaveMainForm() override;
+
+  // ---- for the opener (the catalogue) -------------------------------------
+  std::string Author; // written into every item stored with changes
+  std::function<void(TVaveMainForm *editor, const std::string &dir, const TDateTime &saved,
+                     const std::string &title)>
+      OnProjectSaved;
+  std::function<void(TVaveMainForm *editor)> OnEditorClose;
+
+  // Opens an existing project; false (and the window closes) when it cannot.
+  bool OpenProjectDir(const std::string &directory);
+  // Makes the first tree of a new project in an existing empty directory and
+  // opens it.
+  bool NewProject(const std::string &directory, const std::string &title);
+  // Brings the window forward, restoring it when minimised.
+  void WM_ACTIVATE_EDITOR();
+  // The project title (the root item's label), CP932.
+  std::string ProjectTitle() const;
+
+  // ---- editor state shared by the commands --------------------------------
+  std::string ProjectDir;   // with the trailing separator
+  std::string TreeFileName; // ProjectDir + "MainTree.dat"
+  TProjectNode *RootNode = nullptr;
+  TProjectNode *CurrentNode = nullptr;
+  std::string SavedSelectionID;
+  bool TreeModified = false;
+  bool ProjectLocked = false;
+  bool QuickWalk = false;
+  bool Closing = false;
+  bool OpenFailed = false;
+
+  // ---- operations used by the commands ------------------------------------
+  bool StoreItem(TProjectNode *node);
+  void VaveTreeChange(TProjectNode *node);
+  bool VaveTreeChanging(TProjectNode *next);
+  bool VaveTreeEditing(TProjectNode *node) const;
+  // Decides the label an in-place edit leaves; false refuses the edit.
+  bool VaveTreeEdited(TProjectNode *node, const QString &typed);
+  bool VaveTreeCollapsing(TProjectNode *node) const;
+  void InitNewItem(TProjectNode *node);
+  std::string NewItemFileName() const;
+  bool RetireItemFile(TProjectNode *node);
+  void UpdateItemIcon(TProjectNode *node);
+  ui::MsgAnswer ShowMessageBox(const QString &text, ui::MsgIcon icon, ui::MsgButtons buttons);
+
+  // The memo's modified flag.
+  bool MemoModified() const;
+  void SetMemoModified(bool modified);
+  // The memo's text as item lines, and item lines into the memo.
+  TStringList MemoLines() const;
+
+  // ---- commands ---------------------------------------------------------------
+  void SaveProjectAction();
+  bool SaveProject(); // the save command; false when something could not be written
+  void SaveItemTextAction();
+  void ExitProjectAction();
+  void AutoSaveMenuClick();
+  void SelectToDoAction();
+  void SelectCompletionAction();
+
+  // One place decides which commands are enabled.
+  void updateActionStates();
+
+  // ---- parts of the window ----------------------------------------------------
+  QAction *Action(const char *name) const;
+  TVaveDataBase *VaveDataBase() const { return tree_; }
+  QPlainTextEdit *FileText() const;
+  TMemoJump &MemoJump() { return memoJump_; }
+  TAttachmentForm *AttachmentWindow() const { return attachment_; }
+  QHeaderView *PagePropertyHeader() const { return header_; }
+  QLabel *StatusPanel(int index) const { return panels_[index]; }
+  QMenu *Menu(const char *name) const;
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+
+private:
+  void FormCreate();
+  void BuildActions();
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildLayout();
+  void ApplyWindowSettings();
+  void CollectWindowSettings();
+  void ShowItemHeader(TProjectNode *node);
+  void RefreshAttributes(TProjectNode *node);
+  void UpdateCaretPanel();
+  void ShowMemoText(const TStringList &lines);
+  bool FormCloseQuery();
+  QString Caption() const;
+  QString ItemFileProblem(TProjectNode *node) const;
+
+  TVaveDataBase *tree_ = nullptr;
+  TItemMemo *memo_ = nullptr;
+  TPlainTextMemo *memoAdapter_ = nullptr;
+  TMemoJump memoJump_;
+  QHeaderView *header_ = nullptr;
+  QStandardItemModel *headerModel_ = nullptr;
+  QSplitter *splitter_ = nullptr;
+  QToolBar *toolBar_ = nullptr;
+  QLabel *panels_[3] = {};
+  QPointer<TAttachmentForm> attachment_;
+  std::map<std::string, QAction *> actions_;
+  std::map<std::string, QMenu *> menus_;
+  TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
+  bool storingLabel_ = false;
+};
