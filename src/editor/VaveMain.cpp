@@ -111,6 +111,8 @@ QMenu *TVaveMainForm::Menu(const char *name) const {
 
 QPlainTextEdit *TVaveMainForm::FileText() const { return memo_; }
 
+TAttachmentForm *TVaveMainForm::AttachmentWindow() const { return attachment_.data(); }
+
 void TVaveMainForm::BuildActions() {
   int count = 0;
   const TEditorActionSpec *specs = EditorActionSpecs(count);

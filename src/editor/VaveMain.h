@@ -106,7 +106,7 @@ public:
   TVaveDataBase *VaveDataBase() const { return tree_; }
   QPlainTextEdit *FileText() const;
   TMemoJump &MemoJump() { return memoJump_; }
-  TAttachmentForm *AttachmentWindow() const { return attachment_; }
+  TAttachmentForm *AttachmentWindow() const;
   QHeaderView *PagePropertyHeader() const { return header_; }
   QLabel *StatusPanel(int index) const { return panels_[index]; }
   QMenu *Menu(const char *name) const;
