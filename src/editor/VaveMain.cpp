@@ -145,6 +145,8 @@ void TVaveMainForm::BuildActions() {
   bind("SelectToDoAction", &TVaveMainForm::SelectToDoAction);
   bind("SelectCompletionAction", &TVaveMainForm::SelectCompletionAction);
   Action("AutoSaveMenu")->setEnabled(true); // a check mark and nothing more
+  BindTreeCommands();
+  BindTextCommands();
   for (const char *name : {"ShowAttachFileAction", "ViewLinkAction", "ViewAttachFileAction"}) {
     QAction *a = Action(name);
     a->setEnabled(true);
@@ -463,6 +465,8 @@ void TVaveMainForm::updateActionStates() {
   Action("ViewAttachFileAction")
       ->setEnabled(CurrentNode && !CurrentNode->Data()->Files.AttachFiles.empty());
   (void)writable;
+  UpdateTreeCommandStates();
+  UpdateTextCommandStates();
 }
 
 // ------------------------------------------------------- the current item ----
@@ -630,9 +634,13 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   {
     BusyCursor busy;
     ScopedHeaderWarningSink sink([this, &warnings](const std::string &message) {
-      if (++warnings <= kMaxHeaderWarnings)
-        ui::ShowMessageBox(this, ui::ToQString(message), ui::ToQString(ProjectTitle()),
-                           ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+      if (++warnings > kMaxHeaderWarnings)
+        return;
+      // The root loads first, so its title is known for every item's box.
+      TProjectNode *root = tree_->Tree().RootNode();
+      ui::ShowMessageBox(this, ui::ToQString(message),
+                         root ? ui::ToQString(root->Text()) : QString(), ui::MsgIcon::Warning,
+                         ui::MsgButtons::Ok);
     });
     RootNode = nullptr;
     CurrentNode = nullptr;

@@ -101,6 +101,13 @@ public:
   // One place decides which commands are enabled.
   void updateActionStates();
 
+  // Command groups, each in a file of its own: binding their actions at
+  // creation, and their part of updateActionStates().
+  void BindTreeCommands();        // TreeCommands.cpp
+  void UpdateTreeCommandStates(); // TreeCommands.cpp
+  void BindTextCommands();        // TextCommands.cpp
+  void UpdateTextCommandStates(); // TextCommands.cpp
+
   // ---- parts of the window ----------------------------------------------------
   QAction *Action(const char *name) const;
   TVaveDataBase *VaveDataBase() const { return tree_; }

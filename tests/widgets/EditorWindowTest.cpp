@@ -1,0 +1,397 @@
+// The editor window over real projects in temporary directories, with
+// scripted message boxes: opening, the life of the current item, new
+// projects, saving and the close query.
+#include "WidgetTestSupport.h"
+
+#include "editor/VaveDataBase.h"
+#include "editor/VaveMain.h"
+#include "store/IniFile.h"
+#include "store/ProjectTree.h"
+#include "ui/MessageBox.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSignalSpy>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Writes beyond `bytes` fail while it lives (SIGXFSZ ignored).
+struct FileSizeLimit {
+  explicit FileSizeLimit(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+  rlimit saved;
+};
+
+std::string Cp(const QString &s) { return TestDir::Name(s); }
+
+TDateTime At(int y, int mo, int d, int h, int mi, int s) {
+  TDateTime t;
+  t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
+  return t;
+}
+
+// A project on disk: root "企画" with children A (with child A1) and B.
+struct Project {
+  TestDir dir;
+  std::string Root() const { return dir.Cp(); }
+
+  Project() {
+    TProjectTree tree;
+    auto add = [&](TProjectNode *parent, const char *id, const QString &title, const char *file,
+                   TStringList body, int line, int column) {
+      auto data = std::make_unique<TNodeData>();
+      data->ID = id;
+      data->Files.FilePath = dir.Cp() + file;
+      data->Files.Title = Cp(title);
+      data->Files.Author = "rovo";
+      data->Files.Update = At(2026, 12, 1, 10, 0, 0);
+      data->Files.FirstEdition = At(2026, 11, 1, 9, 0, 0);
+      data->Files.Body = std::move(body);
+      data->Files.Line = line;
+      data->Files.Column = column;
+      data->Files.Save();
+      return tree.AddChild(parent, Cp(title), std::move(data));
+    };
+    TProjectNode *root = add(nullptr, "Root", QStringLiteral(u"企画"), "r.txt",
+                             {Cp(QStringLiteral(u"ルートの本文"))}, 0, 1);
+    TProjectNode *a = add(root, "Root-C00000", QStringLiteral("A"), "a.txt",
+                          {"first line", "second line", "third"}, 1, 4);
+    add(a, "Root-C00001", QStringLiteral("A1"), "a1.txt", {"a1"}, 0, 1);
+    add(root, "Root-C00002", QStringLiteral("B"), "b.txt", {"bee"}, 0, 2);
+    tree.SetExpanded(root, true);
+    tree.WindowData.LastIndex = 3;
+    tree.SetSelected(a);
+    if (!tree.SaveTreeFile(dir.Cp() + "MainTree.dat"))
+      qFatal("cannot write test project");
+  }
+};
+
+TProjectNode *Find(TVaveMainForm &w, const char *id) {
+  for (TProjectNode *n = w.VaveDataBase()->Tree().GetFirstNode(); n; n = n->GetNext())
+    if (n->Data()->ID == id)
+      return n;
+  return nullptr;
+}
+
+QString HeaderText(TVaveMainForm &w, int section) {
+  return w.PagePropertyHeader()->model()->headerData(section, Qt::Horizontal).toString();
+}
+
+} // namespace
+
+class EditorWindowTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void init() { clock_::SetSource(nullptr); }
+
+  void opensTheSelectedItemWithHeaderAndCaret() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes;
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QAbstractItemModelTester tester(w->VaveDataBase()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    QCOMPARE(w->windowTitle(), QStringLiteral(u"企画"));
+    QCOMPARE(w->CurrentNode, Find(*w, "Root-C00000"));
+    QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("first line\nsecond line\nthird"));
+    QCOMPARE(HeaderText(*w, 0), QStringLiteral("A"));
+    QCOMPARE(HeaderText(*w, 1), QStringLiteral(u"著者"));
+    QCOMPARE(HeaderText(*w, 2), QStringLiteral("rovo"));
+    QCOMPARE(HeaderText(*w, 4), QStringLiteral("2026/12/01 10:00:00"));
+    QCOMPARE(HeaderText(*w, 6), QStringLiteral("2026/11/01 09:00:00"));
+    QCOMPARE(w->StatusPanel(0)->text(), QStringLiteral("ID:Root-C00000"));
+    QCOMPARE(w->StatusPanel(1)->text(), QStringLiteral("1 : 4"));
+    QCOMPARE(w->StatusPanel(2)->text(), QStringLiteral(u"企画"));
+    QCOMPARE(w->MemoJump().CaretLine(), 1);
+    QCOMPARE(w->MemoJump().CaretColumn(), 4);
+    QVERIFY(!w->MemoModified());
+    QVERIFY(!w->TreeModified);
+    QVERIFY(boxes.Asked().empty());
+
+    // Closing at once asks nothing and rewrites only the selected item, unchanged.
+    QByteArray before = p.dir.Read("a.txt");
+    QByteArray tree = p.dir.Read("MainTree.dat");
+    w->close();
+    QTRY_VERIFY(!w);
+    QVERIFY(boxes.Asked().empty());
+    QCOMPARE(p.dir.Read("a.txt"), before);
+    QCOMPARE(p.dir.Read("MainTree.dat"), tree);
+  }
+
+  void leavingAnItemWritesItsFile() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    w->Author = "tester";
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    // Untouched: only the caret memory changes.
+    w->MemoJump().JumpTo(2, 3);
+    QVERIFY(w->VaveDataBase()->SelectNode(Find(*w, "Root-C00002")));
+    QByteArray a = p.dir.Read("a.txt");
+    QVERIFY(a.contains("Line:2\r\nColumn:3\r\n"));
+    QVERIFY(a.contains("Author:rovo\r\n"));
+    QVERIFY(a.contains("Update:2026/12/01 10:00:00\r\n"));
+    QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("bee"));
+    QCOMPARE(w->StatusPanel(1)->text(), QStringLiteral("0 : 2"));
+
+    // Typed text: stamped with the time and the editor's author.
+    clock_::SetSource([] { return At(2027, 1, 2, 3, 4, 5); });
+    QTest::keyClicks(w->FileText(), "X");
+    QVERIFY(w->MemoModified());
+    QVERIFY(w->VaveDataBase()->SelectNode(Find(*w, "Root")));
+    QByteArray b = p.dir.Read("b.txt");
+    QVERIFY(b.contains("Update:2027/01/02 03:04:05\r\n"));
+    QVERIFY(b.contains("Author:tester\r\n"));
+    QVERIFY(b.contains("\r\n\r\nbXee\r\n\r\n") || b.contains("\r\n\r\nXbee\r\n\r\n"));
+    QVERIFY(!w->MemoModified());
+    w->close(); // the selection moved: asks, No
+    QTRY_VERIFY(!w);
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+  }
+
+  void newProjectLayoutAndIdentifiers() {
+    TestDir dir;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
+    clock_::SetSource([] { return At(2026, 12, 7, 12, 0, 0); });
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->NewProject(dir.Cp(), Cp(QStringLiteral(u"新規企画"))));
+    TProjectNode *root = w->RootNode;
+    QVERIFY(root);
+    QCOMPARE(root->Data()->ID, std::string("Root"));
+    QCOMPARE(root->Count(), 1);
+    TProjectNode *child = root->Item(0);
+    QCOMPARE(child->Data()->ID, std::string("Root-C00000"));
+    QCOMPARE(child->Text(), Cp(QStringLiteral(u"新しいアイテム")));
+    QCOMPARE(w->VaveDataBase()->Tree().WindowData.LastIndex, 1);
+    QCOMPARE(w->windowTitle(), QStringLiteral(u"新規企画"));
+    // Both item files made in the same second: counters 0 and 1.
+    QVERIFY(dir.Has("202612071200000.txt"));
+    QVERIFY(dir.Has("202612071200001.txt"));
+    TIniFile ini;
+    QVERIFY(ini.Load(dir.Cp() + "MainTree.dat"));
+    QCOMPARE(ini.ReadString("Window", "Width", ""), std::string("630"));
+    QCOMPARE(ini.ReadString("Root", "Child01", ""), std::string("Root-C00000"));
+    QCOMPARE(ini.ReadString("Root", "LastIndex", ""), std::string("1"));
+    QVERIFY(w->TreeModified);
+    // A new project counts as changed: closing asks, and Cancel keeps it open.
+    w->close();
+    QVERIFY(w);
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"\"新規企画\"はツリーが変更されています\r\n保存しますか?"));
+    QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"新規企画"));
+    QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Information);
+    QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNoCancel);
+    w->Action("AutoSaveMenu")->setChecked(true);
+    w->close(); // auto-save: saved without a question
+    QTRY_VERIFY(!w);
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QVERIFY(dir.Has("MainTree.dat.ord"));
+  }
+
+  void labelsAndCollapsing() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Ok, ui::MsgAnswer::No});
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    TProjectNode *b = Find(*w, "Root-C00002");
+    QVERIFY(w->VaveTreeEdited(b, QString()));
+    QCOMPARE(b->Text(), Cp(QStringLiteral(u"(無題)")));
+    QVERIFY(w->VaveTreeEdited(w->RootNode, QStringLiteral(u"新名")));
+    QCOMPARE(w->windowTitle(), QStringLiteral(u"新名"));
+    QVERIFY(w->MemoModified());
+    // Text CP932 cannot hold is refused with an explanation.
+    QVERIFY(!w->VaveTreeEdited(b, QStringLiteral(u"emoji 😀")));
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral("U+1F600")));
+    QCOMPARE(b->Text(), Cp(QStringLiteral(u"(無題)")));
+
+    // The root never collapses; another item's collapse marks the tree changed.
+    TVaveDataBase *view = w->VaveDataBase();
+    w->TreeModified = false;
+    view->collapse(view->IndexOf(w->RootNode));
+    QVERIFY(view->isExpanded(view->IndexOf(w->RootNode)));
+    QVERIFY(w->RootNode->Expanded());
+    QVERIFY(!w->TreeModified);
+    TProjectNode *a = Find(*w, "Root-C00000");
+    view->expand(view->IndexOf(a));
+    QVERIFY(a->Expanded());
+    QVERIFY(w->TreeModified);
+    w->close();
+    QTRY_VERIFY(!w);
+  }
+
+  void saveWritesTreeFileAndBackup() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes;
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    std::string savedDir, savedTitle;
+    int saves = 0;
+    w->OnProjectSaved = [&](TVaveMainForm *, const std::string &dir, const TDateTime &,
+                            const std::string &title) {
+      ++saves;
+      savedDir = dir;
+      savedTitle = title;
+    };
+    QByteArray first = p.dir.Read("MainTree.dat");
+    QVERIFY(w->VaveDataBase()->SelectNode(Find(*w, "Root-C00002")));
+    w->Action("SaveProjectAction")->trigger();
+    QCOMPARE(saves, 1);
+    QCOMPARE(savedDir, p.Root());
+    QCOMPARE(savedTitle, Cp(QStringLiteral(u"企画")));
+    QCOMPARE(p.dir.Read("MainTree.dat.ord"), first);
+    QVERIFY(p.dir.Read("MainTree.dat").contains("LastNode=Root-C00002\r\n"));
+    QByteArray second = p.dir.Read("MainTree.dat");
+    w->SaveProjectAction();
+    QCOMPARE(p.dir.Read("MainTree.dat.ord"), second);
+    QVERIFY(!w->TreeModified);
+    w->close(); // saved: nothing to ask
+    QTRY_VERIFY(!w);
+    QVERIFY(boxes.Asked().empty());
+  }
+
+  void closeQueryAnswers() {
+    // Yes saves, No closes without touching the tree file, Cancel stays.
+    for (ui::MsgAnswer answer : {ui::MsgAnswer::Yes, ui::MsgAnswer::No, ui::MsgAnswer::Cancel}) {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({answer});
+      QPointer<TVaveMainForm> w = new TVaveMainForm;
+      QVERIFY(w->OpenProjectDir(p.Root()));
+      bool closedReported = false;
+      w->OnEditorClose = [&](TVaveMainForm *) { closedReported = true; };
+      QByteArray tree = p.dir.Read("MainTree.dat");
+      w->VaveDataBase()->expand(w->VaveDataBase()->IndexOf(Find(*w, "Root-C00000")));
+      w->close();
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      if (answer == ui::MsgAnswer::Cancel) {
+        QVERIFY(w);
+        QVERIFY(!closedReported);
+        QVERIFY(w->TreeModified);
+        delete w;
+        continue;
+      }
+      QTRY_VERIFY(!w);
+      QVERIFY(closedReported);
+      if (answer == ui::MsgAnswer::Yes)
+        QVERIFY(p.dir.Read("MainTree.dat") != tree);
+      else
+        QCOMPARE(p.dir.Read("MainTree.dat"), tree);
+    }
+  }
+
+  void notAProjectWritesNothing() {
+    TestDir dir;
+    dir.Write("other.txt", "x");
+    ui::ScriptedMessageBoxes boxes;
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    bool reported = false;
+    w->OnEditorClose = [&](TVaveMainForm *) { reported = true; };
+    QVERIFY(!w->OpenProjectDir(dir.Cp()));
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"正常なプロジェクトではありません\r\n") +
+                                        dir.Native("MainTree.dat"));
+    QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Error);
+    QTRY_VERIFY(!w);
+    QVERIFY(!reported);
+    QCOMPARE(QDir(dir.Native()).entryList(QDir::Files), QStringList{"other.txt"});
+  }
+
+  void unreadableRootClosesTheWindow() {
+    Project p;
+    QFile::remove(p.dir.Native("r.txt"));
+    ui::ScriptedMessageBoxes boxes;
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(!w->OpenProjectDir(p.Root()));
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral("r.txt")));
+    QTRY_VERIFY(!w);
+    QVERIFY(!p.dir.Has("r.txt"));
+  }
+
+  void malformedHeaderIsShownWithTheProjectTitle() {
+    Project p;
+    QByteArray b = p.dir.Read("b.txt");
+    b.replace("Line:0", "Line:zero");
+    p.dir.Write("b.txt", b);
+    ui::ScriptedMessageBoxes boxes;
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"企画"));
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"ファイル\"") + p.dir.Native("b.txt") +
+                                        QStringLiteral(u"\"のヘッダ\"line\"の形式が間違っています\r\nzero"));
+    delete w;
+  }
+
+  void unwritableItemKeepsTheSelectionAndSaysSoOnce() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes;
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    TProjectNode *a = w->CurrentNode;
+    {
+      // A file-size limit makes every write fail, even for root.
+      FileSizeLimit limit(8);
+      QVERIFY(!w->VaveDataBase()->SelectNode(Find(*w, "Root-C00002")));
+      QVERIFY(!w->VaveDataBase()->SelectNode(Find(*w, "Root")));
+    }
+    QCOMPARE(w->CurrentNode, a);
+    QCOMPARE(w->VaveDataBase()->Selected(), a);
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QVERIFY(boxes.Asked()[0].text.contains(p.dir.Native("a.txt")));
+    QVERIFY(p.dir.Read("a.txt").contains("first line"));
+    QVERIFY(w->VaveDataBase()->SelectNode(Find(*w, "Root")));
+    delete w;
+  }
+
+  void failedSaveKeepsTheWindowOpen() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes, ui::MsgAnswer::Ok});
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    w->TreeModified = true;
+    QByteArray tree = p.dir.Read("MainTree.dat");
+    {
+      FileSizeLimit limit(200); // items fit, the tree file does not
+      w->close();
+    }
+    QVERIFY(w);
+    QCOMPARE(boxes.Asked().size(), size_t(2));
+    QVERIFY(boxes.Asked()[1].text.contains(p.dir.Native("MainTree.dat")));
+    QCOMPARE(p.dir.Read("MainTree.dat"), tree);
+    QVERIFY(w->TreeModified);
+    delete w;
+  }
+
+  void typedTextCp932CannotHoldIsRefused() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes;
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    w->FileText()->moveCursor(QTextCursor::End);
+    for (const QString &typed : {QStringLiteral(u"漢"), QStringLiteral(u"😀")}) {
+      QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);
+      QApplication::sendEvent(w->FileText(), &key);
+    }
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QVERIFY(w->FileText()->toPlainText().endsWith(QStringLiteral(u"third漢")));
+    delete w;
+  }
+};
+
+ORVANE_WIDGET_TEST_MAIN(EditorWindowTest)
+#include "EditorWindowTest.moc"
