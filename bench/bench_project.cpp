@@ -5,6 +5,7 @@
 // process of its own, so that the peak belongs to that project alone.
 // Usage: bench_project [--dir DIR] [--keep] [count...]   (default 1000 10000 50000)
 // --keep leaves the generated projects in DIR for a closer look.
+#include "ProjectGenerator.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "store/ProjectTree.h"
@@ -40,71 +41,6 @@ long StatusKB(const char *field) {
     if (line.rfind(field, 0) == 0)
       return std::atol(line.c_str() + std::string(field).size());
   return 0;
-}
-
-const std::string kWords[] = {
-    "\x83\x41\x83\x43\x83\x66\x83\x41", "idea", "\x8c\x9f\x93\xa2", "note",
-    "\x8e\x9f\x82\xcc\x8e\xe8",         "plan", "\x89\xdb\x91\xe8", "memo"};
-
-std::string Words(std::mt19937 &rng, int count) {
-  std::string s;
-  for (int k = 0; k < count; ++k) {
-    if (k)
-      s += ' ';
-    s += kWords[rng() % std::size(kWords)];
-  }
-  return s;
-}
-
-// Builds the tree breadth first, 5 to 11 children per node (8 on average),
-// no deeper than 6 levels below the root, and writes every item file and
-// MainTree.dat.
-void Generate(const std::string &dir, int count) {
-  std::mt19937 rng(static_cast<unsigned>(count));
-  TProjectTree tree;
-  tree.LoadProject(dir); // an empty directory: sets the project directory
-  fsys::BatchWrites batch;
-  int made = 0;
-  auto make = [&](TProjectNode *parent) {
-    auto data = std::make_unique<TNodeData>();
-    data->ID = made == 0 ? std::string("Root") : "Root-C" + std::to_string(100000 + made);
-    TNodeFiles &f = data->Files;
-    f.FilePath = dir + "20261207" + std::to_string(1000000 + made) + "0.txt";
-    f.Title = Words(rng, 1 + static_cast<int>(rng() % 3)) + " " + std::to_string(made);
-    f.ToDo = rng() % 10 == 0;
-    int lines = 4 + static_cast<int>(rng() % 50);
-    for (int l = 0; l < lines; ++l)
-      f.Body.push_back(Words(rng, static_cast<int>(rng() % 10)));
-    if (!f.Save()) {
-      std::fprintf(stderr, "write failed: %s\n", fsys::LastError().c_str());
-      std::exit(1);
-    }
-    ++made;
-    std::string title = f.Title;
-    return tree.AddChild(parent, title, std::move(data));
-  };
-  std::deque<TProjectNode *> queue{make(nullptr)};
-  TProjectNode *deepest = queue.front();
-  while (made < count && !queue.empty()) {
-    TProjectNode *p = queue.front();
-    queue.pop_front();
-    int children = 5 + static_cast<int>(rng() % 7);
-    for (int c = 0; c < children && made < count; ++c) {
-      TProjectNode *n = make(p);
-      deepest = n;
-      if (n->Level() < 6)
-        queue.push_back(n);
-    }
-    tree.SetExpanded(p, rng() % 3 == 0);
-  }
-  tree.SetExpanded(tree.RootNode(), true);
-  tree.SetSelected(deepest);
-  tree.WindowData.LastIndex = made;
-  tree.SaveProject();
-  if (tree.LastSaveFailed()) {
-    std::fprintf(stderr, "save failed: %s\n", tree.LastSaveError().c_str());
-    std::exit(1);
-  }
 }
 
 // Drops the files from the page cache (clean pages only, no privileges
@@ -236,7 +172,7 @@ int main(int argc, char **argv) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     auto t0 = Clock::now();
-    if (!InChild([&] { Generate(dir, count); }))
+    if (!InChild([&] { bench::Generate(dir, count); }))
       return 1;
     std::printf("(generated %d items in %.1f s)\n", count, Seconds(t0));
     if (!InChild([&] { Measure(dir, count); }))
