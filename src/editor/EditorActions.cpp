@@ -2,7 +2,7 @@
 
 namespace {
 
-const TEditorActionSpec kSpecs[] = {
+const TEditorActionDef kActions[] = {
     // Tree editing
     {"CreateNewItemAction", u"新規ｱｲﾃﾑ(&C)", "Ctrl+I", u"新しいｱｲﾃﾑを選択したｱｲﾃﾑの下に作成します", 5, 0, false},
     {"CreateSubItemAction", u"新規ｻﾌﾞｱｲﾃﾑ(&E)", "Ctrl+E", u"新しいｱｲﾃﾑを選択したｱｲﾃﾑのｻﾌﾞｱｲﾃﾑとして作成します", 6, 0, false},
@@ -72,7 +72,7 @@ const TEditorActionSpec kSpecs[] = {
 
 } // namespace
 
-const TEditorActionSpec *EditorActionSpecs(int &count) {
-  count = static_cast<int>(sizeof kSpecs / sizeof kSpecs[0]);
-  return kSpecs;
+const TEditorActionDef *EditorActionDefs(int &count) {
+  count = static_cast<int>(sizeof kActions / sizeof kActions[0]);
+  return kActions;
 }

@@ -4,7 +4,7 @@
 // command and tests find each by its object name.
 #include <QString>
 
-struct TEditorActionSpec {
+struct TEditorActionDef {
   const char *name;     // object name, the command's name in the design
   const char16_t *caption;
   const char *shortcut; // portable text form, "" for none
@@ -15,4 +15,4 @@ struct TEditorActionSpec {
 };
 
 // The table, in no particular order.
-const TEditorActionSpec *EditorActionSpecs(int &count);
+const TEditorActionDef *EditorActionDefs(int &count);

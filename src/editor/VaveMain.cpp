@@ -115,9 +115,9 @@ TAttachmentForm *TVaveMainForm::AttachmentWindow() const { return attachment_.da
 
 void TVaveMainForm::BuildActions() {
   int count = 0;
-  const TEditorActionSpec *specs = EditorActionSpecs(count);
+  const TEditorActionDef *table = EditorActionDefs(count);
   for (int i = 0; i < count; ++i) {
-    const TEditorActionSpec &s = specs[i];
+    const TEditorActionDef &s = table[i];
     auto *a = new QAction(Q(s.caption), this);
     a->setObjectName(QString::fromLatin1(s.name));
     if (*s.shortcut)

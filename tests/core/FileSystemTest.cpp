@@ -1,5 +1,6 @@
 #include "store/Codec.h"
 #include "store/FileSystem.h"
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 
 #include <algorithm>
@@ -53,15 +54,12 @@ TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
   TempDir t;
   std::string p = t.Dir() + "a.txt";
   ASSERT_TRUE(fsys::WriteFile(p, "old"));
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 16;
-  setrlimit(RLIMIT_FSIZE, &small);
-  bool ok = fsys::WriteFile(p, std::string(4096, 'n'));
-  bool copied = fsys::CopyFile(p, t.Dir() + "b.txt", false);
-  setrlimit(RLIMIT_FSIZE, &saved);
+  bool ok, copied;
+  {
+    FileSizeLimit limit(16);
+    ok = fsys::WriteFile(p, std::string(4096, 'n'));
+    copied = fsys::CopyFile(p, t.Dir() + "b.txt", false);
+  }
   EXPECT_FALSE(ok);
   EXPECT_FALSE(fsys::LastError().empty());
   EXPECT_EQ(t.Read("a.txt"), "old");

@@ -1,4 +1,5 @@
 #include "ProjectFixtures.h"
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
@@ -54,18 +55,6 @@ struct Loaded {
   std::string Shape() const { return ::Shape(tree); }
 };
 
-// Sets a file-size limit for the scope: writes beyond it fail.
-struct FileSizeLimit {
-  rlimit saved;
-  explicit FileSizeLimit(rlim_t bytes) {
-    signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-};
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // scripted message boxes: opening, the life of the current item, new
 // projects, saving and the close query.
 #include "WidgetTestSupport.h"
+#include "core/FileSizeLimit.h"
 
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
@@ -17,23 +18,9 @@
 #include <QPointer>
 #include <QSignalSpy>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
-// Writes beyond `bytes` fail while it lives (SIGXFSZ ignored).
-struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) {
-    signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-  rlimit saved;
-};
 
 std::string Cp(const QString &s) { return TestDir::Name(s); }
 
