@@ -4,11 +4,9 @@
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
 
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
-#include <sys/resource.h>
 
 using fixture::Item;
 using fixture::Section;
