@@ -302,7 +302,9 @@ private slots:
     e.Run("ExpierItemAction"); // No
     QCOMPARE(e.Shape(), std::string("R(A(A1(X),A2),B)"));
     QVERIFY(p.dir.Has("a.txt"));
+    e.changing = 0;
     e.Run("ExpierItemAction"); // Yes
+    QCOMPARE(e.changing, 1); // straight to the row above, no stop on another item
     QCOMPARE(boxes.Asked().size(), size_t(2));
     QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"このアイテムを削除してもよろしいですか?"));
     QCOMPARE(boxes.Asked()[1].icon, ui::MsgIcon::Warning);
