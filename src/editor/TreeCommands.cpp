@@ -1,8 +1,8 @@
 // Commands that change the shape of the item tree: new items, rename, delete,
 // the four moves, expand and collapse all, and moving items by dragging them.
+#include "editor/ItemMemo.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
-#include "editor/ItemMemo.h"
 #include "store/ProjectTree.h"
 #include "ui/Text.h"
 
@@ -21,8 +21,7 @@ std::string Cp932(const char16_t *text) {
 // selection event runs, the item stays selected and current and the memo
 // keeps its text. The core expands the new parent and collapses the moved
 // subtree.
-void MoveItem(TVaveMainForm &form, TProjectNode *node, TProjectNode *target,
-              TNodeAttachMode mode) {
+void MoveItem(TVaveMainForm &form, TProjectNode *node, TProjectNode *target, TNodeAttachMode mode) {
   form.TreeModified = true;
   TVaveDataBase *view = form.VaveDataBase();
   view->Tree().MoveTo(node, target, mode);

@@ -1,6 +1,7 @@
 // The tree commands of the editor window over real projects in temporary
 // directories: enabling, new items, delete with its retired file, the moves,
 // expand and collapse all, and the drag and drop logic driven by positions.
+#include "FileSizeLimit.h"
 #include "WidgetTestSupport.h"
 
 #include "editor/VaveDataBase.h"
@@ -17,9 +18,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include <csignal>
+#include <functional>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 
@@ -80,19 +80,6 @@ std::string Shape(TProjectNode *node) {
   }
   return s;
 }
-
-// Writes beyond `bytes` fail while it lives (SIGXFSZ ignored).
-struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) {
-    signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-  rlimit saved;
-};
 
 // An open editor window over a project, its model under the model tester.
 struct Editor {
@@ -156,7 +143,7 @@ private slots:
     } cases[] = {
         {"R", false, false, false, false, false}, {"A", true, false, true, false, false},
         {"B", true, true, true, false, true},     {"C", true, true, false, false, true},
-        {"A1", true, false, true, true, false},    {"A2", true, true, false, true, true},
+        {"A1", true, false, true, true, false},   {"A2", true, true, false, true, true},
     };
     for (const Case &c : cases) {
       e.Select(c.item);
@@ -304,7 +291,7 @@ private slots:
     QVERIFY(p.dir.Has("a.txt"));
     e.changing = 0;
     e.Run("ExpierItemAction"); // Yes
-    QCOMPARE(e.changing, 1); // straight to the row above, no stop on another item
+    QCOMPARE(e.changing, 1);   // straight to the row above, no stop on another item
     QCOMPARE(boxes.Asked().size(), size_t(2));
     QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"このアイテムを削除してもよろしいですか?"));
     QCOMPARE(boxes.Asked()[1].icon, ui::MsgIcon::Warning);
@@ -492,12 +479,16 @@ private slots:
         started += ok;
         return ok;
       };
-      // A drag that does start runs until Escape ends it.
-      QTimer::singleShot(200, [] {
+      // A drag that does start may run until Escape ends it; the timer goes
+      // with this scope, so it never reaches another test.
+      QTimer escape;
+      escape.setSingleShot(true);
+      QObject::connect(&escape, &QTimer::timeout, [] {
         if (QWidget *w = QApplication::focusWidget() ? QApplication::focusWidget()
                                                      : QApplication::activeWindow())
           QTest::keyClick(w, Qt::Key_Escape);
       });
+      escape.start(200);
       const QPoint at = e.OnLabel("B");
       QTest::mousePress(port, Qt::LeftButton, {}, at);
       QTest::mouseMove(port, at + QPoint(4, 4));
