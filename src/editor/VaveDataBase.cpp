@@ -5,7 +5,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
+#include <QDragMoveEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstdlib>
 
 // ---------------------------------------------------------------- model ----
 
@@ -157,6 +166,18 @@ TVaveDataBase::TVaveDataBase(QWidget *parent)
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   setUniformRowHeights(true);
+  // Items are dragged within the tree by our own handlers below, not by the
+  // view's mime-data machinery.
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDropIndicatorShown(false);
+  dragScrollTimer_.setInterval(100);
+  connect(&dragScrollTimer_, &QTimer::timeout, this, [this] {
+    if (!DragScrollStep(dragPos_))
+      dragScrollTimer_.stop();
+    else
+      DragOverAt(dragPos_);
+  });
 
   tree_->OnNodeLoaded = [this](TProjectNode *node) {
     if (OnNodeLoaded)
@@ -283,4 +304,255 @@ void TVaveDataBase::PasteTitle() {
     return;
   if (QLineEdit *e = LabelEditor())
     e->setText(text);
+}
+
+bool TVaveDataBase::SetAllExpanded(bool expanded) {
+  TProjectNode *root = RootNode();
+  if (!root)
+    return false;
+  bool changed = false;
+  for (TProjectNode *n = root; n && !changed; n = n->GetNext())
+    changed = expanded ? n->HasChildren() && !n->Expanded() : n != root && n->Expanded();
+  if (!changed)
+    return false;
+  // Core first, then the view in one layout pass: item by item would lay the
+  // view out again for every item of a big project.
+  ++syncing_;
+  setUpdatesEnabled(false);
+  if (expanded) {
+    tree_->SetExpandedRecursive(root, true);
+    expandAll();
+  } else {
+    for (int i = 0; i < root->Count(); ++i)
+      tree_->SetExpandedRecursive(root->Item(i), false);
+    collapseAll();
+    setExpanded(IndexOf(root), root->Expanded()); // the root never collapses
+  }
+  setUpdatesEnabled(true);
+  --syncing_;
+  return true;
+}
+
+// ------------------------------------------------------------- dragging ----
+
+namespace {
+
+const char *const kNodeMime = "application/x-orvane-tree-item";
+
+// The drag manager puts the hot spot of a drag-cursor pixmap at its centre:
+// give the "DRAGADD" cursor room so that its arrow tip lands there.
+QPixmap DragAddPixmap() {
+  const QCursor cursor = images::DragAddCursor();
+  const QPixmap src = cursor.pixmap();
+  const QPoint hot = cursor.hotSpot();
+  const int side = 2 * std::max(src.width(), src.height());
+  QPixmap pm(side, side);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.drawPixmap(side / 2 - hot.x(), side / 2 - hot.y(), src);
+  return pm;
+}
+
+} // namespace
+
+TVaveDataBase::TRowHit TVaveDataBase::HitTest(const QPoint &pos) const {
+  TRowHit hit;
+  const QModelIndex i = indexAt(pos);
+  hit.Node = TVaveTreeModel::NodeOf(i);
+  if (!hit.Node)
+    return hit;
+  // The visual rectangle of an item starts at its icon; what lies left of it
+  // is its indentation, whose last step holds the expand button.
+  const int labelLeft = visualRect(i).left();
+  if (pos.x() < labelLeft) {
+    hit.Area = TRowArea::Indentation;
+    hit.OnButton = hit.Node->HasChildren() && pos.x() >= labelLeft - indentation();
+  } else {
+    hit.Area = TRowArea::Label;
+  }
+  return hit;
+}
+
+TVaveDataBase::TDropPlacement TVaveDataBase::DropPlacementAt(TProjectNode *dragged,
+                                                             const QPoint &pos) const {
+  const TRowHit hit = HitTest(pos);
+  if (!dragged || !hit.Node || hit.Node == dragged)
+    return {};
+  if (hit.Node == RootNode())
+    return {true, dragged, TNodeAttachMode::AddFirst};
+  if (hit.Area == TRowArea::Indentation)
+    return {true, hit.Node, TNodeAttachMode::AddChild};
+  return {true, hit.Node, TNodeAttachMode::Insert};
+}
+
+TVaveDataBase::TDragFeedback TVaveDataBase::DragOverAt(const QPoint &pos) {
+  const TDropPlacement drop = DropPlacementAt(Selected(), pos);
+  if (!drop.Valid) {
+    ShowDropTarget({}, false);
+    return TDragFeedback::Refused;
+  }
+  const TRowHit hit = HitTest(pos);
+  const QModelIndex i = IndexOf(hit.Node);
+  if (hit.OnButton && !isExpanded(i))
+    expand(i); // one level, through the view so the editor hears of it
+  const bool asChild = drop.Mode == TNodeAttachMode::AddChild;
+  ShowDropTarget(i, asChild);
+  return asChild ? TDragFeedback::AddChild : TDragFeedback::Insert;
+}
+
+bool TVaveDataBase::DragScrollStep(const QPoint &pos) {
+  const QModelIndex i = indexAt(pos);
+  if (!i.isValid())
+    return false;
+  QScrollBar *bar = verticalScrollBar();
+  const int before = bar->value();
+  const QModelIndex top = indexAt(QPoint(0, 0));
+  if (i == top && indexAbove(i).isValid()) {
+    scrollTo(indexAbove(i), QAbstractItemView::PositionAtTop);
+  } else {
+    const QRect row = visualRect(i);
+    if (row.top() + row.height() >= viewport()->height() && indexBelow(top).isValid())
+      scrollTo(indexBelow(top), QAbstractItemView::PositionAtTop);
+  }
+  if (bar->value() == before)
+    return false;
+  viewport()->update();
+  return true;
+}
+
+void TVaveDataBase::DropAt(const QPoint &pos) {
+  ShowDropTarget({}, false);
+  dragScrollTimer_.stop();
+  TProjectNode *dragged = Selected();
+  if (!dragged)
+    return;
+  const TDropPlacement drop = DropPlacementAt(dragged, pos);
+  if (drop.Valid && OnDropNode)
+    OnDropNode(dragged, drop.Target, drop.Mode);
+}
+
+void TVaveDataBase::ShowDropTarget(const QModelIndex &target, bool asChild) {
+  if (QModelIndex(dropTarget_) == target && dropAsChild_ == asChild)
+    return;
+  dropTarget_ = target;
+  dropAsChild_ = asChild;
+  viewport()->update();
+}
+
+void TVaveDataBase::mousePressEvent(QMouseEvent *event) {
+  if (event->button() == Qt::LeftButton)
+    DragOrigin = event->position().toPoint();
+  QTreeView::mousePressEvent(event);
+}
+
+void TVaveDataBase::mouseMoveEvent(QMouseEvent *event) {
+  if ((event->buttons() & Qt::LeftButton) && !dragging_ &&
+      state() != QAbstractItemView::EditingState) {
+    const QPoint d = event->position().toPoint() - DragOrigin;
+    TProjectNode *node = Selected();
+    // Only the selected item is dragged, and only from its own row: a press
+    // elsewhere (an expand button, an empty area, a refused selection) drags
+    // nothing.
+    if ((std::abs(d.x()) > 4 || std::abs(d.y()) > 4) && node &&
+        TVaveTreeModel::NodeOf(indexAt(DragOrigin)) == node && CanStartDrag &&
+        CanStartDrag(node)) {
+      event->accept();
+      StartNodeDrag(node);
+      return;
+    }
+  }
+  QTreeView::mouseMoveEvent(event);
+}
+
+void TVaveDataBase::StartNodeDrag(TProjectNode *node) {
+  const QModelIndex i = IndexOf(node);
+  auto *mime = new QMimeData;
+  mime->setData(QString::fromLatin1(kNodeMime), QByteArray::fromStdString(node->Data()->ID));
+  auto *drag = new QDrag(this);
+  drag->setMimeData(mime);
+  QRect row = visualRect(i);
+  row.setWidth(std::min(row.width(), sizeHintForIndex(i).width()));
+  row &= viewport()->rect();
+  if (!row.isEmpty()) {
+    drag->setPixmap(viewport()->grab(row));
+    drag->setHotSpot(DragOrigin - row.topLeft());
+  }
+  drag->setDragCursor(DragAddPixmap(), Qt::LinkAction);
+  dragging_ = true;
+  setState(QAbstractItemView::DraggingState);
+  drag->exec(Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
+  dragging_ = false;
+  setState(QAbstractItemView::NoState);
+  dragScrollTimer_.stop();
+  ShowDropTarget({}, false);
+}
+
+bool TVaveDataBase::IsOwnDrag(const QDropEvent *event) const {
+  // Only items of this very tree: a node of another window's project must
+  // never be moved into this one (the tree clipboard copies between projects).
+  return dragging_ && event->source() == this &&
+         event->mimeData()->hasFormat(QString::fromLatin1(kNodeMime));
+}
+
+void TVaveDataBase::dragEnterEvent(QDragEnterEvent *event) {
+  if (!IsOwnDrag(event)) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::MoveAction);
+  event->accept();
+}
+
+void TVaveDataBase::dragMoveEvent(QDragMoveEvent *event) {
+  if (!IsOwnDrag(event)) {
+    event->ignore();
+    return;
+  }
+  dragPos_ = event->position().toPoint();
+  if (DragScrollStep(dragPos_))
+    dragScrollTimer_.start();
+  switch (DragOverAt(dragPos_)) {
+  case TDragFeedback::Refused:
+    event->ignore();
+    return;
+  case TDragFeedback::AddChild:
+    event->setDropAction(Qt::LinkAction); // the drag cursor of this action is "DRAGADD"
+    break;
+  case TDragFeedback::Insert:
+    event->setDropAction(Qt::MoveAction);
+    break;
+  }
+  event->accept();
+}
+
+void TVaveDataBase::dragLeaveEvent(QDragLeaveEvent *) {
+  dragScrollTimer_.stop();
+  ShowDropTarget({}, false);
+}
+
+void TVaveDataBase::dropEvent(QDropEvent *event) {
+  if (!IsOwnDrag(event)) {
+    event->ignore();
+    return;
+  }
+  DropAt(event->position().toPoint());
+  event->setDropAction(Qt::MoveAction);
+  event->accept();
+}
+
+void TVaveDataBase::paintEvent(QPaintEvent *event) {
+  QTreeView::paintEvent(event);
+  if (!dropTarget_.isValid())
+    return;
+  // Where the drop would go: a frame round the new parent, or a line above the
+  // item the dragged one would stand before.
+  QPainter p(viewport());
+  p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+  QRect r = visualRect(dropTarget_);
+  if (dropAsChild_) {
+    r.setWidth(std::min(r.width(), sizeHintForIndex(dropTarget_).width()));
+    p.drawRect(r.adjusted(1, 1, -1, -1));
+  } else {
+    p.drawLine(r.left(), r.top() + 1, r.right(), r.top() + 1);
+  }
 }

@@ -7,6 +7,8 @@
 
 #include <QAbstractItemModel>
 #include <QItemSelectionModel>
+#include <QPersistentModelIndex>
+#include <QTimer>
 #include <QTreeView>
 
 #include <functional>
@@ -108,8 +110,65 @@ public:
 
   // Expanded states from the core tree onto the view, for the whole tree.
   void SyncExpandedFromTree();
+  // Expands every item, or collapses every item but the root, in one pass over
+  // core and view; true when any item changed.
+  bool SetAllExpanded(bool expanded);
+
+  // ---- moving items by dragging them inside the tree ------------------------
+  // Where a viewport position falls on its item's row: the indentation left of
+  // the icon (which holds the expand button of an item with children), or the
+  // icon and label.
+  enum class TRowArea { None, Indentation, Label };
+  struct TRowHit {
+    TProjectNode *Node = nullptr;
+    TRowArea Area = TRowArea::None;
+    bool OnButton = false; // over the expand button of an item with children
+  };
+  TRowHit HitTest(const QPoint &pos) const;
+
+  // Where a drop at `pos` sends `dragged`: on the root, to the first place
+  // among its own siblings; on an indentation, the last child of the item
+  // there; elsewhere on a row, just before that item. Valid is false where
+  // nothing can be dropped (no item, or the dragged item itself).
+  struct TDropPlacement {
+    bool Valid = false;
+    TProjectNode *Target = nullptr;
+    TNodeAttachMode Mode = TNodeAttachMode::Insert;
+  };
+  TDropPlacement DropPlacementAt(TProjectNode *dragged, const QPoint &pos) const;
+
+  // A drag-over at `pos` with the selected item dragged: opens an item whose
+  // expand button the pointer is over, and tells what the drag cursor shows
+  // (AddChild: "DRAGADD" over an indentation).
+  enum class TDragFeedback { Refused, AddChild, Insert };
+  TDragFeedback DragOverAt(const QPoint &pos);
+  // Scrolling while dragging: one row up when `pos` is on the top row and an
+  // item is above it, one row down when its row reaches the bottom edge; true
+  // when the tree scrolled.
+  bool DragScrollStep(const QPoint &pos);
+  // The drop of the selected item at `pos` (nothing when nothing is selected).
+  void DropAt(const QPoint &pos);
+
+  QPoint DragOrigin; // where the left button last went down
+  // May the selected item be dragged? (the editor's veto; unset: no drags)
+  std::function<bool(TProjectNode *dragged)> CanStartDrag;
+  // A drop: move `dragged` relative to `target` (the editor does it).
+  std::function<void(TProjectNode *dragged, TProjectNode *target, TNodeAttachMode mode)>
+      OnDropNode;
+
+protected:
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dragMoveEvent(QDragMoveEvent *event) override;
+  void dragLeaveEvent(QDragLeaveEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
+  void paintEvent(QPaintEvent *event) override;
 
 private:
+  void StartNodeDrag(TProjectNode *node);
+  bool IsOwnDrag(const QDropEvent *event) const;
+  void ShowDropTarget(const QModelIndex &target, bool asChild);
   void ViewExpandedChanged(const QModelIndex &index, bool expanded);
   QLineEdit *LabelEditor() const;
 
@@ -117,4 +176,9 @@ private:
   TVaveTreeModel *model_;
   TVaveSelectionModel *selection_;
   int syncing_ = 0; // expanded states being copied between core and view
+  bool dragging_ = false;            // a drag of ours is running
+  QPoint dragPos_;                   // the last drag-over position
+  QTimer dragScrollTimer_;           // keeps scrolling while the pointer rests on an edge row
+  QPersistentModelIndex dropTarget_; // the row a drop would go to, outlined
+  bool dropAsChild_ = false;
 };

@@ -67,6 +67,7 @@ TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
 }
 
 TVaveMainForm::~TVaveMainForm() {
+  hide(); // an open label edit commits now, while the window is still whole
   if (attachment_) {
     attachment_->DetachList();
     delete attachment_;
@@ -80,6 +81,7 @@ void TVaveMainForm::FormCreate() {
   QuickWalk = false;
   BuildActions();
   BuildLayout();
+  BindTreeDragging(); // TreeCommands.cpp; needs the tree
   BuildMenus();
   BuildToolBar();
   attachment_ = new TAttachmentForm(nullptr);

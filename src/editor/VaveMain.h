@@ -108,6 +108,24 @@ public:
   void BindTextCommands();        // TextCommands.cpp
   void UpdateTextCommandStates(); // TextCommands.cpp
 
+  // ---- tree commands (TreeCommands.cpp) -------------------------------------
+  // A new item "新しいアイテム" after the selected one (the root's last child
+  // when the root is selected), or with `sub` the selected item's last child;
+  // selected and, when the user asked for it, open for label editing. Null
+  // when nothing was made (locked, or the current item could not be written).
+  TProjectNode *CreateNewItem(bool sub, bool fromUser);
+  void CreateNewItemAction();
+  void CreateSubItemAction();
+  void RenameItemAction();
+  void ExpierItemAction();
+  void UpperItemAction();
+  void DownerItemAction();
+  void InprimentUpperItemAction();
+  void AddLowerItemAction();
+  void AllExpandAction(); // also collapse all, told apart by the action's Tag
+  // The tree's drag and drop: who may drag, and what a drop does.
+  void BindTreeDragging();
+
   // ---- parts of the window ----------------------------------------------------
   QAction *Action(const char *name) const;
   TVaveDataBase *VaveDataBase() const { return tree_; }
