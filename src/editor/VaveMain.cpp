@@ -598,8 +598,8 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
   TreeModified = true;
   if (node == RootNode)
     setWindowTitle(ui::ToQString(label));
-  if (node == CurrentNode)
-    ShowItemHeader(node);
+  if (node == CurrentNode) // the title the item will be stored with
+    headerModel_->horizontalHeaderItem(0)->setText(ui::ToQString(label));
   return true;
 }
 

@@ -1,7 +1,7 @@
 // The tree commands of the editor window over real projects in temporary
 // directories: enabling, new items, delete with its retired file, the moves,
 // expand and collapse all, and the drag and drop logic driven by positions.
-#include "FileSizeLimit.h"
+#include "core/FileSizeLimit.h"
 #include "WidgetTestSupport.h"
 
 #include "editor/VaveDataBase.h"
