@@ -113,7 +113,8 @@ void TVaveMainForm::BindTextCommands() {
   bind("UseDefaultColorMenu", [this] { UseDefaultColorMenuClick(); });
   bind("ShowHintMenu", [this] { ShowHintMenuClick(); });
   if (!HideSupported()) {
-    QString why = Q(u"この環境ではｳｲﾝﾄﾞｳの位置をﾌﾟﾛｸﾞﾗﾑから変えられないため、隠れることはできません");
+    QString why =
+        Q(u"この環境ではｳｲﾝﾄﾞｳの位置をﾌﾟﾛｸﾞﾗﾑから変えられないため、隠れることはできません");
     Action("HideMenu")->setStatusTip(why);
     Action("HideMenu")->setToolTip(why);
   }

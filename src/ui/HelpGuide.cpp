@@ -101,12 +101,13 @@ void THelpGuide::SetEnabled(bool enabled) {
     link->previousLink = gTopLink;
     // The handler owns its link: a guide enabled later keeps it (and so the
     // rest of the chain) alive through its own saved handler.
-    link->previous = ui::SetApplicationHintHandler([l = link](QObject *sender, const QString &hint) {
-      if (l->active && l->guide)
-        l->guide->ShowHint(sender, hint);
-      else if (l->previous)
-        l->previous(sender, hint);
-    });
+    link->previous =
+        ui::SetApplicationHintHandler([l = link](QObject *sender, const QString &hint) {
+          if (l->active && l->guide)
+            l->guide->ShowHint(sender, hint);
+          else if (l->previous)
+            l->previous(sender, hint);
+        });
     gTopLink = link;
     installed_ = true;
     return;

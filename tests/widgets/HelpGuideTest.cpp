@@ -91,8 +91,7 @@ private slots:
   void chainsToThePreviousHandler() {
     Window w;
     QStringList earlier;
-    ui::SetApplicationHintHandler(
-        [&](QObject *, const QString &hint) { earlier << hint; });
+    ui::SetApplicationHintHandler([&](QObject *, const QString &hint) { earlier << hint; });
     THelpGuide guide(&w.form);
     guide.SetTargetLabel(w.label);
     guide.SetHelpPosition(THelpGuide::hpLabel);

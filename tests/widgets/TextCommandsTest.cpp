@@ -26,8 +26,7 @@ namespace {
 QImage IconImage(const QIcon &icon) { return icon.pixmap(16, 16).toImage(); }
 
 QImage TreeIcon(TVaveMainForm &w, TProjectNode *node) {
-  QVariant v = w.VaveDataBase()->model()->data(w.VaveDataBase()->IndexOf(node),
-                                               Qt::DecorationRole);
+  QVariant v = w.VaveDataBase()->model()->data(w.VaveDataBase()->IndexOf(node), Qt::DecorationRole);
   return IconImage(v.value<QIcon>());
 }
 
@@ -260,7 +259,7 @@ private slots:
     QPointer<TVaveMainForm> w = Open(p);
     QPlainTextEdit *memo = w->FileText();
     QClipboard *clip = QApplication::clipboard();
-    QVERIFY(!Enabled(*w, "CopyToClipAction")); // nothing selected
+    QVERIFY(!Enabled(*w, "CopyToClipAction"));   // nothing selected
     QVERIFY(!Enabled(*w, "PastClipTextAction")); // nothing to paste
     QVERIFY(Enabled(*w, "SelectAllAction"));
 
@@ -338,7 +337,8 @@ private slots:
     const QStringList files{"r.txt", "a.txt", "a1.txt", "b.txt"};
     QByteArray before = p.dir.Read("a.txt");
     w->Action("ClearCursorPosMenu")->trigger(); // No: nothing changes
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"すべての項目のカーソル位置をクリアします。よろしいですか?"));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"すべての項目のカーソル位置をクリアします。よろしいですか?"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Warning);
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNo);
     QCOMPARE(p.dir.Read("a.txt"), before);
