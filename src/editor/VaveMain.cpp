@@ -67,6 +67,9 @@ TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
 }
 
 TVaveMainForm::~TVaveMainForm() {
+  // The text commands' event filters go first: the parts they look at go next.
+  delete textEvents_;
+  delete sweepEvents_;
   hide(); // an open label edit commits now, while the window is still whole
   if (attachment_) {
     attachment_->DetachList();
@@ -84,6 +87,7 @@ void TVaveMainForm::FormCreate() {
   BindTreeDragging(); // TreeCommands.cpp; needs the tree
   BuildMenus();
   BuildToolBar();
+  BindTextCommands(); // also sets up memo, tree and status bar: after the layout
   attachment_ = new TAttachmentForm(nullptr);
   attachment_->setObjectName(QStringLiteral("AttachmentWindow"));
   attachment_->IsProjectFile = [this](const std::string &name) {
@@ -148,7 +152,6 @@ void TVaveMainForm::BuildActions() {
   bind("SelectCompletionAction", &TVaveMainForm::SelectCompletionAction);
   Action("AutoSaveMenu")->setEnabled(true); // a check mark and nothing more
   BindTreeCommands();
-  BindTextCommands();
   for (const char *name : {"ShowAttachFileAction", "ViewLinkAction", "ViewAttachFileAction"}) {
     QAction *a = Action(name);
     a->setEnabled(true);
@@ -757,8 +760,13 @@ void TVaveMainForm::ApplyWindowSettings() {
                                                              : QPlainTextEdit::NoWrap);
   Action("HideMenu")->setChecked(w.HideForm);
   Action("AutoSaveMenu")->setChecked(w.AutoSave);
-  Action("UseDefaultColorMenu")->setChecked(w.DefaultColor);
-  Action("ShowHintMenu")->setChecked(w.ShowHint);
+  // Both start unchecked and are run when set, so colours and hint line follow.
+  Action("UseDefaultColorMenu")->setChecked(false);
+  if (w.DefaultColor)
+    Action("UseDefaultColorMenu")->trigger();
+  Action("ShowHintMenu")->setChecked(false);
+  if (w.ShowHint)
+    Action("ShowHintMenu")->trigger();
   QFont font(ui::ToQString(w.FontName));
   font.setPointSize(w.FontSize > 0 ? w.FontSize : 10);
   memo_->setFont(font);
@@ -852,23 +860,6 @@ void TVaveMainForm::SaveItemTextAction() {
 void TVaveMainForm::ExitProjectAction() { close(); }
 
 void TVaveMainForm::AutoSaveMenuClick() {} // the check mark is all there is
-
-void TVaveMainForm::SelectToDoAction() {
-  if (!CurrentNode)
-    return;
-  SetMemoModified(true);
-  CurrentNode->Data()->Files.ToDo = Action("SelectToDoAction")->isChecked();
-  RefreshAttributes(CurrentNode);
-}
-
-void TVaveMainForm::SelectCompletionAction() {
-  if (!CurrentNode)
-    return;
-  SetMemoModified(true);
-  CurrentNode->Data()->Files.Completion = Action("SelectCompletionAction")->isChecked();
-  RefreshAttributes(CurrentNode);
-  updateActionStates();
-}
 
 // ---------------------------------------------------------------- close ----
 

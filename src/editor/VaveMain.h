@@ -126,6 +126,46 @@ public:
   // The tree's drag and drop: who may drag, and what a drop does.
   void BindTreeDragging();
 
+  // ---- text, attribute and display commands (TextCommands.cpp) ------------
+  // Where the window stands when hiding at the top edge of the screen.
+  enum class THideState : unsigned char { Normal = 0, ShownAtTop = 1, Peeking = 2, Hidden = 3 };
+  THideState HideState = THideState::Normal;
+  int SweepStartX = 0;                 // where a sweep over the hidden strip began, 0 = none
+  class QTimer *ExpandTimer = nullptr; // ends a peek
+  class QTimer *SlideTimer = nullptr;  // limits the time for a sweep
+  class THelpGuide *HelpGuide1 = nullptr;
+  void SetHideState(THideState state);
+  // Hiding needs window moves; a compositor that refuses them (Wayland) has none.
+  static bool HideSupported();
+  // The window lost the activation (also told by the catalogue when the
+  // application is deactivated).
+  void FormDeactivate();
+  void StatusBarClick();
+  void InsertDateTimeAction(int tag);     // 0 date, 1 time
+  void ClipboardTextAction(int tag);      // 0 undo, 1 cut, 2 copy, 3 paste, 4 select all
+  void UndoItemMidifyAction();
+  void ClearCursorPosMenuClick();
+  void WordWrapMenuClick();
+  void HideMenuClick();
+  void SelectFontMenuClick();
+  void UseDefaultColorMenuClick();
+  void ShowHintMenuClick();
+  // "yyyy/mm/dd(aaa)" with the Japanese weekday, and "hh:nn:ss".
+  static QString DateText(const TDateTime &t);
+  static QString TimeText(const TDateTime &t);
+  // The designed colours of memo and tree (used while UseDefaultColorMenu is off).
+  static QColor DesignedMemoColor();
+  static QColor DesignedTreeColor();
+  // Key and mouse events of the window, tree, status bar and label editor
+  // that these commands handle; true consumes the event.
+  bool TextCommandEvent(QObject *watched, QEvent *event);
+  QObject *textEvents_ = nullptr;  // on the window, tree, status bar, label editor
+  QObject *sweepEvents_ = nullptr; // on the application while hidden
+  bool keyWalking_ = false; // an arrow or page key is held in the tree
+  std::function<void(TProjectNode *)> walkOnChange_;
+  void EndKeyWalk();
+  // ---- end of text, attribute and display commands --------------------------
+
   // ---- parts of the window ----------------------------------------------------
   QAction *Action(const char *name) const;
   TVaveDataBase *VaveDataBase() const { return tree_; }
