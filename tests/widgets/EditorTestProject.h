@@ -1,26 +1,11 @@
 #pragma once
 // A small project on disk for editor window tests, and helpers around it.
 #include "WidgetTestSupport.h"
+#include "core/FileSizeLimit.h"
 
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/ProjectTree.h"
-
-#include <csignal>
-#include <sys/resource.h>
-
-// Writes beyond `bytes` fail while it lives (SIGXFSZ ignored), even as root.
-struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) {
-    signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-  rlimit saved;
-};
 
 inline TDateTime At(int y, int mo, int d, int h, int mi, int s) {
   TDateTime t;

@@ -1,8 +1,7 @@
 // The editor window over real projects in temporary directories, with
 // scripted message boxes: opening, the life of the current item, new
 // projects, saving and the close query.
-#include "WidgetTestSupport.h"
-#include "core/FileSizeLimit.h"
+#include "EditorTestProject.h"
 
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
@@ -18,60 +17,13 @@
 #include <QPointer>
 #include <QSignalSpy>
 
-
 namespace {
-
 
 std::string Cp(const QString &s) { return TestDir::Name(s); }
 
-TDateTime At(int y, int mo, int d, int h, int mi, int s) {
-  TDateTime t;
-  t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
-  return t;
-}
+using Project = EditorTestProject;
 
-// A project on disk: root "企画" with children A (with child A1) and B.
-struct Project {
-  TestDir dir;
-  std::string Root() const { return dir.Cp(); }
-
-  Project() {
-    TProjectTree tree;
-    auto add = [&](TProjectNode *parent, const char *id, const QString &title, const char *file,
-                   TStringList body, int line, int column) {
-      auto data = std::make_unique<TNodeData>();
-      data->ID = id;
-      data->Files.FilePath = dir.Cp() + file;
-      data->Files.Title = Cp(title);
-      data->Files.Author = "rovo";
-      data->Files.Update = At(2026, 12, 1, 10, 0, 0);
-      data->Files.FirstEdition = At(2026, 11, 1, 9, 0, 0);
-      data->Files.Body = std::move(body);
-      data->Files.Line = line;
-      data->Files.Column = column;
-      data->Files.Save();
-      return tree.AddChild(parent, Cp(title), std::move(data));
-    };
-    TProjectNode *root = add(nullptr, "Root", QStringLiteral(u"企画"), "r.txt",
-                             {Cp(QStringLiteral(u"ルートの本文"))}, 0, 1);
-    TProjectNode *a = add(root, "Root-C00000", QStringLiteral("A"), "a.txt",
-                          {"first line", "second line", "third"}, 1, 4);
-    add(a, "Root-C00001", QStringLiteral("A1"), "a1.txt", {"a1"}, 0, 1);
-    add(root, "Root-C00002", QStringLiteral("B"), "b.txt", {"bee"}, 0, 2);
-    tree.SetExpanded(root, true);
-    tree.WindowData.LastIndex = 3;
-    tree.SetSelected(a);
-    if (!tree.SaveTreeFile(dir.Cp() + "MainTree.dat"))
-      qFatal("cannot write test project");
-  }
-};
-
-TProjectNode *Find(TVaveMainForm &w, const char *id) {
-  for (TProjectNode *n = w.VaveDataBase()->Tree().GetFirstNode(); n; n = n->GetNext())
-    if (n->Data()->ID == id)
-      return n;
-  return nullptr;
-}
+TProjectNode *Find(TVaveMainForm &w, const char *id) { return FindItem(w, id); }
 
 QString HeaderText(TVaveMainForm &w, int section) {
   return w.PagePropertyHeader()->model()->headerData(section, Qt::Horizontal).toString();
