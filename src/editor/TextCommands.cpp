@@ -95,23 +95,18 @@ constexpr int kMaxNamedItems = 15;
 // ------------------------------------------------------------ creation ----
 
 void TVaveMainForm::BindTextCommands() {
-  auto bind = [this](const char *name, auto handler) {
-    QAction *a = Action(name);
-    a->setEnabled(true);
-    connect(a, &QAction::triggered, this, handler);
-  };
   for (const char *name : {"InsertDateAction", "InsertTimeAction"})
-    bind(name, [this, name] { InsertDateTimeAction(Action(name)->property("Tag").toInt()); });
+    BindAction(name, [this, name] { InsertDateTimeAction(Action(name)->property("Tag").toInt()); });
   for (const char *name : {"UndoAction", "CutToClipAction", "CopyToClipAction",
                            "PastClipTextAction", "SelectAllAction"})
-    bind(name, [this, name] { ClipboardTextAction(Action(name)->property("Tag").toInt()); });
-  bind("UndoItemMidifyAction", [this] { UndoItemMidifyAction(); });
-  bind("ClearCursorPosMenu", [this] { ClearCursorPosMenuClick(); });
-  bind("WordWrapMenu", [this] { WordWrapMenuClick(); });
-  bind("HideMenu", [this] { HideMenuClick(); });
-  bind("SelectFontMenu", [this] { SelectFontMenuClick(); });
-  bind("UseDefaultColorMenu", [this] { UseDefaultColorMenuClick(); });
-  bind("ShowHintMenu", [this] { ShowHintMenuClick(); });
+    BindAction(name, [this, name] { ClipboardTextAction(Action(name)->property("Tag").toInt()); });
+  BindAction("UndoItemMidifyAction", [this] { UndoItemMidifyAction(); });
+  BindAction("ClearCursorPosMenu", [this] { ClearCursorPosMenuClick(); });
+  BindAction("WordWrapMenu", [this] { WordWrapMenuClick(); });
+  BindAction("HideMenu", [this] { HideMenuClick(); });
+  BindAction("SelectFontMenu", [this] { SelectFontMenuClick(); });
+  BindAction("UseDefaultColorMenu", [this] { UseDefaultColorMenuClick(); });
+  BindAction("ShowHintMenu", [this] { ShowHintMenuClick(); });
   if (!HideSupported()) {
     QString why =
         Q(u"この環境ではｳｲﾝﾄﾞｳの位置をﾌﾟﾛｸﾞﾗﾑから変えられないため、隠れることはできません");

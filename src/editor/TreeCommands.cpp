@@ -32,21 +32,16 @@ void MoveItem(TVaveMainForm &form, TProjectNode *node, TProjectNode *target, TNo
 } // namespace
 
 void TVaveMainForm::BindTreeCommands() {
-  auto bind = [this](const char *name, void (TVaveMainForm::*slot)()) {
-    QAction *a = Action(name);
-    a->setEnabled(true);
-    connect(a, &QAction::triggered, this, slot);
-  };
-  bind("CreateNewItemAction", &TVaveMainForm::CreateNewItemAction);
-  bind("CreateSubItemAction", &TVaveMainForm::CreateSubItemAction);
-  bind("RenameItemAction", &TVaveMainForm::RenameItemAction);
-  bind("ExpierItemAction", &TVaveMainForm::ExpierItemAction);
-  bind("UpperItemAction", &TVaveMainForm::UpperItemAction);
-  bind("DownerItemAction", &TVaveMainForm::DownerItemAction);
-  bind("InprimentUpperItemAction", &TVaveMainForm::InprimentUpperItemAction);
-  bind("AddLowerItemAction", &TVaveMainForm::AddLowerItemAction);
-  bind("AllExpandAction", &TVaveMainForm::AllExpandAction);
-  bind("AllComposeAction", &TVaveMainForm::AllExpandAction);
+  BindAction("CreateNewItemAction", &TVaveMainForm::CreateNewItemAction);
+  BindAction("CreateSubItemAction", &TVaveMainForm::CreateSubItemAction);
+  BindAction("RenameItemAction", &TVaveMainForm::RenameItemAction);
+  BindAction("ExpierItemAction", &TVaveMainForm::ExpierItemAction);
+  BindAction("UpperItemAction", &TVaveMainForm::UpperItemAction);
+  BindAction("DownerItemAction", &TVaveMainForm::DownerItemAction);
+  BindAction("InprimentUpperItemAction", &TVaveMainForm::InprimentUpperItemAction);
+  BindAction("AddLowerItemAction", &TVaveMainForm::AddLowerItemAction);
+  BindAction("AllExpandAction", &TVaveMainForm::AllExpandAction);
+  BindAction("AllComposeAction", &TVaveMainForm::AllExpandAction);
 }
 
 void TVaveMainForm::BindTreeDragging() {

@@ -140,16 +140,11 @@ void TVaveMainForm::BuildActions() {
     a->setEnabled(false); // commands that have no handler yet stay disabled
     actions_[s.name] = a;
   }
-  auto bind = [this](const char *name, void (TVaveMainForm::*slot)()) {
-    QAction *a = Action(name);
-    a->setEnabled(true);
-    connect(a, &QAction::triggered, this, slot);
-  };
-  bind("SaveProjectAction", &TVaveMainForm::SaveProjectAction);
-  bind("SaveItemTextAction", &TVaveMainForm::SaveItemTextAction);
-  bind("ExitProjectAction", &TVaveMainForm::ExitProjectAction);
-  bind("SelectToDoAction", &TVaveMainForm::SelectToDoAction);
-  bind("SelectCompletionAction", &TVaveMainForm::SelectCompletionAction);
+  BindAction("SaveProjectAction", &TVaveMainForm::SaveProjectAction);
+  BindAction("SaveItemTextAction", &TVaveMainForm::SaveItemTextAction);
+  BindAction("ExitProjectAction", &TVaveMainForm::ExitProjectAction);
+  BindAction("SelectToDoAction", &TVaveMainForm::SelectToDoAction);
+  BindAction("SelectCompletionAction", &TVaveMainForm::SelectCompletionAction);
   Action("AutoSaveMenu")->setEnabled(true); // a check mark and nothing more
   BindTreeCommands();
   for (const char *name : {"ShowAttachFileAction", "ViewLinkAction", "ViewAttachFileAction"}) {

@@ -9,6 +9,7 @@
 #include "store/NodeFiles.h"
 #include "ui/MessageBox.h"
 
+#include <QAction>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -17,7 +18,6 @@
 #include <memory>
 #include <string>
 
-class QAction;
 class QHeaderView;
 class QLabel;
 class QMenu;
@@ -168,6 +168,13 @@ public:
 
   // ---- parts of the window ----------------------------------------------------
   QAction *Action(const char *name) const;
+  // Enables the action `name` and runs `handler` when it is triggered.
+  template <class Handler> QAction *BindAction(const char *name, Handler handler) {
+    QAction *a = Action(name);
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  }
   TVaveDataBase *VaveDataBase() const { return tree_; }
   QPlainTextEdit *FileText() const;
   TMemoJump &MemoJump() { return memoJump_; }
