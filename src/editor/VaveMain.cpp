@@ -387,38 +387,20 @@ bool TVaveMainForm::MemoModified() const { return memo_->document()->isModified(
 
 void TVaveMainForm::SetMemoModified(bool modified) { memo_->document()->setModified(modified); }
 
-TStringList TVaveMainForm::MemoLines() const {
-  TStringList lines;
+TTextLines TVaveMainForm::MemoLines() const {
+  // The memo separates lines with '\n' alone, as the item text is held.
   QString text = memo_->toPlainText();
-  if (text.isEmpty())
-    return lines;
-  const QStringList parts = text.split(QLatin1Char('\n'));
-  lines.reserve(parts.size());
-  for (const QString &part : parts) {
-    std::string bytes;
-    std::vector<char32_t> bad;
-    if (!ui::FromQString(part, bytes, &bad)) {
-      // Input is checked as it is typed; anything that slipped through is
-      // kept as the encoder's best form rather than dropped.
-      bytes = cp932::FromUtf8(part.toUtf8().toStdString()).bytes;
-    }
-    lines.push_back(std::move(bytes));
+  std::string bytes;
+  if (!ui::FromQString(text, bytes)) {
+    // Input is checked as it is typed; anything that slipped through is kept
+    // as the encoder's best form rather than dropped.
+    bytes = cp932::FromUtf8(text.toUtf8().toStdString()).bytes;
   }
-  return lines;
+  return TTextLines::FromEditorText(std::move(bytes));
 }
 
-void TVaveMainForm::ShowMemoText(const TStringList &lines) {
-  std::string joined;
-  size_t total = 0;
-  for (const auto &l : lines)
-    total += l.size() + 1;
-  joined.reserve(total);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i)
-      joined += '\n';
-    joined += lines[i];
-  }
-  memo_->setPlainText(ui::ToQString(joined));
+void TVaveMainForm::ShowMemoText(const TTextLines &lines) {
+  memo_->setPlainText(ui::ToQString(lines.Joined()));
 }
 
 void TVaveMainForm::UpdateCaretPanel() {
@@ -842,7 +824,7 @@ void TVaveMainForm::SaveItemTextAction() {
   if (!ui::SaveFileName(this, o, path))
     return;
   std::string out;
-  for (const auto &line : MemoLines()) {
+  for (std::string_view line : MemoLines()) {
     out += line;
     out += "\r\n";
   }

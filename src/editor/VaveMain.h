@@ -87,7 +87,7 @@ public:
   bool MemoModified() const;
   void SetMemoModified(bool modified);
   // The memo's text as item lines, and item lines into the memo.
-  TStringList MemoLines() const;
+  TTextLines MemoLines() const;
 
   // ---- commands ---------------------------------------------------------------
   void SaveProjectAction();
@@ -197,7 +197,7 @@ private:
   void ShowItemHeader(TProjectNode *node);
   void RefreshAttributes(TProjectNode *node);
   void UpdateCaretPanel();
-  void ShowMemoText(const TStringList &lines);
+  void ShowMemoText(const TTextLines &lines);
   bool FormCloseQuery();
   QString Caption() const;
   QString ItemFileProblem(TProjectNode *node) const;

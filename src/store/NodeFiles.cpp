@@ -217,7 +217,27 @@ void TNodeFiles::ParseBody(std::string_view bytes) {
   size_t from = BodyOffset > 0 ? static_cast<size_t>(BodyOffset) : 0;
   if (from > bytes.size())
     from = bytes.size();
-  Body = SplitLines(bytes.substr(from));
+  std::string_view text = bytes.substr(from);
+  // Every line end (CR LF, lone CR, lone LF) becomes the one '\n' between
+  // lines; a final line end does not start a further line.
+  std::string joined;
+  joined.reserve(text.size());
+  size_t count = 0, pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+      joined.append(text.substr(pos));
+      ++count;
+      break;
+    }
+    joined.append(text.substr(pos, end - pos));
+    joined += '\n';
+    ++count;
+    pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  if (!joined.empty() && joined.back() == '\n' && pos >= text.size())
+    joined.pop_back();
+  Body = TTextLines::FromJoined(std::move(joined), count);
   // Save always closes the file with an empty line; drop it, but never a line
   // of text (a file edited elsewhere may lack the closing line).
   if (!Body.empty() && Body.back().empty())
@@ -248,8 +268,7 @@ std::string TNodeFiles::Serialize() const {
   size_t total = 256 + Title.size() + Author.size();
   for (const auto &a : AttachFiles)
     total += a.size() + 14;
-  for (const auto &l : Body)
-    total += l.size() + 2;
+  total += Body.Joined().size() + Body.size() + 2;
   out.reserve(total);
   auto line = [&out](std::string_view key, std::string_view value) {
     out += key;
@@ -274,7 +293,7 @@ std::string TNodeFiles::Serialize() const {
   for (const auto &a : AttachFiles)
     line("AttachFile:", a);
   out += "\r\n";
-  for (const auto &l : Body) {
+  for (std::string_view l : Body) {
     out += l;
     out += "\r\n";
   }

@@ -3,6 +3,7 @@
 // "Key:Value" header lines, an empty line, the text, a closing empty line).
 // All texts are CP932 bytes, kept byte for byte.
 #include "store/DateTime.h"
+#include "store/TextLines.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,7 +28,7 @@ public:
   int32_t Column = 1;
   TStringList AttachFiles;
   int64_t BodyOffset = 0;
-  TStringList Body;
+  TTextLines Body;
   std::string FilePath;
 
   // Reads the file at FilePath: header always, the text when `loadBody`.
@@ -37,8 +38,8 @@ public:
   // Writes the whole file, crash-safe. False on any failure, no message.
   bool Save() const;
 
-  void GetBody(TStringList &lines) const { lines = Body; }
-  void SetBody(const TStringList &lines) { Body = lines; }
+  void GetBody(TTextLines &lines) const { lines = Body; }
+  void SetBody(const TTextLines &lines) { Body = lines; }
   // Copies every field except FilePath.
   void Assign(const TNodeFiles &other);
 

@@ -242,7 +242,7 @@ TEST(NodeFiles, AssignCopiesAllButThePath) {
   EXPECT_EQ(b.FilePath, "/b.txt");
   b.FilePath = a.FilePath;
   EXPECT_EQ(b.Serialize(), a.Serialize());
-  TStringList lines;
+  TTextLines lines;
   b.GetBody(lines);
   EXPECT_EQ(lines, a.Body);
 }
