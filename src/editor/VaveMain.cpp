@@ -653,6 +653,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   QuickWalk = false;
   VaveTreeChange(tree_->Selected());
   show();
+  activateWindow(); // the window's shortcuts work from the first key
   QApplication::processEvents();
   tree_->setEnabled(true);
   tree_->setFocus();
