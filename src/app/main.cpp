@@ -15,7 +15,9 @@ namespace {
 
 int Run(int argc, char **argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
+  // The application name stays the executable's: the instance lock checks a
+  // lock's owner by comparing it with the running process's name. No display
+  // name either, which the desktop would append to every window title.
   // The program ends with the catalogue, not with whichever window is last.
   QApplication::setQuitOnLastWindowClosed(false);
 

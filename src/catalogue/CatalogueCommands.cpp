@@ -60,6 +60,8 @@ void TSelectThemaForm::SetProgramDirForTest(const std::string &dir) { g_programD
 
 void TSelectThemaForm::SelectFolderAction() {
   std::string dir = RootDir;
+  if (dir.empty() && !ui::PathFromQString(QDir::homePath(), dir))
+    dir.clear();
   if (ui::SelectDirectory(this, QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), dir, true)) {
     RootDir = AddPathSeparator(dir);
     RefreshProjectList();

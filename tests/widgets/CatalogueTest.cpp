@@ -108,6 +108,7 @@ private slots:
     QCOMPARE(dialogs.Asked().size(), 1u);
     QCOMPARE(dialogs.Asked()[0].kind, ui::DialogKind::Directory);
     QVERIFY(dialogs.Asked()[0].createMissing);
+    QCOMPARE(dialogs.Asked()[0].initial, QDir::homePath()); // not wherever it was started
     QCOMPARE(boxes.Asked().size(), 0u);
 
     QCOMPARE(f.geometry(), QRect(300, 250, 285, 290));
