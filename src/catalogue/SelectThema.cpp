@@ -541,7 +541,8 @@ TVaveMainForm *TSelectThemaForm::FindEditor(const std::string &directory) const 
 bool TSelectThemaForm::OpenProject(TProjectData *entry) {
   if (!entry)
     return false;
-  BusyCursor busy;
+  // No hourglass here: the editor shows its own while it loads, and one
+  // over the editor's messages would hide that they wait for the user.
   // A new project has a directory of its own that no editor can show yet.
   if (!entry->IsNew)
     if (TVaveMainForm *open = FindEditor(entry->Directory)) {
