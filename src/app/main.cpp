@@ -1,27 +1,78 @@
-#include "editor/VaveMain.h"
-#include "ui/Placeholder.h"
-#include "ui/Text.h"
+// The orvane program: one running instance per user with the catalogue as its
+// main window. A later start hands its first argument (a project shortcut
+// file) to the running one and ends.
+#include "catalogue/SelectThema.h"
+#include "catalogue/SingleInstance.h"
 
 #include <QApplication>
 
-int main(int argc, char **argv) {
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <vector>
+
+namespace {
+
+int Run(int argc, char **argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Orvane"));
+  // The application name stays the executable's: the instance lock checks a
+  // lock's owner by comparing it with the running process's name. No display
+  // name either, which the desktop would append to every window title.
+  // The program ends with the catalogue, not with whichever window is last.
+  QApplication::setQuitOnLastWindowClosed(false);
+
   const QStringList args = QApplication::arguments();
-  if (args.size() > 1) {
-    // A project directory on the command line opens it in an editor window.
-    std::string dir;
-    if (!ui::PathFromQString(args[1], dir))
-      return 2;
-    auto *editor = new TVaveMainForm;
-    editor->Author = "rovo";
-    if (!editor->OpenProjectDir(dir))
-      return 1;
-    return app.exec();
+  std::optional<QString> shortcut;
+  if (args.size() > 1)
+    shortcut = args[1]; // further arguments are ignored
+
+  TSingleInstance instance;
+  switch (instance.Start(shortcut)) {
+  case TSingleInstance::Role::HandedOver:
+    return 0;
+  case TSingleInstance::Role::NoAnswer:
+    std::fprintf(stderr, "orvane: another instance is running but does not answer\n");
+    return 1;
+  case TSingleInstance::Role::First:
+    break;
   }
-  QWidget *w = CreatePlaceholderWindow();
-  w->show();
-  int rc = app.exec();
-  delete w;
-  return rc;
+
+  // Hand-overs that come while the catalogue is still being made (its first
+  // start may ask for a folder) wait until it stands.
+  TSelectThemaForm *catalogue = nullptr;
+  std::vector<std::optional<QString>> early;
+  QObject::connect(&instance, &TSingleInstance::HandOver,
+                   [&](bool hasArgument, const QString &argument) {
+                     std::optional<QString> arg;
+                     if (hasArgument)
+                       arg = argument;
+                     if (catalogue)
+                       catalogue->WMShortcutHandover(arg);
+                     else
+                       early.push_back(arg);
+                   });
+
+  TSelectThemaForm form(shortcut);
+  QObject::connect(&form, &TSelectThemaForm::Closed, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  form.show();
+  catalogue = &form;
+  for (const auto &arg : early)
+    form.WMShortcutHandover(arg);
+  early.clear();
+  return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception &e) {
+    // Nothing is left to save at this point; the program just ends.
+    std::fprintf(stderr, "orvane: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "orvane: unexpected failure\n");
+  }
+  return 0;
 }

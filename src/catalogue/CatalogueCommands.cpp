@@ -1,0 +1,237 @@
+// The catalogue's commands other than opening: choose the root folder, create
+// a project, make a shortcut file (and register its type with the desktop),
+// delete a project, About, leave.
+#include "catalogue/AboutForm.h"
+#include "catalogue/BusyCursor.h"
+#include "catalogue/DesktopRegistration.h"
+#include "catalogue/SelectThema.h"
+#include "search/SearchFileList.h"
+#include "store/FileSystem.h"
+#include "store/IniFile.h"
+#include "store/LibUnit.h"
+#include "ui/Dialogs.h"
+#include "ui/MessageBox.h"
+#include "ui/Text.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStyle>
+#include <QTreeWidget>
+
+namespace {
+
+std::string g_programDir; // for tests; empty: the real one
+
+// True when `dir` is a symbolic link itself (not what it points to).
+bool IsSymbolicLink(const std::string &dir) {
+  const std::string path = RemovePathSeparator(dir);
+  const std::string name = ExtractFileName(path);
+  std::vector<fsys::Entry> entries;
+  if (name.empty() || !fsys::ListDirectory(ExtractFilePath(path), entries))
+    return false;
+  for (const fsys::Entry &e : entries)
+    if (e.name == name)
+      return e.isSymlink;
+  return false;
+}
+
+// A project name becomes one directory directly below the root: nothing that
+// would name another place.
+bool UsableProjectName(const std::string &name) {
+  return name != "." && name != ".." && name.find('/') == std::string::npos &&
+         name.find('\0') == std::string::npos;
+}
+
+} // namespace
+
+std::string TSelectThemaForm::ProgramDir() {
+  if (!g_programDir.empty())
+    return g_programDir;
+  std::string dir;
+  if (!ui::PathFromQString(QCoreApplication::applicationDirPath(), dir))
+    return std::string();
+  return AddPathSeparator(dir);
+}
+
+void TSelectThemaForm::SetProgramDirForTest(const std::string &dir) { g_programDir = dir; }
+
+// --------------------------------------------------------- choose folder ----
+
+void TSelectThemaForm::SelectFolderAction() {
+  std::string dir = RootDir;
+  if (dir.empty() && !ui::PathFromQString(QDir::homePath(), dir))
+    dir.clear();
+  if (ui::SelectDirectory(this, QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), dir, true)) {
+    RootDir = AddPathSeparator(dir);
+    RefreshProjectList();
+    return;
+  }
+  if (!RootDir.empty())
+    return;
+  // Without a root the program's own directory serves, as long as projects
+  // can be made there; an installed program's directory is not writable, and
+  // a folder in the home directory takes its place.
+  const std::string programDir = ProgramDir();
+  QString text = QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n");
+  if (!programDir.empty() && QFileInfo(ui::PathToQString(programDir)).isWritable()) {
+    RootDir = programDir;
+  } else {
+    std::string home;
+    if (!ui::PathFromQString(QDir::homePath(), home))
+      home = "/tmp";
+    RootDir = AddPathSeparator(AddPathSeparator(home) + "Orvane");
+    fsys::CreateDirectories(RootDir);
+    text += QStringLiteral(u"プログラムのディレクトリ(") + ui::PathToQString(programDir) +
+            QStringLiteral(u")には書き込めません\r\n");
+  }
+  text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(RootDir) +
+          QStringLiteral(u")を使用します");
+  ShowMessageBox(text, ui::MsgIcon::Information, ui::MsgButtons::Ok);
+  RefreshProjectList();
+}
+
+// ---------------------------------------------------------------- create ----
+
+void TSelectThemaForm::CreateProjectAction() {
+  if (RootDir.empty()) {
+    SelectFolderAction();
+    if (RootDir.empty())
+      return;
+  }
+  std::string name;
+  for (;;) {
+    if (!ui::InputText(this, QStringLiteral(u"プロジェクトの作成"),
+                       QStringLiteral(u"新しいプロジェクト名を指定して下さい"), name))
+      return;
+    if (UsableProjectName(name))
+      break;
+    ShowMessageBox(QStringLiteral(u"プロジェクト名に \"/\" は使えません\r\n"
+                                  u"\".\" と \"..\" だけの名前も使えません"),
+                   ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+  }
+  const std::string base = AddPathSeparator(RootDir);
+  std::string candidate = base + name;
+  // A file of the name blocks it as much as a directory does.
+  for (int n = 0; fsys::Exists(candidate); ++n)
+    candidate = base + name + std::to_string(n);
+  if (!fsys::CreateDirectories(candidate)) {
+    ShowMessageBox(QStringLiteral(u"プロジェクトのディレクトリを作成できません\r\n") +
+                       ui::PathToQString(fsys::LastError()),
+                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    return;
+  }
+  auto entry = std::make_unique<TProjectData>();
+  entry->Directory = AddPathSeparator(candidate);
+  entry->Title = name;
+  entry->IsNew = true;
+  entry->FromShortcut = false;
+  TProjectData *e = entry.get();
+  TProjectItem *item = AddRow(std::move(entry));
+  if (!OpenProject(e)) {
+    // The editor has said why; no project came to be, so neither a row nor
+    // the empty directory stays.
+    RemoveRow(item);
+    fsys::RemoveDirectory(candidate);
+    return;
+  }
+  // The date column stays empty until the editor reports its first save.
+  SortProjectList();
+  ShowCount();
+}
+
+// -------------------------------------------------------------- shortcut ----
+
+void TSelectThemaForm::CreateShortcutAction() {
+  TProjectData *entry = Selected();
+  if (!entry)
+    return;
+  ui::FileDialogOptions o;
+  o.title = QStringLiteral(u"アイデアへのショートカット作成");
+  o.filter = QStringLiteral(u"ｱｲﾃﾞｱｼｮｰﾄｶｯﾄ(*.ida)|*.ida|すべてのﾌｧｲﾙ(*.*)|*.*");
+  o.defaultSuffix = QStringLiteral("ida");
+  o.confirmOverwrite = true;
+  std::string path;
+  if (!ui::SaveFileName(this, o, path))
+    return;
+  TIniFile ini(path); // an existing file keeps everything but the one key
+  ini.WriteString("Project", "Directory", entry->Directory);
+  if (!ini.UpdateFile()) {
+    ShowMessageBox(QStringLiteral(u"ショートカットファイルを作成できません\r\n") +
+                       ui::PathToQString(fsys::LastError()),
+                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    return;
+  }
+  RegisterShortcutType();
+}
+
+void TSelectThemaForm::RegisterShortcutType() {
+  if (!desktop::WriteMimeType())
+    ShowMessageBox(QStringLiteral(u"レジストリを変更できません"), ui::MsgIcon::Error,
+                   ui::MsgButtons::Ok);
+  desktop::WriteDesktopEntry(QCoreApplication::applicationFilePath());
+  desktop::RefreshDatabases();
+}
+
+// ---------------------------------------------------------------- delete ----
+
+void TSelectThemaForm::DeleteProjectAction() {
+  TProjectData *entry = Selected();
+  if (!entry)
+    return;
+  const std::string dir = entry->Directory;
+  if (ShowMessageBox(QStringLiteral(u"プロジェクト\"") + ui::ToQString(entry->Title) +
+                         QStringLiteral(u"\"を削除します\r\nよろしいですか?"),
+                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo) != ui::MsgAnswer::Yes)
+    return;
+  // An editor on the project goes first; if its user keeps it, so do the files.
+  if (TVaveMainForm *editor = FindEditor(dir))
+    if (!editor->close())
+      return;
+
+  bool removed = false;
+  if (IsSymbolicLink(dir)) {
+    // The project lives elsewhere; only the link to it goes.
+    removed = fsys::DeleteFile(RemovePathSeparator(dir));
+  } else {
+    {
+      BusyCursor busy;
+      TSearchFileList DeleteFileSearch;
+      DeleteFileSearch.SetFileName("*"); // every name, with or without a dot
+      DeleteFileSearch.SearchDirectoryName = true;
+      DeleteFileSearch.SearchSubDirectory = false;
+      DeleteFileSearch.DirectorySearchMode = false;
+      DeleteFileSearch.SetDirectory(dir);
+      DeleteFileSearch.OnFileFind = [](TSearchFileList &, const std::string &fileName,
+                                       const fsys::Entry &rec, void *, bool &, bool &) {
+        // Files and links go (a link, never what it points to); real
+        // subdirectories and their content stay.
+        if (!rec.isDirectory || rec.isSymlink)
+          fsys::DeleteFile(fileName);
+      };
+      DeleteFileSearch.SearchFiles(nullptr, nullptr);
+    }
+    removed = fsys::RemoveDirectory(dir);
+  }
+  if (!removed)
+    ShowMessageBox(QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
+                       QStringLiteral(u"\"が削除できません"),
+                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  RefreshProjectList();
+}
+
+// ----------------------------------------------------------- about, leave ----
+
+void TSelectThemaForm::AboutAction() {
+  if (!about_)
+    about_ = new TAboutForm(this);
+  QIcon icon = QApplication::windowIcon();
+  if (icon.isNull())
+    icon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+  about_->SetIcon(icon);
+  about_->show();
+  about_->raise();
+  about_->activateWindow();
+}
+
+void TSelectThemaForm::ExitAction() { close(); }

@@ -1,0 +1,20 @@
+#pragma once
+// One entry of the catalogue: a project directory, its title and last update,
+// and the editor window showing it while one is open.
+#include "editor/VaveMain.h"
+#include "store/DateTime.h"
+
+#include <QPointer>
+
+#include <string>
+
+struct TProjectData {
+  std::string Title;     // the root item's title, CP932
+  std::string Directory; // CP932, with a trailing separator when it comes from the list
+  TDateTime LastUpdate = clock_::Now();
+  // The open editor of this project. A guarded pointer: an editor deletes
+  // itself when it closes, and the entry then reads as "no editor".
+  QPointer<TVaveMainForm> EditorWindow;
+  bool IsNew = true;         // the directory was just made and holds no project yet
+  bool FromShortcut = false; // made from a shortcut file, not shown in the list
+};

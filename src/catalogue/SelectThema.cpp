@@ -1,0 +1,738 @@
+#include "catalogue/SelectThema.h"
+
+#include "catalogue/AboutForm.h"
+#include "catalogue/BusyCursor.h"
+#include "editor/VaveMain.h"
+#include "search/SearchFileList.h"
+#include "store/FileSystem.h"
+#include "store/IniFile.h"
+#include "store/LibUnit.h"
+#include "store/RegIniFile.h"
+#include "ui/ImageList.h"
+#include "ui/MessageBox.h"
+#include "ui/Text.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace {
+
+// Settings: section, name and the value a missing one takes.
+constexpr int kDefaultTop = 250, kDefaultLeft = 300, kDefaultWidth = 285, kDefaultHeight = 290;
+constexpr int kDefaultTitleWidth = 100, kDefaultDateWidth = 120;
+constexpr char kDefaultAuthor[] = "Rara";
+
+// 11201017 in the blue-green-red encoding: a pale yellow.
+const QColor kListColour(249, 233, 170);
+
+TDateTime FromEpoch(int64_t seconds) {
+  const QDateTime t = QDateTime::fromSecsSinceEpoch(seconds);
+  const QDate d = t.date();
+  const QTime h = t.time();
+  TDateTime out;
+  out.year = d.year();
+  out.month = d.month();
+  out.day = d.day();
+  out.hour = h.hour();
+  out.minute = h.minute();
+  out.second = h.second();
+  return out;
+}
+
+// The same directory: the same text once both end in a separator, or the
+// same directory on disk reached by another path.
+bool SameDirectory(const std::string &a, const std::string &b) {
+  if (a.empty() || b.empty())
+    return false;
+  return AddPathSeparator(a) == AddPathSeparator(b) || fsys::SameFile(a, b);
+}
+
+struct TActionSpec {
+  const char *name;
+  const char16_t *text;
+  const char16_t *hint; // tool button hint; null when there is no button
+  const char *key;      // null when there is none
+};
+
+// Import, Properties and Author come with the import and property windows;
+// their entries stand in the menus already, disabled.
+const TActionSpec kActions[] = {
+    {"ExitAction", u"終了(&X)", u"終了", nullptr},
+    {"OpenProjectAction", u"開く(&O)", u"ﾌﾟﾛｼﾞｪｸﾄを開く", "Ctrl+O"},
+    {"SelectFolderAction", u"ﾌｫﾙﾀﾞの指定(&F)", nullptr, nullptr},
+    {"EnvironmentMenu", u"環境設定(&E)", nullptr, nullptr},
+    {"CreateProjectAction", u"新規作成(&C)", u"ﾌﾟﾛｼﾞｪｸﾄを作成", "Ctrl+N"},
+    {"CreateShortcutAction", u"ｼｮｰﾄｶｯﾄ作成(&S)", u"ｼｮｰﾄｶｯﾄ作成", "Ctrl+S"},
+    {"DeleteProjectAction", u"削除(&D)", u"ﾌﾟﾛｼﾞｪｸﾄを削除", nullptr},
+    {"ImportAction", u"ｲﾝﾎﾟｰﾄ(&I)", nullptr, nullptr},
+    {"PropertyAction", u"ﾌﾟﾛﾊﾟﾃｨ(&P)", u"ﾌﾟﾛｼﾞｪｸﾄのﾌﾟﾛﾊﾟﾃｨ", "Ctrl+P"},
+    {"AuthorAction", u"著者設定(&A)", nullptr, nullptr},
+    {"ContentsMenu", u"目次(&C)", nullptr, nullptr},
+    {"AboutAction", u"&About", nullptr, nullptr},
+    {"PopupOpenMenu", u"開く(&O)", nullptr, nullptr},
+    {"PopupCreateMenu", u"新規作成(&C)", nullptr, nullptr},
+    {"PopupShortcutMenu", u"ｼｮｰﾄｶｯﾄの作成(&S)", nullptr, nullptr},
+    {"PopupDeleteMenu", u"ﾌﾟﾛｼﾞｪｸﾄの削除(&D)", nullptr, nullptr},
+    {"PopupPropertyMenu", u"ﾌﾟﾛﾊﾟﾃｨ(&P)", nullptr, nullptr},
+};
+
+} // namespace
+
+// A row of the list owns its entry.
+class TSelectThemaForm::TProjectItem : public QTreeWidgetItem {
+public:
+  explicit TProjectItem(std::unique_ptr<TProjectData> entry) : entry_(std::move(entry)) {}
+  TProjectData *Entry() const { return entry_.get(); }
+
+private:
+  std::unique_ptr<TProjectData> entry_;
+};
+
+// ------------------------------------------------------------- creation ----
+
+TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidget *parent)
+    : QMainWindow(parent) {
+  setObjectName(QStringLiteral("TSelectThemaForm"));
+  TitleProbe.LoadMode = TLoadMode::RootOnly;
+  BuildActions();
+  BuildList();
+  BuildMenus();
+  BuildToolBar();
+  auto *bar = new QStatusBar(this);
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  for (int i = 0; i < 2; ++i) {
+    panels_[i] = new QLabel(bar);
+    panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    bar->addWidget(panels_[i], i == 1 ? 1 : 0);
+  }
+  setStatusBar(bar);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive && !closing_)
+              ApplicationDeactivate();
+          });
+
+  LoadSettings();
+  if (RootDir.empty())
+    SelectFolderAction(); // refreshes the list itself
+  else
+    RefreshProjectList();
+  SortProjectList();
+  updateActionStates();
+
+  // The command-line argument: a shortcut file whose project opens at once,
+  // with the catalogue out of the way until that editor closes.
+  if (shortcut && OpenShortcutFile(*shortcut))
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+TSelectThemaForm::~TSelectThemaForm() {
+  // Editors that are still open outlive no catalogue: they would call back
+  // into it.
+  for (const auto &editor : editors_)
+    if (editor) {
+      editor->OnProjectSaved = nullptr;
+      editor->OnEditorClose = nullptr;
+      delete editor.data();
+    }
+}
+
+void TSelectThemaForm::BuildActions() {
+  for (const TActionSpec &s : kActions) {
+    auto *a = new QAction(QString::fromUtf16(s.text), this);
+    a->setObjectName(QString::fromLatin1(s.name));
+    if (s.hint)
+      a->setToolTip(QString::fromUtf16(s.hint));
+    if (s.key)
+      a->setShortcut(QKeySequence(QString::fromLatin1(s.key)));
+    actions_[s.name] = a;
+  }
+  QStyle *st = style();
+  Action("ExitAction")->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
+  Action("OpenProjectAction")->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
+  Action("CreateProjectAction")->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
+  Action("CreateShortcutAction")->setIcon(st->standardIcon(QStyle::SP_FileLinkIcon));
+  Action("PropertyAction")->setIcon(st->standardIcon(QStyle::SP_FileDialogInfoView));
+  Action("DeleteProjectAction")->setIcon(images::Icon(images::Delete));
+
+  const std::pair<const char *, void (TSelectThemaForm::*)()> handlers[] = {
+      {"ExitAction", &TSelectThemaForm::ExitAction},
+      {"OpenProjectAction", &TSelectThemaForm::OpenProjectAction},
+      {"PopupOpenMenu", &TSelectThemaForm::OpenProjectAction},
+      {"SelectFolderAction", &TSelectThemaForm::SelectFolderAction},
+      {"CreateProjectAction", &TSelectThemaForm::CreateProjectAction},
+      {"PopupCreateMenu", &TSelectThemaForm::CreateProjectAction},
+      {"CreateShortcutAction", &TSelectThemaForm::CreateShortcutAction},
+      {"PopupShortcutMenu", &TSelectThemaForm::CreateShortcutAction},
+      {"DeleteProjectAction", &TSelectThemaForm::DeleteProjectAction},
+      {"PopupDeleteMenu", &TSelectThemaForm::DeleteProjectAction},
+      {"AboutAction", &TSelectThemaForm::AboutAction},
+  };
+  for (const auto &[name, handler] : handlers)
+    connect(Action(name), &QAction::triggered, this, handler);
+}
+
+void TSelectThemaForm::BuildList() {
+  list_ = new QTreeWidget(this);
+  list_->setObjectName(QStringLiteral("ProjectList"));
+  list_->setColumnCount(2);
+  list_->setHeaderLabels({QStringLiteral(u"プロジェクト"), QStringLiteral(u"最終更新日")});
+  list_->setRootIsDecorated(false);
+  list_->setItemsExpandable(false);
+  list_->setUniformRowHeights(true);
+  list_->setAllColumnsShowFocus(true);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setFrameShape(QFrame::NoFrame);
+  list_->setSortingEnabled(false); // the catalogue sorts with its own comparison
+  QHeaderView *header = list_->header();
+  header->setStretchLastSection(false);
+  header->setSectionsClickable(true);
+  header->setSortIndicatorShown(true);
+  QPalette pal = list_->palette();
+  pal.setColor(QPalette::Base, kListColour);
+  // The selection stays visible while the list has no focus.
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+    pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
+  list_->setPalette(pal);
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  list_->installEventFilter(this);
+  connect(header, &QHeaderView::sectionClicked, this, &TSelectThemaForm::ProjectListColumnClick);
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { OpenProjectAction(); });
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &TSelectThemaForm::updateActionStates);
+  connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+    updateActionStates();
+    Menu("ProjectListPopup")->popup(list_->viewport()->mapToGlobal(at));
+  });
+  setCentralWidget(list_);
+}
+
+void TSelectThemaForm::BuildMenus() {
+  auto add = [this](const char *name, const char16_t *title, QMenu *parentMenu,
+                    std::initializer_list<const char *> items) {
+    QMenu *m = parentMenu ? parentMenu : new QMenu(QString::fromUtf16(title), this);
+    m->setObjectName(QString::fromLatin1(name));
+    for (const char *item : items) {
+      if (item)
+        m->addAction(Action(item));
+      else
+        m->addSeparator();
+    }
+    menus_[name] = m;
+    connect(m, &QMenu::aboutToShow, this, &TSelectThemaForm::updateActionStates);
+    return m;
+  };
+  QMenuBar *bar = menuBar();
+  bar->addMenu(
+      add("FileMenu", u"ﾌｧｲﾙ(&F)", nullptr,
+          {"OpenProjectAction", "SelectFolderAction", "EnvironmentMenu", nullptr, "ExitAction"}));
+  bar->addMenu(add("ProjectMenu", u"ﾌﾟﾛｼﾞｪｸﾄ管理(&P)", nullptr,
+                   {"CreateProjectAction", "CreateShortcutAction", "DeleteProjectAction", nullptr,
+                    "ImportAction", "PropertyAction", nullptr, "AuthorAction"}));
+  bar->addMenu(add("HelpMenu", u"ﾍﾙﾌﾟ(&H)", nullptr, {"ContentsMenu", nullptr, "AboutAction"}));
+  QMenu *popup = add("ProjectListPopup", u"", nullptr,
+                     {"PopupOpenMenu", "PopupCreateMenu", "PopupShortcutMenu", "PopupDeleteMenu",
+                      nullptr, "PopupPropertyMenu"});
+  popup->setDefaultAction(Action("PopupOpenMenu"));
+}
+
+void TSelectThemaForm::BuildToolBar() {
+  toolBar_ = addToolBar(QStringLiteral(u"ツールバー"));
+  toolBar_->setObjectName(QStringLiteral("ToolBar"));
+  toolBar_->setMovable(false);
+  toolBar_->setIconSize(QSize(20, 20));
+  const std::pair<const char *, const char *> buttons[] = {
+      {"ExitAction", "ExitButton"},
+      {nullptr, nullptr},
+      {"OpenProjectAction", "OpenButton"},
+      {"CreateProjectAction", "CreateButton"},
+      {"CreateShortcutAction", "ShortcutButton"},
+      {nullptr, nullptr},
+      {"PropertyAction", "PropertyButton"},
+      {nullptr, nullptr},
+      {"DeleteProjectAction", "DeleteButton"},
+  };
+  for (const auto &[action, button] : buttons) {
+    if (!action) {
+      toolBar_->addSeparator();
+      continue;
+    }
+    toolBar_->addAction(Action(action));
+    if (QWidget *w = toolBar_->widgetForAction(Action(action)))
+      w->setObjectName(QString::fromLatin1(button));
+  }
+}
+
+QAction *TSelectThemaForm::Action(const char *name) const {
+  auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu *TSelectThemaForm::Menu(const char *name) const {
+  auto it = menus_.find(name);
+  return it == menus_.end() ? nullptr : it->second;
+}
+
+TAboutForm *TSelectThemaForm::AboutWindow() const { return about_.data(); }
+
+QString TSelectThemaForm::Caption() const { return windowTitle(); }
+
+void TSelectThemaForm::SetCaption() {
+  setWindowTitle(QStringLiteral("Orvane ver") + TAboutForm::VersionText() + QStringLiteral("  [") +
+                 ui::ToQString(Author) + QStringLiteral("]"));
+}
+
+ui::MsgAnswer TSelectThemaForm::ShowMessageBox(const QString &text, ui::MsgIcon icon,
+                                               ui::MsgButtons buttons) {
+  return ui::ShowMessageBox(this, text, Caption(), icon, buttons);
+}
+
+void TSelectThemaForm::updateActionStates() {
+  const bool selected = Selected() != nullptr;
+  for (const char *name : {"OpenProjectAction", "PopupOpenMenu", "CreateShortcutAction",
+                           "PopupShortcutMenu", "DeleteProjectAction", "PopupDeleteMenu"})
+    Action(name)->setEnabled(selected);
+  // Not available yet, or never: their windows do not exist.
+  for (const char *name : {"EnvironmentMenu", "ContentsMenu", "ImportAction", "AuthorAction",
+                           "PropertyAction", "PopupPropertyMenu"})
+    Action(name)->setEnabled(false);
+}
+
+// ------------------------------------------------------------- settings ----
+
+void TSelectThemaForm::LoadSettings() {
+  TRegIniFile reg;
+  ApplyGeometry(reg.ReadInteger("Window", "Left", kDefaultLeft),
+                reg.ReadInteger("Window", "Top", kDefaultTop),
+                reg.ReadInteger("Window", "Width", kDefaultWidth),
+                reg.ReadInteger("Window", "Height", kDefaultHeight));
+  list_->header()->resizeSection(0,
+                                 reg.ReadInteger("Window", "ProjectCaption", kDefaultTitleWidth));
+  list_->header()->resizeSection(1, reg.ReadInteger("Window", "ProjectDate", kDefaultDateWidth));
+  RootDir = reg.ReadString("Main", "RootDir", "");
+  if (!RootDir.empty())
+    RootDir = AddPathSeparator(RootDir);
+  SortMode = reg.ReadInteger("Main", "SortMode", 0);
+  if (SortMode != 1)
+    SortMode = 0; // the program only ever stores 0 or 1
+  SortUp = reg.ReadBool("Main", "SortUp", false);
+  Author = reg.ReadString("Main", "Autor", kDefaultAuthor);
+  SetCaption();
+}
+
+void TSelectThemaForm::ApplyGeometry(int left, int top, int width, int height) {
+  QRect r(left, top, std::max(width, 1), std::max(height, 1));
+  // A place on a screen that is no longer there would leave the window out of
+  // reach: it comes back to its first-start place.
+  bool onScreen = false;
+  for (QScreen *s : QGuiApplication::screens())
+    onScreen = onScreen || s->availableGeometry().intersects(r);
+  if (!onScreen && !QGuiApplication::screens().isEmpty())
+    r.moveTo(kDefaultLeft, kDefaultTop);
+  setGeometry(r);
+}
+
+void TSelectThemaForm::SaveSettings() {
+  TRegIniFile reg;
+  const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+  reg.WriteInteger("Window", "Top", g.top());
+  reg.WriteInteger("Window", "Left", g.left());
+  reg.WriteInteger("Window", "Width", g.width());
+  reg.WriteInteger("Window", "Height", g.height());
+  reg.WriteInteger("Window", "ProjectCaption", list_->header()->sectionSize(0));
+  reg.WriteInteger("Window", "ProjectDate", list_->header()->sectionSize(1));
+  reg.WriteString("Main", "RootDir", RootDir);
+  reg.WriteInteger("Main", "SortMode", SortMode);
+  reg.WriteBool("Main", "SortUp", SortUp);
+  reg.WriteString("Main", "Autor", Author);
+  reg.UpdateFile(); // settings are a convenience: a failure is not reported
+}
+
+// ----------------------------------------------------------------- list ----
+
+int TSelectThemaForm::RowCount() const { return list_->topLevelItemCount(); }
+
+TSelectThemaForm::TProjectItem *TSelectThemaForm::Item(int row) const {
+  return static_cast<TProjectItem *>(list_->topLevelItem(row));
+}
+
+TProjectData *TSelectThemaForm::Row(int row) const {
+  TProjectItem *item = Item(row);
+  return item ? item->Entry() : nullptr;
+}
+
+TProjectData *TSelectThemaForm::Selected() const {
+  const QList<QTreeWidgetItem *> items = list_->selectedItems();
+  return items.isEmpty() ? nullptr : static_cast<TProjectItem *>(items.front())->Entry();
+}
+
+void TSelectThemaForm::SelectRow(int row) {
+  if (QTreeWidgetItem *item = list_->topLevelItem(row)) {
+    list_->setCurrentItem(item);
+    item->setSelected(true);
+  }
+}
+
+TSelectThemaForm::TProjectItem *TSelectThemaForm::AddRow(std::unique_ptr<TProjectData> entry) {
+  auto *item = new TProjectItem(std::move(entry));
+  list_->addTopLevelItem(item);
+  ShowRow(item);
+  return item;
+}
+
+void TSelectThemaForm::RemoveRow(TProjectItem *item) {
+  delete item;
+  ShowCount();
+  updateActionStates();
+}
+
+void TSelectThemaForm::ShowRow(TProjectItem *item) {
+  const TProjectData *e = item->Entry();
+  item->setText(0, ui::ToQString(e->Title));
+  // A project just made has no date to show until its first save.
+  item->setText(1, e->IsNew ? QString() : ui::ToQString(e->LastUpdate.ToString()));
+}
+
+void TSelectThemaForm::ShowCount() {
+  panels_[0]->setText(QStringLiteral(u"%1 件").arg(RowCount()));
+  panels_[1]->setText(ui::PathToQString(RootDir));
+}
+
+void TSelectThemaForm::RefreshProjectList() {
+  BusyCursor busy;
+  // Editors of rows about to go stay known to the new rows of their directory.
+  std::vector<std::pair<std::string, QPointer<TVaveMainForm>>> open;
+  for (int i = 0; i < RowCount(); ++i)
+    if (TProjectData *e = Row(i); e && e->EditorWindow)
+      open.emplace_back(e->Directory, e->EditorWindow);
+
+  list_->setUpdatesEnabled(false);
+  struct Resume {
+    QWidget *w;
+    ~Resume() { w->setUpdatesEnabled(true); }
+  } resume{list_};
+  list_->clear();
+  TSearchFileList SearchDir;
+  SearchDir.SetDirectory(RootDir);
+  SearchDir.SetFileName("*");
+  SearchDir.SearchDirectoryName = true;
+  SearchDir.SearchSubDirectory = false;
+  SearchDir.DirectorySearchMode = true;
+  SearchDir.OnFileFind = [this](TSearchFileList &, const std::string &fileName, const fsys::Entry &,
+                                void *, bool &, bool &) { SearchDirFileFind(fileName); };
+  if (!RootDir.empty())
+    SearchDir.SearchFiles(nullptr, nullptr);
+  TitleProbe.ClearTree();
+
+  for (int i = 0; i < RowCount(); ++i) {
+    TProjectData *e = Row(i);
+    for (const auto &[dir, editor] : open)
+      if (editor && dir == e->Directory)
+        e->EditorWindow = editor;
+  }
+  SortProjectList();
+  ShowCount();
+  updateActionStates();
+}
+
+void TSelectThemaForm::SearchDirFileFind(const std::string &fileName) {
+  const std::string dir = AddPathSeparator(fileName);
+  const std::string treeFile = dir + "MainTree.dat";
+  fsys::Entry st;
+  if (!fsys::FileExists(treeFile) || !fsys::Stat(treeFile, st))
+    return;
+  TitleProbe.LoadProject(dir);
+  if (!TitleProbe.RootNode())
+    return;
+  auto entry = std::make_unique<TProjectData>();
+  entry->Directory = dir;
+  entry->Title = TitleProbe.RootNode()->Text();
+  entry->LastUpdate = FromEpoch(st.mtime);
+  entry->IsNew = false;
+  AddRow(std::move(entry));
+}
+
+int TSelectThemaForm::Compare(const TProjectData &a, const TProjectData &b) const {
+  int r = 0;
+  if (SortMode == 1)
+    r = a.LastUpdate > b.LastUpdate ? 1 : a.LastUpdate < b.LastUpdate ? -1 : 0;
+  else
+    r = QString::localeAwareCompare(ui::ToQString(a.Title), ui::ToQString(b.Title));
+  // Ties keep one fixed order, so a sort is the same every time.
+  if (r == 0)
+    r = a.Directory.compare(b.Directory);
+  r = r < 0 ? -1 : r > 0 ? 1 : 0;
+  return SortUp ? r : -r;
+}
+
+void TSelectThemaForm::SortProjectList() {
+  TProjectData *current = Selected();
+  QList<QTreeWidgetItem *> items = list_->invisibleRootItem()->takeChildren();
+  std::stable_sort(items.begin(), items.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+    return Compare(*static_cast<TProjectItem *>(a)->Entry(),
+                   *static_cast<TProjectItem *>(b)->Entry()) < 0;
+  });
+  list_->addTopLevelItems(items);
+  list_->header()->setSortIndicator(SortMode == 1 ? 1 : 0,
+                                    SortUp ? Qt::AscendingOrder : Qt::DescendingOrder);
+  for (int i = 0; current && i < RowCount(); ++i)
+    if (Row(i) == current) {
+      SelectRow(i);
+      list_->scrollToItem(Item(i));
+    }
+  updateActionStates();
+}
+
+void TSelectThemaForm::ProjectListColumnClick(int column) {
+  const int mode = column == 0 ? 0 : 1;
+  if (SortMode == mode) {
+    SortUp = !SortUp;
+  } else {
+    SortMode = mode;
+    SortUp = true;
+  }
+  SortProjectList();
+}
+
+bool TSelectThemaForm::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      OpenProjectAction();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ------------------------------------------------------------ editors ----
+
+std::vector<TVaveMainForm *> TSelectThemaForm::Editors() const {
+  std::vector<TVaveMainForm *> out;
+  for (const auto &e : editors_)
+    if (e && !e->Closing && !e->OpenFailed)
+      out.push_back(e.data());
+  return out;
+}
+
+TVaveMainForm *TSelectThemaForm::FindEditor(const std::string &directory) const {
+  for (TVaveMainForm *e : Editors())
+    if (SameDirectory(e->ProjectDir, directory))
+      return e;
+  return nullptr;
+}
+
+bool TSelectThemaForm::OpenProject(TProjectData *entry) {
+  if (!entry)
+    return false;
+  // No hourglass here: the editor shows its own while it loads, and one
+  // over the editor's messages would hide that they wait for the user.
+  // A new project has a directory of its own that no editor can show yet.
+  if (!entry->IsNew)
+    if (TVaveMainForm *open = FindEditor(entry->Directory)) {
+      entry->EditorWindow = open;
+      open->WM_ACTIVATE_EDITOR();
+      return true;
+    }
+  try {
+    // Not a child of the catalogue: an editor is a window of its own that
+    // neither minimises with the catalogue nor stays above it. The catalogue
+    // still closes every editor it made before it goes.
+    auto *editor = new TVaveMainForm(nullptr);
+    editors_.erase(std::remove(editors_.begin(), editors_.end(), nullptr), editors_.end());
+    editors_.emplace_back(editor);
+    entry->EditorWindow = editor;
+    // Shortcut editors report their saves too, so a row of the same project
+    // shows the new date.
+    editor->OnProjectSaved = [this](TVaveMainForm *ed, const std::string &dir,
+                                    const TDateTime &date, const std::string &title) {
+      ProjectSaved(ed, dir, date, title);
+    };
+    if (entry->FromShortcut)
+      editor->OnEditorClose = [this](TVaveMainForm *ed) { ShortcutEditorClosed(ed); };
+    else
+      editor->OnEditorClose = [this](TVaveMainForm *ed) { EditorClosed(ed); };
+    editor->Author = Author;
+    bool ok = false;
+    if (entry->IsNew) {
+      ok = editor->NewProject(entry->Directory, entry->Title);
+      entry->IsNew = false;
+    } else {
+      ok = editor->OpenProjectDir(entry->Directory);
+    }
+    // A failed editor has told the user and closes itself.
+    if (!ok)
+      entry->EditorWindow = nullptr;
+    return ok;
+  } catch (...) {
+    entry->EditorWindow = nullptr;
+    return false;
+  }
+}
+
+void TSelectThemaForm::OpenProjectAction() {
+  TProjectData *entry = Selected();
+  if (!entry)
+    return;
+  OpenProject(entry);
+}
+
+void TSelectThemaForm::ProjectSaved(TVaveMainForm *, const std::string &dir, const TDateTime &date,
+                                    const std::string &title) {
+  TProjectItem *found = nullptr;
+  for (int i = 0; i < RowCount() && !found; ++i) {
+    TProjectItem *item = Item(i);
+    if (!item->Entry())
+      ShowMessageBox(QStringLiteral(u"みにゃ～"), ui::MsgIcon::None, ui::MsgButtons::Ok);
+    else if (item->Entry()->Directory == dir)
+      found = item;
+  }
+  // An editor opened from a shortcut may name the directory another way.
+  for (int i = 0; i < RowCount() && !found; ++i)
+    if (Item(i)->Entry() && SameDirectory(Item(i)->Entry()->Directory, dir))
+      found = Item(i);
+  if (!found)
+    return;
+  TProjectData *e = found->Entry();
+  e->Title = title;
+  e->LastUpdate = date;
+  e->IsNew = false;
+  ShowRow(found);
+  SortProjectList();
+}
+
+void TSelectThemaForm::ForgetEditor(const std::vector<TProjectData *> &entries,
+                                    TVaveMainForm *editor, const QString &complaint) {
+  for (TProjectData *e : entries) {
+    if (!e) {
+      ShowMessageBox(complaint, ui::MsgIcon::None, ui::MsgButtons::Ok);
+      continue;
+    }
+    if (e->EditorWindow == editor) {
+      e->EditorWindow = nullptr;
+      break;
+    }
+  }
+}
+
+void TSelectThemaForm::EditorClosed(TVaveMainForm *editor) {
+  std::vector<TProjectData *> rows;
+  for (int i = 0; i < RowCount(); ++i)
+    rows.push_back(Row(i));
+  ForgetEditor(rows, editor, QStringLiteral(u"にゃ～"));
+}
+
+void TSelectThemaForm::ShortcutEditorClosed(TVaveMainForm *editor) {
+  std::vector<TProjectData *> entries;
+  for (const auto &e : ShortcutProjects)
+    entries.push_back(e.get());
+  ForgetEditor(entries, editor, QStringLiteral(u"ふにゃ～"));
+  if (!closing_)
+    ComeForward();
+}
+
+void TSelectThemaForm::ComeForward() {
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+}
+
+void TSelectThemaForm::ApplicationDeactivate() {
+  try {
+    for (int i = 0; i < RowCount(); ++i)
+      if (TProjectData *e = Row(i); e && e->EditorWindow) {
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(e->EditorWindow.data(), &deactivate);
+      }
+  } catch (...) {
+    ShowMessageBox(QStringLiteral(u"にゃう"), ui::MsgIcon::None, ui::MsgButtons::Ok);
+  }
+}
+
+// ------------------------------------------------------------ shortcuts ----
+
+bool TSelectThemaForm::OpenShortcutFile(const QString &nativePath) {
+  std::string path;
+  if (!ui::PathFromQString(nativePath, path) || !fsys::FileExists(path)) {
+    ShowMessageBox(QStringLiteral(u"ショートカットファイルが見つかりません"), ui::MsgIcon::Error,
+                   ui::MsgButtons::Ok);
+    return false;
+  }
+  const std::string dir = TIniFile(path).ReadString("Project", "Directory", "");
+  if (dir.empty() || !fsys::DirectoryExists(dir)) {
+    ShowMessageBox(QStringLiteral(u"プロジェクトが見つかりません"), ui::MsgIcon::Error,
+                   ui::MsgButtons::Ok);
+    return false;
+  }
+  auto entry = std::make_unique<TProjectData>();
+  entry->Directory = dir;
+  entry->IsNew = false;
+  entry->FromShortcut = true;
+  TProjectData *e = entry.get();
+  ShortcutProjects.push_back(std::move(entry));
+  return OpenProject(e);
+}
+
+void TSelectThemaForm::WMShortcutHandover(const std::optional<QString> &argument) {
+  if (!argument || argument->isEmpty()) {
+    ComeForward();
+    return;
+  }
+  qsizetype blanks = 0;
+  while (blanks < argument->size() && argument->at(blanks) == QLatin1Char(' '))
+    ++blanks;
+  OpenShortcutFile(argument->mid(blanks));
+}
+
+// -------------------------------------------------------------- closing ----
+
+bool TSelectThemaForm::CloseEditors() {
+  // Rows first, then shortcut entries, then editors no entry knows any more.
+  std::vector<QPointer<TVaveMainForm>> order;
+  for (int i = 0; i < RowCount(); ++i)
+    if (TProjectData *e = Row(i); e && e->EditorWindow)
+      order.push_back(e->EditorWindow);
+  for (const auto &e : ShortcutProjects)
+    if (e && e->EditorWindow)
+      order.push_back(e->EditorWindow);
+  order.insert(order.end(), editors_.begin(), editors_.end());
+  for (const QPointer<TVaveMainForm> &editor : order) {
+    if (!editor || editor->Closing)
+      continue;
+    // An editor whose user chose Cancel keeps its text and the catalogue.
+    if (!editor->close())
+      return false;
+  }
+  return true;
+}
+
+void TSelectThemaForm::closeEvent(QCloseEvent *event) {
+  closing_ = true;
+  if (!CloseEditors()) {
+    closing_ = false;
+    event->ignore();
+    return;
+  }
+  if (about_)
+    about_->close();
+  SaveSettings();
+  event->accept();
+  emit Closed();
+}

@@ -1,0 +1,683 @@
+// The catalogue window over real project directories in temporary folders,
+// with scripted dialogs and message boxes and real editor windows.
+#include "WidgetTestSupport.h"
+#include "catalogue/AboutForm.h"
+#include "catalogue/DesktopRegistration.h"
+#include "catalogue/SelectThema.h"
+#include "editor/VaveMain.h"
+#include "store/RegIniFile.h"
+#include "ui/Dialogs.h"
+#include "ui/MessageBox.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <memory>
+
+using ui::DialogAnswer;
+using ui::MsgAnswer;
+
+namespace {
+
+const QDateTime kOld(QDate(2020, 1, 2), QTime(3, 4, 5));
+const QDateTime kMiddle(QDate(2021, 3, 4), QTime(5, 6, 7));
+const QDateTime kNew(QDate(2022, 5, 6), QTime(7, 8, 9));
+
+// A project directory `name` below `root` whose root item is titled `title`.
+void MakeProject(const TestDir &root, const QString &name, const QString &title,
+                 const QDateTime &changed = kMiddle) {
+  root.Write(name + QStringLiteral("/r.txt"),
+             "Title:" + QByteArray::fromStdString(TestDir::Name(title)) + "\r\n\r\ntext\r\n");
+  root.Write(name + QStringLiteral("/MainTree.dat"), "[Root]\r\nFileName=r.txt\r\n");
+  QFile f(root.Native(name + QStringLiteral("/MainTree.dat")));
+  QVERIFY(f.open(QIODevice::ReadWrite));
+  QVERIFY(f.setFileTime(changed, QFileDevice::FileModificationTime));
+}
+
+void WriteSettings(const std::string &rootDir) {
+  TRegIniFile reg;
+  reg.WriteString("Main", "RootDir", rootDir);
+  QVERIFY(reg.UpdateFile());
+}
+
+QStringList Titles(const TSelectThemaForm &f) {
+  QStringList out;
+  for (int i = 0; i < f.RowCount(); ++i)
+    out << f.ProjectList()->topLevelItem(i)->text(0);
+  return out;
+}
+
+int RowOf(const TSelectThemaForm &f, const QString &title) { return int(Titles(f).indexOf(title)); }
+
+QStringList MenuTexts(const QMenu *m) {
+  QStringList out;
+  for (QAction *a : m->actions())
+    out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
+
+} // namespace
+
+class CatalogueTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TestDir> root_, outside_, data_;
+  std::unique_ptr<TSelectThemaForm> form_;
+
+  // A catalogue on the test root, made without any dialog.
+  TSelectThemaForm &Open(const std::optional<QString> &shortcut = std::nullopt) {
+    WriteSettings(root_->Cp());
+    form_ = std::make_unique<TSelectThemaForm>(shortcut);
+    return *form_;
+  }
+  TVaveMainForm *OpenRow(TSelectThemaForm &f, const QString &title) {
+    f.SelectRow(RowOf(f, title));
+    f.OpenProjectAction();
+    return f.Selected() ? f.Selected()->EditorWindow.data() : nullptr;
+  }
+
+private slots:
+  void initTestCase() {
+    data_ = std::make_unique<TestDir>();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data_->Native(QStringLiteral("share"))));
+  }
+
+  void init() {
+    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    root_ = std::make_unique<TestDir>();
+    outside_ = std::make_unique<TestDir>();
+    TSelectThemaForm::SetProgramDirForTest("");
+    clock_::SetSource(nullptr);
+  }
+  void cleanup() {
+    form_.reset();
+    clock_::SetSource(nullptr);
+  }
+
+  void firstStartWithEmptySettingsAsksForTheFolder() {
+    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"));
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
+    ui::ScriptedDialogs dialogs({DialogAnswer::Accept(root_->Native())});
+    ui::ScriptedMessageBoxes boxes;
+    TSelectThemaForm f;
+    QCOMPARE(dialogs.Asked().size(), 1u);
+    QCOMPARE(dialogs.Asked()[0].kind, ui::DialogKind::Directory);
+    QVERIFY(dialogs.Asked()[0].createMissing);
+    QCOMPARE(dialogs.Asked()[0].initial, QDir::homePath()); // not wherever it was started
+    QCOMPARE(boxes.Asked().size(), 0u);
+
+    QCOMPARE(f.geometry(), QRect(300, 250, 285, 290));
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.geometry(), QRect(300, 250, 285, 290));
+    QCOMPARE(f.ProjectList()->header()->sectionSize(0), 100);
+    QCOMPARE(f.ProjectList()->header()->sectionSize(1), 120);
+    QCOMPARE(f.SortMode, 0);
+    QVERIFY(!f.SortUp);
+    QCOMPARE(f.Author, std::string("Rara"));
+    QCOMPARE(f.windowTitle(), QStringLiteral("Orvane ver1.12.14  [Rara]"));
+    QCOMPARE(f.RootDir, root_->Cp());
+    QCOMPARE(Titles(f), (QStringList{QStringLiteral("Beta"), QStringLiteral("Alpha")}));
+    QCOMPARE(f.ProjectList()->palette().color(QPalette::Base), QColor(0xF9, 0xE9, 0xAA));
+  }
+
+  void cancelledFolderFallsBackToAWritableDefault() {
+    ui::ScriptedMessageBoxes boxes;
+    {
+      // The program's directory when projects can be made there.
+      TestDir program;
+      TSelectThemaForm::SetProgramDirForTest(program.Cp());
+      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
+      TSelectThemaForm f;
+      QCOMPARE(f.RootDir, program.Cp());
+      QCOMPARE(boxes.Asked().size(), 1u);
+      QCOMPARE(boxes.Asked()[0].text,
+               QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
+                              u"デフォルトディレクトリ(") +
+                   program.Native() + QStringLiteral(u")を使用します"));
+      // Cancelled with a root: nothing changes.
+      ui::ScriptedDialogs again({DialogAnswer::Cancel()});
+      f.SelectFolderAction();
+      QCOMPARE(f.RootDir, program.Cp());
+      QCOMPARE(boxes.Asked().size(), 1u);
+    }
+    boxes.Clear();
+    {
+      // Otherwise a folder in the home directory, made when missing.
+      TestDir home;
+      const QByteArray realHome = qgetenv("HOME");
+      qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
+      TSelectThemaForm::SetProgramDirForTest("/nonexistent/program/");
+      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
+      TSelectThemaForm f;
+      qputenv("HOME", realHome);
+      QCOMPARE(f.RootDir, home.Cp(QStringLiteral("Orvane")) + "/");
+      QVERIFY(QFileInfo(home.Native(QStringLiteral("Orvane"))).isDir());
+      QCOMPARE(boxes.Asked().size(), 1u);
+      QCOMPARE(
+          boxes.Asked()[0].text,
+          QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
+                         u"プログラムのディレクトリ(/nonexistent/program/)には書き込めません\r\n"
+                         u"デフォルトディレクトリ(") +
+              home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
+    }
+  }
+
+  void listingShowsOnlyProjectsDirectlyBelowTheRoot() {
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"), kMiddle);
+    MakeProject(*root_, QStringLiteral("j"), QStringLiteral(u"アイデア帳"), kOld);
+    MakeProject(*root_, QStringLiteral(".hidden"), QStringLiteral("Hidden"));
+    MakeProject(*root_, QStringLiteral("outer/inner"), QStringLiteral("Nested"));
+    root_->MakeDir(QStringLiteral("plain"));
+    root_->Write(QStringLiteral("noroot/MainTree.dat"), "[Root]\r\nFileName=missing.txt\r\n");
+    root_->Write(QStringLiteral("file.txt"), "not a directory");
+    TSelectThemaForm &f = Open();
+
+    QCOMPARE(Titles(f), (QStringList{QStringLiteral(u"アイデア帳"), QStringLiteral("Alpha")}));
+    const TProjectData *alpha = f.Row(RowOf(f, QStringLiteral("Alpha")));
+    QCOMPARE(alpha->Directory, root_->Cp() + "a/");
+    QCOMPARE(alpha->Title, std::string("Alpha"));
+    QVERIFY(!alpha->IsNew);
+    QVERIFY(!alpha->FromShortcut);
+    QVERIFY(!alpha->EditorWindow);
+    QCOMPARE(f.ProjectList()->topLevelItem(RowOf(f, QStringLiteral("Alpha")))->text(1),
+             QStringLiteral("2021/03/04 05:06:07"));
+    QCOMPARE(alpha->LastUpdate.ToString(), std::string("2021/03/04 05:06:07"));
+
+    // A refresh sees what changed on disk.
+    MakeProject(*root_, QStringLiteral("z"), QStringLiteral("Zeta"));
+    f.RefreshProjectList();
+    QCOMPARE(f.RowCount(), 3);
+  }
+
+  void sortsByTitleOrDateAndColumnClicksSwitchTheOrder() {
+    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"), kOld);
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"), kNew);
+    MakeProject(*root_, QStringLiteral("g"), QStringLiteral("Gamma"), kMiddle);
+    MakeProject(*root_, QStringLiteral("d"), QStringLiteral("Delta"), kNew);
+    TSelectThemaForm &f = Open();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QStringList descending{QStringLiteral("Gamma"), QStringLiteral("Delta"),
+                                 QStringLiteral("Beta"), QStringLiteral("Alpha")};
+    QCOMPARE(Titles(f), descending);
+    f.SelectRow(RowOf(f, QStringLiteral("Beta")));
+
+    // A real click on the title column: the same column toggles the direction.
+    QHeaderView *header = f.ProjectList()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    QCOMPARE(f.SortMode, 0);
+    QVERIFY(f.SortUp);
+    QCOMPARE(Titles(f), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                                     QStringLiteral("Delta"), QStringLiteral("Gamma")}));
+    QCOMPARE(f.Selected()->Title, std::string("Beta")); // the selection follows its row
+    f.ProjectListColumnClick(0);
+    QCOMPARE(Titles(f), descending);
+
+    // The date column first sorts ascending; equal dates keep one fixed order.
+    f.ProjectListColumnClick(1);
+    QCOMPARE(f.SortMode, 1);
+    QVERIFY(f.SortUp);
+    const QStringList byDate{QStringLiteral("Beta"), QStringLiteral("Gamma"),
+                             QStringLiteral("Alpha"), QStringLiteral("Delta")};
+    QCOMPARE(Titles(f), byDate);
+    f.ProjectListColumnClick(1);
+    QVERIFY(!f.SortUp);
+    QStringList reversed = byDate;
+    std::reverse(reversed.begin(), reversed.end());
+    QCOMPARE(Titles(f), reversed);
+
+    const TProjectData &alpha = *f.Row(RowOf(f, QStringLiteral("Alpha")));
+    const TProjectData &delta = *f.Row(RowOf(f, QStringLiteral("Delta")));
+    QVERIFY(f.Compare(alpha, delta) != 0);
+    QCOMPARE(f.Compare(alpha, delta), -f.Compare(delta, alpha));
+    QCOMPARE(f.Compare(alpha, alpha), 0);
+    // Another column than the title counts as the date column.
+    f.ProjectListColumnClick(0);
+    QCOMPARE(f.SortMode, 0);
+    QVERIFY(f.SortUp);
+  }
+
+  void commandStatesFollowTheSelection() {
+    TSelectThemaForm &f = Open();
+    const char *bound[] = {"OpenProjectAction", "CreateShortcutAction", "DeleteProjectAction",
+                           "PopupOpenMenu",     "PopupShortcutMenu",    "PopupDeleteMenu"};
+    const char *never[] = {"EnvironmentMenu", "ContentsMenu",   "ImportAction",
+                           "AuthorAction",    "PropertyAction", "PopupPropertyMenu"};
+    const char *always[] = {"ExitAction", "SelectFolderAction", "CreateProjectAction",
+                            "PopupCreateMenu", "AboutAction"};
+    QCOMPARE(f.RowCount(), 0);
+    for (const char *name : bound)
+      QVERIFY2(!f.Action(name)->isEnabled(), name);
+    for (const char *name : always)
+      QVERIFY2(f.Action(name)->isEnabled(), name);
+
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
+    f.RefreshProjectList();
+    for (const char *name : bound)
+      QVERIFY2(!f.Action(name)->isEnabled(), name);
+    f.SelectRow(0);
+    for (const char *name : bound)
+      QVERIFY2(f.Action(name)->isEnabled(), name);
+    for (const char *name : never)
+      QVERIFY2(!f.Action(name)->isEnabled(), name);
+    f.ProjectList()->clearSelection();
+    QVERIFY(!f.Action("OpenProjectAction")->isEnabled());
+
+    QCOMPARE(MenuTexts(f.Menu("FileMenu")),
+             (QStringList{QStringLiteral(u"開く(&O)"), QStringLiteral(u"ﾌｫﾙﾀﾞの指定(&F)"),
+                          QStringLiteral(u"環境設定(&E)"), QStringLiteral("-"),
+                          QStringLiteral(u"終了(&X)")}));
+    QCOMPARE(
+        MenuTexts(f.Menu("ProjectListPopup")),
+        (QStringList{QStringLiteral(u"開く(&O)"), QStringLiteral(u"新規作成(&C)"),
+                     QStringLiteral(u"ｼｮｰﾄｶｯﾄの作成(&S)"), QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄの削除(&D)"),
+                     QStringLiteral("-"), QStringLiteral(u"ﾌﾟﾛﾊﾟﾃｨ(&P)")}));
+    QCOMPARE(f.Menu("ProjectListPopup")->defaultAction(), f.Action("PopupOpenMenu"));
+    QStringList hints;
+    for (QAction *a : f.findChild<QToolBar *>(QStringLiteral("ToolBar"))->actions())
+      hints << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
+    QCOMPARE(hints, (QStringList{QStringLiteral(u"終了"), QStringLiteral("-"),
+                                 QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄを開く"),
+                                 QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄを作成"), QStringLiteral(u"ｼｮｰﾄｶｯﾄ作成"),
+                                 QStringLiteral("-"), QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄのﾌﾟﾛﾊﾟﾃｨ"),
+                                 QStringLiteral("-"), QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄを削除")}));
+    QCOMPARE(f.Action("CreateShortcutAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+  }
+
+  void createMakesANumberedDirectoryAndANewEditor() {
+    root_->MakeDir(QStringLiteral("Idea"));
+    TSelectThemaForm &f = Open();
+    ui::ScriptedMessageBoxes boxes;
+    ui::ScriptedDialogs dialogs({DialogAnswer::Accept(QStringLiteral("Idea")),
+                                 DialogAnswer::Accept(QStringLiteral("Idea"))});
+    f.CreateProjectAction();
+    f.CreateProjectAction();
+    QCOMPARE(dialogs.Asked()[0].title, QStringLiteral(u"プロジェクトの作成"));
+    QCOMPARE(dialogs.Asked()[0].prompt, QStringLiteral(u"新しいプロジェクト名を指定して下さい"));
+    QCOMPARE(dialogs.Asked()[0].initial, QString());
+    QVERIFY(root_->Has(QStringLiteral("Idea0/MainTree.dat")));
+    QVERIFY(root_->Has(QStringLiteral("Idea1/MainTree.dat")));
+    QVERIFY(!root_->Has(QStringLiteral("Idea/MainTree.dat")));
+    // A new project titled like an open one still gets an editor of its own.
+    const std::vector<TVaveMainForm *> editors = f.Editors();
+    QCOMPARE(editors.size(), 2u);
+    QCOMPARE(editors[0]->ProjectDir, root_->Cp() + "Idea0/");
+    QCOMPARE(editors[1]->ProjectDir, root_->Cp() + "Idea1/");
+    QCOMPARE(editors[0]->windowTitle(), QStringLiteral("Idea"));
+    QCOMPARE(editors[0]->Author, std::string("Rara"));
+    QCOMPARE(Titles(f), (QStringList{QStringLiteral("Idea"), QStringLiteral("Idea")}));
+    for (int i = 0; i < 2; ++i) {
+      QCOMPARE(f.ProjectList()->topLevelItem(i)->text(1), QString()); // no save yet
+      QVERIFY(!f.Row(i)->IsNew);
+      QVERIFY(f.Row(i)->EditorWindow);
+    }
+    QCOMPARE(boxes.Asked().size(), 0u);
+
+    // An empty name: the root itself exists, so the directory is "0".
+    dialogs.Answer(DialogAnswer::Accept(QString()));
+    f.CreateProjectAction();
+    QVERIFY(root_->Has(QStringLiteral("0/MainTree.dat")));
+    QCOMPARE(f.Editors().back()->ProjectTitle(), std::string());
+
+    // A name that would leave the root is refused and asked again.
+    dialogs.Answer(DialogAnswer::Accept(QStringLiteral("../escape")));
+    dialogs.Answer(DialogAnswer::Accept(QStringLiteral("..")));
+    dialogs.Answer(DialogAnswer::Cancel());
+    f.CreateProjectAction();
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QCOMPARE(dialogs.Asked().back().initial, QStringLiteral(".."));
+    QVERIFY(!QFileInfo::exists(root_->Native(QStringLiteral("../escape"))));
+    QCOMPARE(f.RowCount(), 3);
+  }
+
+  void createThatCannotMakeItsDirectoryAddsNothing() {
+    TSelectThemaForm &f = Open();
+    QFile::setPermissions(root_->Native(), QFile::ReadOwner | QFile::ExeOwner);
+    ui::ScriptedMessageBoxes boxes;
+    ui::ScriptedDialogs dialogs({DialogAnswer::Accept(QStringLiteral("New"))});
+    f.CreateProjectAction();
+    QFile::setPermissions(root_->Native(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (root_->Has(QStringLiteral("New")))
+      QSKIP("running with rights that ignore directory permissions");
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(boxes.Asked()[0].text.startsWith(
+        QStringLiteral(u"プロジェクトのディレクトリを作成できません\r\n")));
+    QCOMPARE(f.RowCount(), 0);
+    QVERIFY(f.Editors().empty());
+  }
+
+  void openingFindsTheEditorByDirectory() {
+    MakeProject(*root_, QStringLiteral("s1"), QStringLiteral("Same"));
+    MakeProject(*root_, QStringLiteral("s2"), QStringLiteral("Same"));
+    TSelectThemaForm &f = Open();
+    f.SelectRow(0);
+    QTest::keyClick(f.ProjectList(), Qt::Key_Return); // Enter in the list opens
+    f.SelectRow(1);
+    f.OpenProjectAction();
+    const std::vector<TVaveMainForm *> editors = f.Editors();
+    QCOMPARE(editors.size(), 2u);
+    QVERIFY(editors[0]->ProjectDir != editors[1]->ProjectDir);
+    QCOMPARE(f.Row(0)->EditorWindow.data(), editors[0]);
+    QCOMPARE(f.Row(1)->EditorWindow.data(), editors[1]);
+
+    // Opening again brings the same editor forward.
+    f.SelectRow(0);
+    f.OpenProjectAction();
+    QCOMPARE(f.Editors().size(), 2u);
+    QCOMPARE(f.Row(0)->EditorWindow.data(), editors[0]);
+
+    // Its rows survive a refresh with their editors.
+    f.RefreshProjectList();
+    QCOMPARE(f.Row(0)->EditorWindow.data(), editors[0]);
+    QCOMPARE(f.Row(1)->EditorWindow.data(), editors[1]);
+    f.ApplicationDeactivate();
+
+    // Closing an editor clears its row.
+    QPointer<TVaveMainForm> first = editors[0];
+    QVERIFY(first->close());
+    QVERIFY(!f.Row(0)->EditorWindow);
+    QTRY_VERIFY(!first);
+  }
+
+  void aSaveUpdatesItsRowAndTheOrder() {
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"), kOld);
+    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"), kMiddle);
+    TSelectThemaForm &f = Open();
+    f.ProjectListColumnClick(1); // by date, ascending
+    QCOMPARE(Titles(f), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta")}));
+    TVaveMainForm *editor = OpenRow(f, QStringLiteral("Alpha"));
+    QVERIFY(editor);
+    clock_::SetSource([] { return TDateTime{2030, 1, 2, 3, 4, 5}; });
+    QVERIFY(editor->SaveProject());
+    QCOMPARE(Titles(f), (QStringList{QStringLiteral("Beta"), QStringLiteral("Alpha")}));
+    QCOMPARE(f.ProjectList()->topLevelItem(1)->text(1), QStringLiteral("2030/01/02 03:04:05"));
+    QCOMPARE(f.Row(1)->LastUpdate, (TDateTime{2030, 1, 2, 3, 4, 5}));
+  }
+
+  void deleteRemovesTheFilesButNeverFollowsALink() {
+    MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Doomed"));
+    root_->Write(QStringLiteral("p/noext"), "x");
+    root_->Write(QStringLiteral("p/.hidden"), "x");
+    root_->Write(QStringLiteral("p/keep/inside.txt"), "kept");
+    outside_->Write(QStringLiteral("target.txt"), "target");
+    outside_->MakeDir(QStringLiteral("targetdir"));
+    outside_->Write(QStringLiteral("targetdir/t.txt"), "t");
+    QVERIFY(QFile::link(outside_->Native(QStringLiteral("target.txt")),
+                        root_->Native(QStringLiteral("p/link.txt"))));
+    QVERIFY(QFile::link(outside_->Native(QStringLiteral("targetdir")),
+                        root_->Native(QStringLiteral("p/dirlink"))));
+    MakeProject(*root_, QStringLiteral("q"), QStringLiteral("Plain"));
+    MakeProject(*outside_, QStringLiteral("real"), QStringLiteral("Linked"));
+    QVERIFY(
+        QFile::link(outside_->Native(QStringLiteral("real")), root_->Native(QStringLiteral("ln"))));
+    TSelectThemaForm &f = Open();
+    QCOMPARE(f.RowCount(), 3);
+
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No});
+    f.SelectRow(RowOf(f, QStringLiteral("Doomed")));
+    f.DeleteProjectAction();
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"プロジェクト\"Doomed\"を削除します\r\nよろしいですか?"));
+    QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNo);
+    QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Warning);
+    QVERIFY(root_->Has(QStringLiteral("p/MainTree.dat")));
+
+    // A subdirectory stays, so the directory does; the project is gone.
+    boxes.Answer(MsgAnswer::Yes);
+    f.DeleteProjectAction();
+    QCOMPARE(boxes.Asked().size(), 3u);
+    QCOMPARE(boxes.Asked()[2].text, QStringLiteral(u"ディレクトリ\"") + root_->Native() +
+                                        QStringLiteral(u"p/\"が削除できません"));
+    for (const char *gone : {"p/MainTree.dat", "p/r.txt", "p/noext", "p/.hidden", "p/link.txt"})
+      QVERIFY2(!root_->Has(QString::fromLatin1(gone)), gone);
+    QVERIFY(!QFileInfo(root_->Native(QStringLiteral("p/dirlink"))).isSymLink());
+    QCOMPARE(root_->Read(QStringLiteral("p/keep/inside.txt")), QByteArray("kept"));
+    QCOMPARE(outside_->Read(QStringLiteral("target.txt")), QByteArray("target"));
+    QVERIFY(outside_->Has(QStringLiteral("targetdir/t.txt")));
+    QCOMPARE(Titles(f).contains(QStringLiteral("Doomed")), false);
+
+    // A plain project goes entirely, without a message.
+    boxes.Clear();
+    boxes.Answer(MsgAnswer::Yes);
+    f.SelectRow(RowOf(f, QStringLiteral("Plain")));
+    f.DeleteProjectAction();
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(!root_->Has(QStringLiteral("q")));
+
+    // A project reached through a link: the link goes, the project stays.
+    boxes.Answer(MsgAnswer::Yes);
+    f.SelectRow(RowOf(f, QStringLiteral("Linked")));
+    f.DeleteProjectAction();
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QVERIFY(!QFileInfo(root_->Native(QStringLiteral("ln"))).isSymLink());
+    QVERIFY(outside_->Has(QStringLiteral("real/MainTree.dat")));
+    QCOMPARE(f.RowCount(), 0);
+  }
+
+  void deleteAsksTheOpenEditorToCloseFirst() {
+    MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Open"));
+    TSelectThemaForm &f = Open();
+    QPointer<TVaveMainForm> editor = OpenRow(f, QStringLiteral("Open"));
+    QVERIFY(editor);
+    editor->TreeModified = true;
+
+    // Its user keeps the editor: the files stay too.
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes, MsgAnswer::Cancel});
+    f.DeleteProjectAction();
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QVERIFY(editor);
+    QVERIFY(root_->Has(QStringLiteral("p/MainTree.dat")));
+
+    boxes.Answer(MsgAnswer::Yes);
+    boxes.Answer(MsgAnswer::No); // do not save
+    f.DeleteProjectAction();
+    QTRY_VERIFY(!editor);
+    QVERIFY(!root_->Has(QStringLiteral("p")));
+    QCOMPARE(f.RowCount(), 0);
+  }
+
+  void shortcutFileAndDesktopRegistration() {
+    MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Proj"));
+    TSelectThemaForm &f = Open();
+    f.SelectRow(0);
+    const QString ida = outside_->Native(QStringLiteral("p.ida"));
+    ui::ScriptedMessageBoxes boxes;
+    ui::ScriptedDialogs dialogs({DialogAnswer::Accept(ida)});
+    f.CreateShortcutAction();
+    const ui::DialogRequest &asked = dialogs.Asked()[0];
+    QCOMPARE(asked.kind, ui::DialogKind::SaveFile);
+    QCOMPARE(asked.title, QStringLiteral(u"アイデアへのショートカット作成"));
+    QCOMPARE(asked.filter, QStringLiteral(u"ｱｲﾃﾞｱｼｮｰﾄｶｯﾄ(*.ida)|*.ida|すべてのﾌｧｲﾙ(*.*)|*.*"));
+    QCOMPARE(asked.defaultSuffix, QStringLiteral("ida"));
+    QVERIFY(asked.confirmOverwrite);
+    QCOMPARE(outside_->Read(QStringLiteral("p.ida")),
+             "[Project]\r\nDirectory=" + QByteArray::fromStdString(root_->Cp()) + "p/\r\n");
+
+    // Writing into an existing file changes that one key only.
+    outside_->Write(QStringLiteral("old.ida"),
+                    "[Other]\r\nKey=1\r\n[Project]\r\nDirectory=/gone/\r\nExtra=2\r\n");
+    dialogs.Answer(DialogAnswer::Accept(outside_->Native(QStringLiteral("old.ida"))));
+    f.CreateShortcutAction();
+    QCOMPARE(outside_->Read(QStringLiteral("old.ida")),
+             "[Other]\r\nKey=1\r\n[Project]\r\nDirectory=" +
+                 QByteArray::fromStdString(root_->Cp()) + "p/\r\nExtra=2\r\n");
+    QCOMPARE(boxes.Asked().size(), 0u);
+
+    const QByteArray mime = data_->Read(QStringLiteral("share/mime/packages/orvane-project.xml"));
+    QVERIFY(mime.contains("<mime-type type=\"application/x-orvane-project\">"));
+    QVERIFY(mime.contains("<glob pattern=\"*.ida\"/>"));
+    const QByteArray entry = data_->Read(QStringLiteral("share/applications/orvane.desktop"));
+    QVERIFY(entry.contains("\nExec=\"" +
+                           QFile::encodeName(QCoreApplication::applicationFilePath()) + "\" %f\n"));
+    QVERIFY(entry.contains("\nMimeType=application/x-orvane-project;\n"));
+
+    // A program path with characters the Exec line treats specially.
+    QCOMPARE(desktop::ExecArgument(QStringLiteral("/opt/a b/$x\"y\\z%")),
+             QStringLiteral("\"/opt/a b/\\\\$x\\\\\"y\\\\\\\\z%%\""));
+
+    // The MIME file cannot be written: the user hears of it, the entry is
+    // still written.
+    QFile::remove(data_->Native(QStringLiteral("share/applications/orvane.desktop")));
+    QVERIFY(QDir(data_->Native(QStringLiteral("share/mime"))).removeRecursively());
+    data_->Write(QStringLiteral("share/mime"), "a file in the way");
+    dialogs.Answer(DialogAnswer::Accept(ida));
+    f.CreateShortcutAction();
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"レジストリを変更できません"));
+    QVERIFY(data_->Has(QStringLiteral("share/applications/orvane.desktop")));
+    QFile::remove(data_->Native(QStringLiteral("share/mime")));
+  }
+
+  void settingsAreWrittenOnCloseAndReadOnTheNextStart() {
+    {
+      TRegIniFile reg;
+      reg.WriteString("restoration", "Kept", "yes");
+    }
+    TSelectThemaForm &f = Open();
+    f.setGeometry(120, 130, 400, 350);
+    f.ProjectList()->header()->resizeSection(0, 150);
+    f.ProjectList()->header()->resizeSection(1, 90);
+    f.ProjectListColumnClick(1);
+    f.Author = TestDir::Name(QStringLiteral(u"書き手"));
+    QVERIFY(f.close());
+
+    TRegIniFile reg;
+    QCOMPARE(reg.ReadInteger("Window", "Top", 0), 130);
+    QCOMPARE(reg.ReadInteger("Window", "Left", 0), 120);
+    QCOMPARE(reg.ReadInteger("Window", "Width", 0), 400);
+    QCOMPARE(reg.ReadInteger("Window", "Height", 0), 350);
+    QCOMPARE(reg.ReadInteger("Window", "ProjectCaption", 0), 150);
+    QCOMPARE(reg.ReadInteger("Window", "ProjectDate", 0), 90);
+    QCOMPARE(reg.ReadString("Main", "RootDir", ""), root_->Cp());
+    QCOMPARE(reg.ReadString("Main", "SortMode", ""), std::string("1"));
+    QCOMPARE(reg.ReadString("Main", "SortUp", ""), std::string("1"));
+    QCOMPARE(reg.ReadString("Main", "Autor", ""), TestDir::Name(QStringLiteral(u"書き手")));
+    QCOMPARE(reg.ReadString("restoration", "Kept", ""), std::string("yes"));
+
+    form_.reset();
+    TSelectThemaForm next;
+    QCOMPARE(next.geometry(), QRect(120, 130, 400, 350));
+    QCOMPARE(next.ProjectList()->header()->sectionSize(0), 150);
+    QCOMPARE(next.ProjectList()->header()->sectionSize(1), 90);
+    QCOMPARE(next.SortMode, 1);
+    QVERIFY(next.SortUp);
+    QCOMPARE(next.RootDir, root_->Cp());
+    QCOMPARE(next.windowTitle(), QStringLiteral(u"Orvane ver1.12.14  [書き手]"));
+  }
+
+  void closingWaitsForEveryEditorAndStaysWhenOneRefuses() {
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
+    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"));
+    TSelectThemaForm &f = Open();
+    f.show();
+    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    QPointer<TVaveMainForm> alpha = OpenRow(f, QStringLiteral("Alpha"));
+    QPointer<TVaveMainForm> beta = OpenRow(f, QStringLiteral("Beta"));
+    beta->TreeModified = true;
+    QSignalSpy closed(&f, &TSelectThemaForm::Closed);
+
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Cancel});
+    QVERIFY(!f.close());
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(f.isVisible());
+    QVERIFY(beta);
+    QVERIFY(!beta->Closing);
+    QVERIFY(!fsys::FileExists(TRegIniFile::DefaultFileName()));
+    QCOMPARE(closed.count(), 0);
+
+    boxes.Answer(MsgAnswer::No);
+    QVERIFY(f.close());
+    QTRY_VERIFY(!alpha && !beta);
+    QVERIFY(fsys::FileExists(TRegIniFile::DefaultFileName()));
+    QCOMPARE(closed.count(), 1);
+  }
+
+  void shortcutHandOverOpensItsProject() {
+    MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
+    outside_->Write(QStringLiteral("far.ida"),
+                    "[Project]\r\nDirectory=" +
+                        QByteArray::fromStdString(outside_->Cp(QStringLiteral("p"))) + "\r\n");
+    outside_->Write(QStringLiteral("gone.ida"), "[Project]\r\nDirectory=/no/such/dir/\r\n");
+    TSelectThemaForm &f = Open();
+    f.show();
+    ui::ScriptedMessageBoxes boxes;
+
+    f.WMShortcutHandover(QStringLiteral("   ") + outside_->Native(QStringLiteral("far.ida")));
+    QCOMPARE(f.ShortcutProjects.size(), 1u);
+    const TProjectData &entry = *f.ShortcutProjects[0];
+    QVERIFY(entry.FromShortcut);
+    QVERIFY(!entry.IsNew);
+    QCOMPARE(entry.Directory, outside_->Cp(QStringLiteral("p")));
+    QVERIFY(entry.EditorWindow);
+    QCOMPARE(entry.EditorWindow->ProjectTitle(), std::string("Far"));
+    QVERIFY(!f.isMinimized());
+
+    // The same shortcut again finds the open editor.
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("far.ida")));
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.ShortcutProjects[1]->EditorWindow, entry.EditorWindow);
+    QCOMPARE(boxes.Asked().size(), 0u);
+
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("missing.ida")));
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("gone.ida")));
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
+    QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"プロジェクトが見つかりません"));
+    QCOMPARE(f.ShortcutProjects.size(), 2u);
+
+    // Without an argument the catalogue just comes back.
+    f.showMinimized();
+    f.WMShortcutHandover(std::nullopt);
+    QVERIFY(!f.isMinimized());
+    QVERIFY(f.isVisible());
+  }
+
+  void firstStartWithAShortcutStaysMinimisedUntilItsEditorCloses() {
+    MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
+    outside_->Write(QStringLiteral("far.ida"),
+                    "[Project]\r\nDirectory=" +
+                        QByteArray::fromStdString(outside_->Cp(QStringLiteral("p"))) + "\r\n");
+    TSelectThemaForm &f = Open(outside_->Native(QStringLiteral("far.ida")));
+    f.show();
+    QVERIFY(f.isMinimized());
+    QCOMPARE(f.Editors().size(), 1u);
+    QPointer<TVaveMainForm> editor = f.Editors()[0];
+    QVERIFY(editor->close());
+    QVERIFY(!f.isMinimized());
+    QVERIFY(!f.ShortcutProjects[0]->EditorWindow);
+
+    // A shortcut that opens nothing leaves the catalogue in sight.
+    ui::ScriptedMessageBoxes boxes;
+    TSelectThemaForm failed(outside_->Native(QStringLiteral("none.ida")));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(!failed.isMinimized());
+  }
+
+  void aboutShowsTheVersionAndScrolls() {
+    TSelectThemaForm &f = Open();
+    f.AboutAction();
+    TAboutForm *about = f.AboutWindow();
+    QVERIFY(about && about->isVisible());
+    QCOMPARE(about->findChild<QLabel *>(QStringLiteral("Version"))->text(),
+             QStringLiteral("ver1.12.14"));
+    QVERIFY(about->Scrolling());
+    const int before = about->ScrollOffset();
+    about->ScrollTimerTimer();
+    QCOMPARE(about->ScrollOffset(), before + 1);
+    f.AboutAction(); // made once, reused
+    QCOMPARE(f.findChildren<TAboutForm *>().size(), 1);
+    about->close();
+    QVERIFY(!about->Scrolling());
+  }
+};
+
+ORVANE_WIDGET_TEST_MAIN(CatalogueTest)
+
+#include "CatalogueTest.moc"
