@@ -74,5 +74,5 @@ int main(int argc, char **argv) {
   } catch (...) {
     std::fprintf(stderr, "orvane: unexpected failure\n");
   }
-  return 0;
+  return 1;
 }
