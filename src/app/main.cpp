@@ -5,6 +5,9 @@
 #include "catalogue/SingleInstance.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <exception>
@@ -20,6 +23,12 @@ int Run(int argc, char **argv) {
   // name either, which the desktop would append to every window title.
   // The program ends with the catalogue, not with whichever window is last.
   QApplication::setQuitOnLastWindowClosed(false);
+  // The interface is Japanese whatever the locale; so are Qt's own dialogs
+  // (file and folder choosers, buttons) when their translation is installed.
+  QTranslator qtTranslation;
+  if (qtTranslation.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTranslation);
 
   const QStringList args = QApplication::arguments();
   std::optional<QString> shortcut;
