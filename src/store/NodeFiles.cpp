@@ -3,6 +3,7 @@
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -223,14 +224,18 @@ void TNodeFiles::ParseBody(std::string_view bytes) {
   std::string joined;
   joined.reserve(text.size());
   size_t count = 0, pos = 0;
+  const char *data = text.data();
   while (pos < text.size()) {
-    // A plain scan: find_first_of calls memchr once per byte here.
-    size_t end = pos;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-      ++end;
+    // Runs up to the next LF are found with memchr; a CR inside a run (a
+    // lone CR line end) is rare and looked for in the run only.
+    const void *lf = std::memchr(data + pos, '\n', text.size() - pos);
+    size_t runEnd = lf ? static_cast<size_t>(static_cast<const char *>(lf) - data) : text.size();
+    const void *cr = std::memchr(data + pos, '\r', runEnd - pos);
+    size_t end = cr ? static_cast<size_t>(static_cast<const char *>(cr) - data) : runEnd;
     if (end == text.size()) {
       joined.append(text.substr(pos));
       ++count;
+      pos = text.size() + 1; // no line end after the last line
       break;
     }
     joined.append(text.substr(pos, end - pos));
@@ -238,7 +243,7 @@ void TNodeFiles::ParseBody(std::string_view bytes) {
     ++count;
     pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
-  if (!joined.empty() && joined.back() == '\n' && pos >= text.size())
+  if (!joined.empty() && joined.back() == '\n' && pos == text.size())
     joined.pop_back();
   Body = TTextLines::FromJoined(std::move(joined), count);
   // Save always closes the file with an empty line; drop it, but never a line

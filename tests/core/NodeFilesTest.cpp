@@ -147,6 +147,18 @@ TEST(NodeFiles, LoneCrAndLfBecomeLinesAndAreWrittenWithCrLf) {
   EXPECT_EQ(f.Body, (TStringList{"a", "b", "c"}));
   ASSERT_TRUE(f.Save());
   EXPECT_EQ(t.Read("i.txt"), kHeader + "\r\na\r\nb\r\nc\r\n\r\n");
+
+  // Line ends of every kind at the very end, and no closing line at all.
+  const std::pair<std::string, TStringList> cases[] = {
+      {"a\r", {"a"}},          {"a\n\r", {"a"}},       {"a\r\r", {"a"}},
+      {"a\r\n\r", {"a"}},     {"a\rb", {"a", "b"}},   {"\r\n\r\nx", {"", "", "x"}},
+      {"a\n\n\n", {"a", ""}}, {"", {}},
+  };
+  for (const auto &[body, lines] : cases) {
+    t.Write("i.txt", kHeader + "\r\n" + body);
+    ASSERT_TRUE(f.Open(true));
+    EXPECT_EQ(f.Body, lines) << body;
+  }
 }
 
 TEST(NodeFiles, HeaderParsing) {
