@@ -101,8 +101,10 @@ TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
     node = tree.AddChild(RootNode, label);
   else
     node = tree.InsertAt(selected->Parent(), selected->Index() + 1, label);
-  InitNewItem(node);
+  const bool written = InitNewItem(node);
   tree_->SelectNode(node);
+  if (!written) // the item stays; its file is tried again when it is left
+    ShowMessageBox(ItemFileProblem(node), ui::MsgIcon::Error, ui::MsgButtons::Ok);
   memo_->setUpdatesEnabled(true);
   updateActionStates();
   if (fromUser)

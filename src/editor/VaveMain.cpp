@@ -462,7 +462,7 @@ std::string TVaveMainForm::NewItemFileName() const {
   }
 }
 
-void TVaveMainForm::InitNewItem(TProjectNode *node) {
+bool TVaveMainForm::InitNewItem(TProjectNode *node) {
   char id[32];
   std::snprintf(id, sizeof id, "Root-C%05d", tree_->Tree().WindowData.LastIndex);
   tree_->Tree().WindowData.NextIndex();
@@ -474,7 +474,7 @@ void TVaveMainForm::InitNewItem(TProjectNode *node) {
   data->Files.ToDo = false;
   data->Files.Completion = false;
   SetMemoModified(true);
-  StoreItem(node);
+  return StoreItem(node);
 }
 
 bool TVaveMainForm::StoreItem(TProjectNode *node) {
@@ -690,8 +690,7 @@ bool TVaveMainForm::NewProject(const std::string &directory, const std::string &
   std::string firstLabel;
   ui::FromQString(QString::fromUtf16(u"新しいアイテム"), firstLabel);
   TProjectNode *first = tree.AddChild(RootNode, firstLabel);
-  InitNewItem(first);
-  ok = first->Data()->Files.Save() && ok;
+  ok = InitNewItem(first) && ok;
   tree.SetExpanded(RootNode, true);
 
   RootNode->Data()->Files.Title = title;

@@ -77,11 +77,14 @@ public:
   // Decides the label an in-place edit leaves; false refuses the edit.
   bool VaveTreeEdited(TProjectNode *node, const QString &typed);
   bool VaveTreeCollapsing(TProjectNode *node) const;
-  void InitNewItem(TProjectNode *node);
+  // False when the new item's file could not be written (the item stays).
+  bool InitNewItem(TProjectNode *node);
   std::string NewItemFileName() const;
   bool RetireItemFile(TProjectNode *node);
   void UpdateItemIcon(TProjectNode *node);
   ui::MsgAnswer ShowMessageBox(const QString &text, ui::MsgIcon icon, ui::MsgButtons buttons);
+  // "The current item cannot be saved", with the item's path and the reason.
+  QString ItemFileProblem(TProjectNode *node) const;
 
   // The memo's modified flag.
   bool MemoModified() const;
@@ -200,7 +203,6 @@ private:
   void ShowMemoText(const TTextLines &lines);
   bool FormCloseQuery();
   QString Caption() const;
-  QString ItemFileProblem(TProjectNode *node) const;
 
   TVaveDataBase *tree_ = nullptr;
   TItemMemo *memo_ = nullptr;
