@@ -58,6 +58,19 @@ void TSelectThemaForm::SetProgramDirForTest(const std::string &dir) { g_programD
 
 // --------------------------------------------------------- choose folder ----
 
+namespace {
+// True when `dir` or one of its three nearest parents holds a CMake cache.
+bool IsInBuildTree(const std::string &dir) {
+  std::string d = RemovePathSeparator(dir);
+  for (int level = 0; level < 4 && !d.empty(); ++level) {
+    if (fsys::FileExists(d + "/CMakeCache.txt"))
+      return true;
+    d = RemovePathSeparator(ExtractFilePath(d));
+  }
+  return false;
+}
+} // namespace
+
 void TSelectThemaForm::SelectFolderAction() {
   std::string dir = RootDir;
   if (dir.empty() && !ui::PathFromQString(QDir::homePath(), dir))
@@ -72,9 +85,13 @@ void TSelectThemaForm::SelectFolderAction() {
   // Without a root the program's own directory serves, as long as projects
   // can be made there; an installed program's directory is not writable, and
   // a folder in the home directory takes its place.
+  // A program run from its build tree does not count either: cleaning the
+  // build would take the user's projects with it.
   const std::string programDir = ProgramDir();
   QString text = QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n");
-  if (!programDir.empty() && QFileInfo(ui::PathToQString(programDir)).isWritable()) {
+  const bool inBuildTree = IsInBuildTree(programDir);
+  if (!programDir.empty() && !inBuildTree &&
+      QFileInfo(ui::PathToQString(programDir)).isWritable()) {
     RootDir = programDir;
   } else {
     std::string home;
@@ -83,7 +100,8 @@ void TSelectThemaForm::SelectFolderAction() {
     RootDir = AddPathSeparator(AddPathSeparator(home) + "Orvane");
     fsys::CreateDirectories(RootDir);
     text += QStringLiteral(u"プログラムのディレクトリ(") + ui::PathToQString(programDir) +
-            QStringLiteral(u")には書き込めません\r\n");
+            (inBuildTree ? QStringLiteral(u")はビルド用のディレクトリです\r\n")
+                         : QStringLiteral(u")には書き込めません\r\n"));
   }
   text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(RootDir) +
           QStringLiteral(u")を使用します");

@@ -166,6 +166,23 @@ private slots:
                          u"デフォルトディレクトリ(") +
               home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
     }
+    boxes.Clear();
+    {
+      // A program run from its build tree: cleaning the build must not take
+      // the projects with it.
+      TestDir home, build;
+      build.Write(QStringLiteral("CMakeCache.txt"), "#");
+      const std::string program = build.MakeDir(QStringLiteral("src/app")) + "/";
+      const QByteArray realHome = qgetenv("HOME");
+      qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
+      TSelectThemaForm::SetProgramDirForTest(program);
+      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
+      TSelectThemaForm f;
+      qputenv("HOME", realHome);
+      QCOMPARE(f.RootDir, home.Cp(QStringLiteral("Orvane")) + "/");
+      QCOMPARE(boxes.Asked().size(), 1u);
+      QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u")はビルド用のディレクトリです")));
+    }
   }
 
   void listingShowsOnlyProjectsDirectlyBelowTheRoot() {
