@@ -119,7 +119,7 @@ int TFileListView::setRow(int row, const std::string &caption, const QString &sh
   s->setText(size);
   s->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   model_->item(row, DateColumn)->setText(date);
-  // The design's widths are a minimum: a size or date that does not fit
+  // These widths are a minimum: a size or date that does not fit
   // widens its column rather than being cut off.
   const QFontMetrics fm(reportView_->font());
   for (auto [column, text] : {std::pair{int(SizeColumn), size}, std::pair{int(DateColumn), date}}) {

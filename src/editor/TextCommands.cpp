@@ -76,7 +76,7 @@ bool IsWithin(const QWidget *w, const QWidget *ancestor) {
   return false;
 }
 
-// Colour values of the design are BGR: 14021115 is RGB 251, 241, 213.
+// The colours are kept as BGR numbers: 14021115 is RGB 251, 241, 213.
 QColor FromBgr(unsigned value) {
   return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
 }

@@ -34,7 +34,8 @@ class TVaveDataBase;
 class TVaveMainForm : public QMainWindow {
   Q_OBJECT
 public:
-  // Application message 1685 of the original design, now a direct call.
+  // The catalogue brings an open editor forward with this number; here it is
+  // a direct call.
   static constexpr int WM_ACTIVATE_EDITOR_ID = 1685;
 
   explicit TVaveMainForm(QWidget *owner = nullptr);
