@@ -9,6 +9,7 @@
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
+#include "store/RegIniFile.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
@@ -77,6 +78,7 @@ void TSelectThemaForm::SelectFolderAction() {
     dir.clear();
   if (ui::SelectDirectory(this, QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), dir, true)) {
     RootDir = AddPathSeparator(dir);
+    RememberRootDir();
     RefreshProjectList();
     return;
   }
@@ -106,7 +108,16 @@ void TSelectThemaForm::SelectFolderAction() {
   text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(RootDir) +
           QStringLiteral(u")を使用します");
   ShowMessageBox(text, ui::MsgIcon::Information, ui::MsgButtons::Ok);
+  RememberRootDir();
   RefreshProjectList();
+}
+
+void TSelectThemaForm::RememberRootDir() {
+  // Kept at once, not only when the catalogue closes: a session that ends
+  // without closing it should not ask for the folder again.
+  TRegIniFile reg;
+  reg.WriteString("Main", "RootDir", RootDir);
+  reg.UpdateFile();
 }
 
 // ---------------------------------------------------------------- create ----

@@ -48,6 +48,7 @@ public:
   // ---- operations ------------------------------------------------------------
   void LoadSettings();
   void SaveSettings();
+  void RememberRootDir(); // writes the root folder setting now
   void RefreshProjectList();
   // Opens the entry in an editor: the editor already showing its directory,
   // else a new one. False when no editor could show it.

@@ -145,8 +145,12 @@ private slots:
       f.SelectFolderAction();
       QCOMPARE(f.RootDir, program.Cp());
       QCOMPARE(boxes.Asked().size(), 1u);
+      // The folder is remembered at once, before the catalogue closes.
+      TRegIniFile reg;
+      QCOMPARE(reg.ReadString("Main", "RootDir", ""), program.Cp());
     }
     boxes.Clear();
+    fsys::DeleteFile(TRegIniFile::DefaultFileName());
     {
       // Otherwise a folder in the home directory, made when missing.
       TestDir home;
@@ -167,6 +171,7 @@ private slots:
               home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
     }
     boxes.Clear();
+    fsys::DeleteFile(TRegIniFile::DefaultFileName());
     {
       // A program run from its build tree: cleaning the build must not take
       // the projects with it.
