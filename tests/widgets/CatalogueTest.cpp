@@ -361,13 +361,18 @@ private slots:
 
   void createThatCannotMakeItsDirectoryAddsNothing() {
     TSelectThemaForm &f = Open();
-    QFile::setPermissions(root_->Native(), QFile::ReadOwner | QFile::ExeOwner);
+    // A plain file where the root folder was: no directory can be made in it,
+    // whatever the rights of the user.
+    const QString rootPath = root_->Native().chopped(1);
+    QDir(rootPath).removeRecursively();
+    QFile blocker(rootPath);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
     ui::ScriptedMessageBoxes boxes;
     ui::ScriptedDialogs dialogs({DialogAnswer::Accept(QStringLiteral("New"))});
     f.CreateProjectAction();
-    QFile::setPermissions(root_->Native(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (root_->Has(QStringLiteral("New")))
-      QSKIP("running with rights that ignore directory permissions");
+    QFile::remove(rootPath);
+    QDir().mkpath(rootPath);
     QCOMPARE(boxes.Asked().size(), 1u);
     QVERIFY(boxes.Asked()[0].text.startsWith(
         QStringLiteral(u"プロジェクトのディレクトリを作成できません\r\n")));
