@@ -439,14 +439,12 @@ void TVaveMainForm::RefreshAttributes(TProjectNode *node) {
 
 void TVaveMainForm::updateActionStates() {
   const bool open = RootNode != nullptr;
-  const bool writable = CurrentNode && !ProjectLocked && !CurrentNode->Data()->Files.Completion;
   Action("SaveProjectAction")->setEnabled(open);
   Action("SaveItemTextAction")->setEnabled(open);
   Action("SelectToDoAction")->setEnabled(CurrentNode != nullptr);
   Action("SelectCompletionAction")->setEnabled(CurrentNode != nullptr);
   Action("ViewAttachFileAction")
       ->setEnabled(CurrentNode && !CurrentNode->Data()->Files.AttachFiles.empty());
-  (void)writable;
   UpdateTreeCommandStates();
   UpdateTextCommandStates();
 }
@@ -836,7 +834,6 @@ void TVaveMainForm::SaveItemTextAction() {
 
 void TVaveMainForm::ExitProjectAction() { close(); }
 
-void TVaveMainForm::AutoSaveMenuClick() {} // the check mark is all there is
 
 // ---------------------------------------------------------------- close ----
 

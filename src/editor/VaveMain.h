@@ -98,7 +98,6 @@ public:
   bool SaveProject(); // the save command; false when something could not be written
   void SaveItemTextAction();
   void ExitProjectAction();
-  void AutoSaveMenuClick();
   void SelectToDoAction();
   void SelectCompletionAction();
 
