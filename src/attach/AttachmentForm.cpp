@@ -7,6 +7,7 @@
 #include "store/LibUnit.h"
 #include "store/NodeFiles.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorText.h"
 #include "ui/Icons.h"
 #include "ui/MessageBox.h"
 #include "ui/Shell.h"
@@ -50,9 +51,10 @@ QTreeWidget *MakeInactiveList(QWidget *parent, const char *name,
   return list;
 }
 
+// `path` is the file the user acted on; the reason is the gateway's last failure.
 QString FileErrorText(const QString &what, const std::string &path) {
-  return what + QStringLiteral("\r\n") + ui::ToQString(path) + QStringLiteral("\r\n") +
-         QString::fromStdString(fsys::LastError());
+  return what + QStringLiteral("\r\n") + ui::PathToQString(path) + QStringLiteral("\r\n") +
+         ui::ErrnoText(fsys::LastFailure().code);
 }
 
 } // namespace

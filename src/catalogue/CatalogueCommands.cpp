@@ -11,6 +11,7 @@
 #include "store/LibUnit.h"
 #include "store/RegIniFile.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorText.h"
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
 
@@ -145,8 +146,8 @@ void TSelectThemaForm::CreateProjectAction() {
   for (int n = 0; fsys::Exists(candidate); ++n)
     candidate = base + name + std::to_string(n);
   if (!fsys::CreateDirectories(candidate)) {
-    ShowMessageBox(QStringLiteral(u"プロジェクトのディレクトリを作成できません\r\n") +
-                       ui::PathToQString(fsys::LastError()),
+    ShowMessageBox(QStringLiteral(u"プロジェクトのディレクトリを作成できません") +
+                       ui::FileErrorText(),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
@@ -186,8 +187,7 @@ void TSelectThemaForm::CreateShortcutAction() {
   TIniFile ini(path); // an existing file keeps everything but the one key
   ini.WriteString("Project", "Directory", entry->Directory);
   if (!ini.UpdateFile()) {
-    ShowMessageBox(QStringLiteral(u"ショートカットファイルを作成できません\r\n") +
-                       ui::PathToQString(fsys::LastError()),
+    ShowMessageBox(QStringLiteral(u"ショートカットファイルを作成できません") + ui::FileErrorText(),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }

@@ -10,6 +10,7 @@
 #include "store/LibUnit.h"
 #include "store/ProjectTree.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorText.h"
 #include "ui/ImageList.h"
 #include "ui/Text.h"
 
@@ -38,9 +39,9 @@ struct SectionSpec {
   Qt::Alignment align;
 };
 const SectionSpec kSections[7] = {
-    {u"", 0, 0, Qt::AlignLeft},        {u"著者", 2, 40, Qt::AlignLeft},
-    {u"", 2, 1000, Qt::AlignLeft},     {u"更新日時", 2, 60, Qt::AlignCenter},
-    {u"", 2, 130, Qt::AlignLeft},      {u"作成日時", 2, 60, Qt::AlignCenter},
+    {u"", 0, 0, Qt::AlignLeft},    {u"著者", 2, 40, Qt::AlignLeft},
+    {u"", 2, 1000, Qt::AlignLeft}, {u"更新日時", 2, 60, Qt::AlignCenter},
+    {u"", 2, 130, Qt::AlignLeft},  {u"作成日時", 2, 60, Qt::AlignCenter},
     {u"", 2, 130, Qt::AlignLeft},
 };
 
@@ -274,35 +275,35 @@ void TVaveMainForm::BuildMenus() {
              "ItemHtmlOutAction", "ItemHtmlExOutAction", "ItemSummarizeAction", ""});
   QMenu *functions = menu(file, "FunctionMenu", u"機能(&C)");
   functions->menuAction()->setStatusTip(Q(u"ﾌﾟﾛｼﾞｪｸﾄごとの設定をします"));
-  add(functions, {"WordWrapMenu", "HideMenu", "SelectFontMenu", "UseDefaultColorMenu",
-                  "AutoSaveMenu", "", "OutputSettingMenu", "", "ExpireUnnecessaryFile",
-                  "ClearCursorPosMenu"});
+  add(functions,
+      {"WordWrapMenu", "HideMenu", "SelectFontMenu", "UseDefaultColorMenu", "AutoSaveMenu", "",
+       "OutputSettingMenu", "", "ExpireUnnecessaryFile", "ClearCursorPosMenu"});
   file->addSeparator();
   add(file, {"ExitProjectAction"});
 
   QMenu *edit = menu(nullptr, "EditMenu", u"編集(&E)");
-  add(edit, {"InsertDateAction", "InsertTimeAction", "", "UndoAction", "CutToClipAction",
-             "CopyToClipAction", "PastClipTextAction", "SelectAllAction", "",
-             "UndoItemMidifyAction"});
+  add(edit,
+      {"InsertDateAction", "InsertTimeAction", "", "UndoAction", "CutToClipAction",
+       "CopyToClipAction", "PastClipTextAction", "SelectAllAction", "", "UndoItemMidifyAction"});
 
   QMenu *treeMenu = menu(nullptr, "TreeMenu", u"ﾂﾘｰ(&T)");
-  add(treeMenu, {"CreateNewItemAction", "CreateSubItemAction", "RenameItemAction",
-                 "ExpierItemAction", "", "UpperItemAction", "DownerItemAction",
-                 "InprimentUpperItemAction", "AddLowerItemAction", "", "AllExpandAction",
-                 "AllComposeAction", "", "CopyItemAction", "PastItemAction"});
+  add(treeMenu,
+      {"CreateNewItemAction", "CreateSubItemAction", "RenameItemAction", "ExpierItemAction", "",
+       "UpperItemAction", "DownerItemAction", "InprimentUpperItemAction", "AddLowerItemAction", "",
+       "AllExpandAction", "AllComposeAction", "", "CopyItemAction", "PastItemAction"});
 
   QMenu *attr = menu(nullptr, "AttributeMenu", u"属性(&A)");
   add(attr, {"SelectToDoAction", "SelectCompletionAction"});
 
   QMenu *find = menu(nullptr, "FindMenu", u"検索(&S)");
-  add(find, {"FindNextAction", "FindPriorAction", "", "SearchCurrentAction",
-             "SearchProjectAction", "", "TagJumpCurrentAction", "TagJumpProjectAction", "",
-             "SetTagHeaderAction", "SetTagFooterAction"});
+  add(find, {"FindNextAction", "FindPriorAction", "", "SearchCurrentAction", "SearchProjectAction",
+             "", "TagJumpCurrentAction", "TagJumpProjectAction", "", "SetTagHeaderAction",
+             "SetTagFooterAction"});
 
   QMenu *capture = menu(nullptr, "CpMenu", u"取り込み(&C)");
-  add(capture, {"ClipItemDefaultAction", "ClipItemByTitleAction", "ClipSubItemAction",
-                "ClipSubItemByTitleAction", "", "InportTextFileAction", "",
-                "ShowAttachFileAction"});
+  add(capture,
+      {"ClipItemDefaultAction", "ClipItemByTitleAction", "ClipSubItemAction",
+       "ClipSubItemByTitleAction", "", "InportTextFileAction", "", "ShowAttachFileAction"});
 
   QMenu *help = menu(nullptr, "HelpMenu", u"ﾍﾙﾌﾟ(&H)");
   add(help, {"ShowHintMenu"});
@@ -311,9 +312,9 @@ void TVaveMainForm::BuildMenus() {
   auto *pop = new QMenu(this);
   pop->setObjectName(QStringLiteral("TreePopupMenu"));
   menus_["TreePopupMenu"] = pop;
-  add(pop, {"UpperItemAction", "DownerItemAction", "InprimentUpperItemAction",
-            "AddLowerItemAction", "", "CreateNewItemAction", "CreateSubItemAction", "",
-            "RenameItemAction", "ExpierItemAction", "", "CopyItemAction", "PastItemAction"});
+  add(pop, {"UpperItemAction", "DownerItemAction", "InprimentUpperItemAction", "AddLowerItemAction",
+            "", "CreateNewItemAction", "CreateSubItemAction", "", "RenameItemAction",
+            "ExpierItemAction", "", "CopyItemAction", "PastItemAction"});
   connect(pop, &QMenu::aboutToShow, this, &TVaveMainForm::updateActionStates);
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(tree_, &QWidget::customContextMenuRequested, this, [this, pop](const QPoint &p) {
@@ -376,7 +377,9 @@ void TVaveMainForm::BuildToolBar() {
 
 QString TVaveMainForm::Caption() const { return windowTitle(); }
 
-std::string TVaveMainForm::ProjectTitle() const { return RootNode ? RootNode->Text() : std::string(); }
+std::string TVaveMainForm::ProjectTitle() const {
+  return RootNode ? RootNode->Text() : std::string();
+}
 
 ui::MsgAnswer TVaveMainForm::ShowMessageBox(const QString &text, ui::MsgIcon icon,
                                             ui::MsgButtons buttons) {
@@ -419,8 +422,7 @@ void TVaveMainForm::ShowItemHeader(TProjectNode *node) {
   headerModel_->horizontalHeaderItem(0)->setText(ui::ToQString(f.Title));
   headerModel_->horizontalHeaderItem(2)->setText(ui::ToQString(f.Author));
   headerModel_->horizontalHeaderItem(4)->setText(QString::fromStdString(f.Update.ToString()));
-  headerModel_->horizontalHeaderItem(6)->setText(
-      QString::fromStdString(f.FirstEdition.ToString()));
+  headerModel_->horizontalHeaderItem(6)->setText(QString::fromStdString(f.FirstEdition.ToString()));
 }
 
 void TVaveMainForm::RefreshAttributes(TProjectNode *node) {
@@ -499,8 +501,10 @@ QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {
   QString text = QString::fromUtf16(u"現在のアイテムを保存できません");
   if (node)
     text += QStringLiteral("\r\n") + ui::PathToQString(node->Data()->Files.FilePath);
-  if (!fsys::LastError().empty())
-    text += QStringLiteral("\r\n") + ui::PathToQString(fsys::LastError());
+  // The path was named above; what failed may be that file or its folder.
+  const fsys::Failure &why = fsys::LastFailure();
+  if (why.code)
+    text += QStringLiteral("\r\n") + ui::ErrnoText(why.code);
   return text;
 }
 
@@ -700,10 +704,10 @@ bool TVaveMainForm::NewProject(const std::string &directory, const std::string &
   if (!ok || tree.LastSaveFailed()) {
     QuickWalk = false;
     OpenFailed = true;
-    QString reason = ui::PathToQString(tree.LastSaveFailed() ? tree.LastSaveError()
-                                                             : fsys::LastError());
-    ShowMessageBox(QString::fromUtf16(u"プロジェクトを作成できません\r\n") + reason,
-                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    QString reason =
+        ui::FileErrorText(tree.LastSaveFailed() ? tree.LastSaveFailure() : fsys::LastFailure());
+    ShowMessageBox(QString::fromUtf16(u"プロジェクトを作成できません") + reason, ui::MsgIcon::Error,
+                   ui::MsgButtons::Ok);
     close();
     return false;
   }
@@ -798,7 +802,7 @@ bool TVaveMainForm::SaveProject() {
   if (tree.LastSaveFailed()) {
     ShowMessageBox(QString::fromUtf16(u"ツリーファイルを保存できません\r\n") +
                        ui::PathToQString(TreeFileName) + QStringLiteral("\r\n") +
-                       ui::PathToQString(tree.LastSaveError()),
+                       ui::ErrnoText(tree.LastSaveFailure().code),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return false;
   }
@@ -827,13 +831,11 @@ void TVaveMainForm::SaveItemTextAction() {
     out += "\r\n";
   }
   if (!fsys::WriteFile(path, out))
-    ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません\r\n") +
-                       ui::PathToQString(fsys::LastError()),
+    ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません") + ui::FileErrorText(),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }
 
 void TVaveMainForm::ExitProjectAction() { close(); }
-
 
 // ---------------------------------------------------------------- close ----
 
@@ -843,8 +845,8 @@ bool TVaveMainForm::FormCloseQuery() {
   TProjectNode *selected = tree_->Selected();
   if (!StoreItem(selected)) {
     // The text on screen is not on disk: let the user decide, defaulting to stay.
-    QString text = ItemFileProblem(selected) +
-                   QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
+    QString text =
+        ItemFileProblem(selected) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
     if (ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::YesNo) != ui::MsgAnswer::Yes)
       return false;
   }
@@ -852,9 +854,10 @@ bool TVaveMainForm::FormCloseQuery() {
   if (TreeModified || selectedID != SavedSelectionID) {
     ui::MsgAnswer answer = ui::MsgAnswer::Yes;
     if (!Action("AutoSaveMenu")->isChecked())
-      answer = ShowMessageBox(QStringLiteral("\"") + ui::ToQString(ProjectTitle()) +
-                                  QString::fromUtf16(u"\"はツリーが変更されています\r\n保存しますか?"),
-                              ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
+      answer =
+          ShowMessageBox(QStringLiteral("\"") + ui::ToQString(ProjectTitle()) +
+                             QString::fromUtf16(u"\"はツリーが変更されています\r\n保存しますか?"),
+                         ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
     if (answer == ui::MsgAnswer::Cancel)
       return false;
     if (answer == ui::MsgAnswer::Yes && !SaveProject()) {

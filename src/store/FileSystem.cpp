@@ -14,6 +14,7 @@ namespace fsys {
 namespace {
 
 thread_local std::string g_lastError;
+thread_local Failure g_lastFailure;
 thread_local int g_batchDepth = 0;
 thread_local std::vector<std::string> g_batchDirs; // one directory per file system is enough
 
@@ -26,8 +27,10 @@ void RememberForBatch(const std::string &dir) {
   g_batchDirs.push_back(dir);
 }
 
+// `path` is the CP932 path the caller gave.
 bool Fail(std::string_view what, std::string_view path, int err) {
-  g_lastError = std::string(what) + " " + std::string(path) + ": " + std::strerror(err);
+  g_lastFailure = Failure{std::string(what), std::string(path), err};
+  g_lastError = std::string(what) + " " + cp932::ToUtf8(path) + ": " + std::strerror(err);
   return false;
 }
 
@@ -79,6 +82,7 @@ void FillEntry(const struct stat &st, Entry &e) {
 } // namespace
 
 const std::string &LastError() { return g_lastError; }
+const Failure &LastFailure() { return g_lastFailure; }
 
 BatchWrites::BatchWrites() { ++g_batchDepth; }
 
@@ -122,7 +126,7 @@ bool Stat(std::string_view path, Entry &out) {
   std::string native = ToNative(path);
   struct stat st;
   if (::stat(native.c_str(), &st) != 0)
-    return Fail("stat", native, errno);
+    return Fail("stat", path, errno);
   out = Entry{};
   std::string_view p(path);
   while (p.size() > 1 && p.back() == '/')
@@ -143,12 +147,12 @@ bool ReadFile(std::string_view path, std::string &out) {
   // only regular files are read.
   int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
-    return Fail("open", native, errno);
+    return Fail("open", path, errno);
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
-    return Fail("read", native, err);
+    return Fail("read", path, err);
   }
   // Read straight into the result; a file that grows meanwhile is read on.
   size_t size = static_cast<size_t>(st.st_size);
@@ -164,7 +168,7 @@ bool ReadFile(std::string_view path, std::string &out) {
       int err = errno;
       ::close(fd);
       out.clear();
-      return Fail("read", native, err);
+      return Fail("read", path, err);
     }
     if (n == 0)
       break;
@@ -180,14 +184,14 @@ bool WriteFile(std::string_view path, std::string_view data) {
   std::string tmp = TempNameFor(native);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0)
-    return Fail("create", tmp, errno);
+    return Fail("create", path, errno);
   // Keep the permissions of the file being replaced.
   struct stat old;
   if (::stat(native.c_str(), &old) == 0) {
     if (S_ISDIR(old.st_mode)) {
       ::close(fd);
       ::unlink(tmp.c_str());
-      return Fail("write", native, EISDIR);
+      return Fail("write", path, EISDIR);
     }
     ::fchmod(fd, old.st_mode & 07777);
   }
@@ -195,17 +199,17 @@ bool WriteFile(std::string_view path, std::string_view data) {
     int err = errno;
     ::close(fd);
     ::unlink(tmp.c_str());
-    return Fail("write", native, err);
+    return Fail("write", path, err);
   }
   if (::close(fd) != 0) {
     int err = errno;
     ::unlink(tmp.c_str());
-    return Fail("write", native, err);
+    return Fail("write", path, err);
   }
   if (::rename(tmp.c_str(), native.c_str()) != 0) {
     int err = errno;
     ::unlink(tmp.c_str());
-    return Fail("rename", native, err);
+    return Fail("rename", path, err);
   }
   if (Batching())
     RememberForBatch(Dirname(native));
@@ -217,7 +221,7 @@ bool WriteFile(std::string_view path, std::string_view data) {
 bool RenameFile(std::string_view from, std::string_view to) {
   std::string a = ToNative(from), b = ToNative(to);
   if (::rename(a.c_str(), b.c_str()) != 0)
-    return Fail("rename", a, errno);
+    return Fail("rename", from, errno);
   SyncDir(Dirname(b));
   return true;
 }
@@ -226,29 +230,29 @@ bool DeleteFile(std::string_view path) {
   std::string native = ToNative(path);
   struct stat st;
   if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    return Fail("delete", native, EISDIR);
+    return Fail("delete", path, EISDIR);
   if (::unlink(native.c_str()) != 0)
-    return Fail("delete", native, errno);
+    return Fail("delete", path, errno);
   return true;
 }
 
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
   if (failIfExists && Exists(to))
-    return Fail("copy to", ToNative(to), EEXIST);
+    return Fail("copy to", to, EEXIST);
   // Copying a file onto itself would be a no-op at best; never truncate it.
   if (SameFile(from, to))
     return true;
   std::string native = ToNative(from);
   int in = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0)
-    return Fail("open", native, errno);
+    return Fail("open", from, errno);
   std::string dst = ToNative(to);
   std::string tmp = TempNameFor(dst);
   int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (out < 0) {
     int err = errno;
     ::close(in);
-    return Fail("create", tmp, err);
+    return Fail("create", to, err);
   }
   char buf[1 << 16];
   bool ok = true;
@@ -285,7 +289,7 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
   }
   if (!ok) {
     ::unlink(tmp.c_str());
-    return Fail("copy", dst, err);
+    return Fail("copy", to, err);
   }
   SyncDir(Dirname(dst));
   return true;
@@ -294,25 +298,25 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
 bool HardLink(std::string_view existing, std::string_view link) {
   std::string a = ToNative(existing), b = ToNative(link);
   if (::link(a.c_str(), b.c_str()) != 0)
-    return Fail("link", b, errno);
+    return Fail("link", link, errno);
   return true;
 }
 
 bool CreateDirectories(std::string_view path) {
   std::string native = ToNative(path);
   if (native.empty())
-    return Fail("mkdir", native, ENOENT);
+    return Fail("mkdir", path, ENOENT);
   for (size_t i = 1; i <= native.size(); ++i) {
     if (i == native.size() || native[i] == '/') {
       std::string part = native.substr(0, i);
       struct stat st;
       if (::stat(part.c_str(), &st) == 0) {
         if (!S_ISDIR(st.st_mode))
-          return Fail("mkdir", part, ENOTDIR);
+          return Fail("mkdir", cp932::FromUtf8(part).bytes, ENOTDIR);
         continue;
       }
       if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-        return Fail("mkdir", part, errno);
+        return Fail("mkdir", cp932::FromUtf8(part).bytes, errno);
     }
   }
   return true;
@@ -321,7 +325,7 @@ bool CreateDirectories(std::string_view path) {
 bool RemoveDirectory(std::string_view path) {
   std::string native = ToNative(path);
   if (::rmdir(native.c_str()) != 0)
-    return Fail("rmdir", native, errno);
+    return Fail("rmdir", path, errno);
   return true;
 }
 
@@ -336,7 +340,7 @@ bool ListDirectory(std::string_view dir, std::vector<Entry> &out) {
   std::string native = ToNative(dir);
   DIR *d = ::opendir(native.c_str());
   if (!d)
-    return Fail("list", native, errno);
+    return Fail("list", dir, errno);
   int dfd = ::dirfd(d);
   while (struct dirent *de = ::readdir(d)) {
     std::string_view name(de->d_name);

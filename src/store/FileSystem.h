@@ -10,21 +10,30 @@
 namespace fsys {
 
 struct Entry {
-  std::string name;     // CP932, no directory part
-  uint64_t size = 0;    // bytes (64-bit: files over 4 GB show their real size)
-  int64_t mtime = 0;    // last write, seconds since the epoch
+  std::string name;  // CP932, no directory part
+  uint64_t size = 0; // bytes (64-bit: files over 4 GB show their real size)
+  int64_t mtime = 0; // last write, seconds since the epoch
   bool isDirectory = false;
   bool isSymlink = false; // the entry itself is a symbolic link
   bool isHidden = false;  // name starts with '.'
   bool isReadOnly = false;
 };
 
-// The last failure of this thread, as text for a message to the user.
+// What the last failed call of this thread could not do: the path as the
+// caller named it (CP932; the target, never a temporary file) and the errno.
+// ui::FileErrorText turns it into the user's message.
+struct Failure {
+  std::string op;   // "open", "read", "write", "rename", ... (for logs and tests)
+  std::string path; // CP932
+  int code = 0;     // errno
+};
+const Failure &LastFailure();
+// The same as one line of text (op, OS path, OS reason), for logs and tests.
 const std::string &LastError();
 
-bool Exists(std::string_view path);         // anything, following links
-bool FileExists(std::string_view path);     // a regular file (following links)
-bool DirectoryExists(std::string_view path); // a directory (following links)
+bool Exists(std::string_view path);           // anything, following links
+bool FileExists(std::string_view path);       // a regular file (following links)
+bool DirectoryExists(std::string_view path);  // a directory (following links)
 bool Stat(std::string_view path, Entry &out); // follows links; name = last part
 
 // Reads the whole file. False (and `out` empty) when it cannot be read.
@@ -46,11 +55,11 @@ public:
 };
 
 bool RenameFile(std::string_view from, std::string_view to); // replaces `to`
-bool DeleteFile(std::string_view path);  // a file or a symbolic link, never a directory
+bool DeleteFile(std::string_view path); // a file or a symbolic link, never a directory
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists); // crash-safe
 bool HardLink(std::string_view existing, std::string_view link);
 bool CreateDirectories(std::string_view path);
-bool RemoveDirectory(std::string_view path); // only an empty one
+bool RemoveDirectory(std::string_view path);           // only an empty one
 bool SameFile(std::string_view a, std::string_view b); // same inode
 
 // Lists the entries of a directory (without "." and ".."), in the OS's order.

@@ -9,6 +9,7 @@
 // parent and row information maps one to one onto an item model's
 // begin/end notifications. A view never changes the tree behind its back:
 // every edit goes through TProjectTree.
+#include "store/FileSystem.h"
 #include "store/NodeFiles.h"
 #include "store/WindowData.h"
 
@@ -208,6 +209,9 @@ public:
   bool BuildTreeFile(TIniFile &ini) const;
   bool LastSaveFailed() const { return lastSaveFailed_; }
   const std::string &LastSaveError() const { return lastSaveError_; }
+  // The file operation that failed, for the user's message (code 0 when the
+  // save was refused before any file was touched).
+  const fsys::Failure &LastSaveFailure() const { return lastSaveFailure_; }
 
   void ClearTree();
 
@@ -226,7 +230,7 @@ private:
   bool Quiet() const { return !observer_ || resetting_ > 0; }
   void Changed(TProjectNode *node, TNodeChange what);
   void ClearNodes();
-  bool FailSave(std::string reason);
+  bool FailSave(std::string reason, fsys::Failure failure = fsys::LastFailure());
 
   TProjectNode top_;
   size_t nodeCount_ = 0;
@@ -239,4 +243,5 @@ private:
   std::vector<TSkippedItem> skipped_;
   bool lastSaveFailed_ = false;
   std::string lastSaveError_;
+  fsys::Failure lastSaveFailure_;
 };

@@ -190,15 +190,16 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
 
 bool TProjectTree::SaveProject() {
   if (projectDir_.empty())
-    FailSave("no project directory is set");
+    FailSave("no project directory is set", fsys::Failure{"save", kTreeFileName, ENOENT});
   else
     SaveTreeFile(projectDir_ + kTreeFileName);
   return true;
 }
 
-bool TProjectTree::FailSave(std::string reason) {
+bool TProjectTree::FailSave(std::string reason, fsys::Failure failure) {
   lastSaveFailed_ = true;
   lastSaveError_ = std::move(reason);
+  lastSaveFailure_ = std::move(failure);
   return false;
 }
 
@@ -245,7 +246,8 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
 bool TProjectTree::SaveTreeFile(std::string_view path) {
   TIniFile ini;
   if (!BuildTreeFile(ini))
-    return FailSave("the tree is empty; the tree file was not written");
+    return FailSave("the tree is empty; the tree file was not written",
+                    fsys::Failure{"save", std::string(path), 0});
   // 1. The new file, complete and flushed, beside the old one.
   const std::string target(path);
   const std::string fresh = target + ".new";
@@ -279,5 +281,6 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
     return false;
   lastSaveFailed_ = false;
   lastSaveError_.clear();
+  lastSaveFailure_ = fsys::Failure{};
   return true;
 }

@@ -1,5 +1,7 @@
 #include "ui/Dialogs.h"
 
+#include "ui/ErrorText.h"
+
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "ui/MessageBox.h"
@@ -173,9 +175,7 @@ bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bo
                        QString(), MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
       return false;
     if (!fsys::CreateDirectories(chosen)) {
-      ShowMessageBox(parent,
-                     QStringLiteral(u"フォルダを作成できませんでした。\r\n") + shown +
-                         QStringLiteral("\r\n") + QString::fromStdString(fsys::LastError()),
+      ShowMessageBox(parent, QStringLiteral(u"フォルダを作成できませんでした。") + FileErrorText(),
                      QString(), MsgIcon::Error, MsgButtons::Ok);
       return false;
     }

@@ -3,6 +3,7 @@
 #include "WidgetTestSupport.h"
 #include "store/FileSystem.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorText.h"
 #include "ui/MessageBox.h"
 #include "ui/Shell.h"
 #include "ui/Text.h"
@@ -57,6 +58,21 @@ private slots:
     cp = "kept";
     QVERIFY(!ui::PathFromQString(QStringLiteral(u"/tmp/😀.txt"), cp));
     QCOMPARE(cp, std::string("kept"));
+  }
+
+  void fileErrorsNameTheUsersPathAndAJapaneseReason() {
+    TestDir dir;
+    // A Japanese name under a folder that is not there: the message shows the
+    // name as typed, not its UTF-8 bytes read as CP932, and no temporary file.
+    const std::string target = dir.Cp(QStringLiteral(u"無い/資料.txt"));
+    QVERIFY(!fsys::WriteFile(target, "x"));
+    const QString text = ui::FileErrorText();
+    QCOMPARE(text, QStringLiteral("\r\n") + dir.Native(QStringLiteral(u"無い/資料.txt")) +
+                       QStringLiteral("\r\n") + ui::ErrnoText(ENOENT));
+    QVERIFY(!text.contains(QStringLiteral(".tmp")));
+    QVERIFY(!ui::ErrnoText(ENOSPC).isEmpty());
+    QVERIFY(ui::ErrnoText(EACCES) != ui::ErrnoText(ENOSPC));
+    QVERIFY(!ui::ErrnoText(EACCES).contains(QStringLiteral("denied")));
   }
 
   void messageBoxesAreRecordedAnsweredAndDismissedSafely() {
