@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace {
 
@@ -231,9 +232,13 @@ void TAttachmentForm::SetProjectDir(std::string_view dir) {
 void TAttachmentForm::ShowAttachments(TStringList *attachments) {
   attachments_ = attachments;
   fileList_->clear();
+  unshown_.clear();
   if (attachments_)
-    for (const std::string &entry : *attachments_)
-      AddFileRow(ResolvePath(entry));
+    for (size_t i = 0; i < attachments_->size(); ++i) {
+      const std::string &entry = (*attachments_)[i];
+      if (AddOrRefreshRow(ResolvePath(entry), false, entry) < 0)
+        unshown_.emplace_back(i, entry);
+    }
   updateActionStates();
   show();
 }
@@ -249,6 +254,7 @@ void TAttachmentForm::ClearRows() {
 
 void TAttachmentForm::DetachList() {
   attachments_ = nullptr;
+  unshown_.clear();
   ClearRows();
 }
 
@@ -260,6 +266,8 @@ bool TAttachmentForm::WriteBack() {
     rows.reserve(static_cast<size_t>(RowCount()));
     for (int r = 0; r < RowCount(); ++r)
       rows.push_back(RowCaption(r));
+    for (const auto &[at, entry] : unshown_)
+      rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(std::min(at, rows.size())), entry);
     if (rows != *attachments_) {
       *attachments_ = std::move(rows);
       emit attachmentsChanged();
@@ -325,15 +333,19 @@ std::string TAttachmentForm::ResolvePath(const std::string &entry) const {
   return entry;
 }
 
-int TAttachmentForm::AddOrRefreshRow(const std::string &path, bool refreshExisting) {
+int TAttachmentForm::AddOrRefreshRow(const std::string &path, bool refreshExisting,
+                                     const std::string &entry) {
   fsys::Entry e;
   if (path.empty() || !fsys::Stat(path, e))
     return -1;
-  const std::string caption = ExtractFilePath(path) == projectDir_ ? ExtractFileName(path) : path;
-  if (caption.empty())
+  const std::string named = ExtractFilePath(path) == projectDir_ ? ExtractFileName(path) : path;
+  // The row keeps the entry as the item's list holds it; only the shown
+  // caption is the computed one.
+  const std::string caption = entry.empty() ? named : entry;
+  if (named.empty())
     return -1; // an empty entry names the project directory itself, not an attachment
   const int existing = refreshExisting ? fileList_->findCaption(caption) : -1;
-  const QString shown = ui::ToQString(caption);
+  const QString shown = ui::ToQString(named);
   // A folder has no size of its own to show.
   const QString size = QString::number(e.isDirectory ? 0 : e.size) + QStringLiteral("byte");
   const QString date =
@@ -424,8 +436,8 @@ void TAttachmentForm::CopyRegisterActionExecute() {
              ui::ShowMessageBox(this,
                                 QStringLiteral(u"コピー先に ") + ui::ToQString(name) +
                                     QStringLiteral(u" が存在します。\r\n上書きしますか?"),
-                                QString(), ui::MsgIcon::Question,
-                                ui::MsgButtons::YesNo) == ui::MsgAnswer::Yes) {
+                                QString(), ui::MsgIcon::Question, ui::MsgButtons::YesNo,
+                                ui::MsgAnswer::No) == ui::MsgAnswer::Yes) {
     if (fsys::CopyFile(source, dest, false))
       row = AddOrRefreshRow(dest, true); // one row per name: the listed one now shows the new copy
     else
@@ -455,7 +467,7 @@ void TAttachmentForm::UnregisterActionExecute() {
   if (ExtractFilePath(caption).empty()) {
     const ui::MsgAnswer a = ui::ShowMessageBox(
         this, ui::ToQString(caption) + QStringLiteral(u" を削除してもよいですか?"), QString(),
-        ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
+        ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel, ui::MsgAnswer::No);
     if (a == ui::MsgAnswer::Cancel)
       return;
     deleteFile = a == ui::MsgAnswer::Yes;

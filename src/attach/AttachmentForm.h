@@ -21,8 +21,8 @@
 // copying in never overwrites those either.
 #include <QMainWindow>
 
-#include <functional>
 #include "store/NodeFiles.h"
+#include <functional>
 
 #include <string>
 #include <string_view>
@@ -116,13 +116,19 @@ private:
   void PageChanged(int index);
   // The row for `path` (its caption computed as AddFileRow does) is refreshed
   // in place when listed already, else added; -1 when nothing is there.
-  int AddOrRefreshRow(const std::string &path, bool refreshExisting);
+  // `entry` is the caption to keep when the row comes from the item's list
+  // (a hand-edited relative entry stays as it was written).
+  int AddOrRefreshRow(const std::string &path, bool refreshExisting, const std::string &entry = {});
   bool PickFileToAdd(std::string &path);
   void DeleteAttachedFile(const std::string &caption);
   void Tell(const QString &text, bool error);
 
   std::string projectDir_;
   TStringList *attachments_ = nullptr;
+  // Entries of the list that got no row (their file is missing), with their
+  // place in the list: a write-back keeps them, so that a file away for a
+  // moment is not dropped from its item.
+  std::vector<std::pair<size_t, std::string>> unshown_;
 
   QTabWidget *pages_ = nullptr;
   TFileListView *fileList_ = nullptr;

@@ -211,7 +211,8 @@ void TSelectThemaForm::DeleteProjectAction() {
   const std::string dir = entry->Directory;
   if (ShowMessageBox(QStringLiteral(u"プロジェクト\"") + ui::ToQString(entry->Title) +
                          QStringLiteral(u"\"を削除します\r\nよろしいですか?"),
-                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo) != ui::MsgAnswer::Yes)
+                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                     ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // An editor on the project goes first; if its user keeps it, so do the files.
   if (TVaveMainForm *editor = FindEditor(dir))

@@ -299,8 +299,9 @@ void TSelectThemaForm::SetCaption() {
 }
 
 ui::MsgAnswer TSelectThemaForm::ShowMessageBox(const QString &text, ui::MsgIcon icon,
-                                               ui::MsgButtons buttons) {
-  return ui::ShowMessageBox(this, text, Caption(), icon, buttons);
+                                               ui::MsgButtons buttons,
+                                               std::optional<ui::MsgAnswer> defaultButton) {
+  return ui::ShowMessageBox(this, text, Caption(), icon, buttons, defaultButton);
 }
 
 void TSelectThemaForm::updateActionStates() {

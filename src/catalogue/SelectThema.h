@@ -132,7 +132,8 @@ private:
   // Out of the task bar and in front.
   void ComeForward();
   bool CloseEditors();
-  ui::MsgAnswer ShowMessageBox(const QString &text, ui::MsgIcon icon, ui::MsgButtons buttons);
+  ui::MsgAnswer ShowMessageBox(const QString &text, ui::MsgIcon icon, ui::MsgButtons buttons,
+                               std::optional<ui::MsgAnswer> defaultButton = std::nullopt);
 
   QTreeWidget *list_ = nullptr;
   QToolBar *toolBar_ = nullptr;

@@ -179,7 +179,7 @@ void TVaveMainForm::UpdateTextCommandStates() {
   const bool clipText = clip && clip->hasText();
   Action("InsertDateAction")->setEnabled(writable);
   Action("InsertTimeAction")->setEnabled(writable);
-  Action("UndoAction")->setEnabled(item && memoJump_.CanUndo());
+  Action("UndoAction")->setEnabled(writable && memoJump_.CanUndo());
   Action("CutToClipAction")->setEnabled(writable && (selection || label));
   Action("CopyToClipAction")->setEnabled(item && (selection || label));
   Action("PastClipTextAction")->setEnabled(writable && clipText);
@@ -240,6 +240,10 @@ void TVaveMainForm::InsertDateTimeAction(int tag) {
 void TVaveMainForm::ClipboardTextAction(int tag) {
   QWidget *focus = QApplication::focusWidget();
   if (focus == memo_) {
+    // A completed item, or a locked project, keeps its text: only copy and
+    // select-all work on it.
+    if (memo_->isReadOnly() && tag != 2 && tag != 4)
+      return;
     switch (tag) {
     case 0:
       memoJump_.Undo();
@@ -267,7 +271,7 @@ void TVaveMainForm::ClipboardTextAction(int tag) {
   // edited event stays away while they run, also when one of them fails.
   struct Detach {
     TVaveTreeModel *model;
-    std::function<void(TProjectNode *, const QString &)> saved;
+    std::function<bool(TProjectNode *, const QString &)> saved;
     explicit Detach(TVaveTreeModel *m) : model(m), saved(std::move(m->LabelEdited)) {
       m->LabelEdited = nullptr;
     }
@@ -304,7 +308,8 @@ void TVaveMainForm::ClearCursorPosMenuClick() {
   if (!RootNode)
     return;
   if (ShowMessageBox(Q(u"すべての項目のカーソル位置をクリアします。よろしいですか?"),
-                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo) != ui::MsgAnswer::Yes)
+                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                     ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // Every item once, in pre-order, each written on its own: an item that
   // cannot be written is listed and the walk goes on (walking by selection

@@ -136,7 +136,8 @@ void TVaveMainForm::ExpierItemAction() {
     return;
   }
   if (ShowMessageBox(QString::fromUtf16(u"このアイテムを削除してもよろしいですか?"),
-                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo) != ui::MsgAnswer::Yes)
+                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                     ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // The row just above on screen; the root is above every other item.
   TProjectNode *above = TVaveTreeModel::NodeOf(tree_->indexAbove(tree_->IndexOf(selected)));

@@ -78,9 +78,7 @@ bool TVaveTreeModel::setData(const QModelIndex &index, const QVariant &value, in
   TProjectNode *node = NodeOf(index);
   if (!node || role != Qt::EditRole)
     return false;
-  if (LabelEdited)
-    LabelEdited(node, value.toString());
-  return true;
+  return LabelEdited && LabelEdited(node, value.toString());
 }
 
 Qt::ItemFlags TVaveTreeModel::flags(const QModelIndex &index) const {
@@ -100,8 +98,7 @@ void TVaveTreeModel::AboutToInsert(TProjectNode *parent, int row) {
 void TVaveTreeModel::Inserted(TProjectNode *) { endInsertRows(); }
 
 void TVaveTreeModel::AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) {
-  beginMoveRows(IndexOf(node->Parent()), node->Index(), node->Index(), IndexOf(newParent),
-                destRow);
+  beginMoveRows(IndexOf(node->Parent()), node->Index(), node->Index(), IndexOf(newParent), destRow);
 }
 
 void TVaveTreeModel::Moved(TProjectNode *, TProjectNode *, int) { endMoveRows(); }
@@ -282,6 +279,13 @@ QLineEdit *TVaveDataBase::LabelEditor() const {
 
 bool TVaveDataBase::IsEditingLabel() const { return LabelEditor() != nullptr; }
 
+void TVaveDataBase::CommitLabelEdit() {
+  if (QLineEdit *e = LabelEditor()) {
+    commitData(e);
+    closeEditor(e, QAbstractItemDelegate::NoHint);
+  }
+}
+
 void TVaveDataBase::CopyTitle() {
   if (TProjectNode *n = Selected())
     QApplication::clipboard()->setText(ui::ToQString(n->Text()));
@@ -454,8 +458,7 @@ void TVaveDataBase::mouseMoveEvent(QMouseEvent *event) {
     // elsewhere (an expand button, an empty area, a refused selection) drags
     // nothing.
     if ((std::abs(d.x()) > 4 || std::abs(d.y()) > 4) && node &&
-        TVaveTreeModel::NodeOf(indexAt(DragOrigin)) == node && CanStartDrag &&
-        CanStartDrag(node)) {
+        TVaveTreeModel::NodeOf(indexAt(DragOrigin)) == node && CanStartDrag && CanStartDrag(node)) {
       event->accept();
       StartNodeDrag(node);
       return;

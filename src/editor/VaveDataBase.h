@@ -28,8 +28,9 @@ public:
 
   // May the label of `node` be edited in place? (the editor's veto)
   std::function<bool(TProjectNode *)> CanEditLabel;
-  // A label was edited in place: the editor decides what becomes of it.
-  std::function<void(TProjectNode *, const QString &)> LabelEdited;
+  // A label was edited in place: the editor decides what becomes of it;
+  // false when it refused the text (setData then reports the failure).
+  std::function<bool(TProjectNode *, const QString &)> LabelEdited;
 
   QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
   QModelIndex parent(const QModelIndex &child) const override;
@@ -66,9 +67,11 @@ public:
   // False refuses the change: the current item stays.
   std::function<bool(const QModelIndex &next)> Changing;
 
-  void setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override;
+  void setCurrentIndex(const QModelIndex &index,
+                       QItemSelectionModel::SelectionFlags command) override;
   void select(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override;
-  void select(const QItemSelection &selection, QItemSelectionModel::SelectionFlags command) override;
+  void select(const QItemSelection &selection,
+              QItemSelectionModel::SelectionFlags command) override;
 };
 
 class TVaveDataBase : public QTreeView {
@@ -96,6 +99,9 @@ public:
   bool SelectNode(TProjectNode *node);
   void StartLabelEdit(TProjectNode *node);
   bool IsEditingLabel() const;
+  // An open label editor hands its text to the model and closes; nothing
+  // happens when none is open. Every way out of an edit calls this first.
+  void CommitLabelEdit();
 
   // Title clipboard operations while a label is being edited in place.
   void CopyTitle();
@@ -104,7 +110,7 @@ public:
 
   // The editor's answers to the tree's events.
   std::function<void(TProjectNode *)> OnNodeLoaded;
-  std::function<void(TProjectNode *current)> OnChange; // selection changed
+  std::function<void(TProjectNode *current)> OnChange;  // selection changed
   std::function<bool(TProjectNode *node)> OnCollapsing; // false refuses
   std::function<void(TProjectNode *node, bool expanded)> OnExpandedChanged;
 
@@ -153,8 +159,7 @@ public:
   // May the selected item be dragged? (the editor's veto; unset: no drags)
   std::function<bool(TProjectNode *dragged)> CanStartDrag;
   // A drop: move `dragged` relative to `target` (the editor does it).
-  std::function<void(TProjectNode *dragged, TProjectNode *target, TNodeAttachMode mode)>
-      OnDropNode;
+  std::function<void(TProjectNode *dragged, TProjectNode *target, TNodeAttachMode mode)> OnDropNode;
 
 protected:
   void mousePressEvent(QMouseEvent *event) override;
@@ -175,7 +180,7 @@ private:
   std::unique_ptr<TProjectTree> tree_;
   TVaveTreeModel *model_;
   TVaveSelectionModel *selection_;
-  int syncing_ = 0; // expanded states being copied between core and view
+  int syncing_ = 0;                  // expanded states being copied between core and view
   bool dragging_ = false;            // a drag of ours is running
   QPoint dragPos_;                   // the last drag-over position
   QTimer dragScrollTimer_;           // keeps scrolling while the pointer rests on an edge row

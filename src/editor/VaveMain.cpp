@@ -29,6 +29,8 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <set>
+#include <string_view>
 
 namespace {
 
@@ -140,6 +142,17 @@ void TVaveMainForm::BuildActions() {
     a->setCheckable(s.checkable);
     a->setEnabled(false); // commands that have no handler yet stay disabled
     actions_[s.name] = a;
+    // A label still being edited is committed before any command runs (this
+    // connection comes first, so it runs first). The clipboard commands are
+    // the exception: while a label is edited they act on the label itself.
+    static const std::set<std::string_view> kLabelCommands = {
+        "UndoAction", "CutToClipAction", "CopyToClipAction", "PastClipTextAction",
+        "SelectAllAction"};
+    if (!kLabelCommands.count(s.name))
+      connect(a, &QAction::triggered, this, [this] {
+        if (tree_)
+          tree_->CommitLabelEdit();
+      });
   }
   BindAction("SaveProjectAction", &TVaveMainForm::SaveProjectAction);
   BindAction("SaveItemTextAction", &TVaveMainForm::SaveItemTextAction);
@@ -240,11 +253,20 @@ void TVaveMainForm::BuildLayout() {
   };
   tree_->Model()->CanEditLabel = [this](TProjectNode *node) { return VaveTreeEditing(node); };
   tree_->Model()->LabelEdited = [this](TProjectNode *node, const QString &typed) {
-    VaveTreeEdited(node, typed);
+    return VaveTreeEdited(node, typed);
   };
   tree_->OnCollapsing = [this](TProjectNode *node) { return VaveTreeCollapsing(node); };
   tree_->OnExpandedChanged = [this](TProjectNode *, bool) { TreeModified = true; };
 
+  // An item about to go away (deleted, or the whole tree replaced) must not
+  // stay in the attachment window or as the item stored next.
+  connect(tree_->Model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+          &TVaveMainForm::DetachAttachmentsOf);
+  connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    if (attachment_)
+      attachment_->DetachList();
+    CurrentNode = nullptr;
+  });
   connect(memo_, &TItemMemo::caretMoved, this, &TVaveMainForm::UpdateCaretPanel);
   connect(memo_->document(), &QTextDocument::modificationChanged, this,
           [this] { updateActionStates(); });
@@ -382,8 +404,9 @@ std::string TVaveMainForm::ProjectTitle() const {
 }
 
 ui::MsgAnswer TVaveMainForm::ShowMessageBox(const QString &text, ui::MsgIcon icon,
-                                            ui::MsgButtons buttons) {
-  return ui::ShowMessageBox(this, text, Caption(), icon, buttons);
+                                            ui::MsgButtons buttons,
+                                            std::optional<ui::MsgAnswer> defaultButton) {
+  return ui::ShowMessageBox(this, text, Caption(), icon, buttons, defaultButton);
 }
 
 bool TVaveMainForm::MemoModified() const { return memo_->document()->isModified(); }
@@ -481,20 +504,56 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!node)
     return true;
   TNodeFiles &f = node->Data()->Files;
-  f.Line = memoJump_.CaretLine();
-  f.Column = memoJump_.CaretColumn();
-  if (MemoModified()) {
-    SetMemoModified(false);
+  const bool shown = node == CurrentNode;
+  if (shown) {
+    f.Line = memoJump_.CaretLine();
+    f.Column = memoJump_.CaretColumn();
+    if (attachment_ && attachment_->Attachments() == &f.AttachFiles)
+      attachment_->WriteBack();
+  }
+  // What differs from the file is stored, whatever the modified flag says:
+  // a revert of the text or another step may have cleared it.
+  bool changed = MemoModified() || node->Text() != f.Title;
+  TTextLines body;
+  if (shown) {
+    body = MemoLines();
+    changed = changed || body != f.Body || f.ToDo != stored_.ToDo ||
+              f.Completion != stored_.Completion || f.AttachFiles != stored_.AttachFiles;
+  }
+  if (changed) {
     f.Title = node->Text();
     f.Update = clock_::Now();
     f.Author = Author;
     if (ExtractFilePath(f.FilePath).empty())
       f.FilePath = ProjectDir + f.FilePath;
-    f.Body = MemoLines();
-    if (attachment_)
-      attachment_->WriteBack();
+    if (shown)
+      f.Body = std::move(body);
   }
-  return f.Save();
+  if (shown || changed)
+    SetMemoModified(false);
+  if (!f.Save())
+    return false;
+  if (shown)
+    RememberStored(f);
+  return true;
+}
+
+void TVaveMainForm::DetachAttachmentsOf(const QModelIndex &parent, int first, int last) {
+  for (int row = first; row <= last; ++row) {
+    TProjectNode *top = TVaveTreeModel::NodeOf(tree_->Model()->index(row, 0, parent));
+    for (TProjectNode *n = top; n; n = n->GetNextWithin(top)) {
+      if (attachment_ && attachment_->Attachments() == &n->Data()->Files.AttachFiles)
+        attachment_->DetachList();
+      if (n == CurrentNode)
+        CurrentNode = nullptr;
+    }
+  }
+}
+
+void TVaveMainForm::RememberStored(const TNodeFiles &f) {
+  stored_.ToDo = f.ToDo;
+  stored_.Completion = f.Completion;
+  stored_.AttachFiles = f.AttachFiles;
 }
 
 QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {
@@ -509,7 +568,11 @@ QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {
 }
 
 bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
-  if (Closing || (QuickWalk && !MemoModified()))
+  if (Closing)
+    return true;
+  // The label typed for the item being left goes with it.
+  tree_->CommitLabelEdit();
+  if (QuickWalk && !MemoModified())
     return true;
   if (StoreItem(CurrentNode)) {
     refusedNode_ = nullptr;
@@ -549,9 +612,12 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
     memoJump_.JumpTo(f.Line, f.Column);
     if (QAction *a = Action("ViewAttachFileAction"))
       a->setEnabled(!f.AttachFiles.empty());
+    RememberStored(f);
     if (attachment_ && attachment_->IsShown()) {
       attachment_->ClearRows();
       attachment_->ShowAttachments(&node->Data()->Files.AttachFiles);
+    } else if (attachment_) {
+      attachment_->DetachList(); // it shows the item's list again when asked
     }
   }
   UpdateCaretPanel();
@@ -842,12 +908,15 @@ void TVaveMainForm::ExitProjectAction() { close(); }
 bool TVaveMainForm::FormCloseQuery() {
   if (OpenFailed)
     return true;
+  tree_->CommitLabelEdit(); // before deciding whether anything changed
+
   TProjectNode *selected = tree_->Selected();
   if (!StoreItem(selected)) {
     // The text on screen is not on disk: let the user decide, defaulting to stay.
     QString text =
         ItemFileProblem(selected) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
-    if (ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::YesNo) != ui::MsgAnswer::Yes)
+    if (ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::YesNo, ui::MsgAnswer::No) !=
+        ui::MsgAnswer::Yes)
       return false;
   }
   const std::string selectedID = selected ? selected->Data()->ID : std::string();

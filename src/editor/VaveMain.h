@@ -83,7 +83,8 @@ public:
   std::string NewItemFileName() const;
   bool RetireItemFile(TProjectNode *node);
   void UpdateItemIcon(TProjectNode *node);
-  ui::MsgAnswer ShowMessageBox(const QString &text, ui::MsgIcon icon, ui::MsgButtons buttons);
+  ui::MsgAnswer ShowMessageBox(const QString &text, ui::MsgIcon icon, ui::MsgButtons buttons,
+                               std::optional<ui::MsgAnswer> defaultButton = std::nullopt);
   // "The current item cannot be saved", with the item's path and the reason.
   QString ItemFileProblem(TProjectNode *node) const;
 
@@ -144,8 +145,8 @@ public:
   // application is deactivated).
   void FormDeactivate();
   void StatusBarClick();
-  void InsertDateTimeAction(int tag);     // 0 date, 1 time
-  void ClipboardTextAction(int tag);      // 0 undo, 1 cut, 2 copy, 3 paste, 4 select all
+  void InsertDateTimeAction(int tag); // 0 date, 1 time
+  void ClipboardTextAction(int tag);  // 0 undo, 1 cut, 2 copy, 3 paste, 4 select all
   void UndoItemMidifyAction();
   void ClearCursorPosMenuClick();
   void WordWrapMenuClick();
@@ -164,7 +165,7 @@ public:
   bool TextCommandEvent(QObject *watched, QEvent *event);
   QObject *textEvents_ = nullptr;  // on the window, tree, status bar, label editor
   QObject *sweepEvents_ = nullptr; // on the application while hidden
-  bool keyWalking_ = false; // an arrow or page key is held in the tree
+  bool keyWalking_ = false;        // an arrow or page key is held in the tree
   std::function<void(TProjectNode *)> walkOnChange_;
   void EndKeyWalk();
   // ---- end of text, attribute and display commands --------------------------
@@ -217,5 +218,14 @@ private:
   std::map<std::string, QAction *> actions_;
   std::map<std::string, QMenu *> menus_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
+  // The shown item's marks and attachments as its file holds them, so that a
+  // store writes whatever differs.
+  struct {
+    bool ToDo = false, Completion = false;
+    TStringList AttachFiles;
+  } stored_;
+  void RememberStored(const TNodeFiles &f);
+  // Forgets the attachment list of a node that is about to go away.
+  void DetachAttachmentsOf(const QModelIndex &parent, int first, int last);
   bool storingLabel_ = false;
 };

@@ -62,7 +62,9 @@ MsgAnswer RunRealBox(const MessageBoxRequest &r) {
   std::vector<QPushButton *> buttons;
   for (const Btn &b : wanted)
     buttons.push_back(box.addButton(QString::fromUtf16(b.label), b.role));
-  box.setDefaultButton(buttons.front());
+  for (size_t i = 0; i < wanted.size(); ++i)
+    if (wanted[i].answer == r.defaultButton)
+      box.setDefaultButton(buttons[i]);
   MsgAnswer dismiss = DismissAnswer(r.buttons);
   for (size_t i = 0; i < wanted.size(); ++i)
     if (wanted[i].answer == dismiss)
@@ -90,7 +92,7 @@ MsgAnswer DismissAnswer(MsgButtons buttons) {
 }
 
 MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &caption, MsgIcon icon,
-                         MsgButtons buttons) {
+                         MsgButtons buttons, std::optional<MsgAnswer> defaultButton) {
   MessageBoxRequest r;
   r.parent = parent;
   r.text = text;
@@ -99,6 +101,10 @@ MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &ca
     r.caption = parent->window()->windowTitle();
   r.icon = icon;
   r.buttons = buttons;
+  r.defaultButton = defaultButton ? *defaultButton
+                    : (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel)
+                        ? MsgAnswer::Yes
+                        : MsgAnswer::Ok;
   if (Hook())
     return Hook()(r);
   return RunRealBox(r);

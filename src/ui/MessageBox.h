@@ -21,6 +21,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -36,13 +37,16 @@ struct MessageBoxRequest {
   QString caption; // the box's title as shown (after the default below)
   MsgIcon icon = MsgIcon::None;
   MsgButtons buttons = MsgButtons::Ok;
+  MsgAnswer defaultButton = MsgAnswer::Ok; // what Enter answers
 };
 
 // Modal box owned by `parent` (may be null). An empty `caption` takes the
 // title of parent's window. Returns the button pressed; closing the box
 // without a button counts as Cancel where there is one, else as No or Ok.
+// Enter answers `defaultButton` (the first button when not given); a question
+// whose first answer would lose something names its safe answer here.
 MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &caption, MsgIcon icon,
-                         MsgButtons buttons);
+                         MsgButtons buttons, std::optional<MsgAnswer> defaultButton = std::nullopt);
 
 // The answer a box gives when it is dismissed without choosing.
 MsgAnswer DismissAnswer(MsgButtons buttons);

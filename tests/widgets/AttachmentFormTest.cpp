@@ -136,17 +136,19 @@ private slots:
     QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"コピー先に ") + kReport +
                                         QStringLiteral(u" が存在します。\r\n上書きしますか?"));
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNo);
+    QCOMPARE(boxes.Asked()[0].defaultButton, MsgAnswer::No); // Enter keeps the old copy
     QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"リンク"));
-    // Declined: file and rows as they were, but the list was written back.
+    // Declined: file and rows as they were, but the list was written back
+    // (the entry whose file is missing stays in it).
     QCOMPARE(project_->Read(kReport), QByteArray("old"));
     QCOMPARE(Form().RowCount(), 1);
-    QCOMPARE(item_.AttachFiles, TStringList{TestDir::Name(kReport)});
+    QCOMPARE(item_.AttachFiles, (TStringList{TestDir::Name(kReport), "gone.txt"}));
 
     Form().CopyRegisterActionExecute();
     QCOMPARE(project_->Read(kReport), QByteArray("new"));
     QCOMPARE(Form().RowCount(), 1);
     QCOMPARE(Cell(Form(), 0, TFileListView::SizeColumn), QStringLiteral("3byte"));
-    QCOMPARE(item_.AttachFiles, TStringList{TestDir::Name(kReport)});
+    QCOMPARE(item_.AttachFiles, (TStringList{TestDir::Name(kReport), "gone.txt"}));
     QCOMPARE(boxes.Unscripted(), 0);
   }
 
@@ -210,11 +212,13 @@ private slots:
   void fileInTheProjectLinkedByFullPathIsListedByBareName() {
     project_->Write(kPhoto, "jpg");
     Show({project_->Cp(kPhoto)});
-    QCOMPARE(Captions(Form()), TStringList{TestDir::Name(kPhoto)});
+    // Shown by its bare name; the entry itself stays as the item holds it.
+    QCOMPARE(Cell(Form(), 0, TFileListView::CaptionColumn), kPhoto);
+    QCOMPARE(Captions(Form()), TStringList{project_->Cp(kPhoto)});
     ui::ScriptedDialogs dialogs({ui::DialogAnswer::Accept(project_->Native(kReport))});
     project_->Write(kReport, "r");
     Form().LinkRegisterActionExecute();
-    const TStringList expected = {TestDir::Name(kPhoto), TestDir::Name(kReport)};
+    const TStringList expected = {project_->Cp(kPhoto), TestDir::Name(kReport)};
     QCOMPARE(item_.AttachFiles, expected);
   }
 
@@ -240,6 +244,7 @@ private slots:
     QCOMPARE(boxes.Asked()[0].text, kReport + QStringLiteral(u" を削除してもよいですか?"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Information);
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNoCancel);
+    QCOMPARE(boxes.Asked()[0].defaultButton, MsgAnswer::No); // Enter keeps the file
     QCOMPARE(project_->Has(kReport), fileKept);
     const TStringList expected =
         rowKept ? TStringList{TestDir::Name(kReport), link} : TStringList{link};
@@ -277,18 +282,24 @@ private slots:
     QVERIFY(item_.AttachFiles.empty());
   }
 
-  void missingFileDropsOutAtWriteBack() {
+  void missingFileStaysInTheListAtWriteBack() {
     project_->Write(kReport, "r");
     const TStringList entries = {"deleted.txt", TestDir::Name(kReport), "/no/such/file.txt", ""};
     Show(entries);
     QCOMPARE(Captions(Form()), TStringList{TestDir::Name(kReport)});
     QCOMPARE(item_.AttachFiles, entries); // untouched until written back
     QSignalSpy changed(form_.get(), &TAttachmentForm::attachmentsChanged);
+    // A file away for a moment must not cost its entry: nothing changed.
     QVERIFY(Form().WriteBack());
-    QCOMPARE(item_.AttachFiles, TStringList{TestDir::Name(kReport)});
+    QCOMPARE(item_.AttachFiles, entries);
+    QCOMPARE(changed.count(), 0);
+    // Removing the shown row keeps the unshown entries in their places.
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No});
+    Form().SelectRow(0);
+    Form().UnregisterActionExecute(); // a copy: asked, answered No (keep the file)
+    QCOMPARE(item_.AttachFiles, (TStringList{"deleted.txt", "/no/such/file.txt", ""}));
     QCOMPARE(changed.count(), 1);
-    QVERIFY(Form().WriteBack());
-    QCOMPARE(changed.count(), 1); // nothing changed the second time
+    QVERIFY(project_->Has(kReport));
   }
 
   void writeBackWithoutAListReportsFalse() {
@@ -488,15 +499,19 @@ private slots:
 
   void closeBoxWritesBackAndHidesWhileCloseItemOnlyHides() {
     project_->Write(kReport, "r");
+    project_->Write(kPhoto, "p");
     Show({"gone.txt", TestDir::Name(kReport)});
+    QVERIFY(Form().AddFileRow(project_->Cp(kPhoto))); // a row not yet in the list
     Action(Form(), "CloseAction")->trigger();
     QVERIFY(!Form().IsShown());
     QCOMPARE(item_.AttachFiles.size(), 2u);
     Show({"gone.txt", TestDir::Name(kReport)});
+    QVERIFY(Form().AddFileRow(project_->Cp(kPhoto)));
     QVERIFY(Form().IsShown());
     Form().close();
     QVERIFY(!Form().IsShown());
-    QCOMPARE(item_.AttachFiles, TStringList{TestDir::Name(kReport)});
+    QCOMPARE(item_.AttachFiles,
+             (TStringList{"gone.txt", TestDir::Name(kReport), TestDir::Name(kPhoto)}));
     QVERIFY(Form().findChild<TFileListView *>(QStringLiteral("FileList")));
   }
 };

@@ -453,6 +453,7 @@ private slots:
     QCOMPARE(boxes.Asked()[0].text,
              QStringLiteral(u"プロジェクト\"Doomed\"を削除します\r\nよろしいですか?"));
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNo);
+    QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::No); // Enter keeps the project
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Warning);
     QVERIFY(root_->Has(QStringLiteral("p/MainTree.dat")));
 

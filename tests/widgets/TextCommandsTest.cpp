@@ -341,6 +341,7 @@ private slots:
              QStringLiteral(u"すべての項目のカーソル位置をクリアします。よろしいですか?"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Warning);
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNo);
+    QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::No);
     QCOMPARE(p.dir.Read("a.txt"), before);
 
     QTest::keyClicks(w->FileText(), "edit ");

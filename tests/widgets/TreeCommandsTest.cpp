@@ -1,8 +1,8 @@
 // The tree commands of the editor window over real projects in temporary
 // directories: enabling, new items, delete with its retired file, the moves,
 // expand and collapse all, and the drag and drop logic driven by positions.
-#include "core/FileSizeLimit.h"
 #include "WidgetTestSupport.h"
+#include "core/FileSizeLimit.h"
 
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
@@ -296,6 +296,7 @@ private slots:
     QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"このアイテムを削除してもよろしいですか?"));
     QCOMPARE(boxes.Asked()[1].icon, ui::MsgIcon::Warning);
     QCOMPARE(boxes.Asked()[1].buttons, ui::MsgButtons::YesNo);
+    QCOMPARE(boxes.Asked()[1].defaultButton, ui::MsgAnswer::No); // Enter keeps the item
     QCOMPARE(e.Shape(), std::string("R(B)"));
     QVERIFY(!p.dir.Has("a.txt"));
     QCOMPARE(p.dir.Read("a.txt.exp"), a); // not written again

@@ -149,6 +149,23 @@ private slots:
         ui::ShowMessageBox(nullptr, QStringLiteral("x"), QString(), MsgIcon::Error, MsgButtons::Ok),
         MsgAnswer::Ok);
     QCOMPARE(labels, QStringList{QStringLiteral("OK")});
+
+    // Enter answers the default button, which a question names when its first
+    // answer would lose something.
+    auto enter = [] {
+      QTimer::singleShot(0, [] {
+        if (QWidget *box = QApplication::activeModalWidget())
+          QTest::keyClick(box, Qt::Key_Return);
+      });
+    };
+    enter();
+    QCOMPARE(ui::ShowMessageBox(nullptr, QStringLiteral("y"), QString(), MsgIcon::Warning,
+                                MsgButtons::YesNo, MsgAnswer::No),
+             MsgAnswer::No);
+    enter();
+    QCOMPARE(ui::ShowMessageBox(nullptr, QStringLiteral("y"), QString(), MsgIcon::Warning,
+                                MsgButtons::YesNoCancel),
+             MsgAnswer::Yes);
   }
 
   void fileDialogsHandOverCp932PathsAndRefuseUnnamableOnes() {
