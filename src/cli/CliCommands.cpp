@@ -14,16 +14,59 @@ namespace {
 
 constexpr int kOk = 0, kFailed = 1, kUsage = 2;
 
-// CP932 bytes as UTF-8 text for the terminal, with CR LF as plain line ends.
-std::string Show(std::string_view cp932Text) {
-  std::string s = cp932::ToUtf8(cp932Text);
+// UTF-8 text made safe for a terminal: a title or a file name may carry escape
+// sequences. Control characters (C0, DEL, C1) are printed as \xHH (C1 as
+// \u00HH), bytes that are not UTF-8 as \xHH, and a backslash is doubled, so
+// every item stays on one line and the text can be told back exactly.
+std::string Escape(std::string_view utf8) {
+  static const char kHex[] = "0123456789ABCDEF";
   std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i)
-    if (!(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n'))
-      out += s[i];
+  out.reserve(utf8.size());
+  auto hex = [&](const char *prefix, unsigned v) {
+    out += prefix;
+    out += kHex[(v >> 4) & 0xF];
+    out += kHex[v & 0xF];
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x20 || b == 0x7F) {
+      hex("\\x", b);
+      ++i;
+      continue;
+    }
+    if (b == '\\') {
+      out += "\\\\";
+      ++i;
+      continue;
+    }
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    // A well-formed multi-byte sequence is copied; anything else is escaped.
+    size_t len = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    bool good = len >= 2 && i + len <= utf8.size() && b >= 0xC2 && b <= 0xF4;
+    for (size_t k = 1; good && k < len; ++k)
+      good = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
+    if (!good) {
+      hex("\\x", b);
+      ++i;
+      continue;
+    }
+    if (b == 0xC2 && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+      hex("\\u00", static_cast<unsigned char>(utf8[i + 1])); // U+0080..U+009F
+      i += 2;
+      continue;
+    }
+    out.append(utf8.substr(i, len));
+    i += len;
+  }
   return out;
 }
+
+// CP932 bytes (titles, IDs, file names, paths) as escaped UTF-8 text.
+std::string Show(std::string_view cp932Text) { return Escape(cp932::ToUtf8(cp932Text)); }
 
 struct Command {
   const char *name;
@@ -41,22 +84,23 @@ const char kUsageText[] = "usage: orvane-cli COMMAND [--help] ARGS\n"
 bool LoadProject(const std::string &arg, TProjectTree &tree, std::ostream &err) {
   std::string dir;
   if (!fsys::FromNative(arg, dir)) {
-    err << "orvane-cli: " << arg << ": the path cannot be written in Shift-JIS\n";
+    err << "orvane-cli: " << Escape(arg) << ": the path cannot be written in Shift-JIS\n";
     return false;
   }
   if (!fsys::DirectoryExists(dir)) {
-    err << "orvane-cli: " << arg << ": no such directory\n";
+    err << "orvane-cli: " << Escape(arg) << ": no such directory\n";
     return false;
   }
   std::string treeFile = AddPathSeparator(dir) + "MainTree.dat";
   if (!fsys::FileExists(treeFile)) {
-    err << "orvane-cli: " << arg << ": not a project (" << Show(treeFile) << " is missing)\n";
+    err << "orvane-cli: " << Escape(arg) << ": not a project (" << Show(treeFile)
+        << " is missing)\n";
     return false;
   }
   ScopedHeaderWarningSink sink(
       [&err](const std::string &m) { err << "warning: " << Show(m) << "\n"; });
   if (!tree.LoadProject(dir)) {
-    err << "orvane-cli: " << arg << ": not a project (the root item file \""
+    err << "orvane-cli: " << Escape(arg) << ": not a project (the root item file \""
         << Show(tree.WindowData.RootFileName) << "\" cannot be read)\n";
     return false;
   }
@@ -90,7 +134,7 @@ int ResaveCommand(const std::string &arg, std::ostream &out, std::ostream &err) 
     return kFailed;
   std::string path = tree.ProjectDir() + "MainTree.dat";
   if (!tree.SaveTreeFile(path)) {
-    err << "orvane-cli: " << Show(path) << " was not written: " << tree.LastSaveError()
+    err << "orvane-cli: " << Show(path) << " was not written: " << Escape(tree.LastSaveError())
         << "\nThe previous file is unchanged.\n";
     return kFailed;
   }
@@ -122,6 +166,8 @@ const Command kCommands[] = {
      "  C       'C' when the item is marked completed, else '-'\n"
      "  TITLE   the item's title\n"
      "\n"
+     "Control characters in IDs, names and titles are printed as \\xHH, and a\n"
+     "backslash as \\\\, so that each item takes one line.\n"
      "Items the tree file names but that cannot be loaded are reported on stderr.\n"
      "Exits 0, or 1 when DIR is not a project.\n",
      TreeCommand},
@@ -160,7 +206,7 @@ int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
     if (args[0] == c.name)
       command = &c;
   if (!command) {
-    err << "orvane-cli: unknown command '" << args[0] << "'\n";
+    err << "orvane-cli: unknown command '" << Escape(args[0]) << "'\n";
     PrintUsage(err);
     return kUsage;
   }
@@ -174,7 +220,8 @@ int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
       out << command->help;
       return kOk;
     } else if (options && a.size() > 1 && a[0] == '-') {
-      err << "orvane-cli " << command->name << ": unknown option '" << a << "'\n" << command->help;
+      err << "orvane-cli " << command->name << ": unknown option '" << Escape(a) << "'\n"
+          << command->help;
       return kUsage;
     } else {
       operands.push_back(a);

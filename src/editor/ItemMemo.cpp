@@ -1,11 +1,14 @@
 #include "editor/ItemMemo.h"
 
+#include "store/Codec.h"
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTextCursor>
+#include <QTextDocument>
 
 TItemMemo::TItemMemo(QWidget *parent) : QPlainTextEdit(parent) {}
 
@@ -26,6 +29,25 @@ void TItemMemo::keyPressEvent(QKeyEvent *event) {
   if (!event->text().isEmpty() && !isReadOnly() && !Accepts(event->text())) {
     event->accept();
     return;
+  }
+  if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier && !isReadOnly() &&
+      !textCursor().hasSelection()) {
+    // Qt removes a variation selector on its own first; a duplicate code's
+    // marker is invisible, so that would look like a key doing nothing. Take
+    // the character with it.
+    QTextCursor c = textCursor();
+    const int at = c.position();
+    QTextDocument *doc = document();
+    if (at >= 2 && cp932::IsVariantMarker(doc->characterAt(at - 1).unicode()) &&
+        cp932::MarksVariant(doc->characterAt(at - 2).unicode(),
+                            doc->characterAt(at - 1).unicode())) {
+      c.setPosition(at - 2, QTextCursor::KeepAnchor);
+      c.removeSelectedText();
+      setTextCursor(c);
+      event->accept();
+      emit caretMoved();
+      return;
+    }
   }
   QPlainTextEdit::keyPressEvent(event);
   emit caretMoved();

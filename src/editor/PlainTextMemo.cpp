@@ -16,7 +16,17 @@
 
 namespace {
 
-std::string EncodeLine(const QString &line) { return cp932::FromUtf8(line.toUtf8().toStdString()).bytes; }
+std::string EncodeLine(const QString &line) {
+  return cp932::FromUtf8(line.toUtf8().toStdString()).bytes;
+}
+
+// Bytes of the UTF-16 unit p[i] that is not part of a surrogate pair: a
+// duplicate-code marker after its character takes none (the pair is one code).
+int WidthAt(const char16_t *p, int i) {
+  if (i > 0 && cp932::IsVariantMarker(p[i]) && cp932::MarksVariant(p[i - 1], p[i]))
+    return 0;
+  return TPlainTextMemo::ByteWidth(p[i]);
+}
 
 // UTF-16 offset in `line` of the character that holds byte offset `bytes`.
 int Utf16Offset(const QString &line, int bytes) {
@@ -25,7 +35,7 @@ int Utf16Offset(const QString &line, int bytes) {
   int i = 0, at = 0;
   while (i < n) {
     bool pair = QChar::isHighSurrogate(p[i]) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]);
-    int width = pair ? 1 : TPlainTextMemo::ByteWidth(p[i]);
+    int width = pair ? 1 : WidthAt(p, i);
     if (at + width > bytes)
       break;
     at += width;
@@ -48,7 +58,7 @@ int ByteOffset(const QString &line, int units) {
       ++i;
       continue;
     }
-    at += TPlainTextMemo::ByteWidth(p[i]);
+    at += WidthAt(p, i);
   }
   return at;
 }
@@ -106,9 +116,9 @@ QTextDocument *TPlainTextMemo::Document() const {
     QObject::disconnect(changeConnection_);
     doc_ = doc;
     if (doc)
-      changeConnection_ = connect(doc, &QTextDocument::contentsChange,
-                                  const_cast<TPlainTextMemo *>(this),
-                                  &TPlainTextMemo::OnContentsChange);
+      changeConnection_ =
+          connect(doc, &QTextDocument::contentsChange, const_cast<TPlainTextMemo *>(this),
+                  &TPlainTextMemo::OnContentsChange);
     allDirty_ = true;
     textValid_ = false;
   }
@@ -213,7 +223,8 @@ std::string TPlainTextMemo::LineText(int line) const {
     return {};
   if (textValid_) {
     Refresh();
-    return text_.substr(static_cast<size_t>(lineStart_[line]), static_cast<size_t>(lineBytes_[line]));
+    return text_.substr(static_cast<size_t>(lineStart_[line]),
+                        static_cast<size_t>(lineBytes_[line]));
   }
   return EncodeLine(doc->findBlockByNumber(line).text());
 }

@@ -42,7 +42,9 @@ public:
 
   // Bytes a character takes in CP932: 2 for a double-byte character, 1 for
   // ASCII, half-width katakana and the U+F700 raw bytes, and 1 for a character
-  // CP932 cannot hold (it would be stored as '?').
+  // CP932 cannot hold (it would be stored as '?'). A duplicate-code marker
+  // counts 1 here, alone; after its character (see store/Codec.h) the line
+  // counts give it 0.
   static int ByteWidth(char16_t c);
   // Bytes of a whole line; a surrogate pair counts as one '?'.
   static int ByteLength(const QString &line);

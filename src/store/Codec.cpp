@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <map>
 #include <stdexcept>
+#include <unordered_map>
+#include <utility>
 
 namespace cp932 {
 namespace {
@@ -111,6 +114,50 @@ size_t NextUtf8(std::string_view s, size_t i, char32_t &c) {
   return len;
 }
 
+// The duplicate codes of the system's converter: every valid double-byte code
+// whose character encodes to another code, with the marker of its row.
+struct Variants {
+  std::unordered_map<unsigned, char32_t> markerOf;          // code -> marker
+  std::map<std::pair<char32_t, char32_t>, unsigned> codeOf; // <char, marker> -> code
+};
+
+char32_t MarkerOfRow(unsigned lead) {
+  if (lead == 0x87)
+    return kVariantNecRow13;
+  if (lead == 0xED || lead == 0xEE)
+    return kVariantNecIbm;
+  if (lead >= 0xFA && lead <= 0xFC)
+    return kVariantIbm;
+  return 0;
+}
+
+const Variants &DuplicateCodes() {
+  static const Variants v = [] {
+    Variants r;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+      char32_t marker = MarkerOfRow(lead);
+      if (!marker)
+        continue; // no duplicates outside these rows; their codes stay raw bytes if any
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+        const char ch[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        std::string utf8, back;
+        size_t used = 0, used2 = 0;
+        if (!Decoder().Convert(std::string_view(ch, 2), utf8, used) || used != 2)
+          continue;
+        if (Encoder().Convert(utf8, back, used2) && back == std::string_view(ch, 2))
+          continue;
+        char32_t c = 0;
+        if (NextUtf8(utf8, 0, c) != utf8.size())
+          continue; // not one character: leave it as raw bytes
+        if (r.codeOf.emplace(std::make_pair(c, marker), lead << 8 | trail).second)
+          r.markerOf.emplace(lead << 8 | trail, marker);
+      }
+    }
+    return r;
+  }();
+  return v;
+}
+
 // Decodes one CP932 character (1 or 2 bytes) the slow, careful way.
 void DecodeOne(std::string_view bytes, size_t &i, std::string &out) {
   unsigned char b = static_cast<unsigned char>(bytes[i]);
@@ -121,9 +168,22 @@ void DecodeOne(std::string_view bytes, size_t &i, std::string &out) {
   bool good = Decoder().Convert(ch, utf8, used) && used == len;
   if (good) {
     // A character that encodes back to other bytes (a duplicate code) would
-    // change the file when stored again: keep it as raw bytes instead.
+    // change the file when stored again: mark which of its codes it was.
     size_t used2 = 0;
-    good = Encoder().Convert(utf8, back, used2) && back == ch;
+    if (!(Encoder().Convert(utf8, back, used2) && back == ch)) {
+      good = false;
+      if (len == 2) {
+        const Variants &v = DuplicateCodes();
+        auto it = v.markerOf.find(static_cast<unsigned>(b) << 8 |
+                                  static_cast<unsigned char>(bytes[i + 1]));
+        if (it != v.markerOf.end()) {
+          out += utf8;
+          AppendUtf8(out, it->second);
+          i += 2;
+          return;
+        }
+      }
+    }
   }
   if (good) {
     out += utf8;
@@ -185,7 +245,10 @@ Encoded FromUtf8(std::string_view utf8) {
   r.bytes.reserve(utf8.size());
   size_t i = 0;
   std::string pending; // a run of characters that iconv converts in one go
+  char32_t last = 0;   // the character that ends `pending`, 0 when none
+  size_t lastLen = 0;  // its length in `pending`
   auto flush = [&] {
+    last = 0;
     if (pending.empty())
       return;
     std::string out;
@@ -231,13 +294,32 @@ Encoded FromUtf8(std::string_view utf8) {
     if (c >= kRawByteBase && c <= kRawByteBase + 0xFF) {
       flush();
       r.bytes += static_cast<char>(c - kRawByteBase);
+    } else if (IsVariantMarker(c)) {
+      const Variants &v = DuplicateCodes();
+      auto it = last ? v.codeOf.find({last, c}) : v.codeOf.end();
+      if (it != v.codeOf.end()) {
+        pending.resize(pending.size() - lastLen);
+        flush();
+        r.bytes += static_cast<char>(it->second >> 8);
+        r.bytes += static_cast<char>(it->second & 0xFF);
+      } else {
+        flush();
+        r.unmappable.push_back(c);
+        r.bytes += '?';
+      }
     } else {
       pending.append(utf8.data() + i, n);
+      last = c;
+      lastLen = n;
     }
     i += n;
   }
   flush();
   return r;
+}
+
+bool MarksVariant(char32_t base, char32_t marker) {
+  return IsVariantMarker(marker) && DuplicateCodes().codeOf.count({base, marker}) != 0;
 }
 
 std::string LowerAscii(std::string_view s) {

@@ -90,3 +90,36 @@ TEST(Cli, ClearErrorsForWhatIsNotAProjectAndForWrongCommandLines) {
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.out.find("resave"), std::string::npos);
 }
+
+TEST(Cli, ControlCharactersOfTitlesNamesAndPathsArePrintedEscaped) {
+  // A title or a file name can carry terminal escape sequences; printed raw
+  // they would act on the user's terminal.
+  TempDir t;
+  fixture::WriteSample(t);
+  fixture::Item(t, "a.txt", "\x1b[2J\x1b]0;owned\x07 a\\b\tc\x7f\x95\x5c");
+  fixture::Item(t, "b\x1b[31m.txt", "B");
+  std::string tree = t.Read("MainTree.dat");
+  tree.replace(tree.find("FileName=b.txt"), 14, "FileName=b\x1b[31m.txt");
+  t.Write("MainTree.dat", tree);
+  Result r = Cli({"tree", t.Dir()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "  Root r.txt [+--] Project\n"
+                   "    Root-C00000 a.txt [+--] \\x1B[2J\\x1B]0;owned\\x07 a\\\\b\\x09c\\x7F表\n"
+                   "      Root-C00001 a1.txt [-T-] A1\n"
+                   "      Root-C00002 a2.txt [---] A2\n"
+                   "*   Root-C00003 b\\x1B[31m.txt [---] B\n");
+  for (const std::string &s : {r.out, r.err})
+    EXPECT_EQ(s.find('\x1b'), std::string::npos);
+
+  // Paths in messages, the user's own argument included.
+  std::filesystem::create_directories(t.Path("x\x1b[8m"));
+  r = Cli({"tree", t.Dir() + "x\x1b[8m"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("x\\x1B[8m: not a project"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("x\\x1B[8m/MainTree.dat is missing"), std::string::npos) << r.err;
+  r = Cli({"tree", "\xc2\x9b"
+                   "2J\xff"}); // C1 CSI, and a byte that is not UTF-8
+  EXPECT_NE(r.err.find("\\u009B2J\\xFF: "), std::string::npos) << r.err;
+  for (const std::string &s : {r.out, r.err})
+    EXPECT_EQ(s.find('\x1b'), std::string::npos);
+}

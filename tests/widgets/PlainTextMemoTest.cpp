@@ -1,8 +1,8 @@
 // The memo engine on a real QPlainTextEdit: byte positions against the
 // widget's positions, the line table through edits, and searches and jumps
 // that land where the engine lands on a plain text.
-#include "core/TextMemo.h"
 #include "editor/PlainTextMemo.h"
+#include "core/TextMemo.h"
 #include "editor/engine/MemoJump.h"
 #include "store/Codec.h"
 
@@ -18,7 +18,8 @@ namespace {
 
 // Shown text of CP932 bytes with CR LF, as the editor puts an item's lines.
 QString Shown(const std::string &cp932) {
-  return QString::fromUtf8(cp932::ToUtf8(cp932)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return QString::fromUtf8(cp932::ToUtf8(cp932))
+      .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 // The slow, obvious count: encode everything before `position`.
@@ -102,7 +103,8 @@ private slots:
     c.insertText(QStringLiteral("😀丂é\n終"));
     const QString plain = PlainOf(edit->document());
     QCOMPARE(memo->TextLength(), BytesBefore(plain, static_cast<int>(plain.size())));
-    QCOMPARE(memo->Text(), cp932::FromUtf8(QString(plain).replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
+    QCOMPARE(memo->Text(), cp932::FromUtf8(QString(plain)
+                                               .replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
                                                .toUtf8()
                                                .toStdString())
                                .bytes);
@@ -124,6 +126,60 @@ private slots:
       QCOMPARE(memo->LineFromPosition(p), same.LineFromPosition(p));
     QCOMPARE(memo->LineIndex(-1), -1);
     QCOMPARE(memo->LineIndex(same.LineCount()), -1);
+  }
+
+  void duplicateCodesKeepTheirBytesAndPositions() {
+    // NEC row 13, NEC-selected IBM and IBM codes show as character + marker;
+    // the pair is one code of two bytes, and the caret never stops inside it.
+    const std::string dup = "\x87\x90"
+                            "A"
+                            "\xED\x40\xFA\x4A"
+                            "\xEE\xF9"
+                            "x\r\n\x87\x9A\x81\xE6";
+    Load(dup);
+    const QString plain = PlainOf(edit->document());
+    QCOMPARE(plain, QString::fromUtf16(u"≒\uFE00A纊\uFE01Ⅰ\uFE02￢\uFE01x\n∵\uFE00∵"));
+    QCOMPARE(memo->TextLength(), static_cast<int>(dup.size()));
+    QCOMPARE(memo->LineLength(0), 10);
+    QCOMPARE(memo->LineIndex(1), 12);
+    for (int p = 0; p <= plain.size(); ++p) {
+      const bool insidePair = p < plain.size() && cp932::IsVariantMarker(plain.at(p).unicode());
+      QCOMPARE(memo->BytePosition(p), BytesBefore(plain, p));
+      QCOMPARE(memo->DocumentPosition(memo->BytePosition(p)), insidePair ? p + 1 : p);
+    }
+    // Real keys: Right steps over character and marker at once; typing after
+    // and before a pair keeps its code, Backspace over it removes the code.
+    QTest::keyClick(edit, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Right);
+    QCOMPARE(edit->textCursor().position(), 2);
+    QCOMPARE(memo->BytePosition(edit->textCursor().position()), 2);
+    QTest::keyClicks(edit, "b");
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClicks(edit, "c");
+    QCOMPARE(memo->Text(), "c\x87\x90"
+                           "bA"
+                           "\xED\x40\xFA\x4A"
+                           "\xEE\xF9"
+                           "x\r\n\x87\x9A\x81\xE6");
+    CheckAgainstFreshCount();
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_Backspace); // x
+    QTest::keyClick(edit, Qt::Key_Backspace); // ￢ of the NEC-selected IBM row
+    CheckAgainstFreshCount();
+    const std::string after = memo->Text().substr(0, memo->LineLength(0));
+    // Whatever Qt removes first, no marker is left without its character and
+    // the line still counts what it stores.
+    QVERIFY(after == "c\x87\x90"
+                     "bA"
+                     "\xED\x40\xFA\x4A" ||
+            after == "c\x87\x90"
+                     "bA"
+                     "\xED\x40\xFA\x4A"
+                     "\x81\xCA");
+    // The marker draws nothing.
+    QFontMetrics fm(edit->document()->defaultFont());
+    QCOMPARE(fm.horizontalAdvance(QString::fromUtf16(u"≒\uFE00∵\uFE02纊\uFE01")),
+             fm.horizontalAdvance(QString::fromUtf16(u"≒∵纊")));
   }
 
   void selectionsMapBothWays() {
@@ -162,8 +218,9 @@ private slots:
   void tableFollowsEdits() {
     Load(SampleText());
     QRandomGenerator rng(7);
-    const QString pieces[] = {QStringLiteral("x"), QStringLiteral("漢字"), QStringLiteral("\n"),
-                              QStringLiteral("a\nｱ\n"), QStringLiteral("😀"), QString()};
+    const QString pieces[] = {QStringLiteral("x"),  QStringLiteral("漢字"),
+                              QStringLiteral("\n"), QStringLiteral("a\nｱ\n"),
+                              QStringLiteral("😀"),  QString()};
     for (int step = 0; step < 400; ++step) {
       QTextCursor c(edit->document());
       int size = edit->document()->characterCount() - 1;
@@ -252,14 +309,18 @@ private slots:
     jump.JumpedLinePos = jpmCenter;
     jump.LineHeight = -TPlainTextMemo::FontLineHeight(edit);
     QCOMPARE(TPlainTextMemo::FontLineHeight(edit),
-             qRound(edit->document()->documentLayout()->blockBoundingRect(edit->document()->findBlockByNumber(5)).height()));
+             qRound(edit->document()
+                        ->documentLayout()
+                        ->blockBoundingRect(edit->document()->findBlockByNumber(5))
+                        .height()));
     const int visible = edit->viewport()->height() / TPlainTextMemo::FontLineHeight(edit);
     QVERIFY(visible >= 8);
 
     jump.JumpTo(150, 3);
     QCOMPARE(jump.CaretLine(), 150);
     QCOMPARE(jump.CaretColumn(), 3);
-    QCOMPARE(edit->textCursor().position(), edit->document()->findBlockByNumber(150).position() + 1);
+    QCOMPARE(edit->textCursor().position(),
+             edit->document()->findBlockByNumber(150).position() + 1);
     int top = edit->verticalScrollBar()->value(); // first line shown, without wrapping
     QVERIFY2(std::abs(150 - top - visible / 2) <= 1, qPrintable(QString::number(top)));
 

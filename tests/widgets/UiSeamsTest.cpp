@@ -1,6 +1,7 @@
 // The seams every window uses: text conversion, message boxes, dialogs and
 // the shell.
 #include "WidgetTestSupport.h"
+#include "editor/ItemMemo.h"
 #include "store/FileSystem.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
@@ -8,6 +9,7 @@
 #include "ui/Shell.h"
 #include "ui/Text.h"
 
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -48,6 +50,51 @@ private slots:
     QCOMPARE(boxes.Asked()[0].icon, MsgIcon::Warning);
     QVERIFY(ui::FromQStringOrExplain(&w, QString(), QStringLiteral(u"普通の文"), kept));
     QCOMPARE(boxes.Asked().size(), 1u);
+  }
+
+  void duplicateCodesShowAsTheirCharactersAndKeepTheirBytes() {
+    // ≒ in NEC row 13 and in JIS row 2, a NEC-selected IBM kanji, ¬ three ways.
+    const std::string bytes = "\x87\x90\x81\xE0"
+                              "a"
+                              "\xED\x40\xFA\x5C"
+                              "\x81\xCA\xEE\xF9\xFA\x54"
+                              "b";
+    const QString shown = ui::ToQString(bytes);
+    QString visible = shown;
+    visible.remove(QChar(0xFE00)).remove(QChar(0xFE01)).remove(QChar(0xFE02));
+    QCOMPARE(visible, QString::fromUtf16(u"≒≒a纊纊￢￢￢b"));
+    std::string back;
+    QVERIFY(ui::FromQString(shown, back));
+    QCOMPARE(back, bytes);
+
+    // Held by real widgets and edited with real keys, elsewhere in the text.
+    QLineEdit line;
+    line.setText(shown);
+    line.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&line));
+    QTest::keyClick(&line, Qt::Key_End);
+    QTest::keyClicks(&line, "c");
+    QVERIFY(ui::FromQString(line.text(), back));
+    QCOMPARE(back, bytes + "c");
+
+    TItemMemo memo;
+    memo.setPlainText(shown + QStringLiteral("\n") + shown);
+    memo.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&memo));
+    QTest::keyClick(&memo, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&memo, Qt::Key_Down);
+    QTest::keyClicks(&memo, "d");
+    QVERIFY(ui::FromQString(memo.toPlainText(), back));
+    QCOMPARE(back, bytes + "\nd" + bytes);
+    // Backspace after a pair removes the character, not only its invisible marker.
+    QTest::keyClick(&memo, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&memo, Qt::Key_Right);
+    QTest::keyClick(&memo, Qt::Key_Backspace);
+    QVERIFY(ui::FromQString(memo.toPlainText(), back));
+    QCOMPARE(back, bytes.substr(2) + "\nd" + bytes);
+    memo.undo();
+    QVERIFY(ui::FromQString(memo.toPlainText(), back));
+    QCOMPARE(back, bytes + "\nd" + bytes);
   }
 
   void pathsConvertOnlyWhenCp932NamesThemExactly() {
