@@ -389,6 +389,17 @@ void TSelectThemaForm::SelectRow(int row) {
   }
 }
 
+void TSelectThemaForm::MakeCurrent(TProjectData *entry) {
+  for (int i = 0; entry && i < RowCount(); ++i)
+    if (Row(i) == entry) {
+      SelectRow(i);
+      list_->scrollToItem(Item(i));
+      break;
+    }
+  // Enter, Ctrl+O and the arrows act on the list at once.
+  list_->setFocus(Qt::OtherFocusReason);
+}
+
 TSelectThemaForm::TProjectItem *TSelectThemaForm::AddRow(std::unique_ptr<TProjectData> entry) {
   auto *item = new TProjectItem(std::move(entry));
   list_->addTopLevelItem(item);
@@ -447,6 +458,9 @@ void TSelectThemaForm::RefreshProjectList() {
         e->EditorWindow = editor;
   }
   SortProjectList();
+  // A keyboard user can open the first project with Enter straight away.
+  if (RowCount() > 0)
+    MakeCurrent(Row(0));
   ShowCount();
   updateActionStates();
 }
@@ -617,8 +631,8 @@ void TSelectThemaForm::ProjectSaved(TVaveMainForm *, const std::string &dir, con
   SortProjectList();
 }
 
-void TSelectThemaForm::ForgetEditor(const std::vector<TProjectData *> &entries,
-                                    TVaveMainForm *editor, const QString &complaint) {
+TProjectData *TSelectThemaForm::ForgetEditor(const std::vector<TProjectData *> &entries,
+                                             TVaveMainForm *editor, const QString &complaint) {
   for (TProjectData *e : entries) {
     if (!e) {
       ShowMessageBox(complaint, ui::MsgIcon::None, ui::MsgButtons::Ok);
@@ -626,16 +640,20 @@ void TSelectThemaForm::ForgetEditor(const std::vector<TProjectData *> &entries,
     }
     if (e->EditorWindow == editor) {
       e->EditorWindow = nullptr;
-      break;
+      return e;
     }
   }
+  return nullptr;
 }
 
 void TSelectThemaForm::EditorClosed(TVaveMainForm *editor) {
   std::vector<TProjectData *> rows;
   for (int i = 0; i < RowCount(); ++i)
     rows.push_back(Row(i));
-  ForgetEditor(rows, editor, QStringLiteral(u"にゃ～"));
+  // The project just closed is the one the user is most likely to reopen.
+  if (TProjectData *closed = ForgetEditor(rows, editor, QStringLiteral(u"にゃ～"));
+      closed && !closing_)
+    MakeCurrent(closed);
 }
 
 void TSelectThemaForm::ShortcutEditorClosed(TVaveMainForm *editor) {

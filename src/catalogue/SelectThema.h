@@ -126,9 +126,12 @@ private:
   void SearchDirFileFind(const std::string &fileName);
   TVaveMainForm *FindEditor(const std::string &directory) const;
   bool OpenShortcutFile(const QString &nativePath);
-  // Clears the first of `entries` that records `editor`.
-  void ForgetEditor(const std::vector<TProjectData *> &entries, TVaveMainForm *editor,
-                    const QString &complaint);
+  // Selects the row of `entry` (none: leaves the selection) and puts the
+  // keyboard focus in the list.
+  void MakeCurrent(TProjectData *entry);
+  // Clears the first of `entries` that records `editor` and returns it.
+  TProjectData *ForgetEditor(const std::vector<TProjectData *> &entries, TVaveMainForm *editor,
+                             const QString &complaint);
   // Out of the task bar and in front.
   void ComeForward();
   bool CloseEditors();

@@ -282,6 +282,7 @@ private slots:
 
     MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
     f.RefreshProjectList();
+    f.ProjectList()->clearSelection();
     for (const char *name : bound)
       QVERIFY2(!f.Action(name)->isEnabled(), name);
     f.SelectRow(0);
@@ -411,6 +412,61 @@ private slots:
     QVERIFY(first->close());
     QVERIFY(!f.Row(0)->EditorWindow);
     QTRY_VERIFY(!first);
+  }
+
+  // Enter pressed where the keyboard focus is, as a keyboard user would.
+  static void PressEnter(TSelectThemaForm &f) {
+    QVERIFY(f.focusWidget() == f.ProjectList());
+    QTest::keyClick(f.focusWidget(), Qt::Key_Return);
+  }
+
+  void enterOpensTheCurrentRowAfterStartRefreshCreateAndClose() {
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
+    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"));
+    TSelectThemaForm &f = Open();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    // After start: the first row (descending titles: Beta).
+    PressEnter(f);
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+
+    // After a refresh: the first row again.
+    f.SelectRow(1);
+    f.RefreshProjectList();
+    QCOMPARE(f.Selected(), f.Row(0));
+    PressEnter(f); // Beta is open: it comes forward, nothing new
+    QCOMPARE(f.Editors().size(), 1u);
+
+    // After an editor's close: that project's row.
+    QPointer<TVaveMainForm> beta = f.Editors()[0];
+    f.SelectRow(RowOf(f, QStringLiteral("Alpha")));
+    QVERIFY(beta->close());
+    QTRY_VERIFY(!beta);
+    QCOMPARE(f.Selected()->Directory, root_->Cp() + "b/");
+    PressEnter(f);
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+    QVERIFY(f.Editors()[0]->close());
+
+    // After a create: the new project's row.
+    ui::ScriptedDialogs dialogs({DialogAnswer::Accept(QStringLiteral("Gamma"))});
+    f.CreateProjectAction();
+    QCOMPARE(f.Selected()->Directory, root_->Cp() + "Gamma/");
+    QCOMPARE(f.focusWidget(), f.ProjectList());
+
+    // An empty list: nothing is selected and Enter does nothing.
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No}); // the new project is not saved
+    for (TVaveMainForm *e : f.Editors())
+      QVERIFY(e->close());
+    for (const char *dir : {"a", "b", "Gamma"})
+      QVERIFY(QDir(root_->Native(QString::fromLatin1(dir))).removeRecursively());
+    f.RefreshProjectList();
+    QCOMPARE(f.RowCount(), 0);
+    QVERIFY(!f.Selected());
+    const size_t before = f.Editors().size();
+    PressEnter(f);
+    QCOMPARE(f.Editors().size(), before);
   }
 
   void aSaveUpdatesItsRowAndTheOrder() {
