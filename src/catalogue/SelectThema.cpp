@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -687,17 +688,36 @@ void TSelectThemaForm::ApplicationDeactivate() {
 // ------------------------------------------------------------ shortcuts ----
 
 bool TSelectThemaForm::OpenShortcutFile(const QString &nativePath) {
-  std::string path;
-  if (!ui::PathFromQString(nativePath, path) || !fsys::FileExists(path)) {
-    ShowMessageBox(QStringLiteral(u"ショートカットファイルが見つかりません"), ui::MsgIcon::Error,
-                   ui::MsgButtons::Ok);
-    return false;
-  }
-  const std::string dir = TIniFile(path).ReadString("Project", "Directory", "");
-  if (dir.empty() || !fsys::DirectoryExists(dir)) {
-    ShowMessageBox(QStringLiteral(u"プロジェクトが見つかりません"), ui::MsgIcon::Error,
-                   ui::MsgButtons::Ok);
-    return false;
+  // Relative names mean this process's working directory; the directory a
+  // shortcut names relatively means the shortcut's own folder.
+  const QFileInfo named(nativePath);
+  std::string path, folder;
+  const bool nameable = !nativePath.isEmpty() &&
+                        ui::PathFromQString(named.absoluteFilePath(), path) &&
+                        ui::PathFromQString(named.absolutePath(), folder);
+  std::string dir;
+  if (nameable && fsys::DirectoryExists(path)) {
+    // A project directory itself, as a terminal user names it.
+    if (!fsys::FileExists(AddPathSeparator(path) + "MainTree.dat")) {
+      ShowMessageBox(QStringLiteral(u"正常なプロジェクトではありません\r\n") + nativePath,
+                     ui::MsgIcon::Error, ui::MsgButtons::Ok);
+      return false;
+    }
+    dir = AddPathSeparator(path);
+  } else {
+    if (!nameable || !fsys::FileExists(path)) {
+      ShowMessageBox(QStringLiteral(u"ショートカットファイルが見つかりません"), ui::MsgIcon::Error,
+                     ui::MsgButtons::Ok);
+      return false;
+    }
+    dir = TIniFile(path).ReadString("Project", "Directory", "");
+    if (!dir.empty() && dir[0] != '/')
+      dir = AddPathSeparator(folder) + dir;
+    if (dir.empty() || !fsys::DirectoryExists(dir)) {
+      ShowMessageBox(QStringLiteral(u"プロジェクトが見つかりません"), ui::MsgIcon::Error,
+                     ui::MsgButtons::Ok);
+      return false;
+    }
   }
   auto entry = std::make_unique<TProjectData>();
   entry->Directory = dir;
@@ -709,10 +729,11 @@ bool TSelectThemaForm::OpenShortcutFile(const QString &nativePath) {
 }
 
 void TSelectThemaForm::WMShortcutHandover(const std::optional<QString> &argument) {
-  if (!argument || argument->isEmpty()) {
+  if (!argument) {
     ComeForward();
     return;
   }
+  // A blank argument is still an argument: it names no shortcut file.
   qsizetype blanks = 0;
   while (blanks < argument->size() && argument->at(blanks) == QLatin1Char(' '))
     ++blanks;

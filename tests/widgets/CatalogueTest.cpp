@@ -722,6 +722,61 @@ private slots:
     QVERIFY(f.isVisible());
   }
 
+  void aRelativeDirectoryMeansTheShortcutsOwnFolder() {
+    MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
+    MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Near")); // under the working dir
+    outside_->Write(QStringLiteral("links/rel.ida"), "[Project]\r\nDirectory=../p/\r\n");
+    outside_->Write(QStringLiteral("links/none.ida"), "[Project]\r\nDirectory=p/\r\n");
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root_->Native()));
+    TSelectThemaForm &f = Open();
+    ui::ScriptedMessageBoxes boxes;
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("links/rel.ida")));
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("links/none.ida")));
+    QDir::setCurrent(cwd);
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
+    QVERIFY(fsys::SameFile(f.Editors()[0]->ProjectDir, outside_->Cp(QStringLiteral("p"))));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"プロジェクトが見つかりません"));
+  }
+
+  void aProjectDirectoryAsArgumentOpensThatProject() {
+    MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
+    outside_->MakeDir(QStringLiteral("plain"));
+    {
+      // First start: opened, and the catalogue out of the way.
+      TSelectThemaForm &f = Open(outside_->Native(QStringLiteral("p")));
+      f.show();
+      QVERIFY(f.isMinimized());
+      QCOMPARE(f.Editors().size(), 1u);
+      QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
+      QCOMPARE(f.ShortcutProjects.size(), 1u);
+      QVERIFY(f.Editors()[0]->close());
+    }
+    TSelectThemaForm &f = Open();
+    f.show();
+    ui::ScriptedMessageBoxes boxes;
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("p")));
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
+    QCOMPARE(boxes.Asked().size(), 0u);
+
+    // A directory that holds no project says so, with its name.
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("plain")));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"正常なプロジェクトではありません\r\n") +
+                                        outside_->Native(QStringLiteral("plain")));
+    // A blank argument names no shortcut file; it is not "no argument".
+    f.showMinimized();
+    f.WMShortcutHandover(QStringLiteral("   "));
+    f.WMShortcutHandover(QString());
+    QCOMPARE(boxes.Asked().size(), 3u);
+    QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
+    QCOMPARE(boxes.Asked()[2].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
+    QCOMPARE(f.ShortcutProjects.size(), 1u);
+  }
+
   void firstStartWithAShortcutStaysMinimisedUntilItsEditorCloses() {
     MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
     outside_->Write(QStringLiteral("far.ida"),
