@@ -78,7 +78,7 @@ int Run(int argc, char **argv) {
   TSelectThemaForm form(shortcut);
   QObject::connect(&form, &TSelectThemaForm::Closed, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
-  form.show();
+  form.ShowAtStart();
   catalogue = &form;
   for (const auto &arg : early)
     form.WMShortcutHandover(arg);

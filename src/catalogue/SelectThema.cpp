@@ -119,6 +119,10 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
   for (int i = 0; i < 2; ++i) {
     panels_[i] = new QLabel(bar);
     panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    // A long root folder must not widen the window (a window manager then
+    // also refuses to minimise it at start): the text is cut instead.
+    panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panels_[i]->setMinimumWidth(0);
     bar->addWidget(panels_[i], i == 1 ? 1 : 0);
   }
   setStatusBar(bar);
@@ -138,8 +142,18 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
 
   // The command-line argument: a shortcut file whose project opens at once,
   // with the catalogue out of the way until that editor closes.
-  if (shortcut && OpenShortcutFile(*shortcut))
+  if (shortcut && OpenShortcutFile(*shortcut)) {
+    minimiseAtStart_ = true;
     setWindowState(windowState() | Qt::WindowMinimized);
+  }
+}
+
+void TSelectThemaForm::ShowAtStart() {
+  show();
+  // Asked once more after the window is mapped: some window managers drop a
+  // minimised state given before.
+  if (minimiseAtStart_)
+    showMinimized();
 }
 
 TSelectThemaForm::~TSelectThemaForm() {

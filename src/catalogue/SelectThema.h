@@ -36,6 +36,8 @@ public:
   explicit TSelectThemaForm(const std::optional<QString> &shortcut = std::nullopt,
                             QWidget *parent = nullptr);
   ~TSelectThemaForm() override;
+  // The first show of the program: minimised when a shortcut opened a project.
+  void ShowAtStart();
 
   // ---- state -------------------------------------------------------------
   std::string Author;   // CP932; handed to every editor opened from here
@@ -145,4 +147,5 @@ private:
   std::map<std::string, QMenu *> menus_;
   std::vector<QPointer<TVaveMainForm>> editors_; // every editor made, in order
   bool closing_ = false;
+  bool minimiseAtStart_ = false;
 };

@@ -12,8 +12,10 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -783,7 +785,7 @@ private slots:
                     "[Project]\r\nDirectory=" +
                         QByteArray::fromStdString(outside_->Cp(QStringLiteral("p"))) + "\r\n");
     TSelectThemaForm &f = Open(outside_->Native(QStringLiteral("far.ida")));
-    f.show();
+    f.ShowAtStart();
     QVERIFY(f.isMinimized());
     QCOMPARE(f.Editors().size(), 1u);
     QPointer<TVaveMainForm> editor = f.Editors()[0];
@@ -796,6 +798,18 @@ private slots:
     TSelectThemaForm failed(outside_->Native(QStringLiteral("none.ida")));
     QCOMPARE(boxes.Asked().size(), 1u);
     QVERIFY(!failed.isMinimized());
+  }
+
+  void aLongRootFolderDoesNotWidenTheWindow() {
+    TSelectThemaForm &f = Open();
+    f.RootDir = root_->Cp() + std::string(300, 'x') + "/";
+    f.RefreshProjectList();
+    QVERIFY(f.StatusPanel(1)->text().size() > 300);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.layout()->activate();
+    QVERIFY(f.minimumSize().width() < 285);
+    QCOMPARE(f.width(), 285);
   }
 
   void aboutShowsTheVersionAndScrolls() {
