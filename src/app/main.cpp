@@ -3,6 +3,7 @@
 // file) to the running one and ends.
 #include "catalogue/SelectThema.h"
 #include "catalogue/SingleInstance.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -35,7 +36,20 @@ int Run(int argc, char **argv) {
   if (args.size() > 1)
     shortcut = args[1]; // further arguments are ignored
 
-  TSingleInstance instance;
+  QString problem;
+  const QString address = TSingleInstance::DefaultAddress(&problem);
+  if (address.isEmpty()) {
+    // Without a private place for the socket another user could receive the
+    // hand-over; the program does not start rather than risk it.
+    std::fprintf(stderr, "orvane: %s\n", problem.toLocal8Bit().constData());
+    ui::ShowMessageBox(
+        nullptr,
+        QStringLiteral(u"起動できません\r\n一時ディレクトリのフォルダが安全ではありません\r\n") +
+            problem,
+        QStringLiteral("Orvane"), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    return 1;
+  }
+  TSingleInstance instance(address);
   switch (instance.Start(shortcut)) {
   case TSingleInstance::Role::HandedOver:
     return 0;
@@ -64,7 +78,7 @@ int Run(int argc, char **argv) {
   TSelectThemaForm form(shortcut);
   QObject::connect(&form, &TSelectThemaForm::Closed, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
-  form.show();
+  form.ShowAtStart();
   catalogue = &form;
   for (const auto &arg : early)
     form.WMShortcutHandover(arg);

@@ -167,6 +167,7 @@ void TSelectThemaForm::CreateProjectAction() {
   }
   // The date column stays empty until the editor reports its first save.
   SortProjectList();
+  MakeCurrent(e);
   ShowCount();
 }
 

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -118,6 +119,10 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
   for (int i = 0; i < 2; ++i) {
     panels_[i] = new QLabel(bar);
     panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    // A long root folder must not widen the window (a window manager then
+    // also refuses to minimise it at start): the text is cut instead.
+    panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panels_[i]->setMinimumWidth(0);
     bar->addWidget(panels_[i], i == 1 ? 1 : 0);
   }
   setStatusBar(bar);
@@ -137,8 +142,18 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
 
   // The command-line argument: a shortcut file whose project opens at once,
   // with the catalogue out of the way until that editor closes.
-  if (shortcut && OpenShortcutFile(*shortcut))
+  if (shortcut && OpenShortcutFile(*shortcut)) {
+    minimiseAtStart_ = true;
     setWindowState(windowState() | Qt::WindowMinimized);
+  }
+}
+
+void TSelectThemaForm::ShowAtStart() {
+  show();
+  // Asked once more after the window is mapped: some window managers drop a
+  // minimised state given before.
+  if (minimiseAtStart_)
+    showMinimized();
 }
 
 TSelectThemaForm::~TSelectThemaForm() {
@@ -390,6 +405,17 @@ void TSelectThemaForm::SelectRow(int row) {
   }
 }
 
+void TSelectThemaForm::MakeCurrent(TProjectData *entry) {
+  for (int i = 0; entry && i < RowCount(); ++i)
+    if (Row(i) == entry) {
+      SelectRow(i);
+      list_->scrollToItem(Item(i));
+      break;
+    }
+  // Enter, Ctrl+O and the arrows act on the list at once.
+  list_->setFocus(Qt::OtherFocusReason);
+}
+
 TSelectThemaForm::TProjectItem *TSelectThemaForm::AddRow(std::unique_ptr<TProjectData> entry) {
   auto *item = new TProjectItem(std::move(entry));
   list_->addTopLevelItem(item);
@@ -448,6 +474,9 @@ void TSelectThemaForm::RefreshProjectList() {
         e->EditorWindow = editor;
   }
   SortProjectList();
+  // A keyboard user can open the first project with Enter straight away.
+  if (RowCount() > 0)
+    MakeCurrent(Row(0));
   ShowCount();
   updateActionStates();
 }
@@ -618,8 +647,8 @@ void TSelectThemaForm::ProjectSaved(TVaveMainForm *, const std::string &dir, con
   SortProjectList();
 }
 
-void TSelectThemaForm::ForgetEditor(const std::vector<TProjectData *> &entries,
-                                    TVaveMainForm *editor, const QString &complaint) {
+TProjectData *TSelectThemaForm::ForgetEditor(const std::vector<TProjectData *> &entries,
+                                             TVaveMainForm *editor, const QString &complaint) {
   for (TProjectData *e : entries) {
     if (!e) {
       ShowMessageBox(complaint, ui::MsgIcon::None, ui::MsgButtons::Ok);
@@ -627,16 +656,20 @@ void TSelectThemaForm::ForgetEditor(const std::vector<TProjectData *> &entries,
     }
     if (e->EditorWindow == editor) {
       e->EditorWindow = nullptr;
-      break;
+      return e;
     }
   }
+  return nullptr;
 }
 
 void TSelectThemaForm::EditorClosed(TVaveMainForm *editor) {
   std::vector<TProjectData *> rows;
   for (int i = 0; i < RowCount(); ++i)
     rows.push_back(Row(i));
-  ForgetEditor(rows, editor, QStringLiteral(u"にゃ～"));
+  // The project just closed is the one the user is most likely to reopen.
+  if (TProjectData *closed = ForgetEditor(rows, editor, QStringLiteral(u"にゃ～"));
+      closed && !closing_)
+    MakeCurrent(closed);
 }
 
 void TSelectThemaForm::ShortcutEditorClosed(TVaveMainForm *editor) {
@@ -670,17 +703,36 @@ void TSelectThemaForm::ApplicationDeactivate() {
 // ------------------------------------------------------------ shortcuts ----
 
 bool TSelectThemaForm::OpenShortcutFile(const QString &nativePath) {
-  std::string path;
-  if (!ui::PathFromQString(nativePath, path) || !fsys::FileExists(path)) {
-    ShowMessageBox(QStringLiteral(u"ショートカットファイルが見つかりません"), ui::MsgIcon::Error,
-                   ui::MsgButtons::Ok);
-    return false;
-  }
-  const std::string dir = TIniFile(path).ReadString("Project", "Directory", "");
-  if (dir.empty() || !fsys::DirectoryExists(dir)) {
-    ShowMessageBox(QStringLiteral(u"プロジェクトが見つかりません"), ui::MsgIcon::Error,
-                   ui::MsgButtons::Ok);
-    return false;
+  // Relative names mean this process's working directory; the directory a
+  // shortcut names relatively means the shortcut's own folder.
+  const QFileInfo named(nativePath);
+  std::string path, folder;
+  const bool nameable = !nativePath.isEmpty() &&
+                        ui::PathFromQString(named.absoluteFilePath(), path) &&
+                        ui::PathFromQString(named.absolutePath(), folder);
+  std::string dir;
+  if (nameable && fsys::DirectoryExists(path)) {
+    // A project directory itself, as a terminal user names it.
+    if (!fsys::FileExists(AddPathSeparator(path) + "MainTree.dat")) {
+      ShowMessageBox(QStringLiteral(u"正常なプロジェクトではありません\r\n") + nativePath,
+                     ui::MsgIcon::Error, ui::MsgButtons::Ok);
+      return false;
+    }
+    dir = AddPathSeparator(path);
+  } else {
+    if (!nameable || !fsys::FileExists(path)) {
+      ShowMessageBox(QStringLiteral(u"ショートカットファイルが見つかりません"), ui::MsgIcon::Error,
+                     ui::MsgButtons::Ok);
+      return false;
+    }
+    dir = TIniFile(path).ReadString("Project", "Directory", "");
+    if (!dir.empty() && dir[0] != '/')
+      dir = AddPathSeparator(folder) + dir;
+    if (dir.empty() || !fsys::DirectoryExists(dir)) {
+      ShowMessageBox(QStringLiteral(u"プロジェクトが見つかりません"), ui::MsgIcon::Error,
+                     ui::MsgButtons::Ok);
+      return false;
+    }
   }
   auto entry = std::make_unique<TProjectData>();
   entry->Directory = dir;
@@ -692,10 +744,11 @@ bool TSelectThemaForm::OpenShortcutFile(const QString &nativePath) {
 }
 
 void TSelectThemaForm::WMShortcutHandover(const std::optional<QString> &argument) {
-  if (!argument || argument->isEmpty()) {
+  if (!argument) {
     ComeForward();
     return;
   }
+  // A blank argument is still an argument: it names no shortcut file.
   qsizetype blanks = 0;
   while (blanks < argument->size() && argument->at(blanks) == QLatin1Char(' '))
     ++blanks;

@@ -36,6 +36,8 @@ public:
   explicit TSelectThemaForm(const std::optional<QString> &shortcut = std::nullopt,
                             QWidget *parent = nullptr);
   ~TSelectThemaForm() override;
+  // The first show of the program: minimised when a shortcut opened a project.
+  void ShowAtStart();
 
   // ---- state -------------------------------------------------------------
   std::string Author;   // CP932; handed to every editor opened from here
@@ -126,9 +128,12 @@ private:
   void SearchDirFileFind(const std::string &fileName);
   TVaveMainForm *FindEditor(const std::string &directory) const;
   bool OpenShortcutFile(const QString &nativePath);
-  // Clears the first of `entries` that records `editor`.
-  void ForgetEditor(const std::vector<TProjectData *> &entries, TVaveMainForm *editor,
-                    const QString &complaint);
+  // Selects the row of `entry` (none: leaves the selection) and puts the
+  // keyboard focus in the list.
+  void MakeCurrent(TProjectData *entry);
+  // Clears the first of `entries` that records `editor` and returns it.
+  TProjectData *ForgetEditor(const std::vector<TProjectData *> &entries, TVaveMainForm *editor,
+                             const QString &complaint);
   // Out of the task bar and in front.
   void ComeForward();
   bool CloseEditors();
@@ -143,4 +148,5 @@ private:
   std::map<std::string, QMenu *> menus_;
   std::vector<QPointer<TVaveMainForm>> editors_; // every editor made, in order
   bool closing_ = false;
+  bool minimiseAtStart_ = false;
 };

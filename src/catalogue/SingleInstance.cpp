@@ -12,6 +12,9 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include "store/FileSystem.h"
+
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +26,19 @@ constexpr quint32 kMaxArgument = 64 * 1024;
 constexpr char kAnswer = 'K';
 // A client that connects and then says nothing is dropped after this.
 constexpr int kIdleClientMs = 10000;
+
+uid_t g_peerUid = ::getuid(); // the user a peer must run as
+
+// True when the process at the other end of `socket` runs as this user. The
+// socket's directory keeps other users out already; this holds even where a
+// directory of the environment is not as private as it should be.
+bool PeerIsThisUser(const QLocalSocket &socket) {
+  struct ucred cred {};
+  socklen_t size = sizeof cred;
+  const auto fd = socket.socketDescriptor();
+  return fd >= 0 && ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 &&
+         size == sizeof cred && cred.uid == g_peerUid;
+}
 
 QByteArray Request(const std::optional<QString> &argument) {
   QByteArray bytes = argument ? QFile::encodeName(*argument) : QByteArray();
@@ -51,12 +67,25 @@ TSingleInstance::~TSingleInstance() {
   lock_->unlock();
 }
 
-QString TSingleInstance::DefaultAddress() {
-  QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (dir.isEmpty() || !QDir::isAbsolutePath(dir) || !QFileInfo(dir).isDir())
-    dir = QDir::tempPath();
-  return QDir(dir).filePath(QStringLiteral("orvane-%1.sock").arg(::getuid()));
+QString TSingleInstance::DefaultAddress(QString *problem) {
+  const QString name = QStringLiteral("orvane-%1.sock").arg(::getuid());
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
+    return QDir(runtime).filePath(name);
+  // The shared temporary directory is open to every user: the socket goes
+  // into a directory of this user's own there, or nowhere.
+  const QString dir =
+      QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("orvane-%1").arg(::getuid()));
+  std::string why;
+  if (!fsys::MakePrivateDirectory(QFile::encodeName(dir).toStdString(), why)) {
+    if (problem)
+      *problem = QString::fromLocal8Bit(why.c_str());
+    return QString();
+  }
+  return QDir(dir).filePath(name);
 }
+
+void TSingleInstance::SetPeerUidForTest(uid_t uid) { g_peerUid = uid; }
 
 QString TSingleInstance::HandOverForm(const QString &argument) {
   qsizetype i = 0;
@@ -74,6 +103,11 @@ bool TSingleInstance::Send(const QString &address, const std::optional<QString> 
   socket.connectToServer(address);
   if (!socket.waitForConnected(connectMs))
     return false;
+  // The argument goes to no one but this user's own running instance.
+  if (!PeerIsThisUser(socket)) {
+    socket.abort();
+    return false;
+  }
   socket.write(Request(argument));
   if (!socket.waitForBytesWritten(answerMs))
     return false;
@@ -137,6 +171,11 @@ bool TSingleInstance::Listen() {
 
 void TSingleInstance::Accept() {
   while (QLocalSocket *socket = server_->nextPendingConnection()) {
+    if (!PeerIsThisUser(*socket)) {
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
     QTimer::singleShot(kIdleClientMs, socket, [socket] { socket->abort(); });

@@ -10,12 +10,15 @@
 // the argument's length as 4 bytes big-endian, the argument in the OS's
 // file-name encoding. The running instance answers one byte 'K' as soon as it
 // has the whole request, and handles it afterwards from its event loop, so the
-// second start never waits on a dialog of the first.
+// second start never waits on a dialog of the first. Both ends check that
+// the other runs as the same user and drop it otherwise.
 #include <QObject>
 #include <QString>
 
 #include <memory>
 #include <optional>
+
+#include <sys/types.h>
 
 class QLocalServer;
 class QLocalSocket;
@@ -31,11 +34,17 @@ public:
   };
 
   // `address`: absolute path of the socket; the lock file lies beside it.
-  explicit TSingleInstance(QString address = DefaultAddress(), QObject *parent = nullptr);
+  explicit TSingleInstance(QString address, QObject *parent = nullptr);
   ~TSingleInstance() override;
 
-  // $XDG_RUNTIME_DIR (else the temporary directory) / "orvane-<uid>.sock".
-  static QString DefaultAddress();
+  // $XDG_RUNTIME_DIR / "orvane-<uid>.sock"; without it the same name in the
+  // private directory "orvane-<uid>" of the temporary directory, made when
+  // missing. Empty, with `problem` said, when that directory is not this
+  // user's alone (a link, another owner, a mode other than 0700).
+  static QString DefaultAddress(QString *problem = nullptr);
+
+  // Peers of another user than `uid` are dropped; tests pretend to be one.
+  static void SetPeerUidForTest(uid_t uid);
 
   // Becomes the running instance or hands `argument` over to it. Waits at most
   // `waitMs` for an instance that is starting up or busy.

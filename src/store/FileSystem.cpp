@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -362,6 +363,46 @@ bool ListDirectory(std::string_view dir, std::vector<Entry> &out) {
     out.push_back(std::move(e));
   }
   ::closedir(d);
+  return true;
+}
+
+bool MakePrivateDirectory(const std::string &nativeDir, std::string &problem) {
+  problem.clear();
+  if (nativeDir.empty() || nativeDir[0] != '/') {
+    problem = "not an absolute path: " + nativeDir;
+    return false;
+  }
+  bool made = false;
+  if (::mkdir(nativeDir.c_str(), 0700) == 0)
+    made = true;
+  else if (errno != EEXIST) {
+    problem = "cannot create " + nativeDir + ": " + std::strerror(errno);
+    return false;
+  }
+  // lstat, not stat: a link planted in a shared place must not lead us
+  // into someone else's directory.
+  struct stat st;
+  if (::lstat(nativeDir.c_str(), &st) != 0) {
+    problem = "cannot examine " + nativeDir + ": " + std::strerror(errno);
+    return false;
+  }
+  if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode)) {
+    problem = nativeDir + " is not a directory of its own (a link or a file)";
+    return false;
+  }
+  if (st.st_uid != ::getuid()) {
+    problem = nativeDir + " belongs to another user";
+    return false;
+  }
+  // The umask may have taken bits from a directory just made; put them back.
+  if (made && (st.st_mode & 07777) != 0700 && ::chmod(nativeDir.c_str(), 0700) == 0)
+    st.st_mode = (st.st_mode & ~07777) | 0700;
+  if ((st.st_mode & 07777) != 0700) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
+    problem = nativeDir + " has mode " + mode + ", not 0700";
+    return false;
+  }
   return true;
 }
 

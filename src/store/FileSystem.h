@@ -66,6 +66,13 @@ bool SameFile(std::string_view a, std::string_view b); // same inode
 // Names that cannot be expressed in CP932 are skipped: nothing can name them.
 bool ListDirectory(std::string_view dir, std::vector<Entry> &out);
 
+// Makes sure `nativeDir` is a directory only this user can use, creating it
+// (mode 0700) when missing: a real directory, not a link, owned by this user,
+// mode exactly 0700. False with `problem` (English, for a terminal) when not.
+// The path is in the OS form: it names a place of the program's own (the
+// single-instance socket's), never a path of the user's texts.
+bool MakePrivateDirectory(const std::string &nativeDir, std::string &problem);
+
 // The OS (UTF-8) form of a CP932 path, for the Qt layer's own file widgets.
 std::string ToNative(std::string_view path);
 // The CP932 form of an OS path; false when CP932 cannot hold it.

@@ -12,8 +12,10 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -282,6 +284,7 @@ private slots:
 
     MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
     f.RefreshProjectList();
+    f.ProjectList()->clearSelection();
     for (const char *name : bound)
       QVERIFY2(!f.Action(name)->isEnabled(), name);
     f.SelectRow(0);
@@ -411,6 +414,61 @@ private slots:
     QVERIFY(first->close());
     QVERIFY(!f.Row(0)->EditorWindow);
     QTRY_VERIFY(!first);
+  }
+
+  // Enter pressed where the keyboard focus is, as a keyboard user would.
+  static void PressEnter(TSelectThemaForm &f) {
+    QVERIFY(f.focusWidget() == f.ProjectList());
+    QTest::keyClick(f.focusWidget(), Qt::Key_Return);
+  }
+
+  void enterOpensTheCurrentRowAfterStartRefreshCreateAndClose() {
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
+    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"));
+    TSelectThemaForm &f = Open();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    // After start: the first row (descending titles: Beta).
+    PressEnter(f);
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+
+    // After a refresh: the first row again.
+    f.SelectRow(1);
+    f.RefreshProjectList();
+    QCOMPARE(f.Selected(), f.Row(0));
+    PressEnter(f); // Beta is open: it comes forward, nothing new
+    QCOMPARE(f.Editors().size(), 1u);
+
+    // After an editor's close: that project's row.
+    QPointer<TVaveMainForm> beta = f.Editors()[0];
+    f.SelectRow(RowOf(f, QStringLiteral("Alpha")));
+    QVERIFY(beta->close());
+    QTRY_VERIFY(!beta);
+    QCOMPARE(f.Selected()->Directory, root_->Cp() + "b/");
+    PressEnter(f);
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+    QVERIFY(f.Editors()[0]->close());
+
+    // After a create: the new project's row.
+    ui::ScriptedDialogs dialogs({DialogAnswer::Accept(QStringLiteral("Gamma"))});
+    f.CreateProjectAction();
+    QCOMPARE(f.Selected()->Directory, root_->Cp() + "Gamma/");
+    QCOMPARE(f.focusWidget(), f.ProjectList());
+
+    // An empty list: nothing is selected and Enter does nothing.
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No}); // the new project is not saved
+    for (TVaveMainForm *e : f.Editors())
+      QVERIFY(e->close());
+    for (const char *dir : {"a", "b", "Gamma"})
+      QVERIFY(QDir(root_->Native(QString::fromLatin1(dir))).removeRecursively());
+    f.RefreshProjectList();
+    QCOMPARE(f.RowCount(), 0);
+    QVERIFY(!f.Selected());
+    const size_t before = f.Editors().size();
+    PressEnter(f);
+    QCOMPARE(f.Editors().size(), before);
   }
 
   void aSaveUpdatesItsRowAndTheOrder() {
@@ -667,13 +725,68 @@ private slots:
     QVERIFY(f.isVisible());
   }
 
+  void aRelativeDirectoryMeansTheShortcutsOwnFolder() {
+    MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
+    MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Near")); // under the working dir
+    outside_->Write(QStringLiteral("links/rel.ida"), "[Project]\r\nDirectory=../p/\r\n");
+    outside_->Write(QStringLiteral("links/none.ida"), "[Project]\r\nDirectory=p/\r\n");
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root_->Native()));
+    TSelectThemaForm &f = Open();
+    ui::ScriptedMessageBoxes boxes;
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("links/rel.ida")));
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("links/none.ida")));
+    QDir::setCurrent(cwd);
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
+    QVERIFY(fsys::SameFile(f.Editors()[0]->ProjectDir, outside_->Cp(QStringLiteral("p"))));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"プロジェクトが見つかりません"));
+  }
+
+  void aProjectDirectoryAsArgumentOpensThatProject() {
+    MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
+    outside_->MakeDir(QStringLiteral("plain"));
+    {
+      // First start: opened, and the catalogue out of the way.
+      TSelectThemaForm &f = Open(outside_->Native(QStringLiteral("p")));
+      f.show();
+      QVERIFY(f.isMinimized());
+      QCOMPARE(f.Editors().size(), 1u);
+      QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
+      QCOMPARE(f.ShortcutProjects.size(), 1u);
+      QVERIFY(f.Editors()[0]->close());
+    }
+    TSelectThemaForm &f = Open();
+    f.show();
+    ui::ScriptedMessageBoxes boxes;
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("p")));
+    QCOMPARE(f.Editors().size(), 1u);
+    QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
+    QCOMPARE(boxes.Asked().size(), 0u);
+
+    // A directory that holds no project says so, with its name.
+    f.WMShortcutHandover(outside_->Native(QStringLiteral("plain")));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"正常なプロジェクトではありません\r\n") +
+                                        outside_->Native(QStringLiteral("plain")));
+    // A blank argument names no shortcut file; it is not "no argument".
+    f.showMinimized();
+    f.WMShortcutHandover(QStringLiteral("   "));
+    f.WMShortcutHandover(QString());
+    QCOMPARE(boxes.Asked().size(), 3u);
+    QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
+    QCOMPARE(boxes.Asked()[2].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
+    QCOMPARE(f.ShortcutProjects.size(), 1u);
+  }
+
   void firstStartWithAShortcutStaysMinimisedUntilItsEditorCloses() {
     MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
     outside_->Write(QStringLiteral("far.ida"),
                     "[Project]\r\nDirectory=" +
                         QByteArray::fromStdString(outside_->Cp(QStringLiteral("p"))) + "\r\n");
     TSelectThemaForm &f = Open(outside_->Native(QStringLiteral("far.ida")));
-    f.show();
+    f.ShowAtStart();
     QVERIFY(f.isMinimized());
     QCOMPARE(f.Editors().size(), 1u);
     QPointer<TVaveMainForm> editor = f.Editors()[0];
@@ -686,6 +799,18 @@ private slots:
     TSelectThemaForm failed(outside_->Native(QStringLiteral("none.ida")));
     QCOMPARE(boxes.Asked().size(), 1u);
     QVERIFY(!failed.isMinimized());
+  }
+
+  void aLongRootFolderDoesNotWidenTheWindow() {
+    TSelectThemaForm &f = Open();
+    f.RootDir = root_->Cp() + std::string(300, 'x') + "/";
+    f.RefreshProjectList();
+    QVERIFY(f.StatusPanel(1)->text().size() > 300);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.layout()->activate();
+    QVERIFY(f.minimumSize().width() < 285);
+    QCOMPARE(f.width(), 285);
   }
 
   void aboutShowsTheVersionAndScrolls() {

@@ -11,8 +11,11 @@
 #include <QProcess>
 #include <QSignalSpy>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -21,6 +24,15 @@ void MakeProject(const TestDir &dir, const QString &name, const QString &title) 
   dir.Write(name + QStringLiteral("/r.txt"),
             "Title:" + QByteArray::fromStdString(TestDir::Name(title)) + "\r\n\r\ntext\r\n");
   dir.Write(name + QStringLiteral("/MainTree.dat"), "[Root]\r\nFileName=r.txt\r\n");
+}
+
+// A client in a thread of its own, so the server here keeps answering.
+bool SendFromAnotherThread(const QString &address, const QString &argument) {
+  auto sent = std::async(std::launch::async,
+                         [=] { return TSingleInstance::Send(address, argument, 1000, 2000); });
+  while (sent.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+    QTest::qWait(10);
+  return sent.get();
 }
 
 } // namespace
@@ -143,6 +155,78 @@ private slots:
       survivor->terminate();
       QVERIFY(survivor->waitForFinished(5000));
     }
+  }
+
+  void withoutARuntimeDirectoryTheSocketLiesInAPrivateOne() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmp = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(env_->Native(QStringLiteral("tmp"))));
+    QVERIFY(QDir().mkpath(env_->Native(QStringLiteral("tmp"))));
+    const QString dir = env_->Native(QStringLiteral("tmp/orvane-%1").arg(::getuid()));
+    auto mode = [&dir] {
+      struct stat st {};
+      return ::lstat(QFile::encodeName(dir).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+    };
+    const mode_t umask = ::umask(0022);
+
+    QString problem;
+    const QString address = TSingleInstance::DefaultAddress(&problem);
+    QCOMPARE(address, dir + QStringLiteral("/orvane-%1.sock").arg(::getuid()));
+    QCOMPARE(mode(), 0700);
+    QCOMPARE(TSingleInstance::DefaultAddress(), address); // an existing one serves again
+    {
+      TSingleInstance instance(address);
+      QCOMPARE(instance.Start(std::nullopt, 2000), TSingleInstance::Role::First);
+      QVERIFY(SendFromAnotherThread(address, QStringLiteral("/x.ida")));
+    }
+
+    // Anything another user could have prepared is refused with a reason.
+    QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0755) == 0);
+    QCOMPARE(TSingleInstance::DefaultAddress(&problem), QString());
+    QVERIFY(problem.contains(QStringLiteral("0755")));
+    QVERIFY(QDir(dir).removeRecursively());
+    const QString elsewhere = env_->Native(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    QVERIFY(::chmod(QFile::encodeName(elsewhere).constData(), 0700) == 0);
+    QVERIFY(QFile::link(elsewhere, dir));
+    QCOMPARE(TSingleInstance::DefaultAddress(&problem), QString());
+    QVERIFY(problem.contains(QStringLiteral("link")));
+    QVERIFY(QFile::remove(dir));
+    if (::getuid() == 0) { // only root can hand a directory to someone else
+      QVERIFY(QDir().mkdir(dir));
+      QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0700) == 0);
+      QVERIFY(::chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
+      QCOMPARE(TSingleInstance::DefaultAddress(&problem), QString());
+      QVERIFY(problem.contains(QStringLiteral("another user")));
+    }
+
+    ::umask(umask);
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    if (tmp.isNull())
+      qunsetenv("TMPDIR");
+    else
+      qputenv("TMPDIR", tmp);
+  }
+
+  void aPeerOfAnotherUserIsDropped() {
+    TSingleInstance instance(Address());
+    QCOMPARE(instance.Start(std::nullopt, 2000), TSingleInstance::Role::First);
+    QSignalSpy handed(&instance, &TSingleInstance::HandOver);
+    // Both ends now see a stranger in the other: the client hands nothing
+    // over, the server drops the connection unread.
+    TSingleInstance::SetPeerUidForTest(::getuid() + 1);
+    QVERIFY(!SendFromAnotherThread(Address(), QStringLiteral("/x.ida")));
+    QLocalSocket raw;
+    raw.connectToServer(Address());
+    QVERIFY(raw.waitForConnected(1000));
+    raw.write("ORV1\x01\0\0\0\x06/x.ida");
+    raw.flush();
+    QTRY_COMPARE(raw.state(), QLocalSocket::UnconnectedState);
+    TSingleInstance::SetPeerUidForTest(::getuid());
+    QTest::qWait(50);
+    QCOMPARE(handed.count(), 0);
+    QVERIFY(SendFromAnotherThread(Address(), QStringLiteral("/x.ida")));
+    QTRY_COMPARE(handed.count(), 1);
   }
 
   void garbageOnTheSocketIsDropped() {
