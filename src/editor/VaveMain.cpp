@@ -463,11 +463,10 @@ std::string TVaveMainForm::NewItemFileName() const {
 }
 
 bool TVaveMainForm::InitNewItem(TProjectNode *node) {
-  char id[32];
-  std::snprintf(id, sizeof id, "Root-C%05d", tree_->Tree().WindowData.LastIndex);
-  tree_->Tree().WindowData.NextIndex();
+  // Taken before the node's own (still empty) ID could count.
+  std::string id = tree_->Tree().NextItemID();
   TNodeData *data = node->Data();
-  data->ID = id;
+  data->ID = std::move(id);
   data->Files = TNodeFiles();
   data->Files.FilePath = NewItemFileName();
   data->Files.FirstEdition = clock_::Now();

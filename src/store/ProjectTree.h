@@ -162,6 +162,13 @@ public:
   TProjectNode *Selected() const { return selected_; }
   void SetSelected(TProjectNode *node) { selected_ = node; }
 
+  // The ID for a new item, "Root-C" and the counter in at least five digits,
+  // and the counter moves past it. Never an ID in use: the counter is taken
+  // above every "Root-C" number in the tree (and among the items the last
+  // load left out) whatever WindowData.LastIndex says, so a tree file without
+  // LastIndex, or with a stale one, cannot make two items share a section.
+  std::string NextItemID();
+
   // ---- The project file ------------------------------------------------
   TWindowData WindowData;
   TLoadMode LoadMode = TLoadMode::Full;
