@@ -56,6 +56,8 @@ struct BusyCursor {
 // Up to this many malformed-header warnings are shown one by one while a
 // project loads; the rest are counted in one closing message.
 constexpr int kMaxHeaderWarnings = 10;
+// Items whose file could not be read are named in one box, up to this many.
+constexpr size_t kMaxMissingListed = 10;
 
 } // namespace
 
@@ -435,7 +437,7 @@ void TVaveMainForm::RefreshAttributes(TProjectNode *node) {
   done->setIcon(images::Icon(f.Completion ? images::CompletionOn : images::CompletionOff));
   if (node == RootNode)
     ProjectLocked = f.Completion;
-  memo_->setReadOnly(ProjectLocked || f.Completion);
+  memo_->setReadOnly(ProjectLocked || f.Completion || node->Data()->Missing);
   UpdateItemIcon(node);
 }
 
@@ -443,8 +445,9 @@ void TVaveMainForm::updateActionStates() {
   const bool open = RootNode != nullptr;
   Action("SaveProjectAction")->setEnabled(open);
   Action("SaveItemTextAction")->setEnabled(open);
-  Action("SelectToDoAction")->setEnabled(CurrentNode != nullptr);
-  Action("SelectCompletionAction")->setEnabled(CurrentNode != nullptr);
+  const bool marks = CurrentNode && !CurrentNode->Data()->Missing;
+  Action("SelectToDoAction")->setEnabled(marks);
+  Action("SelectCompletionAction")->setEnabled(marks);
   Action("ViewAttachFileAction")
       ->setEnabled(CurrentNode && !CurrentNode->Data()->Files.AttachFiles.empty());
   UpdateTreeCommandStates();
@@ -478,6 +481,10 @@ bool TVaveMainForm::InitNewItem(TProjectNode *node) {
 
 bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!node)
+    return true;
+  // An item whose file could not be read is shown read-only; writing it
+  // would put an empty file where the real one is to come back.
+  if (node->Data()->Missing)
     return true;
   TNodeFiles &f = node->Data()->Files;
   f.Line = memoJump_.CaretLine();
@@ -559,7 +566,7 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
 }
 
 bool TVaveMainForm::VaveTreeEditing(TProjectNode *node) const {
-  return node && !ProjectLocked && !node->Data()->Files.Completion;
+  return node && !ProjectLocked && !node->Data()->Files.Completion && !node->Data()->Missing;
 }
 
 bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
@@ -587,7 +594,7 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
 bool TVaveMainForm::VaveTreeCollapsing(TProjectNode *node) const { return node != RootNode; }
 
 bool TVaveMainForm::RetireItemFile(TProjectNode *node) {
-  if (!node)
+  if (!node || node->Data()->Missing) // no file of its own was ever read
     return false;
   const std::string &path = node->Data()->Files.FilePath;
   const std::string retired = path + ".exp";
@@ -598,6 +605,22 @@ bool TVaveMainForm::RetireItemFile(TProjectNode *node) {
 }
 
 // -------------------------------------------------------- open and create ----
+
+void TVaveMainForm::ReportMissingItems() {
+  const std::vector<TProjectNode *> missing = tree_->Tree().MissingItems();
+  if (missing.empty())
+    return;
+  QString text = QString::fromUtf16(u"次のアイテムのファイルを読み込めません。"
+                                    u"ファイルが戻るまで読み取り専用で表示し、"
+                                    u"ツリーにはそのまま残します");
+  const size_t shown = std::min<size_t>(missing.size(), kMaxMissingListed);
+  for (size_t i = 0; i < shown; ++i)
+    text += QStringLiteral("\r\n") + ui::PathToQString(missing[i]->Data()->Files.FilePath);
+  if (missing.size() > shown)
+    text +=
+        QStringLiteral("\r\n") + QString::fromUtf16(u"ほかに %1 件").arg(missing.size() - shown);
+  ShowMessageBox(text, ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+}
 
 bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   QuickWalk = true;
@@ -634,6 +657,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     ShowMessageBox(QString::fromUtf16(u"ほかに %1 件のヘッダの形式の誤りがありました")
                        .arg(warnings - kMaxHeaderWarnings),
                    ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+  ReportMissingItems();
   if (!RootNode) {
     // Never work on an empty tree: a save would write a project without items.
     QuickWalk = false;

@@ -59,6 +59,12 @@ class TNodeData {
 public:
   std::string ID;
   TNodeFiles Files;
+  // The tree file lists this item but its file could not be read at load.
+  // The node keeps its place, its children and its section in the tree file
+  // (so the branch is whole again once the file is back); its file is never
+  // written, and `ListedFileName` is the "FileName" value as it was.
+  bool Missing = false;
+  std::string ListedFileName;
 };
 
 // Malformed header values are shown to the user by the window that loads the

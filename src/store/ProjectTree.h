@@ -195,11 +195,16 @@ public:
   // Loads the child list of `section` of the tree file being loaded below
   // `parent`. Depth-first, in child-key order; the first missing number ends
   // a list. A child already in the tree (a cycle, or the same item named
-  // twice) and a child whose item file is unreadable are left out with their
-  // subtree and listed in SkippedItems().
+  // twice) and a child without any file name are left out with their subtree
+  // and listed in SkippedItems(). A child whose item file cannot be read
+  // stays as a Missing node (labelled with its file name, see TNodeData)
+  // with its own children below it, and is listed in MissingItems().
   void LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
                     TProjectNode *parent);
   const std::vector<TSkippedItem> &SkippedItems() const { return skipped_; }
+  // The Missing nodes of the last load, in tree order (nodes deleted since
+  // are no longer listed).
+  std::vector<TProjectNode *> MissingItems() const;
 
   // Writes MainTree.dat; always true, as callers expect. A failure leaves the
   // previous file in place and shows in LastSaveFailed()/LastSaveError().
