@@ -35,7 +35,9 @@ public:
   bool Open(bool loadBody);
   bool ReadHeader();
   bool LoadBody();
-  // Writes the whole file, crash-safe. False on any failure, no message.
+  // Writes the whole file, crash-safe, keeping its mode and owner. False on
+  // any failure, no message: a read-only file, and a symbolic link leading
+  // out of the file's folder, are refused (fsys::WriteFile).
   bool Save() const;
 
   void GetBody(TTextLines &lines) const { lines = Body; }

@@ -267,11 +267,20 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
   if (!BuildTreeFile(ini))
     return FailSave("the tree is empty; the tree file was not written",
                     fsys::Failure{"save", std::string(path), 0});
-  // 1. The new file, complete and flushed, beside the old one.
-  const std::string target(path);
+  // A read-only tree file stays as it is; a link to a tree file elsewhere in
+  // the project is written through, one leading out of the project never.
+  std::string target;
+  const std::string withinDir = ExtractFilePath(path);
+  if (!fsys::ResolveWriteTarget(path, withinDir, target))
+    return FailSave(fsys::LastError());
+  // 1. The new file, complete and flushed, beside the old one, with its mode
+  //    and owner.
   const std::string fresh = target + ".new";
-  const std::string previous = target + ".ord";
-  if (!fsys::WriteFile(fresh, ini.Serialize()))
+  const std::string previous = std::string(path) + ".ord";
+  fsys::WriteOptions options;
+  options.withinDir = withinDir;
+  options.modeFrom = target;
+  if (!fsys::WriteFile(fresh, ini.Serialize(), options))
     return FailSave(fsys::LastError());
   if (!Continue(SaveStep::NewFileWritten))
     return false;
