@@ -489,7 +489,8 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   TNodeFiles &f = node->Data()->Files;
   f.Line = memoJump_.CaretLine();
   f.Column = memoJump_.CaretColumn();
-  if (MemoModified()) {
+  const bool changed = MemoModified();
+  if (changed) {
     SetMemoModified(false);
     f.Title = node->Text();
     f.Update = clock_::Now();
@@ -500,7 +501,11 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
     if (attachment_)
       attachment_->WriteBack();
   }
-  return f.Save();
+  if (f.Save())
+    return true;
+  // A read-only item file that was not changed loses only its caret memory:
+  // that must not hold the user on it.
+  return !changed && fsys::LastFailure().code == EACCES;
 }
 
 QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {

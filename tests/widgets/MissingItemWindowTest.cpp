@@ -87,6 +87,34 @@ private slots:
     QTRY_VERIFY(!again);
   }
 
+  void aReadOnlyItemFileCanBeLeftUntouchedButEditsInItAreNotLost() {
+    EditorTestProject p; // A is selected; B below it
+    QFile::setPermissions(p.dir.Native("b.txt"), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    const QByteArray b = p.dir.Read("b.txt");
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Ok});
+    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    TVaveDataBase *tree = w->VaveDataBase();
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00002"));
+    // Only the caret would change: the user moves on, the file stays.
+    QTest::keyClick(tree, Qt::Key_Up);
+    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00000"));
+    QCOMPARE(boxes.Asked().size(), size_t(0));
+    QCOMPARE(p.dir.Read("b.txt"), b);
+    // Typed text cannot be written: the user stays, told why.
+    QTest::keyClick(tree, Qt::Key_Down);
+    QTest::keyClicks(w->FileText(), "typed");
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Up);
+    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00002"));
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QVERIFY(boxes.Asked()[0].text.contains(p.dir.Native("b.txt")));
+    QCOMPARE(p.dir.Read("b.txt"), b);
+    delete w;
+  }
+
   void aLongListIsCutWithACount() {
     EditorTestProject p;
     TProjectTree tree;
