@@ -111,6 +111,9 @@ bool LoadProject(const std::string &arg, TProjectTree &tree, std::ostream &err) 
     err << "warning: item " << Show(s.ID) << " (file \"" << Show(s.FileName)
         << "\") listed in section " << Show(s.Section) << " left out: " << kWhy[s.Why] << "\n";
   }
+  for (const TProjectNode *n : tree.MissingItems())
+    err << "warning: item " << Show(n->Data()->ID) << " (file \"" << Show(n->Data()->ListedFileName)
+        << "\") cannot be read; kept in the tree as it is listed\n";
   return true;
 }
 
@@ -168,7 +171,8 @@ const Command kCommands[] = {
      "\n"
      "Control characters in IDs, names and titles are printed as \\xHH, and a\n"
      "backslash as \\\\, so that each item takes one line.\n"
-     "Items the tree file names but that cannot be loaded are reported on stderr.\n"
+     "Items the tree file names but that cannot be loaded are reported on stderr;\n"
+     "an item whose file cannot be read is listed with its file name as title.\n"
      "Exits 0, or 1 when DIR is not a project.\n",
      TreeCommand},
     {"resave", "load a project and write its tree file again",
@@ -176,7 +180,8 @@ const Command kCommands[] = {
      "\n"
      "Loads the project in directory DIR and writes DIR/MainTree.dat again, as the\n"
      "editor's save does: the previous file is kept as MainTree.dat.ord, items\n"
-     "that could not be loaded are no longer listed, item files are not touched.\n"
+     "whose file cannot be read stay listed as they were, items left out for a\n"
+     "broken list are no longer listed, item files are not touched.\n"
      "Exits 0, or 1 when DIR is not a project or the file cannot be written (the\n"
      "previous file is then unchanged).\n",
      ResaveCommand},

@@ -172,7 +172,8 @@ QColor TVaveMainForm::DesignedTreeColor() { return FromBgr(11201017); }
 
 void TVaveMainForm::UpdateTextCommandStates() {
   const bool item = CurrentNode != nullptr;
-  const bool writable = item && !ProjectLocked && !CurrentNode->Data()->Files.Completion;
+  const bool writable = item && !ProjectLocked && !CurrentNode->Data()->Files.Completion &&
+                        !CurrentNode->Data()->Missing;
   const bool selection = memo_->textCursor().hasSelection();
   const bool label = tree_->IsEditingLabel();
   const QMimeData *clip = QApplication::clipboard()->mimeData();
@@ -195,7 +196,7 @@ void TVaveMainForm::UpdateTextCommandStates() {
 // ---------------------------------------------------------- attributes ----
 
 void TVaveMainForm::SelectToDoAction() {
-  if (!CurrentNode)
+  if (!CurrentNode || CurrentNode->Data()->Missing)
     return;
   SetMemoModified(true); // so that the next store writes the mark
   CurrentNode->Data()->Files.ToDo = Action("SelectToDoAction")->isChecked();
@@ -204,7 +205,7 @@ void TVaveMainForm::SelectToDoAction() {
 }
 
 void TVaveMainForm::SelectCompletionAction() {
-  if (!CurrentNode)
+  if (!CurrentNode || CurrentNode->Data()->Missing)
     return;
   SetMemoModified(true);
   CurrentNode->Data()->Files.Completion = Action("SelectCompletionAction")->isChecked();
@@ -321,7 +322,9 @@ void TVaveMainForm::ClearCursorPosMenuClick() {
     memo_->setUpdatesEnabled(false);
     for (TProjectNode *n = tree_->Tree().GetFirstNode(); n; n = n->GetNext()) {
       bool ok;
-      if (n == CurrentNode) {
+      if (n->Data()->Missing) {
+        continue; // never written: its file is to come back as it was
+      } else if (n == CurrentNode) {
         // The shown item keeps its edits: it is stored with them.
         memoJump_.SetCaret(0);
         ok = StoreItem(n);

@@ -63,6 +63,10 @@ QVariant TVaveTreeModel::data(const QModelIndex &index, int role) const {
     return {};
   switch (role) {
   case Qt::DisplayRole:
+    // An item whose file could not be read says so where it stands.
+    if (node->Data()->Missing)
+      return QString::fromUtf16(u"(読めません) ") + ui::ToQString(node->Text());
+    return ui::ToQString(node->Text());
   case Qt::EditRole:
     return ui::ToQString(node->Text());
   case Qt::DecorationRole: {

@@ -58,6 +58,8 @@ struct BusyCursor {
 // Up to this many malformed-header warnings are shown one by one while a
 // project loads; the rest are counted in one closing message.
 constexpr int kMaxHeaderWarnings = 10;
+// Items whose file could not be read are named in one box, up to this many.
+constexpr size_t kMaxMissingListed = 10;
 
 } // namespace
 
@@ -458,7 +460,7 @@ void TVaveMainForm::RefreshAttributes(TProjectNode *node) {
   done->setIcon(images::Icon(f.Completion ? images::CompletionOn : images::CompletionOff));
   if (node == RootNode)
     ProjectLocked = f.Completion;
-  memo_->setReadOnly(ProjectLocked || f.Completion);
+  memo_->setReadOnly(ProjectLocked || f.Completion || node->Data()->Missing);
   UpdateItemIcon(node);
 }
 
@@ -466,8 +468,9 @@ void TVaveMainForm::updateActionStates() {
   const bool open = RootNode != nullptr;
   Action("SaveProjectAction")->setEnabled(open);
   Action("SaveItemTextAction")->setEnabled(open);
-  Action("SelectToDoAction")->setEnabled(CurrentNode != nullptr);
-  Action("SelectCompletionAction")->setEnabled(CurrentNode != nullptr);
+  const bool marks = CurrentNode && !CurrentNode->Data()->Missing;
+  Action("SelectToDoAction")->setEnabled(marks);
+  Action("SelectCompletionAction")->setEnabled(marks);
   Action("ViewAttachFileAction")
       ->setEnabled(CurrentNode && !CurrentNode->Data()->Files.AttachFiles.empty());
   UpdateTreeCommandStates();
@@ -486,11 +489,10 @@ std::string TVaveMainForm::NewItemFileName() const {
 }
 
 bool TVaveMainForm::InitNewItem(TProjectNode *node) {
-  char id[32];
-  std::snprintf(id, sizeof id, "Root-C%05d", tree_->Tree().WindowData.LastIndex);
-  tree_->Tree().WindowData.NextIndex();
+  // Taken before the node's own (still empty) ID could count.
+  std::string id = tree_->Tree().NextItemID();
   TNodeData *data = node->Data();
-  data->ID = id;
+  data->ID = std::move(id);
   data->Files = TNodeFiles();
   data->Files.FilePath = NewItemFileName();
   data->Files.FirstEdition = clock_::Now();
@@ -502,6 +504,10 @@ bool TVaveMainForm::InitNewItem(TProjectNode *node) {
 
 bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!node)
+    return true;
+  // An item whose file could not be read is shown read-only; writing it
+  // would put an empty file where the real one is to come back.
+  if (node->Data()->Missing)
     return true;
   TNodeFiles &f = node->Data()->Files;
   const bool shown = node == CurrentNode;
@@ -531,8 +537,11 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   }
   if (shown || changed)
     SetMemoModified(false);
-  if (!f.Save())
-    return false;
+  if (!f.Save()) {
+    // A read-only item file that was not changed loses only its caret
+    // memory: that must not hold the user on it.
+    return !changed && fsys::LastFailure().code == EACCES;
+  }
   if (shown)
     RememberStored(f);
   return true;
@@ -626,7 +635,7 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
 }
 
 bool TVaveMainForm::VaveTreeEditing(TProjectNode *node) const {
-  return node && !ProjectLocked && !node->Data()->Files.Completion;
+  return node && !ProjectLocked && !node->Data()->Files.Completion && !node->Data()->Missing;
 }
 
 bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
@@ -654,7 +663,7 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
 bool TVaveMainForm::VaveTreeCollapsing(TProjectNode *node) const { return node != RootNode; }
 
 bool TVaveMainForm::RetireItemFile(TProjectNode *node) {
-  if (!node)
+  if (!node || node->Data()->Missing) // no file of its own was ever read
     return false;
   const std::string &path = node->Data()->Files.FilePath;
   const std::string retired = path + ".exp";
@@ -665,6 +674,22 @@ bool TVaveMainForm::RetireItemFile(TProjectNode *node) {
 }
 
 // -------------------------------------------------------- open and create ----
+
+void TVaveMainForm::ReportMissingItems() {
+  const std::vector<TProjectNode *> missing = tree_->Tree().MissingItems();
+  if (missing.empty())
+    return;
+  QString text = QString::fromUtf16(u"次のアイテムのファイルを読み込めません。"
+                                    u"ファイルが戻るまで読み取り専用で表示し、"
+                                    u"ツリーにはそのまま残します");
+  const size_t shown = std::min<size_t>(missing.size(), kMaxMissingListed);
+  for (size_t i = 0; i < shown; ++i)
+    text += QStringLiteral("\r\n") + ui::PathToQString(missing[i]->Data()->Files.FilePath);
+  if (missing.size() > shown)
+    text +=
+        QStringLiteral("\r\n") + QString::fromUtf16(u"ほかに %1 件").arg(missing.size() - shown);
+  ShowMessageBox(text, ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+}
 
 bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   QuickWalk = true;
@@ -701,6 +726,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     ShowMessageBox(QString::fromUtf16(u"ほかに %1 件のヘッダの形式の誤りがありました")
                        .arg(warnings - kMaxHeaderWarnings),
                    ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+  ReportMissingItems();
   if (!RootNode) {
     // Never work on an empty tree: a save would write a project without items.
     QuickWalk = false;

@@ -203,6 +203,8 @@ private:
   void UpdateCaretPanel();
   void ShowMemoText(const TTextLines &lines);
   bool FormCloseQuery();
+  // One box naming the items whose file the load could not read.
+  void ReportMissingItems();
   QString Caption() const;
 
   TVaveDataBase *tree_ = nullptr;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -31,7 +32,9 @@ void RememberForBatch(const std::string &dir) {
 // `path` is the CP932 path the caller gave.
 bool Fail(std::string_view what, std::string_view path, int err) {
   g_lastFailure = Failure{std::string(what), std::string(path), err};
-  g_lastError = std::string(what) + " " + cp932::ToUtf8(path) + ": " + std::strerror(err);
+  g_lastError =
+      std::string(what) + " " + cp932::ToUtf8(path) + ": " +
+      (err == kLinkLeavesFolder ? "symbolic link leads out of the folder" : std::strerror(err));
   return false;
 }
 
@@ -66,6 +69,67 @@ void SyncDir(const std::string &dir) {
     ::fsync(fd);
     ::close(fd);
   }
+}
+
+std::string RealPath(const std::string &native, int &err) {
+  char *r = ::realpath(native.c_str(), nullptr);
+  if (!r) {
+    err = errno;
+    return std::string();
+  }
+  std::string out(r);
+  std::free(r);
+  err = 0;
+  return out;
+}
+
+// See ResolveWriteTarget; native paths in and out, 0 or the refusal's code.
+int ResolveNative(const std::string &native, std::string_view withinDir, std::string &out) {
+  int err = 0;
+  struct stat lst;
+  const bool link = ::lstat(native.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+  std::string real; // where the file is, every link on the way followed
+  if (link) {
+    real = RealPath(native, err);
+    if (err)
+      return err;
+  } else if (!withinDir.empty()) {
+    std::string dir = RealPath(Dirname(native), err);
+    if (err)
+      return err;
+    size_t slash = native.rfind('/');
+    real = dir + (dir == "/" ? "" : "/") +
+           (slash == std::string::npos ? native : native.substr(slash + 1));
+  }
+  if (!withinDir.empty()) {
+    std::string root = RealPath(ToNative(withinDir), err);
+    if (err)
+      return err;
+    if (root.back() != '/')
+      root += '/';
+    if (real.compare(0, root.size(), root) != 0)
+      return kLinkLeavesFolder;
+  }
+  out = link ? real : native;
+  struct stat st;
+  if (::stat(out.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode))
+      return EISDIR;
+    if ((st.st_mode & S_IWUSR) == 0)
+      return EACCES; // a read-only file stays as it is, whoever asks
+  }
+  return 0;
+}
+
+// The new file `fd` takes the mode and owner of the file at `like`, when
+// there is one. Only root may give a file away; the group may still follow.
+void TakeModeAndOwner(int fd, const std::string &like) {
+  struct stat st;
+  if (like.empty() || ::stat(like.c_str(), &st) != 0)
+    return;
+  if (::fchown(fd, st.st_uid, st.st_gid) != 0)
+    (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  ::fchmod(fd, st.st_mode & 07777); // after chown, which may clear set-id bits
 }
 
 std::string TempNameFor(const std::string &native) {
@@ -180,22 +244,29 @@ bool ReadFile(std::string_view path, std::string &out) {
   return true;
 }
 
-bool WriteFile(std::string_view path, std::string_view data) {
-  std::string native = ToNative(path);
+bool ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out) {
+  std::string native;
+  if (int err = ResolveNative(ToNative(path), withinDir, native))
+    return Fail("write", path, err);
+  if (!FromNative(native, out))
+    return Fail("write", path, EILSEQ);
+  return true;
+}
+
+bool WriteFile(std::string_view path, std::string_view data, const WriteOptions &options) {
+  std::string native;
+  if (int err = ResolveNative(ToNative(path), options.withinDir, native))
+    return Fail("write", path, err);
   std::string tmp = TempNameFor(native);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0)
     return Fail("create", path, errno);
   // Keep the permissions of the file being replaced.
   struct stat old;
-  if (::stat(native.c_str(), &old) == 0) {
-    if (S_ISDIR(old.st_mode)) {
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return Fail("write", path, EISDIR);
-    }
-    ::fchmod(fd, old.st_mode & 07777);
-  }
+  if (::stat(native.c_str(), &old) == 0)
+    TakeModeAndOwner(fd, native);
+  else if (!options.modeFrom.empty())
+    TakeModeAndOwner(fd, ToNative(options.modeFrom));
   if (!WriteAll(fd, data) || (!Batching() && ::fsync(fd) != 0)) {
     int err = errno;
     ::close(fd);
@@ -237,17 +308,20 @@ bool DeleteFile(std::string_view path) {
   return true;
 }
 
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
+              const WriteOptions &options) {
   if (failIfExists && Exists(to))
     return Fail("copy to", to, EEXIST);
   // Copying a file onto itself would be a no-op at best; never truncate it.
   if (SameFile(from, to))
     return true;
+  std::string dst;
+  if (int err = ResolveNative(ToNative(to), options.withinDir, dst))
+    return Fail("copy to", to, err);
   std::string native = ToNative(from);
   int in = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0)
     return Fail("open", from, errno);
-  std::string dst = ToNative(to);
   std::string tmp = TempNameFor(dst);
   int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (out < 0) {
@@ -255,6 +329,11 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
     ::close(in);
     return Fail("create", to, err);
   }
+  struct stat old;
+  if (::stat(dst.c_str(), &old) == 0)
+    TakeModeAndOwner(out, dst);
+  else if (!options.modeFrom.empty())
+    TakeModeAndOwner(out, ToNative(options.modeFrom));
   char buf[1 << 16];
   bool ok = true;
   int err = 0;

@@ -39,9 +39,35 @@ bool Stat(std::string_view path, Entry &out); // follows links; name = last part
 // Reads the whole file. False (and `out` empty) when it cannot be read.
 bool ReadFile(std::string_view path, std::string &out);
 
+// Not an errno: the refusal of a write through a symbolic link that leads out
+// of the folder the file must stay in (WriteOptions::withinDir).
+constexpr int kLinkLeavesFolder = 100001;
+
+struct WriteOptions {
+  // When set, the file written (after following a symbolic link at the path)
+  // must lie in this directory or below it; a link leading elsewhere is
+  // refused with kLinkLeavesFolder. Project files use it: a project copied
+  // from elsewhere must not make the program write into other files.
+  std::string_view withinDir;
+  // When set and nothing is at the path yet, the new file takes the mode and
+  // owner of this file (a file written beside the one it will replace).
+  std::string_view modeFrom;
+};
+
+// The file a write of `path` replaces: `path` itself, or the file a symbolic
+// link there leads to (resolved, so the write is atomic in that file's own
+// directory). False, with the reason in LastFailure(), when such a write is
+// refused: a directory (EISDIR); a file without owner-write permission
+// (EACCES, for root too: the mode bits decide, not access(2)); a link that
+// leads nowhere (ENOENT) or out of `withinDir` (kLinkLeavesFolder).
+bool ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out);
+
 // Crash-safe write: a temporary file beside the target, flushed to disk, then
-// renamed over the target. On failure the previous file is untouched.
-bool WriteFile(std::string_view path, std::string_view data);
+// renamed over the target. On failure the previous file is untouched. The
+// target is what ResolveWriteTarget gives and is refused as it says; the new
+// file keeps the replaced file's mode and owner (the owner where the OS lets
+// the program set it).
+bool WriteFile(std::string_view path, std::string_view data, const WriteOptions &options = {});
 
 // While one of these lives, writes on this thread skip their per-file flush;
 // the file systems they touched are flushed once when it ends. For commands
@@ -56,7 +82,9 @@ public:
 
 bool RenameFile(std::string_view from, std::string_view to); // replaces `to`
 bool DeleteFile(std::string_view path); // a file or a symbolic link, never a directory
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists); // crash-safe
+// Crash-safe; `to` is written as WriteFile writes its path.
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
+              const WriteOptions &options = {});
 bool HardLink(std::string_view existing, std::string_view link);
 bool CreateDirectories(std::string_view path);
 bool RemoveDirectory(std::string_view path);           // only an empty one

@@ -2,6 +2,7 @@
 
 #include "store/Codec.h"
 #include "store/FileSystem.h"
+#include "store/LibUnit.h"
 
 #include <cstring>
 #include <limits>
@@ -312,5 +313,10 @@ std::string TNodeFiles::Serialize() const {
 bool TNodeFiles::Save() const {
   if (FilePath.empty())
     return false;
-  return fsys::WriteFile(FilePath, Serialize());
+  // Item files live in the project folder; a link there is written through
+  // only while it stays inside.
+  const std::string dir = ExtractFilePath(FilePath);
+  fsys::WriteOptions options;
+  options.withinDir = dir;
+  return fsys::WriteFile(FilePath, Serialize(), options);
 }

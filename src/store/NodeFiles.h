@@ -35,7 +35,9 @@ public:
   bool Open(bool loadBody);
   bool ReadHeader();
   bool LoadBody();
-  // Writes the whole file, crash-safe. False on any failure, no message.
+  // Writes the whole file, crash-safe, keeping its mode and owner. False on
+  // any failure, no message: a read-only file, and a symbolic link leading
+  // out of the file's folder, are refused (fsys::WriteFile).
   bool Save() const;
 
   void GetBody(TTextLines &lines) const { lines = Body; }
@@ -59,6 +61,12 @@ class TNodeData {
 public:
   std::string ID;
   TNodeFiles Files;
+  // The tree file lists this item but its file could not be read at load.
+  // The node keeps its place, its children and its section in the tree file
+  // (so the branch is whole again once the file is back); its file is never
+  // written, and `ListedFileName` is the "FileName" value as it was.
+  bool Missing = false;
+  std::string ListedFileName;
 };
 
 // Malformed header values are shown to the user by the window that loads the

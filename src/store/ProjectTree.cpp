@@ -1,5 +1,12 @@
 #include "store/ProjectTree.h"
 
+#include "store/IniFile.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <limits>
+#include <unordered_set>
+
 // ---- TProjectNode --------------------------------------------------------
 
 TProjectNode::~TProjectNode() {
@@ -251,4 +258,67 @@ void TProjectTree::ClearTree() {
   ClearNodes();
   if (!Quiet())
     observer_->Reset();
+}
+
+// ---- TProjectTree: item IDs ----------------------------------------------
+
+namespace {
+
+const char kItemIDPrefix[] = "Root-C";
+constexpr size_t kItemIDPrefixSize = sizeof kItemIDPrefix - 1;
+
+// The number of a "Root-C<digits>" ID (the prefix in any case, as section
+// names compare); false for other IDs and for numbers past 64 bits, which no
+// counter value formats to.
+bool ItemIDNumber(std::string_view id, int64_t &out) {
+  if (id.size() <= kItemIDPrefixSize ||
+      !TIniFile::SameName(id.substr(0, kItemIDPrefixSize), kItemIDPrefix))
+    return false;
+  uint64_t v = 0;
+  for (char c : id.substr(kItemIDPrefixSize)) {
+    if (c < '0' || c > '9')
+      return false;
+    unsigned d = static_cast<unsigned>(c - '0');
+    if (v > (static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) - d) / 10)
+      return false;
+    v = v * 10 + d;
+  }
+  out = static_cast<int64_t>(v);
+  return true;
+}
+
+std::string FormatItemID(int64_t n) {
+  char id[32];
+  std::snprintf(id, sizeof id, "%s%05" PRId64, kItemIDPrefix, n);
+  return id;
+}
+
+} // namespace
+
+std::string TProjectTree::NextItemID() {
+  using NameSet = std::unordered_set<std::string_view, TIniFile::NameHash, TIniFile::NameEqual>;
+  NameSet used;
+  int64_t next = std::max<int64_t>(WindowData.LastIndex, 0);
+  bool full = false; // some ID holds the largest number
+  auto consider = [&](std::string_view id) {
+    used.insert(id);
+    int64_t n;
+    if (ItemIDNumber(id, n)) {
+      if (n == std::numeric_limits<int64_t>::max())
+        full = true;
+      else if (n >= next)
+        next = n + 1;
+    }
+  };
+  for (TProjectNode *n = GetFirstNode(); n; n = n->GetNext())
+    consider(n->Data()->ID);
+  for (const TSkippedItem &s : skipped_)
+    consider(s.ID);
+  if (full)
+    next = 0; // nothing lies above: take the lowest free number instead
+  std::string id = FormatItemID(next);
+  while (used.count(id) && next < std::numeric_limits<int64_t>::max())
+    id = FormatItemID(++next);
+  WindowData.LastIndex = next < std::numeric_limits<int64_t>::max() ? next + 1 : next;
+  return id;
 }

@@ -162,6 +162,13 @@ public:
   TProjectNode *Selected() const { return selected_; }
   void SetSelected(TProjectNode *node) { selected_ = node; }
 
+  // The ID for a new item, "Root-C" and the counter in at least five digits,
+  // and the counter moves past it. Never an ID in use: the counter is taken
+  // above every "Root-C" number in the tree (and among the items the last
+  // load left out) whatever WindowData.LastIndex says, so a tree file without
+  // LastIndex, or with a stale one, cannot make two items share a section.
+  std::string NextItemID();
+
   // ---- The project file ------------------------------------------------
   TWindowData WindowData;
   TLoadMode LoadMode = TLoadMode::Full;
@@ -188,11 +195,16 @@ public:
   // Loads the child list of `section` of the tree file being loaded below
   // `parent`. Depth-first, in child-key order; the first missing number ends
   // a list. A child already in the tree (a cycle, or the same item named
-  // twice) and a child whose item file is unreadable are left out with their
-  // subtree and listed in SkippedItems().
+  // twice) and a child without any file name are left out with their subtree
+  // and listed in SkippedItems(). A child whose item file cannot be read
+  // stays as a Missing node (labelled with its file name, see TNodeData)
+  // with its own children below it, and is listed in MissingItems().
   void LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
                     TProjectNode *parent);
   const std::vector<TSkippedItem> &SkippedItems() const { return skipped_; }
+  // The Missing nodes of the last load, in tree order (nodes deleted since
+  // are no longer listed).
+  std::vector<TProjectNode *> MissingItems() const;
 
   // Writes MainTree.dat; always true, as callers expect. A failure leaves the
   // previous file in place and shows in LastSaveFailed()/LastSaveError().

@@ -165,12 +165,21 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
       skip(TSkippedItem::SharedFile);
       continue;
     }
+    if (fileName.empty()) { // no file to wait for: nothing is lost
+      skip(TSkippedItem::MissingFile);
+      continue;
+    }
     auto data = std::make_unique<TNodeData>();
     data->ID = id;
     data->Files.FilePath = std::move(filePath);
     if (!OpenItem(data->Files, fileName, loadBody, buffer)) {
-      skip(TSkippedItem::MissingFile);
-      continue;
+      // A file moved away for a moment must not cost the branch at the next
+      // save: the entry stays, with what the tree file says of it.
+      data->Files = TNodeFiles();
+      data->Files.FilePath = projectDir_ + fileName;
+      data->Files.Title = fileName;
+      data->Missing = true;
+      data->ListedFileName = fileName;
     }
     std::string title = data->Files.Title;
     TProjectNode *node = AddChild(f.parent, title, std::move(data));
@@ -186,6 +195,14 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     path.insert(own.ID);
     stack.push_back(Frame{own.ID, keys, expanded, node, 1}); // `f` is stale from here
   }
+}
+
+std::vector<TProjectNode *> TProjectTree::MissingItems() const {
+  std::vector<TProjectNode *> missing;
+  for (TProjectNode *n = GetFirstNode(); n; n = n->GetNext())
+    if (n->Data()->Missing)
+      missing.push_back(n);
+  return missing;
 }
 
 bool TProjectTree::SaveProject() {
@@ -237,7 +254,9 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
     ini.WriteBool(f.keys, "Expanded", f.parent->Expanded());
     ini.WriteString(f.keys, ChildKey(f.next), id);
     TIniFile::Section *own = ini.OpenSection(id);
-    ini.WriteString(own, "FileName", ExtractFileName(child->Data()->Files.FilePath));
+    const TNodeData &d = *child->Data();
+    ini.WriteString(own, "FileName",
+                    d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath));
     if (child->HasChildren())
       stack.push_back(Frame{own, child, 0}); // `f` is stale from here
   }
@@ -248,11 +267,20 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
   if (!BuildTreeFile(ini))
     return FailSave("the tree is empty; the tree file was not written",
                     fsys::Failure{"save", std::string(path), 0});
-  // 1. The new file, complete and flushed, beside the old one.
-  const std::string target(path);
+  // A read-only tree file stays as it is; a link to a tree file elsewhere in
+  // the project is written through, one leading out of the project never.
+  std::string target;
+  const std::string withinDir = ExtractFilePath(path);
+  if (!fsys::ResolveWriteTarget(path, withinDir, target))
+    return FailSave(fsys::LastError());
+  // 1. The new file, complete and flushed, beside the old one, with its mode
+  //    and owner.
   const std::string fresh = target + ".new";
-  const std::string previous = target + ".ord";
-  if (!fsys::WriteFile(fresh, ini.Serialize()))
+  const std::string previous = std::string(path) + ".ord";
+  fsys::WriteOptions options;
+  options.withinDir = withinDir;
+  options.modeFrom = target;
+  if (!fsys::WriteFile(fresh, ini.Serialize(), options))
     return FailSave(fsys::LastError());
   if (!Continue(SaveStep::NewFileWritten))
     return false;

@@ -1,11 +1,20 @@
 #include "store/WindowData.h"
 
 #include "store/IniFile.h"
+#include "store/NodeFiles.h"
 
 namespace {
 constexpr std::array<int32_t, TWindowData::kSectionCount> kSectionDefaults{100, 40, 80, 60,
                                                                            130, 60, 130};
 std::string SectionKey(int i) { return "Section" + std::to_string(i); }
+
+// A decimal of up to 64 bits; anything else gives `def`.
+int64_t ReadInt64(const TIniFile &ini, std::string_view section, std::string_view key,
+                  int64_t def) {
+  const std::string *v = ini.Find(section, key);
+  int64_t n;
+  return v && ParseInt64(*v, n) ? n : def;
+}
 } // namespace
 
 void TWindowData::ReadSettings(std::string_view treeFilePath) {
@@ -14,7 +23,7 @@ void TWindowData::ReadSettings(std::string_view treeFilePath) {
 
 void TWindowData::ReadSettings(const TIniFile &ini) {
   RootFileName = ini.ReadString("Root", "FileName", "");
-  LastIndex = ini.ReadInteger("Root", "LastIndex", 10);
+  LastIndex = ReadInt64(ini, "Root", "LastIndex", 10);
   LastNode = ini.ReadString("Root", "LastNode", "");
   Top = ini.ReadInteger("Window", "Top", 50);
   Left = ini.ReadInteger("Window", "Left", 50);
@@ -46,7 +55,7 @@ bool TWindowData::WriteSettings(std::string_view treeFilePath) const {
 }
 
 void TWindowData::WriteSettings(TIniFile &ini) const {
-  ini.WriteInteger("Root", "LastIndex", LastIndex);
+  ini.WriteString("Root", "LastIndex", std::to_string(LastIndex));
   ini.WriteInteger("Window", "Top", Top);
   ini.WriteInteger("Window", "Left", Left);
   ini.WriteInteger("Window", "Width", Width);

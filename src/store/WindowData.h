@@ -32,7 +32,9 @@ public:
   int32_t AttachWidth = 458;
   int32_t AttachHeight = 206;
   int32_t AttachSortType = 3;
-  int32_t LastIndex = 0;
+  // The item counter: 64 bits, so it never wraps to a negative ID. New IDs
+  // come from TProjectTree::NextItemID, which also skips IDs in use.
+  int64_t LastIndex = 0;
   std::string LastNode;
   std::string TagHeader;
   std::string TagFooter;

@@ -50,6 +50,9 @@ QString ErrnoText(int code) {
     return QString::fromUtf16(u"入出力エラーが発生しました");
   case EINVAL:
     return QString::fromUtf16(u"通常のファイルではありません");
+  case fsys::kLinkLeavesFolder:
+    return QString::fromUtf16(
+        u"プロジェクトのフォルダの外を指すシンボリックリンクには書き込みません");
   default:
     // Rare enough that the OS's own words, with the number, are better than nothing.
     return QString::fromUtf16(u"エラー %1 (%2)")

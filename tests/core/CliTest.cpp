@@ -25,23 +25,26 @@ TEST(Cli, TreePrintsEveryItemInTreeOrder) {
   TempDir t;
   fixture::WriteSample(t);
   fixture::Item(t, "r.txt", "\x83\x5e\x83\x43\x83\x67\x83\x8b", "Completion:true\r\n"); // タイトル
-  // An item named twice and one without a file are left out with a warning.
+  // An item named twice and one without a file are left out with a warning;
+  // one whose file cannot be read is listed under its file name and warned of.
   std::string tree = t.Read("MainTree.dat");
   tree.replace(tree.find("FileName=b.txt"), 14,
                "FileName=b.txt\r\nChild01=Root-C00001\r\n"
-               "Child02=Gone");
-  t.Write("MainTree.dat", tree);
+               "Child02=Gone\r\nChild03=Lost");
+  t.Write("MainTree.dat", tree + "[Lost]\r\nFileName=lost.txt\r\n");
   Result r = Cli({"tree", t.Dir()});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "  Root r.txt [+-C] タイトル\n"
                    "    Root-C00000 a.txt [+--] A\n"
                    "      Root-C00001 a1.txt [-T-] A1\n"
                    "      Root-C00002 a2.txt [---] A2\n"
-                   "*   Root-C00003 b.txt [---] B\n");
+                   "*   Root-C00003 b.txt [---] B\n"
+                   "      Lost lost.txt [---] lost.txt\n");
   EXPECT_NE(r.err.find("item Root-C00001 (file \"a1.txt\") listed in section Root-C00003 left "
                        "out: it is already in the tree at another place"),
             std::string::npos);
   EXPECT_NE(r.err.find("item Gone (file \"\")"), std::string::npos);
+  EXPECT_NE(r.err.find("item Lost (file \"lost.txt\") cannot be read"), std::string::npos);
 }
 
 TEST(Cli, ResaveWritesTheTreeFileAgainAndKeepsTheBackup) {

@@ -1,0 +1,159 @@
+// What a write replaces: the mode and owner of the old file, read-only files
+// and symbolic links in and out of a project.
+#include "ProjectFixtures.h"
+#include "TempDir.h"
+#include "store/FileSystem.h"
+#include "store/NodeFiles.h"
+#include "store/ProjectTree.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+mode_t ModeOf(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+bool OnlyNames(const TempDir &t, std::vector<std::string> expected) {
+  std::vector<std::string> names;
+  for (const auto &e : fs::directory_iterator(t.Dir()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end());
+  return names == expected;
+}
+
+} // namespace
+
+TEST(WriteTarget, AWriteKeepsModeAndOwnerAndRefusesAReadOnlyFile) {
+  TempDir t;
+  t.Write("private.txt", "old");
+  ::chmod(t.Path("private.txt").c_str(), 0600);
+  ASSERT_TRUE(fsys::WriteFile(t.Path("private.txt"), "new"));
+  EXPECT_EQ(ModeOf(t.Path("private.txt")), 0600u);
+  EXPECT_EQ(t.Read("private.txt"), "new");
+
+  // Read-only by its mode: refused even for root, who could write it.
+  t.Write("locked.txt", "keep");
+  ::chmod(t.Path("locked.txt").c_str(), 0444);
+  EXPECT_FALSE(fsys::WriteFile(t.Path("locked.txt"), "lost"));
+  EXPECT_EQ(fsys::LastFailure().code, EACCES);
+  EXPECT_EQ(fsys::LastFailure().path, t.Path("locked.txt"));
+  EXPECT_FALSE(fsys::CopyFile(t.Path("private.txt"), t.Path("locked.txt"), false));
+  EXPECT_EQ(fsys::LastFailure().code, EACCES);
+  EXPECT_EQ(t.Read("locked.txt"), "keep");
+  EXPECT_EQ(ModeOf(t.Path("locked.txt")), 0444u);
+  // A copy over a writable file takes that file's mode too.
+  t.Write("copy.txt", "x");
+  ::chmod(t.Path("copy.txt").c_str(), 0640);
+  ASSERT_TRUE(fsys::CopyFile(t.Path("private.txt"), t.Path("copy.txt"), false));
+  EXPECT_EQ(ModeOf(t.Path("copy.txt")), 0640u);
+  EXPECT_TRUE(OnlyNames(t, {"private.txt", "locked.txt", "copy.txt"}));
+
+  if (::geteuid() == 0) { // only root can give a file to someone else
+    ASSERT_EQ(::chown(t.Path("private.txt").c_str(), 4321, 4322), 0);
+    ASSERT_TRUE(fsys::WriteFile(t.Path("private.txt"), "theirs"));
+    struct stat st;
+    ASSERT_EQ(::stat(t.Path("private.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
+}
+
+TEST(WriteTarget, TheTreeFileKeepsItsModeAndAReadOnlyOneIsNotReplaced) {
+  TempDir t;
+  fixture::WriteSample(t);
+  ::chmod(t.Path("MainTree.dat").c_str(), 0600);
+  TProjectTree tree;
+  ASSERT_TRUE(tree.LoadProject(t.Dir()));
+  ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat")) << tree.LastSaveError();
+  EXPECT_EQ(ModeOf(t.Path("MainTree.dat")), 0600u);
+  EXPECT_EQ(ModeOf(t.Path("MainTree.dat.ord")), 0600u);
+
+  ::chmod(t.Path("MainTree.dat").c_str(), 0400);
+  const std::string before = t.Read("MainTree.dat");
+  tree.SetText(tree.RootNode()->GetFirstChild(), "renamed");
+  tree.Delete(tree.RootNode()->GetLastChild());
+  EXPECT_FALSE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
+  EXPECT_EQ(tree.LastSaveFailure().code, EACCES);
+  EXPECT_EQ(t.Read("MainTree.dat"), before);
+  EXPECT_FALSE(fs::exists(t.Path("MainTree.dat.new")));
+
+  // A read-only item file is not written either.
+  ::chmod(t.Path("a.txt").c_str(), 0444);
+  TNodeFiles item;
+  item.FilePath = t.Dir() + "a.txt";
+  ASSERT_TRUE(item.Open(true));
+  item.Title = "changed";
+  const std::string a = t.Read("a.txt");
+  EXPECT_FALSE(item.Save());
+  EXPECT_EQ(fsys::LastFailure().code, EACCES);
+  EXPECT_EQ(t.Read("a.txt"), a);
+}
+
+TEST(WriteTarget, LinksInsideTheProjectAreWrittenThroughAndLinksOutOfItNever) {
+  TempDir t, elsewhere;
+  fixture::WriteSample(t);
+  elsewhere.Write("mine.txt", "the user's own file");
+  fs::create_directory(t.Path("store"));
+  // An item file and the tree file as links to files inside the project.
+  fs::rename(t.Path("a.txt"), t.Path("store/a.txt"));
+  fs::create_symlink("store/a.txt", t.Path("a.txt"));
+  fs::rename(t.Path("MainTree.dat"), t.Path("store/tree.dat"));
+  fs::create_symlink(t.Path("store/tree.dat"), t.Path("MainTree.dat"));
+  // And one item file that leads out of the project.
+  fs::remove(t.Path("b.txt"));
+  fs::create_symlink(elsewhere.Path("mine.txt"), t.Path("b.txt"));
+
+  TProjectTree tree;
+  ASSERT_TRUE(tree.LoadProject(t.Dir()));
+  TProjectNode *a = tree.RootNode()->GetFirstChild();
+  TProjectNode *b = tree.RootNode()->GetLastChild();
+  a->Data()->Files.Title = "A through the link";
+  ASSERT_TRUE(a->Data()->Files.Save());
+  EXPECT_TRUE(fs::is_symlink(t.Path("a.txt")));
+  EXPECT_NE(t.Read("store/a.txt").find("Title:A through the link\r\n"), std::string::npos);
+
+  b->Data()->Files.Title = "never";
+  EXPECT_FALSE(b->Data()->Files.Save());
+  EXPECT_EQ(fsys::LastFailure().code, fsys::kLinkLeavesFolder);
+  EXPECT_EQ(elsewhere.Read("mine.txt"), "the user's own file");
+  EXPECT_TRUE(fs::is_symlink(t.Path("b.txt")));
+
+  const std::string before = t.Read("store/tree.dat");
+  tree.SetExpanded(a, false);
+  ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat")) << tree.LastSaveError();
+  EXPECT_TRUE(fs::is_symlink(t.Path("MainTree.dat")));
+  EXPECT_NE(t.Read("store/tree.dat"), before);
+  // The previous version is a file of its own, not a second link.
+  EXPECT_FALSE(fs::is_symlink(t.Path("MainTree.dat.ord")));
+  EXPECT_EQ(t.Read("MainTree.dat.ord"), before);
+  EXPECT_FALSE(fs::exists(t.Path("store/tree.dat.new")));
+
+  // A tree file that leads out of the project is not written.
+  elsewhere.Write("tree.dat", before);
+  fs::remove(t.Path("MainTree.dat"));
+  fs::create_symlink(elsewhere.Path("tree.dat"), t.Path("MainTree.dat"));
+  EXPECT_FALSE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
+  EXPECT_EQ(tree.LastSaveFailure().code, fsys::kLinkLeavesFolder);
+  EXPECT_EQ(elsewhere.Read("tree.dat"), before);
+  EXPECT_TRUE(fs::is_symlink(t.Path("MainTree.dat")));
+
+  // A link that leads nowhere is not turned into a file.
+  fs::create_symlink(t.Path("store/none.txt"), t.Path("dangling.txt"));
+  fsys::WriteOptions inProject;
+  inProject.withinDir = t.Dir();
+  EXPECT_FALSE(fsys::WriteFile(t.Path("dangling.txt"), "x", inProject));
+  EXPECT_FALSE(fs::exists(t.Path("store/none.txt")));
+  // Without a folder to stay in (a file the user chose) a link is followed.
+  ASSERT_TRUE(fsys::WriteFile(t.Path("b.txt"), "exported"));
+  EXPECT_EQ(elsewhere.Read("mine.txt"), "exported");
+  EXPECT_TRUE(fs::is_symlink(t.Path("b.txt")));
+}
