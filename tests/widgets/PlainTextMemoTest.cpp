@@ -1,8 +1,8 @@
 // The memo engine on a real QPlainTextEdit: byte positions against the
 // widget's positions, the line table through edits, and searches and jumps
 // that land where the engine lands on a plain text.
-#include "core/TextMemo.h"
 #include "editor/PlainTextMemo.h"
+#include "core/TextMemo.h"
 #include "editor/engine/MemoJump.h"
 #include "store/Codec.h"
 
@@ -18,7 +18,8 @@ namespace {
 
 // Shown text of CP932 bytes with CR LF, as the editor puts an item's lines.
 QString Shown(const std::string &cp932) {
-  return QString::fromUtf8(cp932::ToUtf8(cp932)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return QString::fromUtf8(cp932::ToUtf8(cp932))
+      .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 // The slow, obvious count: encode everything before `position`.
@@ -102,7 +103,8 @@ private slots:
     c.insertText(QStringLiteral("😀丂é\n終"));
     const QString plain = PlainOf(edit->document());
     QCOMPARE(memo->TextLength(), BytesBefore(plain, static_cast<int>(plain.size())));
-    QCOMPARE(memo->Text(), cp932::FromUtf8(QString(plain).replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
+    QCOMPARE(memo->Text(), cp932::FromUtf8(QString(plain)
+                                               .replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
                                                .toUtf8()
                                                .toStdString())
                                .bytes);
@@ -124,6 +126,50 @@ private slots:
       QCOMPARE(memo->LineFromPosition(p), same.LineFromPosition(p));
     QCOMPARE(memo->LineIndex(-1), -1);
     QCOMPARE(memo->LineIndex(same.LineCount()), -1);
+  }
+
+  void longLinePositionsAgreeWithACountFromTheStart() {
+    // A line long enough for the memo's marks inside a line, with pairs and
+    // double-byte characters lying across the marks; then an edit in front of
+    // it, which shifts every mark.
+    QString line;
+    const QString pieces[] = {QStringLiteral("abc"), QStringLiteral(u"日本語"),
+                              QStringLiteral(u"ｶﾅ"), QStringLiteral(u"😀"), QStringLiteral(u"丂")};
+    for (int i = 0; line.size() < 30000; ++i)
+      line += pieces[(i * 7 + i / 3) % 5];
+    auto check = [&](const QString &shown) {
+      const QString first = shown.section(QLatin1Char('\n'), 0, 0);
+      const int lineStart = static_cast<int>(first.size()) + 1;
+      const QString body = shown.mid(lineStart);
+      const int before = BytesBefore(shown, lineStart);
+      // Bytes before each unit of the long line, one character at a time.
+      std::vector<int> at(body.size() + 1, -1);
+      at[0] = 0;
+      for (int i = 0; i < body.size();) {
+        const int n = body.at(i).isHighSurrogate() ? 2 : 1;
+        const int w =
+            n == 2 ? 1
+                   : static_cast<int>(
+                         cp932::FromUtf8(body.mid(i, 1).toUtf8().toStdString()).bytes.size());
+        at[i + n] = at[i] + w;
+        i += n;
+      }
+      for (int i = 0; i <= body.size(); ++i) {
+        if (at[i] < 0)
+          continue; // inside a pair
+        QCOMPARE(memo->BytePosition(lineStart + i), before + at[i]);
+        QCOMPARE(memo->DocumentPosition(before + at[i]), lineStart + i);
+        if (i < body.size() && at[i + 1] == at[i] + 2) // the trail byte: its character
+          QCOMPARE(memo->DocumentPosition(before + at[i] + 1), lineStart + i);
+      }
+      CheckAgainstFreshCount();
+    };
+    edit->setPlainText(QStringLiteral(u"一行目\n") + line);
+    check(PlainOf(edit->document()));
+    QTextCursor c(edit->document());
+    c.setPosition(5);
+    c.insertText(QStringLiteral(u"あ😀x"));
+    check(PlainOf(edit->document()));
   }
 
   void selectionsMapBothWays() {
@@ -162,8 +208,9 @@ private slots:
   void tableFollowsEdits() {
     Load(SampleText());
     QRandomGenerator rng(7);
-    const QString pieces[] = {QStringLiteral("x"), QStringLiteral("漢字"), QStringLiteral("\n"),
-                              QStringLiteral("a\nｱ\n"), QStringLiteral("😀"), QString()};
+    const QString pieces[] = {QStringLiteral("x"),  QStringLiteral("漢字"),
+                              QStringLiteral("\n"), QStringLiteral("a\nｱ\n"),
+                              QStringLiteral("😀"),  QString()};
     for (int step = 0; step < 400; ++step) {
       QTextCursor c(edit->document());
       int size = edit->document()->characterCount() - 1;
@@ -252,14 +299,18 @@ private slots:
     jump.JumpedLinePos = jpmCenter;
     jump.LineHeight = -TPlainTextMemo::FontLineHeight(edit);
     QCOMPARE(TPlainTextMemo::FontLineHeight(edit),
-             qRound(edit->document()->documentLayout()->blockBoundingRect(edit->document()->findBlockByNumber(5)).height()));
+             qRound(edit->document()
+                        ->documentLayout()
+                        ->blockBoundingRect(edit->document()->findBlockByNumber(5))
+                        .height()));
     const int visible = edit->viewport()->height() / TPlainTextMemo::FontLineHeight(edit);
     QVERIFY(visible >= 8);
 
     jump.JumpTo(150, 3);
     QCOMPARE(jump.CaretLine(), 150);
     QCOMPARE(jump.CaretColumn(), 3);
-    QCOMPARE(edit->textCursor().position(), edit->document()->findBlockByNumber(150).position() + 1);
+    QCOMPARE(edit->textCursor().position(),
+             edit->document()->findBlockByNumber(150).position() + 1);
     int top = edit->verticalScrollBar()->value(); // first line shown, without wrapping
     QVERIFY2(std::abs(150 - top - visible / 2) <= 1, qPrintable(QString::number(top)));
 
