@@ -21,8 +21,9 @@
 // copying in never overwrites those either.
 #include <QMainWindow>
 
-#include <functional>
 #include "store/NodeFiles.h"
+#include "ui/ScreenFit.h"
+#include <functional>
 
 #include <string>
 #include <string_view>
@@ -107,6 +108,7 @@ signals:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
+  void showEvent(QShowEvent *event) override;
 
 private:
   void BuildMenus();
@@ -136,4 +138,5 @@ private:
   QAction *copyRegisterAction_ = nullptr, *linkRegisterAction_ = nullptr,
           *unregisterAction_ = nullptr;
   QActionGroup *viewGroup_ = nullptr;
+  ui::TRestoredPlace place_; // the window's place from the project's settings
 };

@@ -8,6 +8,7 @@
 #include "store/DateTime.h"
 #include "store/NodeFiles.h"
 #include "ui/MessageBox.h"
+#include "ui/ScreenFit.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -144,8 +145,8 @@ public:
   // application is deactivated).
   void FormDeactivate();
   void StatusBarClick();
-  void InsertDateTimeAction(int tag);     // 0 date, 1 time
-  void ClipboardTextAction(int tag);      // 0 undo, 1 cut, 2 copy, 3 paste, 4 select all
+  void InsertDateTimeAction(int tag); // 0 date, 1 time
+  void ClipboardTextAction(int tag);  // 0 undo, 1 cut, 2 copy, 3 paste, 4 select all
   void UndoItemMidifyAction();
   void ClearCursorPosMenuClick();
   void WordWrapMenuClick();
@@ -164,7 +165,7 @@ public:
   bool TextCommandEvent(QObject *watched, QEvent *event);
   QObject *textEvents_ = nullptr;  // on the window, tree, status bar, label editor
   QObject *sweepEvents_ = nullptr; // on the application while hidden
-  bool keyWalking_ = false; // an arrow or page key is held in the tree
+  bool keyWalking_ = false;        // an arrow or page key is held in the tree
   std::function<void(TProjectNode *)> walkOnChange_;
   void EndKeyWalk();
   // ---- end of text, attribute and display commands --------------------------
@@ -218,4 +219,5 @@ private:
   std::map<std::string, QMenu *> menus_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   bool storingLabel_ = false;
+  ui::TRestoredPlace place_; // the window's place from the settings
 };
