@@ -10,6 +10,7 @@
 #include "ui/ErrorText.h"
 #include "ui/Icons.h"
 #include "ui/MessageBox.h"
+#include "ui/ScreenFit.h"
 #include "ui/Shell.h"
 #include "ui/Text.h"
 
@@ -22,6 +23,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -291,23 +293,24 @@ void TAttachmentForm::SelectViewStyle(int tag) {
 int TAttachmentForm::GetViewStyle() const { return fileList_->viewStyle(); }
 
 void TAttachmentForm::ApplyWindowSettings(int top, int left, int width, int height, int sortType) {
-  QRect want(left, top, width > 0 ? width : 458, height > 0 ? height : 206);
-  bool onScreen = false;
-  for (QScreen *s : QGuiApplication::screens())
-    onScreen = onScreen || s->availableGeometry().intersects(want);
-  if (!onScreen && QGuiApplication::primaryScreen())
-    want.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-  move(want.topLeft());
-  resize(want.size());
+  const QRect shown = place_.Apply(QRect(left, top, width, height));
+  move(shown.topLeft());
+  resize(shown.size());
   SelectViewStyle(sortType);
+}
+
+void TAttachmentForm::showEvent(QShowEvent *event) {
+  QMainWindow::showEvent(event);
+  place_.Settle(QRect(x(), y(), width(), height()));
 }
 
 void TAttachmentForm::CollectWindowSettings(int &top, int &left, int &width, int &height,
                                             int &sortType) const {
-  top = y();
-  left = x();
-  width = this->width();
-  height = this->height();
+  const QRect g = place_.Collect(QRect(x(), y(), this->width(), this->height()));
+  top = g.top();
+  left = g.left();
+  width = g.width();
+  height = g.height();
   sortType = GetViewStyle();
 }
 

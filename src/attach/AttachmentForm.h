@@ -22,6 +22,7 @@
 #include <QMainWindow>
 
 #include "store/NodeFiles.h"
+#include "ui/ScreenFit.h"
 #include <functional>
 
 #include <string>
@@ -107,6 +108,7 @@ signals:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
+  void showEvent(QShowEvent *event) override;
 
 private:
   void BuildMenus();
@@ -142,4 +144,5 @@ private:
   QAction *copyRegisterAction_ = nullptr, *linkRegisterAction_ = nullptr,
           *unregisterAction_ = nullptr;
   QActionGroup *viewGroup_ = nullptr;
+  ui::TRestoredPlace place_; // the window's place from the project's settings
 };

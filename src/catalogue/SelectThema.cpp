@@ -10,6 +10,7 @@
 #include "store/RegIniFile.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
+#include "ui/ScreenFit.h"
 #include "ui/Text.h"
 
 #include <QAction>
@@ -361,7 +362,7 @@ void TSelectThemaForm::ApplyGeometry(int left, int top, int width, int height) {
     onScreen = onScreen || s->availableGeometry().intersects(r);
   if (!onScreen && !QGuiApplication::screens().isEmpty())
     r.moveTo(kDefaultLeft, kDefaultTop);
-  setGeometry(r);
+  setGeometry(ui::FitOnScreen(r)); // wholly on the screen, at a usable size
 }
 
 void TSelectThemaForm::SaveSettings() {

@@ -28,13 +28,24 @@ int WidthAt(const char16_t *p, int i) {
   return TPlainTextMemo::ByteWidth(p[i]);
 }
 
-// UTF-16 offset in `line` of the character that holds byte offset `bytes`.
-int Utf16Offset(const QString &line, int bytes) {
+// A point in a line where a character starts: its UTF-16 offset and the
+// bytes before it.
+struct Mark {
+  int units = 0, bytes = 0;
+};
+
+bool PairAt(const char16_t *p, int i, int n) {
+  return QChar::isHighSurrogate(p[i]) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]);
+}
+
+// UTF-16 offset in `line` of the character that holds byte offset `bytes`,
+// walking from `from`.
+int Utf16Offset(const QString &line, int bytes, Mark from = {}) {
   const char16_t *p = reinterpret_cast<const char16_t *>(line.utf16());
   const int n = static_cast<int>(line.size());
-  int i = 0, at = 0;
+  int i = from.units, at = from.bytes;
   while (i < n) {
-    bool pair = QChar::isHighSurrogate(p[i]) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]);
+    bool pair = PairAt(p, i, n);
     int width = pair ? 1 : WidthAt(p, i);
     if (at + width > bytes)
       break;
@@ -45,14 +56,14 @@ int Utf16Offset(const QString &line, int bytes) {
 }
 
 // Byte offset of UTF-16 offset `units` in `line` (inside a surrogate pair: the
-// pair's start).
-int ByteOffset(const QString &line, int units) {
+// pair's start), walking from `from`.
+int ByteOffset(const QString &line, int units, Mark from = {}) {
   const char16_t *p = reinterpret_cast<const char16_t *>(line.utf16());
-  const int n = std::min(static_cast<int>(line.size()), units);
-  int at = 0;
-  for (int i = 0; i < n; ++i) {
-    if (QChar::isHighSurrogate(p[i]) && i + 1 < static_cast<int>(line.size()) &&
-        QChar::isLowSurrogate(p[i + 1])) {
+  const int size = static_cast<int>(line.size());
+  const int n = std::min(size, units);
+  int at = from.bytes;
+  for (int i = from.units; i < n; ++i) {
+    if (PairAt(p, i, size)) {
       if (i + 1 < n)
         ++at;
       ++i;
@@ -121,12 +132,14 @@ QTextDocument *TPlainTextMemo::Document() const {
                   &TPlainTextMemo::OnContentsChange);
     allDirty_ = true;
     textValid_ = false;
+    longLine_ = -1;
   }
   return doc;
 }
 
 void TPlainTextMemo::OnContentsChange(int position, int /*removed*/, int added) {
   textValid_ = false;
+  longLine_ = -1;
   if (allDirty_ || !doc_)
     return;
   // The lines from the one holding `position` to the one holding the end of
@@ -245,6 +258,50 @@ int TPlainTextMemo::LineFromPosition(int position) const {
   return std::max(0, static_cast<int>(it - lineStart_.begin()) - 1);
 }
 
+const QString &TPlainTextMemo::LongLine(const QTextBlock &b) const {
+  if (longLine_ != b.blockNumber()) {
+    longLine_ = b.blockNumber();
+    longText_ = b.text();
+    longMarks_.clear();
+    const char16_t *p = reinterpret_cast<const char16_t *>(longText_.utf16());
+    const int n = static_cast<int>(longText_.size());
+    int at = 0;
+    for (int i = 0; i < n;) {
+      if (i >= static_cast<int>(longMarks_.size()) * kMarkStep)
+        longMarks_.push_back({i, at});
+      bool pair = PairAt(p, i, n);
+      at += pair ? 1 : WidthAt(p, i);
+      i += pair ? 2 : 1;
+    }
+  }
+  return longText_;
+}
+
+int TPlainTextMemo::LineByteOffset(const QTextBlock &b, int units) const {
+  if (b.length() <= kLongLine)
+    return ByteOffset(b.text(), units);
+  const QString &text = LongLine(b);
+  // The last mark at or before `units`; a pair is never split by a mark.
+  auto it = std::upper_bound(longMarks_.begin(), longMarks_.end(), units,
+                             [](int u, const LineMark &m) { return u < m.units; });
+  if (it == longMarks_.begin())
+    return ByteOffset(text, units);
+  --it;
+  return ByteOffset(text, units, {it->units, it->bytes});
+}
+
+int TPlainTextMemo::LineUtf16Offset(const QTextBlock &b, int bytes) const {
+  if (b.length() <= kLongLine)
+    return Utf16Offset(b.text(), bytes);
+  const QString &text = LongLine(b);
+  auto it = std::upper_bound(longMarks_.begin(), longMarks_.end(), bytes,
+                             [](int at, const LineMark &m) { return at < m.bytes; });
+  if (it == longMarks_.begin())
+    return Utf16Offset(text, bytes);
+  --it;
+  return Utf16Offset(text, bytes, {it->units, it->bytes});
+}
+
 int TPlainTextMemo::BytePosition(int documentPosition) const {
   QTextDocument *doc = Document();
   if (!doc)
@@ -253,7 +310,7 @@ int TPlainTextMemo::BytePosition(int documentPosition) const {
   documentPosition = std::clamp(documentPosition, 0, doc->characterCount() - 1);
   QTextBlock b = doc->findBlock(documentPosition);
   int line = b.blockNumber();
-  return lineStart_[line] + ByteOffset(b.text(), documentPosition - b.position());
+  return lineStart_[line] + LineByteOffset(b, documentPosition - b.position());
 }
 
 int TPlainTextMemo::DocumentPosition(int bytePosition) const {
@@ -266,7 +323,7 @@ int TPlainTextMemo::DocumentPosition(int bytePosition) const {
   QTextBlock b = doc->findBlockByNumber(line);
   // Between the CR and the LF, or anywhere past a line's text: its end.
   int offset = std::min(bytePosition - lineStart_[line], lineBytes_[line]);
-  return b.position() + Utf16Offset(b.text(), offset);
+  return b.position() + LineUtf16Offset(b, offset);
 }
 
 void TPlainTextMemo::GetSelection(int &start, int &end) const {

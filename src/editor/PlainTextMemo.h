@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QString>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <string>
@@ -56,6 +57,12 @@ private:
   QTextDocument *Document() const; // follows a document swapped into the widget
   void OnContentsChange(int position, int removed, int added);
   void Refresh() const;
+  // Offsets inside the line of `b`. A long line keeps its text and a mark
+  // every kMarkStep units, so that a caret read-out does not copy and walk
+  // megabytes.
+  int LineByteOffset(const QTextBlock &b, int units) const;
+  int LineUtf16Offset(const QTextBlock &b, int bytes) const;
+  const QString &LongLine(const QTextBlock &b) const;
 
   QPointer<QPlainTextEdit> edit_;
   mutable QPointer<QTextDocument> doc_;
@@ -71,4 +78,13 @@ private:
   mutable bool allDirty_ = true;
   mutable std::string text_; // Text(), kept until the next change
   mutable bool textValid_ = false;
+
+  static constexpr int kLongLine = 8192; // UTF-16 units
+  static constexpr int kMarkStep = 1024;
+  struct LineMark {
+    int units, bytes;
+  };
+  mutable int longLine_ = -1; // block number of longText_, until the next change
+  mutable QString longText_;
+  mutable std::vector<LineMark> longMarks_;
 };

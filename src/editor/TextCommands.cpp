@@ -366,7 +366,7 @@ void TVaveMainForm::WordWrapMenuClick() {
   memo_->setUpdatesEnabled(false);
   const int line = memoJump_.CaretLine();
   const int column = memoJump_.CaretColumn();
-  memo_->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  memo_->SetWordWrap(wrap);
   memo_->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
   // Lines count text lines here, so the caret stays on the same character.
   memoJump_.MoveToLine(line);

@@ -12,6 +12,7 @@
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
 #include "ui/ImageList.h"
+#include "ui/ScreenFit.h"
 #include "ui/Text.h"
 
 #include <QAction>
@@ -216,7 +217,7 @@ void TVaveMainForm::BuildLayout() {
   memo_ = new TItemMemo(splitter_);
   memo_->setObjectName(QStringLiteral("FileText"));
   memo_->setFrameShape(QFrame::NoFrame);
-  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo_->SetWordWrap(false);
   memo_->OnRefused = [this](const QString &why) {
     ShowMessageBox(why, ui::MsgIcon::Warning, ui::MsgButtons::Ok);
   };
@@ -428,7 +429,7 @@ TTextLines TVaveMainForm::MemoLines() const {
 }
 
 void TVaveMainForm::ShowMemoText(const TTextLines &lines) {
-  memo_->setPlainText(ui::ToQString(lines.Joined()));
+  memo_->ShowPlainText(ui::ToQString(lines.Joined()));
 }
 
 void TVaveMainForm::UpdateCaretPanel() {
@@ -601,7 +602,10 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
   if (Closing)
     return;
   if (QuickWalk) {
-    if (node) {
+    // While a project loads (no root yet) the tree selects nodes one after
+    // another; the one to show is shown once the window settings are set, and
+    // laying out a long text for nothing costs seconds.
+    if (node && RootNode) {
       memo_->setUpdatesEnabled(false);
       ShowMemoText(node->Data()->Files.Body);
       memoJump_.SetCaret(0);
@@ -749,6 +753,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   show();
   activateWindow(); // the window's shortcuts work from the first key
   QApplication::processEvents();
+  place_.Settle(geometry());
   tree_->setEnabled(true);
   tree_->setFocus();
   TProjectNode *selected = tree_->Selected();
@@ -821,14 +826,13 @@ void TVaveMainForm::WM_ACTIVATE_EDITOR() {
 
 void TVaveMainForm::ApplyWindowSettings() {
   const TWindowData &w = tree_->Tree().WindowData;
-  setGeometry(w.Left, w.Top, w.Width, w.Height);
+  setGeometry(place_.Apply(QRect(w.Left, w.Top, w.Width, w.Height)));
   splitter_->setSizes({w.TreeWidth, std::max(1, w.Width - w.TreeWidth)});
   if (w.WordWrap && Action("WordWrapMenu")->isEnabled())
     Action("WordWrapMenu")->trigger();
   else
     Action("WordWrapMenu")->setChecked(w.WordWrap);
-  memo_->setLineWrapMode(Action("WordWrapMenu")->isChecked() ? QPlainTextEdit::WidgetWidth
-                                                             : QPlainTextEdit::NoWrap);
+  memo_->SetWordWrap(Action("WordWrapMenu")->isChecked());
   Action("HideMenu")->setChecked(w.HideForm);
   Action("AutoSaveMenu")->setChecked(w.AutoSave);
   // Both start unchecked and are run when set, so colours and hint line follow.
@@ -854,7 +858,7 @@ void TVaveMainForm::ApplyWindowSettings() {
 
 void TVaveMainForm::CollectWindowSettings() {
   TWindowData &w = tree_->Tree().WindowData;
-  QRect g = geometry();
+  QRect g = place_.Collect(geometry());
   w.Top = g.top();
   w.Left = g.left();
   w.Width = g.width();

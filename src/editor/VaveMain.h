@@ -8,6 +8,7 @@
 #include "store/DateTime.h"
 #include "store/NodeFiles.h"
 #include "ui/MessageBox.h"
+#include "ui/ScreenFit.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -230,4 +231,5 @@ private:
   // Forgets the attachment list of a node that is about to go away.
   void DetachAttachmentsOf(const QModelIndex &parent, int first, int last);
   bool storingLabel_ = false;
+  ui::TRestoredPlace place_; // the window's place from the settings
 };

@@ -182,6 +182,50 @@ private slots:
              fm.horizontalAdvance(QString::fromUtf16(u"≒∵纊")));
   }
 
+  void longLinePositionsAgreeWithACountFromTheStart() {
+    // A line long enough for the memo's marks inside a line, with pairs and
+    // double-byte characters lying across the marks; then an edit in front of
+    // it, which shifts every mark.
+    QString line;
+    const QString pieces[] = {QStringLiteral("abc"), QStringLiteral(u"日本語"),
+                              QStringLiteral(u"ｶﾅ"), QStringLiteral(u"😀"), QStringLiteral(u"丂")};
+    for (int i = 0; line.size() < 30000; ++i)
+      line += pieces[(i * 7 + i / 3) % 5];
+    auto check = [&](const QString &shown) {
+      const QString first = shown.section(QLatin1Char('\n'), 0, 0);
+      const int lineStart = static_cast<int>(first.size()) + 1;
+      const QString body = shown.mid(lineStart);
+      const int before = BytesBefore(shown, lineStart);
+      // Bytes before each unit of the long line, one character at a time.
+      std::vector<int> at(body.size() + 1, -1);
+      at[0] = 0;
+      for (int i = 0; i < body.size();) {
+        const int n = body.at(i).isHighSurrogate() ? 2 : 1;
+        const int w =
+            n == 2 ? 1
+                   : static_cast<int>(
+                         cp932::FromUtf8(body.mid(i, 1).toUtf8().toStdString()).bytes.size());
+        at[i + n] = at[i] + w;
+        i += n;
+      }
+      for (int i = 0; i <= body.size(); ++i) {
+        if (at[i] < 0)
+          continue; // inside a pair
+        QCOMPARE(memo->BytePosition(lineStart + i), before + at[i]);
+        QCOMPARE(memo->DocumentPosition(before + at[i]), lineStart + i);
+        if (i < body.size() && at[i + 1] == at[i] + 2) // the trail byte: its character
+          QCOMPARE(memo->DocumentPosition(before + at[i] + 1), lineStart + i);
+      }
+      CheckAgainstFreshCount();
+    };
+    edit->setPlainText(QStringLiteral(u"一行目\n") + line);
+    check(PlainOf(edit->document()));
+    QTextCursor c(edit->document());
+    c.setPosition(5);
+    c.insertText(QStringLiteral(u"あ😀x"));
+    check(PlainOf(edit->document()));
+  }
+
   void selectionsMapBothWays() {
     Load(U8("あいう\r\nかきく"));
     TMemoJump jump;
