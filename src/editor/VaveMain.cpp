@@ -94,7 +94,9 @@ void TVaveMainForm::FormCreate() {
   BuildMenus();
   BuildToolBar();
   BindTextCommands(); // also sets up memo, tree and status bar: after the layout
-  attachment_ = new TAttachmentForm(nullptr);
+  // A tool window of this editor: above it, minimised and gone with it.
+  attachment_ = new TAttachmentForm(this);
+  attachment_->setWindowFlags(Qt::Tool);
   attachment_->setObjectName(QStringLiteral("AttachmentWindow"));
   attachment_->IsProjectFile = [this](const std::string &name) {
     for (TProjectNode *n = tree_->Tree().GetFirstNode(); n; n = n->GetNext())

@@ -194,6 +194,9 @@ private slots:
     QTest::keyClick(e.Tree(), Qt::Key_F8);
     QVERIFY(e.w->AttachmentWindow()->IsShown());
     QCOMPARE(e.w->AttachmentWindow()->RowCount(), 1);
+    // A tool window of its editor, not a window of its own.
+    QCOMPARE(e.w->AttachmentWindow()->parentWidget(), e.w.data());
+    QCOMPARE(e.w->AttachmentWindow()->windowType(), Qt::Tool);
     e.Select("Root-C00002");
     e.w->AttachmentWindow()->close();
     e.Select("Root-C00000");
