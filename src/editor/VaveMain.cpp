@@ -694,7 +694,9 @@ void TVaveMainForm::ReportMissingItems() {
   if (missing.size() > shown)
     text +=
         QStringLiteral("\r\n") + QString::fromUtf16(u"ほかに %1 件").arg(missing.size() - shown);
-  ShowMessageBox(text, ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+  // Asked before the window has its title: the box names the project itself.
+  ui::ShowMessageBox(this, text, ui::ToQString(ProjectTitle()), ui::MsgIcon::Warning,
+                     ui::MsgButtons::Ok);
 }
 
 bool TVaveMainForm::OpenProjectDir(const std::string &directory) {

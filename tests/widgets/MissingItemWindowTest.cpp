@@ -35,6 +35,7 @@ private slots:
     QVERIFY(text.endsWith(QStringLiteral("\r\n") + p.dir.Native("a.txt") + QStringLiteral("\r\n") +
                           p.dir.Native("b.txt")));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Warning);
+    QCOMPARE(boxes.Asked()[0].caption, QString::fromUtf16(u"企画")); // the project's title
 
     TProjectNode *a = FindItem(*w, "Root-C00000");
     QVERIFY(a && a->Data()->Missing);
