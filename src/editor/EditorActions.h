@@ -5,7 +5,7 @@
 #include <QString>
 
 struct TEditorActionDef {
-  const char *name;     // object name: tests and settings find the command by it
+  const char *name; // object name: tests and settings find the command by it
   const char16_t *caption;
   const char *shortcut; // portable text form, "" for none
   const char16_t *hint; // "" for none

@@ -7,9 +7,9 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextBlock>
 #include <QTextLayout>
 
 TItemMemo::TItemMemo(QWidget *parent) : QPlainTextEdit(parent) {

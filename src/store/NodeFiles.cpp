@@ -164,7 +164,8 @@ void TNodeFiles::ParseHeader(std::string_view bytes) {
   for (;;) {
     NextLine(bytes, pos, s);
     size_t colon = s.find(':');
-    std::string_view rawKey = colon == std::string_view::npos ? std::string_view() : s.substr(0, colon);
+    std::string_view rawKey =
+        colon == std::string_view::npos ? std::string_view() : s.substr(0, colon);
     std::string_view v = colon == std::string_view::npos ? std::string_view() : s.substr(colon + 1);
     std::string k;
     k.reserve(rawKey.size());

@@ -1,6 +1,6 @@
-#include "store/FileSystem.h"
 #include "store/NodeFiles.h"
 #include "TempDir.h"
+#include "store/FileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +81,7 @@ TEST(NodeFiles, WritesTheExactLayout) {
 TEST(NodeFiles, RoundTripKeepsEveryField) {
   TempDir t;
   TNodeFiles f = Sample(t.Dir() + "i.txt");
-  f.Title = "a:b:c \x95\x5c";      // colons and a trail byte of '\'
+  f.Title = "a:b:c \x95\x5c";            // colons and a trail byte of '\'
   f.Author = "\x83\x5c\x83\x74\x83\x67"; // ソフト
   f.Completion = true;
   f.Line = -5;
@@ -150,8 +150,9 @@ TEST(NodeFiles, LoneCrAndLfBecomeLinesAndAreWrittenWithCrLf) {
 
   // Line ends of every kind at the very end, and no closing line at all.
   const std::pair<std::string, TStringList> cases[] = {
-      {"a\r", {"a"}},          {"a\n\r", {"a"}},       {"a\r\r", {"a"}},
-      {"a\r\n\r", {"a"}},     {"a\rb", {"a", "b"}},   {"\r\n\r\nx", {"", "", "x"}},
+      {"a\r", {"a"}},         {"a\n\r", {"a"}},
+      {"a\r\r", {"a"}},       {"a\r\n\r", {"a"}},
+      {"a\rb", {"a", "b"}},   {"\r\n\r\nx", {"", "", "x"}},
       {"a\n\n\n", {"a", ""}}, {"", {}},
   };
   for (const auto &[body, lines] : cases) {
@@ -286,9 +287,9 @@ TEST_P(HostileItemFile, BodyBytesSurviveARoundTrip) {
 INSTANTIATE_TEST_SUITE_P(
     Bodies, HostileItemFile,
     testing::Values(std::string(10 * 1024 * 1024, 'x'),                      // one 10 MB line
-                    std::string("before\0after\r\n\0\0", 16),                 // NUL bytes
+                    std::string("before\0after\r\n\0\0", 16),                // NUL bytes
                     std::string("\x80\xa0\xfd\xfe\xff\x81\r\n\x85\x40\xef"), // not CP932
-                    std::string("\x95\x5c\r\n\x83\x5c\\\r\n"),                // trail bytes 0x5C
+                    std::string("\x95\x5c\r\n\x83\x5c\\\r\n"),               // trail bytes 0x5C
                     std::string("Title:not a header\r\nLine:9\r\n")));       // header-like text
 
 TEST(NodeFiles, HeaderOfOnlySpacesAndGarbage) {

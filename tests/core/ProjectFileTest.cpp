@@ -1,5 +1,5 @@
-#include "ProjectFixtures.h"
 #include "FileSizeLimit.h"
+#include "ProjectFixtures.h"
 #include "TempDir.h"
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
@@ -52,7 +52,6 @@ struct Loaded {
   }
   std::string Shape() const { return ::Shape(tree); }
 };
-
 
 } // namespace
 
