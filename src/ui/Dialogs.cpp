@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -20,6 +21,22 @@ namespace {
 DialogHook &Hook() {
   static DialogHook hook;
   return hook;
+}
+
+// The 1-based entry of `filters` the dialog reports in force. With the details
+// hidden Qt may report the shown text (the description alone) instead of the
+// entry; the entry is found by either form.
+int FilterIndex(const QStringList &filters, const QString &selected) {
+  qsizetype i = filters.indexOf(selected);
+  if (i < 0) {
+    static const QRegularExpression lastParens(QStringLiteral("^(.*)\\([^()]*\\)$"));
+    for (qsizetype k = 0; k < filters.size() && i < 0; ++k) {
+      QRegularExpressionMatch m = lastParens.match(filters[k]);
+      if (m.hasMatch() && m.captured(1).simplified() == selected.simplified())
+        i = k;
+    }
+  }
+  return i >= 0 ? static_cast<int>(i) + 1 : 1;
 }
 
 DialogAnswer RunFileDialog(const DialogRequest &r) {
@@ -41,6 +58,9 @@ DialogAnswer RunFileDialog(const DialogRequest &r) {
     break;
   }
   if (!filters.isEmpty()) {
+    // The program's descriptions already show their patterns; Qt would add
+    // them a second time.
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setNameFilters(filters);
     dlg.selectNameFilter(filters.value(r.filterIndex - 1, filters.front()));
   }
@@ -57,8 +77,8 @@ DialogAnswer RunFileDialog(const DialogRequest &r) {
   }
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
     return DialogAnswer::Cancel();
-  int index = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;
-  return DialogAnswer::Accept(dlg.selectedFiles().front(), index > 0 ? index : 1);
+  return DialogAnswer::Accept(dlg.selectedFiles().front(),
+                              FilterIndex(filters, dlg.selectedNameFilter()));
 }
 
 DialogAnswer RunRealDialog(const DialogRequest &r) {

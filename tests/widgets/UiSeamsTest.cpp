@@ -9,6 +9,8 @@
 #include "ui/Shell.h"
 #include "ui/Text.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -260,6 +262,46 @@ private slots:
                           QStringLiteral(u"ﾃｷｽﾄﾌｧｲﾙ(*.txt;*.doc) (*.txt *.doc)")}));
     QVERIFY(ui::NameFiltersFromPipeList(QString()).isEmpty());
     QCOMPARE(ui::NameFiltersFromPipeList(QStringLiteral("odd|*.a|dangling")).size(), 1);
+  }
+
+  void realFileDialogShowsEachPatternOnceAndReportsTheChosenEntry() {
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    TestDir dir;
+    ui::FileDialogOptions o;
+    o.filter = QStringLiteral(u"ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|ﾊｲﾊﾟｰﾃｷｽﾄ(*.html;*.htm)|*.html;*.htm|"
+                              u"ｱｲﾃﾞｱﾌｧｲﾙ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*");
+    o.filterIndex = 2;
+    o.initialPath = dir.Cp();
+    QStringList shown;
+    int preselected = -1;
+    QTimer::singleShot(0, [&] {
+      auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      if (!dlg)
+        return;
+      auto *combo = dlg->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+      auto *name = dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+      if (combo && name) {
+        for (int i = 0; i < combo->count(); ++i)
+          shown << combo->itemText(i);
+        preselected = combo->currentIndex();
+        combo->setCurrentIndex(2); // the second "(*.txt)" entry
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("out.txt"));
+        QTest::keyClick(name, Qt::Key_Return);
+      }
+      if (dlg->isVisible())
+        dlg->reject();
+    });
+    std::string path;
+    int chosen = 0;
+    QVERIFY(ui::SaveFileName(nullptr, o, path, &chosen));
+    QCOMPARE(
+        shown,
+        QStringList({QStringLiteral(u"ﾃｷｽﾄﾌｧｲﾙ(*.txt)"), QStringLiteral(u"ﾊｲﾊﾟｰﾃｷｽﾄ(*.html;*.htm)"),
+                     QStringLiteral(u"ｱｲﾃﾞｱﾌｧｲﾙ(*.txt)"), QStringLiteral(u"すべてのﾌｧｲﾙ(*.*)")}));
+    QCOMPARE(preselected, 1);
+    QCOMPARE(chosen, 3);
+    QCOMPARE(path, dir.Cp(QStringLiteral("out.txt")));
   }
 
   void directoryIsCreatedOnlyAfterAsking() {
