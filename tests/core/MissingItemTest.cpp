@@ -15,22 +15,8 @@ namespace {
 
 // Labels, '!' after missing nodes, children in brackets.
 std::string Shape(const TProjectTree &tree) {
-  std::string s;
-  for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext()) {
-    s += n->Text();
-    if (n->Data()->Missing)
-      s += '!';
-    if (n->HasChildren()) {
-      s += '(';
-      continue;
-    }
-    for (TProjectNode *p = n; p && !p->GetNextSibling(); p = p->Parent())
-      if (p->Parent())
-        s += ')';
-    if (n->GetNext())
-      s += ' ';
-  }
-  return s;
+  return fixture::Outline(
+      tree, [](const TProjectNode *n) { return std::string(n->Data()->Missing ? "!" : ""); });
 }
 
 std::string Load(const TempDir &t, TProjectTree &tree) {

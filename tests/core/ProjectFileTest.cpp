@@ -16,24 +16,9 @@ namespace {
 // Labels with children in brackets, '+' after expanded nodes, '*' after the
 // selected one.
 std::string Shape(const TProjectTree &tree) {
-  std::string s;
-  for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext()) {
-    s += n->Text();
-    if (n->Expanded())
-      s += '+';
-    if (n == tree.Selected())
-      s += '*';
-    if (n->HasChildren()) {
-      s += '(';
-      continue;
-    }
-    for (TProjectNode *p = n; p && !p->GetNextSibling(); p = p->Parent())
-      if (p->Parent())
-        s += ')';
-    if (n->GetNext())
-      s += ' ';
-  }
-  return s;
+  return fixture::Outline(tree, [&tree](const TProjectNode *n) {
+    return std::string(n->Expanded() ? "+" : "") + (n == tree.Selected() ? "*" : "");
+  });
 }
 
 std::vector<std::string> Files(const TempDir &t) {

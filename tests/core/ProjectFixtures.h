@@ -2,6 +2,9 @@
 // Hand-made project files for the tree-file and command-line tests.
 #include "TempDir.h"
 
+#include "store/ProjectTree.h"
+
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -48,6 +51,26 @@ inline void WriteSample(const TempDir &t) {
               Section("Root-C00001", {"FileName=a1.txt"}) +
               Section("Root-C00002", {"FileName=a2.txt"}) +
               Section("Root-C00003", {"FileName=b.txt"}));
+}
+
+// The whole tree on one line: labels with children in brackets, each label
+// followed by what `marks` says of its node.
+inline std::string Outline(const TProjectTree &tree,
+                           const std::function<std::string(const TProjectNode *)> &marks) {
+  std::string s;
+  for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext()) {
+    s += n->Text() + marks(n);
+    if (n->HasChildren()) {
+      s += '(';
+      continue;
+    }
+    for (TProjectNode *p = n; p && !p->GetNextSibling(); p = p->Parent())
+      if (p->Parent())
+        s += ')';
+    if (n->GetNext())
+      s += ' ';
+  }
+  return s;
 }
 
 } // namespace fixture
