@@ -182,6 +182,8 @@ void TSelectThemaForm::CreateShortcutAction() {
   o.filter = QStringLiteral(u"ｱｲﾃﾞｱｼｮｰﾄｶｯﾄ(*.ida)|*.ida|すべてのﾌｧｲﾙ(*.*)|*.*");
   o.defaultSuffix = QStringLiteral("ida");
   o.confirmOverwrite = true;
+  o.refuseReadOnly = true;
+  o.folderMustExist = true;
   std::string path;
   if (!ui::SaveFileName(this, o, path))
     return;

@@ -922,6 +922,8 @@ void TVaveMainForm::SaveItemTextAction() {
       u"ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|ﾊｲﾊﾟｰﾃｷｽﾄ(*.html;*.htm)|*.html;*.htm|ｱｲﾃﾞｱﾌｧｲﾙ(*.txt)|*.txt|"
       u"すべてのﾌｧｲﾙ(*.*)|*.*");
   o.confirmOverwrite = true;
+  o.refuseReadOnly = true;
+  o.folderMustExist = true;
   std::string path;
   if (!ui::SaveFileName(this, o, path))
     return;

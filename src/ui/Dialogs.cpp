@@ -7,6 +7,7 @@
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -39,8 +40,63 @@ int FilterIndex(const QStringList &filters, const QString &selected) {
   return i >= 0 ? static_cast<int>(i) + 1 : 1;
 }
 
+// Why a chosen save target cannot be used, or empty when it can.
+QString SaveTargetRefusal(const DialogRequest &r, const QString &osPath) {
+  if (r.kind != DialogKind::SaveFile)
+    return {};
+  QFileInfo fi(osPath);
+  if (r.folderMustExist && !QFileInfo(fi.absolutePath()).isDir())
+    return QDir::toNativeSeparators(fi.absolutePath()) +
+           QStringLiteral(u"\r\nフォルダが存在しません。フォルダを確認して下さい。");
+  // The owner's write bit decides, as for every write of the program, so that
+  // even a superuser leaves a read-only file as it is.
+  if (r.refuseReadOnly && fi.exists() &&
+      (!fi.isWritable() || !fi.permissions().testFlag(QFileDevice::WriteOwner)))
+    return QDir::toNativeSeparators(fi.absoluteFilePath()) +
+           QStringLiteral(u"\r\n読み取り専用のファイルです。別の名前を指定して下さい。");
+  return {};
+}
+
+// Qt's own dialog, checking what the program needs before it closes: a refused
+// save target is explained while the dialog stays open with what was typed,
+// and a typed directory that does not exist yet may be handed back to be
+// created.
+class FileDialog : public QFileDialog {
+public:
+  FileDialog(const DialogRequest &r) : QFileDialog(r.parent, r.title), request_(r) {}
+
+  QString chosen() const { return chosen_; }
+
+protected:
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (files.isEmpty())
+      return QFileDialog::accept();
+    const QString file = files.front();
+    if (request_.kind == DialogKind::Directory && request_.createMissing &&
+        !QFileInfo::exists(file) && !QFileInfo(file).fileName().isEmpty()) {
+      chosen_ = file;
+      return QDialog::accept();
+    }
+    if (QString why = SaveTargetRefusal(request_, file); !why.isEmpty()) {
+      ShowMessageBox(this, why, windowTitle(), MsgIcon::Warning, MsgButtons::Ok);
+      return;
+    }
+    QFileDialog::accept();
+    if (result() == QDialog::Accepted)
+      chosen_ = file;
+  }
+
+private:
+  DialogRequest request_;
+  QString chosen_;
+};
+
 DialogAnswer RunFileDialog(const DialogRequest &r) {
-  QFileDialog dlg(r.parent, r.title);
+  FileDialog dlg(r);
+  // Typing the name of a directory yet to be created needs Qt's own dialog.
+  if (r.createMissing)
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
   const QStringList filters = NameFiltersFromPipeList(r.filter);
   switch (r.kind) {
   case DialogKind::OpenFile:
@@ -75,10 +131,14 @@ DialogAnswer RunFileDialog(const DialogRequest &r) {
       dlg.selectFile(fi.fileName());
     }
   }
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+  if (dlg.exec() != QDialog::Accepted)
     return DialogAnswer::Cancel();
-  return DialogAnswer::Accept(dlg.selectedFiles().front(),
-                              FilterIndex(filters, dlg.selectedNameFilter()));
+  QString chosen = dlg.chosen();
+  if (chosen.isEmpty() && !dlg.selectedFiles().isEmpty()) // a native dialog
+    chosen = dlg.selectedFiles().front();
+  if (chosen.isEmpty())
+    return DialogAnswer::Cancel();
+  return DialogAnswer::Accept(chosen, FilterIndex(filters, dlg.selectedNameFilter()));
 }
 
 DialogAnswer RunRealDialog(const DialogRequest &r) {
@@ -102,11 +162,22 @@ DialogAnswer RunRealDialog(const DialogRequest &r) {
   return DialogAnswer::Cancel();
 }
 
-// Runs a file dialog and brings its answer into CP932.
-bool AskForPath(const DialogRequest &r, std::string &path, int *chosenFilter) {
-  DialogAnswer a = RunDialog(r);
-  if (!a.accepted || a.text.isEmpty())
-    return false;
+// Runs a file dialog and brings its answer into CP932. A refused save target
+// (a native dialog or a scripted answer may hand one back) is explained and
+// the dialog asked again, starting from it.
+bool AskForPath(DialogRequest r, std::string &path, int *chosenFilter) {
+  DialogAnswer a;
+  for (;;) {
+    a = RunDialog(r);
+    if (!a.accepted || a.text.isEmpty())
+      return false;
+    QString why = SaveTargetRefusal(r, a.text);
+    if (why.isEmpty())
+      break;
+    ShowMessageBox(r.parent, why, r.title, MsgIcon::Warning, MsgButtons::Ok);
+    r.initial = a.text;
+    r.filterIndex = a.filterIndex;
+  }
   std::string cp;
   if (!PathFromQString(a.text, cp)) {
     ShowMessageBox(r.parent, UnnamablePathExplanation({a.text}), QString(), MsgIcon::Warning,
@@ -130,6 +201,8 @@ DialogRequest FileRequest(DialogKind kind, QWidget *parent, const FileDialogOpti
   r.initial = PathToQString(o.initialPath);
   r.mustExist = o.mustExist;
   r.confirmOverwrite = o.confirmOverwrite;
+  r.refuseReadOnly = o.refuseReadOnly;
+  r.folderMustExist = o.folderMustExist;
   return r;
 }
 

@@ -49,6 +49,8 @@ struct DialogRequest {
   bool confirmOverwrite = false; // SaveFile: replacing a file is asked first
   bool createMissing =
       false; // Directory: a typed directory that does not exist is created after asking
+  bool refuseReadOnly = false;  // SaveFile: an existing read-only file is refused
+  bool folderMustExist = false; // SaveFile: the chosen file's folder must exist
 };
 
 struct DialogAnswer {
@@ -108,6 +110,8 @@ struct FileDialogOptions {
   std::string initialPath; // CP932: preset file (or directory) path
   bool mustExist = false;
   bool confirmOverwrite = false;
+  bool refuseReadOnly = false;  // a read-only file is explained and the dialog asked again
+  bool folderMustExist = false; // so is a file in a folder that does not exist
 };
 
 // True and `path` (CP932) set when the user confirmed a file CP932 can name.

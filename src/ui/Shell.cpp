@@ -1,8 +1,13 @@
 #include "ui/Shell.h"
 
+#include "store/FileSystem.h"
+#include "ui/ErrorText.h"
+#include "ui/MessageBox.h"
 #include "ui/Text.h"
 
 #include <QDesktopServices>
+
+#include <cerrno>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QtDebug>
@@ -24,20 +29,35 @@ bool IsAddress(std::string_view t) {
   return false;
 }
 
+// The desktop reports nothing when it cannot open a target; the user is told
+// here instead of being left waiting for a window that never comes.
+bool Refused(QWidget *owner, std::string_view target, const QString &reason) {
+  QString text = (IsAddress(target) ? ToQString(target) : PathToQString(target)) +
+                 QStringLiteral(u" を開けません");
+  if (!reason.isEmpty())
+    text += QStringLiteral("\r\n") + reason;
+  ShowMessageBox(owner, text, QString(), MsgIcon::Error, MsgButtons::Ok);
+  return false;
+}
+
 } // namespace
 
 bool ShellOpen(QWidget *owner, std::string_view target, std::string_view parameters) {
-  if (Hook())
-    return Hook()(owner, std::string(target), std::string(parameters));
   if (target.empty())
     return false;
-  QUrl url =
-      IsAddress(target) ? QUrl(ToQString(target)) : QUrl::fromLocalFile(PathToQString(target));
+  const bool address = IsAddress(target);
+  if (!address && !fsys::Exists(target))
+    return Refused(owner, target, ErrnoText(ENOENT));
+  if (Hook())
+    return Hook()(owner, std::string(target), std::string(parameters)) ||
+           Refused(owner, target, QString());
+  QUrl url = address ? QUrl(ToQString(target)) : QUrl::fromLocalFile(PathToQString(target));
   if (QStandardPaths::isTestModeEnabled()) {
     qWarning() << "ShellOpen in test mode without a hook; not opening" << url;
     return false;
   }
-  return QDesktopServices::openUrl(url);
+  return QDesktopServices::openUrl(url) ||
+         Refused(owner, target, QStringLiteral(u"このファイルを開くプログラムが見つかりません。"));
 }
 
 ShellOpenHook SetShellOpenHook(ShellOpenHook hook) {

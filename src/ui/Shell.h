@@ -22,7 +22,8 @@ namespace ui {
 // `target` is a CP932 path (a local file or folder), or an address starting
 // with http:, https:, ftp: or mailto:. `parameters` are kept for the callers'
 // sake; the desktop has no way to pass them and every caller passes "". True
-// when the desktop accepted the request; callers may ignore the result.
+// when the desktop accepted the request; callers may ignore the result, since
+// a missing target or a refusal is explained to the user here ("... を開けません").
 //
 // While QStandardPaths' test mode is on and no hook is installed, nothing is
 // started and the result is false: a test that forgot its hook stays harmless.

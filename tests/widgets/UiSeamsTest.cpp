@@ -326,6 +326,100 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 2u);
   }
 
+  // The real dialog, driven by keys (which type ASCII only): a typed folder that does not exist yet is
+  // handed back and created once the user agrees.
+  void realDirectoryDialogAcceptsAFolderYetToBeCreated() {
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    TestDir dir;
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes});
+    QTimer::singleShot(0, [&] {
+      auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      auto *name = dlg ? dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+      if (name) {
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("plans"));
+        QTest::keyClick(name, Qt::Key_Return);
+      }
+      if (dlg && dlg->isVisible())
+        dlg->reject();
+    });
+    std::string chosen = dir.Cp();
+    QVERIFY(ui::SelectDirectory(nullptr, QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), chosen, true));
+    QCOMPARE(chosen, dir.Cp(QStringLiteral("plans")) + "/");
+    QVERIFY(QFileInfo(dir.Native(QStringLiteral("plans"))).isDir());
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u"は存在しません。")));
+    QCOMPARE(boxes.Asked()[0].buttons, MsgButtons::YesNo);
+  }
+
+  // A read-only file is refused while the real dialog stays open; the next
+  // name typed is taken.
+  void realSaveDialogRefusesAReadOnlyFileAndStaysOpen() {
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    TestDir dir;
+    const QString locked = dir.Native(QStringLiteral("locked.txt"));
+    dir.Write(QStringLiteral("locked.txt"), "keep\r\n");
+    QFile::setPermissions(locked, QFileDevice::ReadOwner);
+    ui::FileDialogOptions o;
+    o.title = QStringLiteral(u"出力ファイルの指定");
+    o.initialPath = dir.Cp();
+    o.refuseReadOnly = true;
+    o.folderMustExist = true;
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Ok});
+    bool stayedOpen = false;
+    QTimer::singleShot(0, [&] {
+      auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      auto *name = dlg ? dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+      if (name) {
+        QApplication::setActiveWindow(dlg); // typing follows the focus, as for a user
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("locked.txt"));
+        QTest::keyClick(name, Qt::Key_Return);
+        stayedOpen = dlg->isVisible();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(name, QStringLiteral("other.txt"));
+        QTest::keyClick(name, Qt::Key_Return);
+      }
+      if (dlg && dlg->isVisible())
+        dlg->reject();
+    });
+    std::string path;
+    QVERIFY(ui::SaveFileName(nullptr, o, path));
+    QVERIFY(stayedOpen);
+    QCOMPARE(path, dir.Cp(QStringLiteral("other.txt")));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u"読み取り専用")));
+  }
+
+  // Whatever dialog answered, a read-only file or a missing folder is
+  // explained and asked again from the refused answer.
+  void refusedSaveTargetsAreAskedAgain() {
+    TestDir dir;
+    dir.Write(QStringLiteral("ro.ida"), "[Project]\r\n");
+    QFile::setPermissions(dir.Native(QStringLiteral("ro.ida")), QFileDevice::ReadOwner);
+    ui::FileDialogOptions o;
+    o.refuseReadOnly = true;
+    o.folderMustExist = true;
+    const QString missing = dir.Native(QStringLiteral(u"無い/a.ida"));
+    ui::ScriptedDialogs dialogs({ui::DialogAnswer::Accept(dir.Native(QStringLiteral("ro.ida")), 2),
+                                 ui::DialogAnswer::Accept(missing),
+                                 ui::DialogAnswer::Accept(dir.Native(QStringLiteral("ok.ida")))});
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Ok, MsgAnswer::Ok});
+    std::string path;
+    QVERIFY(ui::SaveFileName(nullptr, o, path));
+    QCOMPARE(path, dir.Cp(QStringLiteral("ok.ida")));
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u"読み取り専用")));
+    QVERIFY(boxes.Asked()[1].text.contains(QStringLiteral(u"フォルダが存在しません")));
+    QCOMPARE(dialogs.Asked()[1].initial, dir.Native(QStringLiteral("ro.ida")));
+    QCOMPARE(dialogs.Asked()[1].filterIndex, 2);
+    QCOMPARE(dialogs.Asked()[2].initial, missing);
+    // Without the options the same answers are taken as they come.
+    ui::ScriptedDialogs plain({ui::DialogAnswer::Accept(missing)});
+    QVERIFY(ui::SaveFileName(nullptr, ui::FileDialogOptions{}, path));
+    QCOMPARE(path, dir.Cp(QStringLiteral(u"無い/a.ida")));
+  }
+
   void inputAsksAgainKeepingWhatWasTyped() {
     ui::ScriptedDialogs dialogs({ui::DialogAnswer::Accept(QStringLiteral(u"旅行😀")),
                                  ui::DialogAnswer::Accept(QStringLiteral(u"旅行記"))});
@@ -359,11 +453,30 @@ private slots:
     QCOMPARE(f.pointSize(), 14);
   }
 
-  void shellOpenIsReplaceableAndHarmlessInTests() {
+  void shellOpenIsReplaceableExplainsFailuresAndIsHarmlessInTests() {
+    TestDir dir;
+    const std::string file = dir.Write(QStringLiteral(u"表.txt"), "x");
     {
       ui::RecordedShellOpen opened(false);
-      QVERIFY(!ui::ShellOpen(nullptr, "/tmp/\x95\x5C.txt", ""));
-      QCOMPARE(opened.Targets(), std::vector<std::string>{"/tmp/\x95\x5C.txt"});
+      ui::ScriptedMessageBoxes boxes({MsgAnswer::Ok, MsgAnswer::Ok});
+      QVERIFY(!ui::ShellOpen(nullptr, file, ""));
+      QCOMPARE(opened.Targets(), std::vector<std::string>{file});
+      QCOMPARE(boxes.Asked().size(), 1u);
+      QCOMPARE(boxes.Asked()[0].text, dir.Native(QStringLiteral(u"表.txt")) +
+                                          QStringLiteral(u" を開けません"));
+      // A target that is gone is explained without asking the desktop.
+      QVERIFY(!ui::ShellOpen(nullptr, dir.Cp(QStringLiteral(u"無い.txt")), ""));
+      QCOMPARE(opened.Targets().size(), 1u);
+      QVERIFY(boxes.Asked()[1].text.startsWith(dir.Native(QStringLiteral(u"無い.txt")) +
+                                               QStringLiteral(u" を開けません\r\n")));
+    }
+    {
+      ui::RecordedShellOpen opened(true);
+      ui::ScriptedMessageBoxes boxes;
+      QVERIFY(ui::ShellOpen(nullptr, "https://example.org/", ""));
+      QVERIFY(ui::ShellOpen(nullptr, dir.Cp(), ""));
+      QCOMPARE(opened.Targets().size(), 2u);
+      QCOMPARE(boxes.Asked().size(), 0u);
     }
     // Test mode with no hook: nothing is started.
     QTest::ignoreMessage(QtWarningMsg,
