@@ -7,11 +7,14 @@
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 
 #include <utility>
@@ -67,6 +70,19 @@ public:
 
   QString chosen() const { return chosen_; }
 
+  // Qt greys out the accept button while the typed directory does not exist;
+  // a mouse user must be able to choose one to be created as well.
+  void AllowMissingDirectory() {
+    auto *name = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    auto *box = findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    if (!name || !box)
+      return;
+    connect(name, &QLineEdit::textChanged, this, [box](const QString &text) {
+      if (QPushButton *ok = box->button(QDialogButtonBox::Open); ok && !text.trimmed().isEmpty())
+        ok->setEnabled(true);
+    });
+  }
+
 protected:
   void accept() override {
     const QStringList files = selectedFiles();
@@ -95,8 +111,10 @@ private:
 DialogAnswer RunFileDialog(const DialogRequest &r) {
   FileDialog dlg(r);
   // Typing the name of a directory yet to be created needs Qt's own dialog.
-  if (r.createMissing)
+  if (r.createMissing) {
     dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.AllowMissingDirectory();
+  }
   const QStringList filters = NameFiltersFromPipeList(r.filter);
   switch (r.kind) {
   case DialogKind::OpenFile:

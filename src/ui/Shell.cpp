@@ -7,10 +7,10 @@
 
 #include <QDesktopServices>
 
-#include <cerrno>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QtDebug>
+#include <cerrno>
 
 #include <utility>
 

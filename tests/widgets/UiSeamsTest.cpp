@@ -10,6 +10,7 @@
 #include "ui/Text.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -326,25 +327,32 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 2u);
   }
 
-  // The real dialog, driven by keys (which type ASCII only): a typed folder that does not exist yet is
-  // handed back and created once the user agrees.
+  // The real dialog, driven by keys (which type ASCII only) and the mouse: a typed folder that does
+  // not exist yet is handed back and created once the user agrees.
   void realDirectoryDialogAcceptsAFolderYetToBeCreated() {
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     TestDir dir;
     ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes});
+    bool buttonLive = false;
     QTimer::singleShot(0, [&] {
       auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
       auto *name = dlg ? dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
       if (name) {
         name->setFocus();
         QTest::keyClicks(name, QStringLiteral("plans"));
-        QTest::keyClick(name, Qt::Key_Return);
+        // The mouse way: the accept button is live for a folder yet to be made.
+        auto *box = dlg->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        QPushButton *ok = box ? box->button(QDialogButtonBox::Open) : nullptr;
+        buttonLive = ok && ok->isEnabled();
+        if (buttonLive)
+          QTest::mouseClick(ok, Qt::LeftButton);
       }
       if (dlg && dlg->isVisible())
         dlg->reject();
     });
     std::string chosen = dir.Cp();
     QVERIFY(ui::SelectDirectory(nullptr, QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), chosen, true));
+    QVERIFY(buttonLive);
     QCOMPARE(chosen, dir.Cp(QStringLiteral("plans")) + "/");
     QVERIFY(QFileInfo(dir.Native(QStringLiteral("plans"))).isDir());
     QCOMPARE(boxes.Asked().size(), 1u);
@@ -462,8 +470,8 @@ private slots:
       QVERIFY(!ui::ShellOpen(nullptr, file, ""));
       QCOMPARE(opened.Targets(), std::vector<std::string>{file});
       QCOMPARE(boxes.Asked().size(), 1u);
-      QCOMPARE(boxes.Asked()[0].text, dir.Native(QStringLiteral(u"表.txt")) +
-                                          QStringLiteral(u" を開けません"));
+      QCOMPARE(boxes.Asked()[0].text,
+               dir.Native(QStringLiteral(u"表.txt")) + QStringLiteral(u" を開けません"));
       // A target that is gone is explained without asking the desktop.
       QVERIFY(!ui::ShellOpen(nullptr, dir.Cp(QStringLiteral(u"無い.txt")), ""));
       QCOMPARE(opened.Targets().size(), 1u);
