@@ -89,7 +89,6 @@ int main(int argc, char **argv) {
       std::printf("select an item with a %.0f KB text: median %.1f ms, max %.1f ms (goal < 30 ms)\n",
                   w->FileText()->toPlainText().size() * 1.0 / 1024 * 1.0,
                   Median(select), *std::max_element(select.begin(), select.end()));
-      w->Closing = true;
     }
     delete w;
   }
