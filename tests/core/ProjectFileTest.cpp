@@ -3,6 +3,7 @@
 #include "TempDir.h"
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
+#include "support/ScopedHooks.h"
 #include "support/TreeOutline.h"
 
 #include <filesystem>
@@ -272,9 +273,10 @@ TEST(ProjectFile, AKillAtAnyStepOfASaveLeavesACompleteTreeFile) {
     Loaded l(t);
     l.tree.SetText(l.tree.RootNode()->GetFirstChild(), "renamed");
     l.tree.Delete(l.tree.RootNode()->GetLastChild());
-    TProjectTree::SetSaveStepHookForTest([&](Step s) { return s != stop; });
-    l.tree.SaveTreeFile(t.Dir() + "MainTree.dat");
-    TProjectTree::SetSaveStepHookForTest(nullptr);
+    {
+      support::ScopedSaveStepHook hook([&](Step s) { return s != stop; });
+      l.tree.SaveTreeFile(t.Dir() + "MainTree.dat");
+    }
     // Whatever moment it stopped at, the tree file is the old or the new one, whole.
     Loaded after(t);
     if (stop == Step::Replaced) {

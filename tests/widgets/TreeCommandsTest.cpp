@@ -101,8 +101,6 @@ class TreeCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
-
   void enablingFollowsSelectionAndLock() {
     Project p("R(A(A1 A2) B C)");
     Editor e(p);
