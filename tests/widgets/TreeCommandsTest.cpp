@@ -196,48 +196,73 @@ private slots:
     QCOMPARE(e.w->CurrentNode, e.Find("A"));
   }
 
+  void movesKeepTheItemCurrentAndComeOutCollapsed_data() {
+    QTest::addColumn<QByteArray>("outline");
+    QTest::addColumn<QByteArray>("item");
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<QByteArray>("shape");
+    QTest::newRow("up") << QByteArray("R(A B C)") << QByteArray("B")
+                        << QByteArray("UpperItemAction") << QByteArray("R(B A C)");
+    QTest::newRow("down") << QByteArray("R(A B C D)") << QByteArray("B")
+                          << QByteArray("DownerItemAction") << QByteArray("R(A C B D)");
+    QTest::newRow("down from second-to-last")
+        << QByteArray("R(A B C)") << QByteArray("B") << QByteArray("DownerItemAction")
+        << QByteArray("R(A C B)"); // second-to-last: last
+    QTest::newRow("lift with a subtree")
+        << QByteArray("R(A(A1(X) A2) B)") << QByteArray("A1")
+        << QByteArray("InprimentUpperItemAction") << QByteArray("R(A(A2) A1+(X) B)");
+    QTest::newRow("lift the only child")
+        << QByteArray("R(A B(B1(X)))") << QByteArray("B1") << QByteArray("InprimentUpperItemAction")
+        << QByteArray("R(A B- B1+(X))");
+    QTest::newRow("sink with a subtree")
+        << QByteArray("R(A(A1) B(X))") << QByteArray("B") << QByteArray("AddLowerItemAction")
+        << QByteArray("R(A(A1 B+(X)))");
+    QTest::newRow("sink into a collapsed item")
+        << QByteArray("R(A+(A1) B)") << QByteArray("B") << QByteArray("AddLowerItemAction")
+        << QByteArray("R(A(A1 B))"); // new parent opens
+    QTest::newRow("down with a subtree")
+        << QByteArray("R(A(X) B)") << QByteArray("A") << QByteArray("DownerItemAction")
+        << QByteArray("R(B A+(X))");
+  }
+
   void movesKeepTheItemCurrentAndComeOutCollapsed() {
-    struct Case {
-      const char *outline, *item, *action, *shape;
-    } cases[] = {
-        {"R(A B C)", "B", "UpperItemAction", "R(B A C)"},
-        {"R(A B C D)", "B", "DownerItemAction", "R(A C B D)"},
-        {"R(A B C)", "B", "DownerItemAction", "R(A C B)"}, // second-to-last: last
-        {"R(A(A1(X) A2) B)", "A1", "InprimentUpperItemAction", "R(A(A2) A1+(X) B)"},
-        {"R(A B(B1(X)))", "B1", "InprimentUpperItemAction", "R(A B- B1+(X))"},
-        {"R(A(A1) B(X))", "B", "AddLowerItemAction", "R(A(A1 B+(X)))"},
-        {"R(A+(A1) B)", "B", "AddLowerItemAction", "R(A(A1 B))"}, // new parent opens
-        {"R(A(X) B)", "A", "DownerItemAction", "R(B A+(X))"},
-    };
-    for (const Case &c : cases) {
-      Project p(c.outline);
-      Editor e(p);
-      e.Select(c.item);
-      TProjectNode *node = e.Find(c.item);
-      QTest::keyClicks(e.w->FileText(), "unsaved ");
-      const QString memo = e.w->FileText()->toPlainText();
-      QSignalSpy current(e.View()->Selection(), &QItemSelectionModel::currentChanged);
-      e.changing = 0;
-      e.w->TreeModified = false;
-      QVERIFY2(e.Enabled(c.action), c.action);
-      e.Run(c.action);
-      QCOMPARE(QString::fromStdString(e.Shape()), QString::fromLatin1(c.shape));
-      QCOMPARE(current.count(), 0);
-      QCOMPARE(e.changing, 0);
-      QCOMPARE(e.w->CurrentNode, node);
-      QCOMPARE(e.View()->Selected(), node);
-      QVERIFY(e.View()->selectionModel()->isSelected(e.View()->IndexOf(node)));
-      QCOMPARE(e.w->FileText()->toPlainText(), memo);
-      QVERIFY(e.w->MemoModified());
-      QVERIFY(e.w->TreeModified);
-      // The view shows what the core holds.
-      for (TProjectNode *n = e.w->RootNode; n; n = n->GetNext())
-        if (n->HasChildren())
-          QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(n)), n->Expanded());
-      // The typed text goes to the moved item's file when it is left.
-      e.Select("R");
-      QVERIFY(p.dir.Read(QString::fromLatin1(c.item).toLower() + ".txt").contains("unsaved "));
-    }
+    QFETCH(QByteArray, outline);
+    QFETCH(QByteArray, item);
+    QFETCH(QByteArray, action);
+    QFETCH(QByteArray, shape);
+    const struct {
+      const char *outline;
+      const char *item;
+      const char *action;
+      const char *shape;
+    } c{outline.constData(), item.constData(), action.constData(), shape.constData()};
+    Project p(c.outline);
+    Editor e(p);
+    e.Select(c.item);
+    TProjectNode *node = e.Find(c.item);
+    QTest::keyClicks(e.w->FileText(), "unsaved ");
+    const QString memo = e.w->FileText()->toPlainText();
+    QSignalSpy current(e.View()->Selection(), &QItemSelectionModel::currentChanged);
+    e.changing = 0;
+    e.w->TreeModified = false;
+    QVERIFY2(e.Enabled(c.action), c.action);
+    e.Run(c.action);
+    QCOMPARE(QString::fromStdString(e.Shape()), QString::fromLatin1(c.shape));
+    QCOMPARE(current.count(), 0);
+    QCOMPARE(e.changing, 0);
+    QCOMPARE(e.w->CurrentNode, node);
+    QCOMPARE(e.View()->Selected(), node);
+    QVERIFY(e.View()->selectionModel()->isSelected(e.View()->IndexOf(node)));
+    QCOMPARE(e.w->FileText()->toPlainText(), memo);
+    QVERIFY(e.w->MemoModified());
+    QVERIFY(e.w->TreeModified);
+    // The view shows what the core holds.
+    for (TProjectNode *n = e.w->RootNode; n; n = n->GetNext())
+      if (n->HasChildren())
+        QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(n)), n->Expanded());
+    // The typed text goes to the moved item's file when it is left.
+    e.Select("R");
+    QVERIFY(p.dir.Read(QString::fromLatin1(c.item).toLower() + ".txt").contains("unsaved "));
   }
 
   void deleteRetiresOnlyTheItemsOwnFile() {
@@ -380,33 +405,52 @@ private slots:
     QVERIFY(e.w->TreeModified);
   }
 
+  void dropsMoveTheSelectedItemKeepingItsState_data() {
+    QTest::addColumn<QByteArray>("outline");
+    QTest::addColumn<QByteArray>("dragged");
+    QTest::addColumn<QByteArray>("over");
+    QTest::addColumn<bool>("indent");
+    QTest::addColumn<QByteArray>("shape");
+    QTest::newRow("before an item") << QByteArray("R(A(A1) B C)") << QByteArray("C")
+                                    << QByteArray("A") << false << QByteArray("R(C A(A1) B)");
+    QTest::newRow("on an indent") << QByteArray("R(A(A1) B C)") << QByteArray("C")
+                                  << QByteArray("A1") << true << QByteArray("R(A(A1(C)) B)");
+    QTest::newRow("an open subtree")
+        << QByteArray("R(A(A1) B(B1(X)) C)") << QByteArray("B") << QByteArray("A1") << false
+        << QByteArray("R(A(B(B1+(X)) A1) C)"); // stays open
+    QTest::newRow("on the root") << QByteArray("R(A(A1 A2) B)") << QByteArray("A2")
+                                 << QByteArray("R") << false << QByteArray("R(A(A2 A1) B)");
+    QTest::newRow("into its own subtree")
+        << QByteArray("R(A(A1(X)) B)") << QByteArray("A") << QByteArray("X") << true
+        << QByteArray("R(A(A1(X)) B)"); // own subtree: nothing
+  }
+
   void dropsMoveTheSelectedItemKeepingItsState() {
-    struct Case {
-      const char *outline, *dragged, *over;
+    QFETCH(QByteArray, outline);
+    QFETCH(QByteArray, dragged);
+    QFETCH(QByteArray, over);
+    QFETCH(bool, indent);
+    QFETCH(QByteArray, shape);
+    const struct {
+      const char *outline;
+      const char *dragged;
+      const char *over;
       bool indent;
       const char *shape;
-    } cases[] = {
-        {"R(A(A1) B C)", "C", "A", false, "R(C A(A1) B)"},
-        {"R(A(A1) B C)", "C", "A1", true, "R(A(A1(C)) B)"},
-        {"R(A(A1) B(B1(X)) C)", "B", "A1", false, "R(A(B(B1+(X)) A1) C)"}, // stays open
-        {"R(A(A1 A2) B)", "A2", "R", false, "R(A(A2 A1) B)"},
-        {"R(A(A1(X)) B)", "A", "X", true, "R(A(A1(X)) B)"}, // own subtree: nothing
-    };
-    for (const Case &c : cases) {
-      Project p(c.outline);
-      Editor e(p);
-      e.Select(c.dragged);
-      TProjectNode *node = e.Find(c.dragged);
-      e.changing = 0;
-      e.w->TreeModified = false;
-      e.View()->DropAt(c.indent ? e.OnIndent(c.over) : e.OnLabel(c.over));
-      QCOMPARE(e.Shape(), std::string(c.shape));
-      QCOMPARE(e.w->CurrentNode, node);
-      QCOMPARE(e.View()->Selected(), node);
-      QCOMPARE(e.changing, 0);
-      QVERIFY(e.w->TreeModified);
-      QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(node)), node->Expanded());
-    }
+    } c{outline.constData(), dragged.constData(), over.constData(), indent, shape.constData()};
+    Project p(c.outline);
+    Editor e(p);
+    e.Select(c.dragged);
+    TProjectNode *node = e.Find(c.dragged);
+    e.changing = 0;
+    e.w->TreeModified = false;
+    e.View()->DropAt(c.indent ? e.OnIndent(c.over) : e.OnLabel(c.over));
+    QCOMPARE(e.Shape(), std::string(c.shape));
+    QCOMPARE(e.w->CurrentNode, node);
+    QCOMPARE(e.View()->Selected(), node);
+    QCOMPARE(e.changing, 0);
+    QVERIFY(e.w->TreeModified);
+    QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(node)), node->Expanded());
   }
 
   void dragScrollsOneRowAtTheEdges() {
