@@ -36,11 +36,11 @@ TEST_F(TagJump, PositionForms) {
     const char *tag;
     int line, col;
   } cases[] = {
-      {"a.txt(12)", 11, 1},     {"a.txt 12,5", 11, 5},   {"a.txt  12,5: note", 11, 5},
-      {"a.txt 12,5 note", 11, 5}, {"a.txt-7", 6, 1},      {"a.txt/7", 6, 1},
-      {"a.txt -7: text", 6, 1}, {"a.txt/7 text", 6, 1},  {"a.txt 3:", 2, -7},
-      {"a.txt 3: text", 2, -7}, {"a.txt 3 text", 2, -7}, {"a.txt 3", 2, -7},
-      {"  \ta.txt(+4)", 3, 1},  {"a.txt(1)", 0, 1},
+      {"a.txt(12)", 11, 1},       {"a.txt 12,5", 11, 5},   {"a.txt  12,5: note", 11, 5},
+      {"a.txt 12,5 note", 11, 5}, {"a.txt-7", 6, 1},       {"a.txt/7", 6, 1},
+      {"a.txt -7: text", 6, 1},   {"a.txt/7 text", 6, 1},  {"a.txt 3:", 2, -7},
+      {"a.txt 3: text", 2, -7},   {"a.txt 3 text", 2, -7}, {"a.txt 3", 2, -7},
+      {"  \ta.txt(+4)", 3, 1},    {"a.txt(1)", 0, 1},
   };
   for (const auto &c : cases) {
     Parsed p = Parse(c.tag);
@@ -105,9 +105,9 @@ TEST_F(TagJump, SeparatorsInsideNamesAndPaths) {
 TEST_F(TagJump, BadNumbers) {
   // Unreadable numbers give line 0, column 1; the result is what was known
   // before the number was read.
-  for (const char *tag : {"a.txt(x)", "a.txt(12", "a.txt()", "a.txt-x", "a.txt x,3", "a.txt 3,y",
-                          "a.txt x", "a.txt(99999999999)", "a.txt(+-3)", "a.txt(-2147483648)",
-                          "a.txt(1 2)"}) {
+  for (const char *tag :
+       {"a.txt(x)", "a.txt(12", "a.txt()", "a.txt-x", "a.txt x,3", "a.txt 3,y", "a.txt x",
+        "a.txt(99999999999)", "a.txt(+-3)", "a.txt(-2147483648)", "a.txt(1 2)"}) {
     Parsed p = Parse(tag);
     EXPECT_FALSE(p.ok) << tag;
     EXPECT_EQ(p.file, "") << tag;
