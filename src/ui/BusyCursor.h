@@ -1,13 +1,14 @@
 #pragma once
-// The hourglass for the length of a scope, restored on every way out,
-// exceptions included.
+// The wait cursor for the length of a scope: set on construction, taken back
+// on destruction, also when the work in between throws.
 #include <QApplication>
+#include <QCursor>
 
 namespace ui {
 
 class BusyCursor {
 public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
   ~BusyCursor() { QApplication::restoreOverrideCursor(); }
   BusyCursor(const BusyCursor &) = delete;
   BusyCursor &operator=(const BusyCursor &) = delete;

@@ -1,6 +1,7 @@
 #include "store/NodeFiles.h"
 #include "TempDir.h"
 #include "store/FileSystem.h"
+#include "support/ScopedHooks.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +45,10 @@ struct Warnings {
 } // namespace
 
 TEST(NodeFiles, ConstructionValues) {
-  clock_::SetSource([] { return At(2026, 1, 2, 3, 4, 5); });
-  TNodeFiles f;
-  clock_::SetSource(nullptr);
+  const TNodeFiles f = [] {
+    support::ScopedClock clock(At(2026, 1, 2, 3, 4, 5));
+    return TNodeFiles();
+  }();
   EXPECT_EQ(f.Title, "(Untheme)");
   EXPECT_EQ(f.Author, "rovo");
   EXPECT_EQ(f.Update, At(2026, 1, 2, 3, 4, 5));

@@ -6,6 +6,7 @@
 #include "catalogue/SelectThema.h"
 #include "editor/VaveMain.h"
 #include "store/RegIniFile.h"
+#include "support/ScopedHooks.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageBox.h"
 
@@ -94,12 +95,8 @@ private slots:
     root_ = std::make_unique<TestDir>();
     outside_ = std::make_unique<TestDir>();
     TSelectThemaForm::SetProgramDirForTest("");
-    clock_::SetSource(nullptr);
   }
-  void cleanup() {
-    form_.reset();
-    clock_::SetSource(nullptr);
-  }
+  void cleanup() { form_.reset(); }
 
   void firstStartWithEmptySettingsAsksForTheFolder() {
     MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"));
@@ -479,7 +476,7 @@ private slots:
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta")}));
     TVaveMainForm *editor = OpenRow(f, QStringLiteral("Alpha"));
     QVERIFY(editor);
-    clock_::SetSource([] { return TDateTime{2030, 1, 2, 3, 4, 5}; });
+    support::ScopedClock clock(TDateTime{2030, 1, 2, 3, 4, 5});
     QVERIFY(editor->SaveProject());
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Beta"), QStringLiteral("Alpha")}));
     QCOMPARE(f.ProjectList()->topLevelItem(1)->text(1), QStringLiteral("2030/01/02 03:04:05"));

@@ -66,7 +66,6 @@ class EditLossTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
 
   // An open label editor is committed by every command, selection change and
   // the close query, and the title reaches the item file.

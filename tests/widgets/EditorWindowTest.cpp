@@ -2,6 +2,7 @@
 // scripted message boxes: opening, the life of the current item, new
 // projects, saving and the close query.
 #include "EditorTestProject.h"
+#include "support/ScopedHooks.h"
 
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
@@ -35,8 +36,6 @@ class EditorWindowTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
-
   void opensTheSelectedItemWithHeaderAndCaret() {
     Project p;
     ui::ScriptedMessageBoxes boxes;
@@ -88,7 +87,7 @@ private slots:
     QCOMPARE(w->StatusPanel(1)->text(), QStringLiteral("0 : 2"));
 
     // Typed text: stamped with the time and the editor's author.
-    clock_::SetSource([] { return At(2027, 1, 2, 3, 4, 5); });
+    support::ScopedClock clock(At(2027, 1, 2, 3, 4, 5));
     QTest::keyClicks(w->FileText(), "X");
     QVERIFY(w->MemoModified());
     QVERIFY(w->VaveDataBase()->SelectNode(Find(*w, "Root")));
@@ -105,7 +104,7 @@ private slots:
   void newProjectLayoutAndIdentifiers() {
     TestDir dir;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
-    clock_::SetSource([] { return At(2026, 12, 7, 12, 0, 0); });
+    support::ScopedClock clock(At(2026, 12, 7, 12, 0, 0));
     QPointer<TVaveMainForm> w = new TVaveMainForm;
     QVERIFY(w->NewProject(dir.Cp(), Cp(QStringLiteral(u"新規企画"))));
     TProjectNode *root = w->RootNode;
@@ -130,7 +129,8 @@ private slots:
     w->close();
     QVERIFY(w);
     QCOMPARE(boxes.Asked().size(), size_t(1));
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"\"新規企画\"はツリーが変更されています\r\n保存しますか?"));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"\"新規企画\"はツリーが変更されています\r\n保存しますか?"));
     QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"新規企画"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Information);
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNoCancel);
@@ -241,8 +241,8 @@ private slots:
     w->OnEditorClose = [&](TVaveMainForm *) { reported = true; };
     QVERIFY(!w->OpenProjectDir(dir.Cp()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"正常なプロジェクトではありません\r\n") +
-                                        dir.Native("MainTree.dat"));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"正常なプロジェクトではありません\r\n") + dir.Native("MainTree.dat"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Error);
     QTRY_VERIFY(!w);
     QVERIFY(!reported);
@@ -271,8 +271,9 @@ private slots:
     QVERIFY(w->OpenProjectDir(p.Root()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"企画"));
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"ファイル\"") + p.dir.Native("b.txt") +
-                                        QStringLiteral(u"\"のヘッダ\"line\"の形式が間違っています\r\nzero"));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"ファイル\"") + p.dir.Native("b.txt") +
+                 QStringLiteral(u"\"のヘッダ\"line\"の形式が間違っています\r\nzero"));
     delete w;
   }
 

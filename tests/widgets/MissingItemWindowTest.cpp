@@ -17,7 +17,6 @@ class MissingItemWindowTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
 
   void anItemWhoseFileIsAwayIsShownReadOnlyAndItsBranchIsSaved() {
     EditorTestProject p; // A (a.txt, child A1) is the selected item

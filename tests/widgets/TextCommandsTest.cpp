@@ -4,6 +4,7 @@
 // undoing changes, clearing the caret memory, the hint line, the tree's
 // keyboard rules and hiding at the top edge.
 #include "EditorTestProject.h"
+#include "support/ScopedHooks.h"
 
 #include "editor/PlainTextMemo.h"
 #include "ui/Dialogs.h"
@@ -72,10 +73,7 @@ class TextCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() {
-    clock_::SetSource(nullptr);
-    QApplication::clipboard()->clear();
-  }
+  void init() { QApplication::clipboard()->clear(); }
 
   void toDoAndCompletionSetIconsReadOnlyAndItemFile() {
     EditorTestProject p;
@@ -233,7 +231,7 @@ private slots:
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
     QPointer<TVaveMainForm> w = Open(p);
-    clock_::SetSource([] { return At(2000, 11, 8, 21, 13, 30); });
+    support::ScopedClock clock(At(2000, 11, 8, 21, 13, 30));
     // The selection is replaced.
     w->MemoJump().SetCaret(0);
     w->MemoJump().SelectFromCaret(5); // "first"

@@ -7,6 +7,7 @@
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/ProjectTree.h"
+#include "support/TreeOutline.h"
 #include "ui/MessageBox.h"
 
 #include <QAbstractItemModelTester>
@@ -25,61 +26,29 @@ namespace {
 
 using Mode = TNodeAttachMode;
 
-// A project written from an outline such as "R(A(A1,A2),B)": every label
-// names its item, its file (lower case + ".txt") and its body ("<label>
-// text"); IDs are Root, Root-C00000, ... in outline order; every item with
-// children is saved expanded.
+// A project written from an outline (support/TreeOutline.h) such as
+// "R(A(A1 A2) B)": every label names its item, its file (lower case + ".txt")
+// and its body ("<label> text").
 struct Project {
   TestDir dir;
   std::string Root() const { return dir.Cp(); }
 
-  explicit Project(const std::string &outline, bool locked = false) {
+  explicit Project(const std::string &text, bool locked = false) {
     TProjectTree tree;
-    int next = 0;
-    size_t at = 0;
-    std::function<void(TProjectNode *)> items = [&](TProjectNode *parent) {
-      do {
-        size_t end = outline.find_first_of("(),", at);
-        std::string label = outline.substr(at, end - at);
-        at = end;
-        auto data = std::make_unique<TNodeData>();
-        char id[16];
-        std::snprintf(id, sizeof id, "Root-C%05d", next);
-        data->ID = parent ? id : "Root";
-        next += parent ? 1 : 0;
-        data->Files.FilePath = dir.Cp(QString::fromStdString(label).toLower() + ".txt");
-        data->Files.Title = label;
-        data->Files.Body = {label + " text"};
-        data->Files.Completion = locked && !parent;
-        data->Files.Save();
-        TProjectNode *node = tree.AddChild(parent, label, std::move(data));
-        if (at < outline.size() && outline[at] == '(') {
-          ++at;
-          items(node);
-          ++at; // ')'
-          tree.SetExpanded(node, true);
-        }
-      } while (at < outline.size() && outline[at] == ',' && ++at);
-    };
-    items(nullptr);
-    tree.WindowData.LastIndex = next;
+    outline::Build(tree, text, [&](TProjectNode *node) {
+      TNodeFiles &f = node->Data()->Files;
+      f.FilePath = dir.Cp(QString::fromStdString(node->Text()).toLower() + ".txt");
+      f.Title = node->Text();
+      f.Body = {node->Text() + " text"};
+      f.Completion = locked && !node->Parent();
+      f.Save();
+    });
+    tree.WindowData.LastIndex = static_cast<int>(tree.NodeCount()) - 1;
     tree.WindowData.Height = 300;
     if (!tree.SaveTreeFile(dir.Cp() + "MainTree.dat"))
       qFatal("cannot write test project");
   }
 };
-
-// The whole tree as an outline; collapsed items with children marked "+".
-std::string Shape(TProjectNode *node) {
-  std::string s = node->Text();
-  if (node->HasChildren()) {
-    s += node->Expanded() ? "(" : "+(";
-    for (int i = 0; i < node->Count(); ++i)
-      s += (i ? "," : "") + Shape(node->Item(i));
-    s += ")";
-  }
-  return s;
-}
 
 // An open editor window over a project, its model under the model tester.
 struct Editor {
@@ -101,7 +70,7 @@ struct Editor {
   ~Editor() { delete w; }
 
   TVaveDataBase *View() const { return w->VaveDataBase(); }
-  std::string Shape() const { return ::Shape(w->RootNode); }
+  std::string Shape() const { return outline::Print(View()->Tree()); }
   TProjectNode *Find(const std::string &label) const {
     for (TProjectNode *n = View()->Tree().GetFirstNode(); n; n = n->GetNext())
       if (n->Text() == label)
@@ -132,10 +101,8 @@ class TreeCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
-
   void enablingFollowsSelectionAndLock() {
-    Project p("R(A(A1,A2),B,C)");
+    Project p("R(A(A1 A2) B C)");
     Editor e(p);
     struct Case {
       const char *item;
@@ -157,7 +124,7 @@ private slots:
     }
 
     // Locked: nothing changes the tree, not even a shortcut or a drag.
-    Project locked("R(A(A1,A2),B,C)", true);
+    Project locked("R(A(A1 A2) B C)", true);
     Editor l(locked);
     QVERIFY(l.w->ProjectLocked);
     l.Select("B");
@@ -168,11 +135,11 @@ private slots:
       l.w->Action(a)->setEnabled(true);
       l.Run(a);
     }
-    QCOMPARE(l.Shape(), std::string("R(A(A1,A2),B,C)"));
+    QCOMPARE(l.Shape(), std::string("R(A(A1 A2) B C)"));
     QVERIFY(!l.View()->CanStartDrag(l.Find("B")));
     QVERIFY(l.Enabled("AllExpandAction") && l.Enabled("AllComposeAction"));
     l.Run("AllComposeAction");
-    QCOMPARE(l.Shape(), std::string("R(A+(A1,A2),B,C)"));
+    QCOMPARE(l.Shape(), std::string("R(A+(A1 A2) B C)"));
   }
 
   void newItemsGoAfterTheSelectedOneOrBelowIt() {
@@ -180,13 +147,13 @@ private slots:
     struct Case {
       const char *selected, *action, *shape;
     } cases[] = {
-        {"R", "CreateNewItemAction", "R(A(A1,A2),B,C,*)"},
-        {"B", "CreateNewItemAction", "R(A(A1,A2),B,*,C)"},
-        {"A1", "CreateNewItemAction", "R(A(A1,*,A2),B,C)"},
-        {"C", "CreateSubItemAction", "R(A(A1,A2),B,C(*))"},
+        {"R", "CreateNewItemAction", "R(A(A1 A2) B C New)"},
+        {"B", "CreateNewItemAction", "R(A(A1 A2) B New C)"},
+        {"A1", "CreateNewItemAction", "R(A(A1 New A2) B C)"},
+        {"C", "CreateSubItemAction", "R(A(A1 A2) B C(New))"},
     };
     for (const Case &c : cases) {
-      Project fresh("R(A(A1,A2),B,C)");
+      Project fresh("R(A(A1 A2) B C)");
       Editor e(fresh);
       e.Select(c.selected);
       e.w->MemoJump().JumpTo(0, 3); // the caret memory of the item left is kept
@@ -202,7 +169,7 @@ private slots:
       QVERIFY(fsys::FileExists(node->Data()->Files.FilePath)); // before any save
       QVERIFY(e.w->FileText()->toPlainText().isEmpty());
       std::string shape = e.Shape();
-      shape.replace(shape.find(label), label.size(), "*");
+      shape.replace(shape.find(label), label.size(), "New");
       QCOMPARE(shape, std::string(c.shape));
       QByteArray left = fresh.dir.Read(QString::fromLatin1(c.selected).toLower() + ".txt");
       QVERIFY2(left.contains("Line:0\r\nColumn:3\r\n"), c.selected);
@@ -210,7 +177,7 @@ private slots:
   }
 
   void newItemNeedsTheCurrentItemWritten() {
-    Project p("R(A,B)");
+    Project p("R(A B)");
     ui::ScriptedMessageBoxes boxes;
     Editor e(p);
     e.Select("A");
@@ -223,71 +190,90 @@ private slots:
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QVERIFY(boxes.Asked()[0].text.startsWith(QStringLiteral(u"現在のアイテムを保存できません")));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Error);
-    QCOMPARE(e.Shape(), std::string("R(A,B)"));
+    QCOMPARE(e.Shape(), std::string("R(A B)"));
     QCOMPARE(QDir(p.dir.Native()).entryList(QDir::Files), before);
     QVERIFY(e.w->FileText()->toPlainText().contains("typed")); // nothing lost
     QCOMPARE(e.w->CurrentNode, e.Find("A"));
   }
 
+  void movesKeepTheItemCurrentAndComeOutCollapsed_data() {
+    QTest::addColumn<QByteArray>("outline");
+    QTest::addColumn<QByteArray>("item");
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<QByteArray>("shape");
+    QTest::newRow("up") << QByteArray("R(A B C)") << QByteArray("B")
+                        << QByteArray("UpperItemAction") << QByteArray("R(B A C)");
+    QTest::newRow("down") << QByteArray("R(A B C D)") << QByteArray("B")
+                          << QByteArray("DownerItemAction") << QByteArray("R(A C B D)");
+    QTest::newRow("down from second-to-last")
+        << QByteArray("R(A B C)") << QByteArray("B") << QByteArray("DownerItemAction")
+        << QByteArray("R(A C B)"); // second-to-last: last
+    QTest::newRow("lift with a subtree")
+        << QByteArray("R(A(A1(X) A2) B)") << QByteArray("A1")
+        << QByteArray("InprimentUpperItemAction") << QByteArray("R(A(A2) A1+(X) B)");
+    QTest::newRow("lift the only child")
+        << QByteArray("R(A B(B1(X)))") << QByteArray("B1") << QByteArray("InprimentUpperItemAction")
+        << QByteArray("R(A B- B1+(X))");
+    QTest::newRow("sink with a subtree")
+        << QByteArray("R(A(A1) B(X))") << QByteArray("B") << QByteArray("AddLowerItemAction")
+        << QByteArray("R(A(A1 B+(X)))");
+    QTest::newRow("sink into a collapsed item")
+        << QByteArray("R(A+(A1) B)") << QByteArray("B") << QByteArray("AddLowerItemAction")
+        << QByteArray("R(A(A1 B))"); // new parent opens
+    QTest::newRow("down with a subtree")
+        << QByteArray("R(A(X) B)") << QByteArray("A") << QByteArray("DownerItemAction")
+        << QByteArray("R(B A+(X))");
+  }
+
   void movesKeepTheItemCurrentAndComeOutCollapsed() {
-    struct Case {
-      const char *outline, *item, *action, *shape;
-    } cases[] = {
-        {"R(A,B,C)", "B", "UpperItemAction", "R(B,A,C)"},
-        {"R(A,B,C,D)", "B", "DownerItemAction", "R(A,C,B,D)"},
-        {"R(A,B,C)", "B", "DownerItemAction", "R(A,C,B)"}, // second-to-last: last
-        {"R(A(A1(X),A2),B)", "A1", "InprimentUpperItemAction", "R(A(A2),A1+(X),B)"},
-        {"R(A,B(B1(X)))", "B1", "InprimentUpperItemAction", "R(A,B,B1+(X))"},
-        {"R(A(A1),B(X))", "B", "AddLowerItemAction", "R(A(A1,B+(X)))"},
-        {"R(A+(A1),B)", "B", "AddLowerItemAction", "R(A(A1,B))"}, // new parent opens
-        {"R(A(X),B)", "A", "DownerItemAction", "R(B,A+(X))"},
-    };
-    for (const Case &c : cases) {
-      std::string outline = c.outline;
-      const bool collapsedA = outline.find("A+") != std::string::npos;
-      if (collapsedA)
-        outline.erase(outline.find('+'), 1);
-      Project p(outline);
-      Editor e(p);
-      if (collapsedA)
-        e.View()->collapse(e.View()->IndexOf(e.Find("A")));
-      e.Select(c.item);
-      TProjectNode *node = e.Find(c.item);
-      QTest::keyClicks(e.w->FileText(), "unsaved ");
-      const QString memo = e.w->FileText()->toPlainText();
-      QSignalSpy current(e.View()->Selection(), &QItemSelectionModel::currentChanged);
-      e.changing = 0;
-      e.w->TreeModified = false;
-      QVERIFY2(e.Enabled(c.action), c.action);
-      e.Run(c.action);
-      QCOMPARE(e.Shape(), std::string(c.shape));
-      QCOMPARE(current.count(), 0);
-      QCOMPARE(e.changing, 0);
-      QCOMPARE(e.w->CurrentNode, node);
-      QCOMPARE(e.View()->Selected(), node);
-      QVERIFY(e.View()->selectionModel()->isSelected(e.View()->IndexOf(node)));
-      QCOMPARE(e.w->FileText()->toPlainText(), memo);
-      QVERIFY(e.w->MemoModified());
-      QVERIFY(e.w->TreeModified);
-      // The view shows what the core holds.
-      for (TProjectNode *n = e.w->RootNode; n; n = n->GetNext())
-        if (n->HasChildren())
-          QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(n)), n->Expanded());
-      // The typed text goes to the moved item's file when it is left.
-      e.Select("R");
-      QVERIFY(p.dir.Read(QString::fromLatin1(c.item).toLower() + ".txt").contains("unsaved "));
-    }
+    QFETCH(QByteArray, outline);
+    QFETCH(QByteArray, item);
+    QFETCH(QByteArray, action);
+    QFETCH(QByteArray, shape);
+    const struct {
+      const char *outline;
+      const char *item;
+      const char *action;
+      const char *shape;
+    } c{outline.constData(), item.constData(), action.constData(), shape.constData()};
+    Project p(c.outline);
+    Editor e(p);
+    e.Select(c.item);
+    TProjectNode *node = e.Find(c.item);
+    QTest::keyClicks(e.w->FileText(), "unsaved ");
+    const QString memo = e.w->FileText()->toPlainText();
+    QSignalSpy current(e.View()->Selection(), &QItemSelectionModel::currentChanged);
+    e.changing = 0;
+    e.w->TreeModified = false;
+    QVERIFY2(e.Enabled(c.action), c.action);
+    e.Run(c.action);
+    QCOMPARE(QString::fromStdString(e.Shape()), QString::fromLatin1(c.shape));
+    QCOMPARE(current.count(), 0);
+    QCOMPARE(e.changing, 0);
+    QCOMPARE(e.w->CurrentNode, node);
+    QCOMPARE(e.View()->Selected(), node);
+    QVERIFY(e.View()->selectionModel()->isSelected(e.View()->IndexOf(node)));
+    QCOMPARE(e.w->FileText()->toPlainText(), memo);
+    QVERIFY(e.w->MemoModified());
+    QVERIFY(e.w->TreeModified);
+    // The view shows what the core holds.
+    for (TProjectNode *n = e.w->RootNode; n; n = n->GetNext())
+      if (n->HasChildren())
+        QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(n)), n->Expanded());
+    // The typed text goes to the moved item's file when it is left.
+    e.Select("R");
+    QVERIFY(p.dir.Read(QString::fromLatin1(c.item).toLower() + ".txt").contains("unsaved "));
   }
 
   void deleteRetiresOnlyTheItemsOwnFile() {
-    Project p("R(A(A1(X),A2),B)");
+    Project p("R(A(A1(X) A2) B)");
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No, ui::MsgAnswer::Yes});
     Editor e(p);
     e.Select("A");
     QTest::keyClicks(e.w->FileText(), "gone with it ");
     const QByteArray a = p.dir.Read("a.txt");
     e.Run("ExpierItemAction"); // No
-    QCOMPARE(e.Shape(), std::string("R(A(A1(X),A2),B)"));
+    QCOMPARE(e.Shape(), std::string("R(A(A1(X) A2) B)"));
     QVERIFY(p.dir.Has("a.txt"));
     e.changing = 0;
     e.Run("ExpierItemAction"); // Yes
@@ -323,7 +309,7 @@ private slots:
   }
 
   void deleteSelectsTheRowAboveAndLosesNoFile() {
-    Project p("R(A(A1,A2(Y)),B,C,D)");
+    Project p("R(A(A1 A2(Y)) B C D)");
     p.dir.Write("c.txt.exp", "older retired file");
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes, ui::MsgAnswer::Yes, ui::MsgAnswer::Yes});
     Editor e(p);
@@ -338,7 +324,7 @@ private slots:
     const QStringList files = QDir(p.dir.Native()).entryList(QDir::Files);
     e.Select("C");
     e.Run("ExpierItemAction");
-    QCOMPARE(e.Shape(), std::string("R(A(A1,A2(Y)),D)"));
+    QCOMPARE(e.Shape(), std::string("R(A(A1 A2(Y)) D)"));
     QCOMPARE(p.dir.Read("c.txt"), c);
     QCOMPARE(p.dir.Read("c.txt.exp"), QByteArray("older retired file"));
     QCOMPARE(QDir(p.dir.Native()).entryList(QDir::Files), files);
@@ -346,18 +332,18 @@ private slots:
     QFile::remove(p.dir.Native("d.txt"));
     e.Select("D");
     e.Run("ExpierItemAction");
-    QCOMPARE(e.Shape(), std::string("R(A(A1,A2(Y)))"));
+    QCOMPARE(e.Shape(), std::string("R(A(A1 A2(Y)))"));
     QVERIFY(!p.dir.Has("d.txt") && !p.dir.Has("d.txt.exp"));
   }
 
   void expandAndCollapseAll() {
-    Project p("R(A(A1(X),A2),B(B1))");
+    Project p("R(A(A1(X) A2) B(B1))");
     ui::ScriptedMessageBoxes boxes;
     Editor e(p);
     e.Select("X");
     e.w->TreeModified = false;
     e.Run("AllComposeAction");
-    QCOMPARE(e.Shape(), std::string("R(A+(A1+(X),A2),B+(B1))"));
+    QCOMPARE(e.Shape(), std::string("R(A+(A1+(X) A2) B+(B1))"));
     QVERIFY(e.w->TreeModified);
     QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.w->RootNode)));
     QVERIFY(!e.View()->isExpanded(e.View()->IndexOf(e.Find("A"))));
@@ -368,7 +354,7 @@ private slots:
     e.Run("AllComposeAction"); // nothing to change
     QVERIFY(!e.w->TreeModified);
     QTest::keyClick(e.w, Qt::Key_F7); // F7 is expand all
-    QCOMPARE(e.Shape(), std::string("R(A(A1(X),A2),B(B1))"));
+    QCOMPARE(e.Shape(), std::string("R(A(A1(X) A2) B(B1))"));
     QVERIFY(e.w->TreeModified);
     for (const char *label : {"A", "A1", "B"})
       QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.Find(label))));
@@ -376,7 +362,7 @@ private slots:
   }
 
   void dropPlacementsByPosition() {
-    Project p("R(A(A1,A2),B,C(C1))");
+    Project p("R(A(A1 A2) B C(C1))");
     Editor e(p);
     TVaveDataBase *v = e.View();
     TProjectNode *b = e.Find("B");
@@ -419,39 +405,58 @@ private slots:
     QVERIFY(e.w->TreeModified);
   }
 
+  void dropsMoveTheSelectedItemKeepingItsState_data() {
+    QTest::addColumn<QByteArray>("outline");
+    QTest::addColumn<QByteArray>("dragged");
+    QTest::addColumn<QByteArray>("over");
+    QTest::addColumn<bool>("indent");
+    QTest::addColumn<QByteArray>("shape");
+    QTest::newRow("before an item") << QByteArray("R(A(A1) B C)") << QByteArray("C")
+                                    << QByteArray("A") << false << QByteArray("R(C A(A1) B)");
+    QTest::newRow("on an indent") << QByteArray("R(A(A1) B C)") << QByteArray("C")
+                                  << QByteArray("A1") << true << QByteArray("R(A(A1(C)) B)");
+    QTest::newRow("an open subtree")
+        << QByteArray("R(A(A1) B(B1(X)) C)") << QByteArray("B") << QByteArray("A1") << false
+        << QByteArray("R(A(B(B1+(X)) A1) C)"); // stays open
+    QTest::newRow("on the root") << QByteArray("R(A(A1 A2) B)") << QByteArray("A2")
+                                 << QByteArray("R") << false << QByteArray("R(A(A2 A1) B)");
+    QTest::newRow("into its own subtree")
+        << QByteArray("R(A(A1(X)) B)") << QByteArray("A") << QByteArray("X") << true
+        << QByteArray("R(A(A1(X)) B)"); // own subtree: nothing
+  }
+
   void dropsMoveTheSelectedItemKeepingItsState() {
-    struct Case {
-      const char *outline, *dragged, *over;
+    QFETCH(QByteArray, outline);
+    QFETCH(QByteArray, dragged);
+    QFETCH(QByteArray, over);
+    QFETCH(bool, indent);
+    QFETCH(QByteArray, shape);
+    const struct {
+      const char *outline;
+      const char *dragged;
+      const char *over;
       bool indent;
       const char *shape;
-    } cases[] = {
-        {"R(A(A1),B,C)", "C", "A", false, "R(C,A(A1),B)"},
-        {"R(A(A1),B,C)", "C", "A1", true, "R(A(A1(C)),B)"},
-        {"R(A(A1),B(B1(X)),C)", "B", "A1", false, "R(A(B(B1+(X)),A1),C)"}, // stays open
-        {"R(A(A1,A2),B)", "A2", "R", false, "R(A(A2,A1),B)"},
-        {"R(A(A1(X)),B)", "A", "X", true, "R(A(A1(X)),B)"}, // own subtree: nothing
-    };
-    for (const Case &c : cases) {
-      Project p(c.outline);
-      Editor e(p);
-      e.Select(c.dragged);
-      TProjectNode *node = e.Find(c.dragged);
-      e.changing = 0;
-      e.w->TreeModified = false;
-      e.View()->DropAt(c.indent ? e.OnIndent(c.over) : e.OnLabel(c.over));
-      QCOMPARE(e.Shape(), std::string(c.shape));
-      QCOMPARE(e.w->CurrentNode, node);
-      QCOMPARE(e.View()->Selected(), node);
-      QCOMPARE(e.changing, 0);
-      QVERIFY(e.w->TreeModified);
-      QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(node)), node->Expanded());
-    }
+    } c{outline.constData(), dragged.constData(), over.constData(), indent, shape.constData()};
+    Project p(c.outline);
+    Editor e(p);
+    e.Select(c.dragged);
+    TProjectNode *node = e.Find(c.dragged);
+    e.changing = 0;
+    e.w->TreeModified = false;
+    e.View()->DropAt(c.indent ? e.OnIndent(c.over) : e.OnLabel(c.over));
+    QCOMPARE(e.Shape(), std::string(c.shape));
+    QCOMPARE(e.w->CurrentNode, node);
+    QCOMPARE(e.View()->Selected(), node);
+    QCOMPARE(e.changing, 0);
+    QVERIFY(e.w->TreeModified);
+    QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(node)), node->Expanded());
   }
 
   void dragScrollsOneRowAtTheEdges() {
     std::string outline = "R(";
     for (int i = 0; i < 40; ++i)
-      outline += (i ? ",N" : "N") + std::to_string(i);
+      outline += (i ? " N" : "N") + std::to_string(i);
     Project p(outline + ")");
     Editor e(p);
     TVaveDataBase *v = e.View();
@@ -467,7 +472,7 @@ private slots:
   }
 
   void dragStartsBeyondFourPixelsFromTheSelectedRow() {
-    Project p("R(A,B)");
+    Project p("R(A B)");
     for (bool locked : {true, false}) {
       Editor e(p);
       e.w->ProjectLocked = locked;
@@ -497,12 +502,12 @@ private slots:
       QTest::mouseMove(port, at + QPoint(0, 5));
       QCOMPARE(started, locked ? 0 : 1);
       QTest::mouseRelease(port, Qt::LeftButton, {}, at + QPoint(0, 5));
-      QCOMPARE(e.Shape(), std::string("R(A,B)"));
+      QCOMPARE(e.Shape(), std::string("R(A B)"));
     }
   }
 
   void commandsSurviveSaveAndReopen() {
-    Project p("R(A,B)");
+    Project p("R(A B)");
     ui::ScriptedMessageBoxes boxes;
     std::string shape;
     {
@@ -518,7 +523,7 @@ private slots:
       shape = e.Shape();
       QVERIFY(e.w->SaveProject());
     }
-    QCOMPARE(shape, std::string("R(B(N),A(A1))"));
+    QCOMPARE(shape, std::string("R(B(N) A(A1))"));
     Editor again(p);
     QCOMPARE(QString::fromStdString(again.Shape()), QString::fromStdString(shape));
     QCOMPARE(again.w->CurrentNode, again.Find("N"));
