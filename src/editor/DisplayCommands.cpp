@@ -63,8 +63,7 @@ private:
 
 } // namespace
 
-TDisplayCommands::TDisplayCommands(TEditorContext &editor)
-    : ed_(editor) {}
+TDisplayCommands::TDisplayCommands(TEditorContext &editor) : ed_(editor) {}
 
 TDisplayCommands::~TDisplayCommands() {
   if (sweepEvents_)
@@ -77,10 +76,13 @@ void TDisplayCommands::Bind() {
   using A = TEditorAction;
   TEditorActions &a = ed_.Actions();
   auto marks = [this] { return ed_.CurrentNode() && !ed_.CurrentNode()->Data()->Missing; };
-  a.Bind(A::SelectToDoAction, [this] { SelectMark(false); }, marks);
-  a.Bind(A::SelectCompletionAction, [this] { SelectMark(true); }, marks);
+  a.Bind(
+      A::SelectToDoAction, [this] { SelectMark(false); }, marks);
+  a.Bind(
+      A::SelectCompletionAction, [this] { SelectMark(true); }, marks);
   a.Bind(A::WordWrapMenu, [this] { WordWrapMenuClick(); });
-  a.Bind(A::HideMenu, [this] { HideMenuClick(); }, [] { return HideSupported(); });
+  a.Bind(
+      A::HideMenu, [this] { HideMenuClick(); }, [] { return HideSupported(); });
   a.Bind(A::SelectFontMenu, [this] { SelectFontMenuClick(); });
   a.Bind(A::UseDefaultColorMenu, [this] { UseDefaultColorMenuClick(); });
   a.Bind(A::ShowHintMenu, [this] { ShowHintMenuClick(); });
@@ -324,8 +326,7 @@ bool TDisplayCommands::eventFilter(QObject *watched, QEvent *event) {
     return false;
   if (type == QEvent::KeyPress) {
     auto *key = static_cast<QKeyEvent *>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        !tree->IsEditingLabel()) {
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !tree->IsEditingLabel()) {
       ed_.Memo()->setFocus();
       return true;
     }

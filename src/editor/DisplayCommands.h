@@ -55,10 +55,10 @@ private:
 
   TEditorContext &ed_;
   THideState hideState_ = THideState::Normal;
-  int sweepStartX_ = 0;             // where a sweep over the hidden strip began, 0 = none
-  QTimer *expandTimer_ = nullptr;   // ends a peek
-  QTimer *slideTimer_ = nullptr;    // limits the time for a sweep
+  int sweepStartX_ = 0;           // where a sweep over the hidden strip began, 0 = none
+  QTimer *expandTimer_ = nullptr; // ends a peek
+  QTimer *slideTimer_ = nullptr;  // limits the time for a sweep
   THelpGuide *helpGuide_ = nullptr;
-  QObject *sweepEvents_ = nullptr;  // on the application while hidden
+  QObject *sweepEvents_ = nullptr; // on the application while hidden
   bool keyWalking_ = false;
 };

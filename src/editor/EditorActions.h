@@ -78,7 +78,7 @@ enum class TEditorAction {
 #define ORVANE_EDITOR_ACTION_ID(name, ...) name,
   ORVANE_EDITOR_ACTIONS(ORVANE_EDITOR_ACTION_ID)
 #undef ORVANE_EDITOR_ACTION_ID
-  Count_
+      Count_
 };
 
 using TEditorActions = ui::TActionSet<TEditorAction>;

@@ -40,31 +40,39 @@ void BuildEditorMenus(QMainWindow *window, const TEditorActions &actions, TVaveD
   };
 
   QMenu *file = menu(nullptr, "FileMenu", u"ﾌｧｲﾙ(&F)");
-  add(file, {A::SaveProjectAction, A::SaveItemTextAction, S, A::ItemTextOutAction, A::ItemHtmlOutAction, A::ItemHtmlExOutAction, A::ItemSummarizeAction, S});
+  add(file, {A::SaveProjectAction, A::SaveItemTextAction, S, A::ItemTextOutAction,
+             A::ItemHtmlOutAction, A::ItemHtmlExOutAction, A::ItemSummarizeAction, S});
   QMenu *functions = menu(file, "FunctionMenu", u"機能(&C)");
   functions->menuAction()->setStatusTip(Q(u"ﾌﾟﾛｼﾞｪｸﾄごとの設定をします"));
   add(functions,
-      {A::WordWrapMenu, A::HideMenu, A::SelectFontMenu, A::UseDefaultColorMenu, A::AutoSaveMenu, S, A::OutputSettingMenu, S, A::ExpireUnnecessaryFile, A::ClearCursorPosMenu});
+      {A::WordWrapMenu, A::HideMenu, A::SelectFontMenu, A::UseDefaultColorMenu, A::AutoSaveMenu, S,
+       A::OutputSettingMenu, S, A::ExpireUnnecessaryFile, A::ClearCursorPosMenu});
   file->addSeparator();
   add(file, {A::ExitProjectAction});
 
   QMenu *edit = menu(nullptr, "EditMenu", u"編集(&E)");
   add(edit,
-      {A::InsertDateAction, A::InsertTimeAction, S, A::UndoAction, A::CutToClipAction, A::CopyToClipAction, A::PastClipTextAction, A::SelectAllAction, S, A::UndoItemMidifyAction});
+      {A::InsertDateAction, A::InsertTimeAction, S, A::UndoAction, A::CutToClipAction,
+       A::CopyToClipAction, A::PastClipTextAction, A::SelectAllAction, S, A::UndoItemMidifyAction});
 
   QMenu *treeMenu = menu(nullptr, "TreeMenu", u"ﾂﾘｰ(&T)");
   add(treeMenu,
-      {A::CreateNewItemAction, A::CreateSubItemAction, A::RenameItemAction, A::ExpierItemAction, S, A::UpperItemAction, A::DownerItemAction, A::InprimentUpperItemAction, A::AddLowerItemAction, S, A::AllExpandAction, A::AllComposeAction, S, A::CopyItemAction, A::PastItemAction});
+      {A::CreateNewItemAction, A::CreateSubItemAction, A::RenameItemAction, A::ExpierItemAction, S,
+       A::UpperItemAction, A::DownerItemAction, A::InprimentUpperItemAction, A::AddLowerItemAction,
+       S, A::AllExpandAction, A::AllComposeAction, S, A::CopyItemAction, A::PastItemAction});
 
   QMenu *attr = menu(nullptr, "AttributeMenu", u"属性(&A)");
   add(attr, {A::SelectToDoAction, A::SelectCompletionAction});
 
   QMenu *find = menu(nullptr, "FindMenu", u"検索(&S)");
-  add(find, {A::FindNextAction, A::FindPriorAction, S, A::SearchCurrentAction, A::SearchProjectAction, S, A::TagJumpCurrentAction, A::TagJumpProjectAction, S, A::SetTagHeaderAction, A::SetTagFooterAction});
+  add(find, {A::FindNextAction, A::FindPriorAction, S, A::SearchCurrentAction,
+             A::SearchProjectAction, S, A::TagJumpCurrentAction, A::TagJumpProjectAction, S,
+             A::SetTagHeaderAction, A::SetTagFooterAction});
 
   QMenu *capture = menu(nullptr, "CpMenu", u"取り込み(&C)");
   add(capture,
-      {A::ClipItemDefaultAction, A::ClipItemByTitleAction, A::ClipSubItemAction, A::ClipSubItemByTitleAction, S, A::InportTextFileAction, S, A::ShowAttachFileAction});
+      {A::ClipItemDefaultAction, A::ClipItemByTitleAction, A::ClipSubItemAction,
+       A::ClipSubItemByTitleAction, S, A::InportTextFileAction, S, A::ShowAttachFileAction});
 
   QMenu *help = menu(nullptr, "HelpMenu", u"ﾍﾙﾌﾟ(&H)");
   add(help, {A::ShowHintMenu});
@@ -73,16 +81,19 @@ void BuildEditorMenus(QMainWindow *window, const TEditorActions &actions, TVaveD
   auto *pop = new QMenu(window);
   pop->setObjectName(QStringLiteral("TreePopupMenu"));
   menus_["TreePopupMenu"] = pop;
-  add(pop, {A::UpperItemAction, A::DownerItemAction, A::InprimentUpperItemAction, A::AddLowerItemAction, S, A::CreateNewItemAction, A::CreateSubItemAction, S, A::RenameItemAction, A::ExpierItemAction, S, A::CopyItemAction, A::PastItemAction});
+  add(pop, {A::UpperItemAction, A::DownerItemAction, A::InprimentUpperItemAction,
+            A::AddLowerItemAction, S, A::CreateNewItemAction, A::CreateSubItemAction, S,
+            A::RenameItemAction, A::ExpierItemAction, S, A::CopyItemAction, A::PastItemAction});
   QObject::connect(pop, &QMenu::aboutToShow, window, aboutToShow);
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
-  QObject::connect(tree_, &QWidget::customContextMenuRequested, window, [tree_, pop](const QPoint &p) {
-    // A right click selects the item under the pointer first.
-    QModelIndex i = tree_->indexAt(p);
-    if (i.isValid())
-      tree_->SelectNode(TVaveTreeModel::NodeOf(i));
-    pop->popup(tree_->viewport()->mapToGlobal(p));
-  });
+  QObject::connect(tree_, &QWidget::customContextMenuRequested, window,
+                   [tree_, pop](const QPoint &p) {
+                     // A right click selects the item under the pointer first.
+                     QModelIndex i = tree_->indexAt(p);
+                     if (i.isValid())
+                       tree_->SelectNode(TVaveTreeModel::NodeOf(i));
+                     pop->popup(tree_->viewport()->mapToGlobal(p));
+                   });
   // Shortcuts work wherever the focus is in the window.
   for (int i = 0; i < actions.Count(); ++i)
     window->addAction(actions.At(i));
@@ -132,4 +143,3 @@ void BuildEditorToolBar(QMainWindow *window, const TEditorActions &actions,
   button(A::ClipItemDefaultAction, "InportButton");
   button(A::ViewAttachFileAction, "ViewAttachFile");
 }
-

@@ -43,23 +43,32 @@ void TTextCommands::Bind() {
   auto writable = [this] { return Writable(); };
   auto selection = [this] { return ed_.Memo()->textCursor().hasSelection(); };
   auto label = [this] { return ed_.Tree()->IsEditingLabel(); };
-  a.Bind(A::InsertDateAction, [this] { InsertDateTimeAction(0); }, writable);
-  a.Bind(A::InsertTimeAction, [this] { InsertDateTimeAction(1); }, writable);
-  a.Bind(A::UndoAction, [this] { ClipboardTextAction(0); },
-         [this] { return Writable() && ed_.MemoJump().CanUndo(); });
-  a.Bind(A::CutToClipAction, [this] { ClipboardTextAction(1); },
-         [=] { return Writable() && (selection() || label()); });
-  a.Bind(A::CopyToClipAction, [this] { ClipboardTextAction(2); },
-         [=] { return ed_.CurrentNode() && (selection() || label()); });
-  a.Bind(A::PastClipTextAction, [this] { ClipboardTextAction(3); }, [this] {
-    const QMimeData *clip = QApplication::clipboard()->mimeData();
-    return Writable() && clip && clip->hasText();
-  });
+  a.Bind(
+      A::InsertDateAction, [this] { InsertDateTimeAction(0); }, writable);
+  a.Bind(
+      A::InsertTimeAction, [this] { InsertDateTimeAction(1); }, writable);
+  a.Bind(
+      A::UndoAction, [this] { ClipboardTextAction(0); },
+      [this] { return Writable() && ed_.MemoJump().CanUndo(); });
+  a.Bind(
+      A::CutToClipAction, [this] { ClipboardTextAction(1); },
+      [=] { return Writable() && (selection() || label()); });
+  a.Bind(
+      A::CopyToClipAction, [this] { ClipboardTextAction(2); },
+      [=] { return ed_.CurrentNode() && (selection() || label()); });
+  a.Bind(
+      A::PastClipTextAction, [this] { ClipboardTextAction(3); },
+      [this] {
+        const QMimeData *clip = QApplication::clipboard()->mimeData();
+        return Writable() && clip && clip->hasText();
+      });
   a.Bind(A::SelectAllAction, [this] { ClipboardTextAction(4); });
-  a.Bind(A::UndoItemMidifyAction, [this] { UndoItemMidifyAction(); },
-         [this] { return Writable() && ed_.MemoModified(); });
-  a.Bind(A::ClearCursorPosMenu, [this] { ClearCursorPosMenuClick(); },
-         [this] { return ed_.Project().Root() != nullptr; });
+  a.Bind(
+      A::UndoItemMidifyAction, [this] { UndoItemMidifyAction(); },
+      [this] { return Writable() && ed_.MemoModified(); });
+  a.Bind(
+      A::ClearCursorPosMenu, [this] { ClearCursorPosMenuClick(); },
+      [this] { return ed_.Project().Root() != nullptr; });
 
   // Application-wide signals: bound to this object, which the window deletes
   // first, so that none arrives while the window is taken apart.

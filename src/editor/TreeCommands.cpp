@@ -32,6 +32,9 @@ TProjectNode *TTreeCommands::Root() const { return ed_.Project().Root(); }
 // subtree.
 void TTreeCommands::MoveItem(TProjectNode *node, TProjectNode *target, TNodeAttachMode mode) {
   TVaveDataBase *view = ed_.Tree();
+  // A move the tree refuses (into the item's own subtree) still counts as an
+  // edit, as the user asked for one.
+  ed_.Project().SetModified(true);
   view->Tree().MoveTo(node, target, mode);
   view->scrollTo(view->IndexOf(node));
   ed_.updateActionStates();
@@ -43,20 +46,29 @@ void TTreeCommands::Bind() {
   auto editable = [this] { return Root() && !ed_.ProjectLocked(); };
   auto item = [this, editable] { return editable() && Selected() && Selected() != Root(); };
   auto parent = [this] { return Selected() ? Selected()->Parent() : nullptr; };
-  a.Bind(A::CreateNewItemAction, [this] { CreateNewItem(false, true); }, editable);
-  a.Bind(A::CreateSubItemAction, [this] { CreateNewItem(true, true); }, item);
-  a.Bind(A::RenameItemAction, [this] { RenameItemAction(); },
-         [this, editable] { return editable() && Selected(); });
-  a.Bind(A::ExpierItemAction, [this] { ExpierItemAction(); }, item);
-  a.Bind(A::UpperItemAction, [this] { UpperItemAction(); },
-         [this, editable] { return editable() && Selected() && Selected()->Index() >= 1; });
-  a.Bind(A::DownerItemAction, [this] { DownerItemAction(); }, [this, editable, parent] {
-    return editable() && parent() && Selected()->Index() + 1 < parent()->Count();
-  });
-  a.Bind(A::InprimentUpperItemAction, [this] { InprimentUpperItemAction(); },
-         [this, editable, parent] { return editable() && parent() && parent() != Root(); });
-  a.Bind(A::AddLowerItemAction, [this] { AddLowerItemAction(); },
-         [this, editable] { return editable() && Selected() && Selected()->Index() != 0; });
+  a.Bind(
+      A::CreateNewItemAction, [this] { CreateNewItem(false, true); }, editable);
+  a.Bind(
+      A::CreateSubItemAction, [this] { CreateNewItem(true, true); }, item);
+  a.Bind(
+      A::RenameItemAction, [this] { RenameItemAction(); },
+      [this, editable] { return editable() && Selected(); });
+  a.Bind(
+      A::ExpierItemAction, [this] { ExpierItemAction(); }, item);
+  a.Bind(
+      A::UpperItemAction, [this] { UpperItemAction(); },
+      [this, editable] { return editable() && Selected() && Selected()->Index() >= 1; });
+  a.Bind(
+      A::DownerItemAction, [this] { DownerItemAction(); },
+      [this, editable, parent] {
+        return editable() && parent() && Selected()->Index() + 1 < parent()->Count();
+      });
+  a.Bind(
+      A::InprimentUpperItemAction, [this] { InprimentUpperItemAction(); },
+      [this, editable, parent] { return editable() && parent() && parent() != Root(); });
+  a.Bind(
+      A::AddLowerItemAction, [this] { AddLowerItemAction(); },
+      [this, editable] { return editable() && Selected() && Selected()->Index() != 0; });
   a.Bind(A::AllExpandAction, [this] { SetAllExpanded(true); });
   a.Bind(A::AllComposeAction, [this] { SetAllExpanded(false); });
   BindDragging();
@@ -140,8 +152,8 @@ void TTreeCommands::ExpierItemAction() {
     return;
   }
   if (ed_.ShowMessageBox(QString::fromUtf16(u"このアイテムを削除してもよろしいですか?"),
-                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
-                     ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
+                         ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                         ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // The row just above on screen; the root is above every other item.
   TProjectNode *above = TVaveTreeModel::NodeOf(view->indexAbove(view->IndexOf(selected)));

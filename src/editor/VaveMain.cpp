@@ -67,15 +67,16 @@ TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
 }
 
 TVaveMainForm::~TVaveMainForm() {
-  // The command groups' event filters go first: the parts they look at go next.
-  display_.reset();
-  textCommands_.reset();
-  treeCommands_.reset();
   hide(); // an open label edit commits now, while the window is still whole
   if (attachment_) {
     attachment_->DetachList();
     delete attachment_;
   }
+  // The command groups go before the parts they watch and their rules read.
+  actions_->Clear();
+  display_.reset();
+  textCommands_.reset();
+  treeCommands_.reset();
 }
 
 // ------------------------------------------------------------- creation ----
@@ -139,14 +140,17 @@ void TVaveMainForm::BindCommands() {
   using A = TEditorAction;
   TEditorActions &a = *actions_;
   auto open = [this] { return RootNode() != nullptr; };
-  a.Bind(A::SaveProjectAction, [this] { SaveProject(); }, open);
-  a.Bind(A::SaveItemTextAction, [this] { SaveItemTextAction(); }, open);
+  a.Bind(
+      A::SaveProjectAction, [this] { SaveProject(); }, open);
+  a.Bind(
+      A::SaveItemTextAction, [this] { SaveItemTextAction(); }, open);
   a.Bind(A::ExitProjectAction, [this] { close(); });
   a.Rule(A::AutoSaveMenu, [] { return true; }); // a check mark and nothing more
   for (A id : {A::ShowAttachFileAction, A::ViewLinkAction})
     a.Bind(id, [this] { ShowAttachments(); });
-  a.Bind(A::ViewAttachFileAction, [this] { ShowAttachments(); },
-         [this] { return current_ && !current_->Data()->Files.AttachFiles.empty(); });
+  a.Bind(
+      A::ViewAttachFileAction, [this] { ShowAttachments(); },
+      [this] { return current_ && !current_->Data()->Files.AttachFiles.empty(); });
   // The export entries of the File menu act on the selected item.
   for (A id : {A::ItemTextOutAction, A::ItemHtmlOutAction})
     a.Rule(id, [this] { return current_ != nullptr; });
@@ -330,7 +334,10 @@ void TVaveMainForm::ShowItemHeader(TProjectNode *node) {
   headerModel_->horizontalHeaderItem(6)->setText(QString::fromStdString(f.FirstEdition.ToString()));
 }
 
-void TVaveMainForm::RefreshAttributes(TProjectNode *node) { display_->RefreshAttributes(node); }
+void TVaveMainForm::RefreshAttributes(TProjectNode *node) {
+  if (display_)
+    display_->RefreshAttributes(node);
+}
 
 void TVaveMainForm::updateActionStates() {
   if (actions_)
@@ -497,7 +504,6 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
   return true;
 }
 
-
 // -------------------------------------------------------- open and create ----
 
 void TVaveMainForm::ReportLoad(const TLoadReport &report) {
@@ -505,8 +511,8 @@ void TVaveMainForm::ReportLoad(const TLoadReport &report) {
   const QString caption = ui::ToQString(ProjectTitle());
   const int warnings = static_cast<int>(report.HeaderWarnings.size());
   for (int i = 0; i < std::min(warnings, kMaxHeaderWarnings); ++i)
-    ui::ShowMessageBox(this, ui::ToQString(report.HeaderWarnings[i]), caption,
-                       ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+    ui::ShowMessageBox(this, ui::ToQString(report.HeaderWarnings[i]), caption, ui::MsgIcon::Warning,
+                       ui::MsgButtons::Ok);
   if (warnings > kMaxHeaderWarnings)
     ShowMessageBox(QString::fromUtf16(u"ほかに %1 件のヘッダの形式の誤りがありました")
                        .arg(warnings - kMaxHeaderWarnings),

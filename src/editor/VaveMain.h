@@ -46,6 +46,7 @@ public:
   // ---- for the opener (the catalogue) -------------------------------------
   // Written into every item stored with changes.
   void SetAuthor(const std::string &author) { author_ = author; }
+  const std::string &Author() const { return author_; }
   // Opens an existing project; false (and the window closes) when it cannot.
   bool OpenProjectDir(const std::string &directory);
   // Makes the first tree of a new project in an existing empty directory and

@@ -24,8 +24,8 @@
 
 // What a load found besides the tree.
 struct TLoadReport {
-  bool RootLoaded = false;     // the root item was read: the project can be shown
-  TStringList HeaderWarnings;  // malformed header values, one message (CP932) each
+  bool RootLoaded = false;             // the root item was read: the project can be shown
+  TStringList HeaderWarnings;          // malformed header values, one message (CP932) each
   std::vector<TSkippedItem> Skipped;   // items left out of the tree
   std::vector<TProjectNode *> Missing; // items kept in the tree whose file could not be read
 };

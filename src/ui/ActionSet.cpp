@@ -42,9 +42,16 @@ void TActionTable::Rule(int index, std::function<bool()> enabled) {
   rules_[index] = std::move(enabled);
 }
 
+void TActionTable::Clear() {
+  for (auto &rule : rules_)
+    rule = nullptr;
+  before_ = nullptr;
+}
+
 void TActionTable::Update() const {
   for (size_t i = 0; i < actions_.size(); ++i)
-    actions_[i]->setEnabled(rules_[i] && rules_[i]());
+    if (rules_[i])
+      actions_[i]->setEnabled(rules_[i]());
 }
 
 } // namespace ui

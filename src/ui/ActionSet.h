@@ -22,12 +22,12 @@ class QWidget;
 namespace ui {
 
 struct TActionDef {
-  const char *name = "";               // object name: settings and tests find the command by it
+  const char *name = ""; // object name: settings and tests find the command by it
   const char16_t *caption = u"";
-  const char *shortcut = "";           // portable text form, "" for none
-  const char16_t *hint = u"";          // status line and tool tip, "" for none
-  int image = 0;                       // image list index, 0 for none
-  int tag = 0;                         // the command's Tag, where it is observable
+  const char *shortcut = "";  // portable text form, "" for none
+  const char16_t *hint = u""; // status line and tool tip, "" for none
+  int image = 0;              // image list index, 0 for none
+  int tag = 0;                // the command's Tag, where it is observable
   bool checkable = false;
 };
 
@@ -47,6 +47,8 @@ public:
   void Rule(int index, std::function<bool()> enabled);
   // Enables every command by its rule.
   void Update() const;
+  // Forgets every rule (the window is going; its commands stay as they are).
+  void Clear();
 
 private:
   std::vector<QAction *> actions_;

@@ -4,6 +4,7 @@
 #include "catalogue/AboutForm.h"
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/SelectThema.h"
+#include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/RegIniFile.h"
 #include "support/ScopedHooks.h"
@@ -330,10 +331,10 @@ private slots:
     // A new project titled like an open one still gets an editor of its own.
     const std::vector<TVaveMainForm *> editors = f.Editors();
     QCOMPARE(editors.size(), 2u);
-    QCOMPARE(editors[0]->ProjectDir, root_->Cp() + "Idea0/");
-    QCOMPARE(editors[1]->ProjectDir, root_->Cp() + "Idea1/");
+    QCOMPARE(editors[0]->ProjectDir(), root_->Cp() + "Idea0/");
+    QCOMPARE(editors[1]->ProjectDir(), root_->Cp() + "Idea1/");
     QCOMPARE(editors[0]->windowTitle(), QStringLiteral("Idea"));
-    QCOMPARE(editors[0]->Author, std::string("Rara"));
+    QCOMPARE(editors[0]->Author(), std::string("Rara"));
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Idea"), QStringLiteral("Idea")}));
     for (int i = 0; i < 2; ++i) {
       QCOMPARE(f.ProjectList()->topLevelItem(i)->text(1), QString()); // no save yet
@@ -390,7 +391,7 @@ private slots:
     f.OpenProjectAction();
     const std::vector<TVaveMainForm *> editors = f.Editors();
     QCOMPARE(editors.size(), 2u);
-    QVERIFY(editors[0]->ProjectDir != editors[1]->ProjectDir);
+    QVERIFY(editors[0]->ProjectDir() != editors[1]->ProjectDir());
     QCOMPARE(f.Row(0)->EditorWindow.data(), editors[0]);
     QCOMPARE(f.Row(1)->EditorWindow.data(), editors[1]);
 
@@ -428,7 +429,7 @@ private slots:
     // After start: the first row (descending titles: Beta).
     PressEnter(f);
     QCOMPARE(f.Editors().size(), 1u);
-    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+    QCOMPARE(f.Editors()[0]->ProjectDir(), root_->Cp() + "b/");
 
     // After a refresh: the first row again.
     f.SelectRow(1);
@@ -445,7 +446,7 @@ private slots:
     QCOMPARE(f.Selected()->Directory, root_->Cp() + "b/");
     PressEnter(f);
     QCOMPARE(f.Editors().size(), 1u);
-    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+    QCOMPARE(f.Editors()[0]->ProjectDir(), root_->Cp() + "b/");
     QVERIFY(f.Editors()[0]->close());
 
     // After a create: the new project's row.
@@ -549,7 +550,7 @@ private slots:
     TSelectThemaForm &f = Open();
     QPointer<TVaveMainForm> editor = OpenRow(f, QStringLiteral("Open"));
     QVERIFY(editor);
-    editor->TreeModified = true;
+    editor->VaveDataBase()->Project().SetModified(true);
 
     // Its user keeps the editor: the files stay too.
     ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes, MsgAnswer::Cancel});
@@ -663,7 +664,7 @@ private slots:
     fsys::DeleteFile(TRegIniFile::DefaultFileName());
     QPointer<TVaveMainForm> alpha = OpenRow(f, QStringLiteral("Alpha"));
     QPointer<TVaveMainForm> beta = OpenRow(f, QStringLiteral("Beta"));
-    beta->TreeModified = true;
+    beta->VaveDataBase()->Project().SetModified(true);
     QSignalSpy closed(&f, &TSelectThemaForm::Closed);
 
     ui::ScriptedMessageBoxes boxes({MsgAnswer::Cancel});
@@ -671,7 +672,7 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 1u);
     QVERIFY(f.isVisible());
     QVERIFY(beta);
-    QVERIFY(!beta->Closing);
+    QVERIFY(!beta->IsClosing());
     QVERIFY(!fsys::FileExists(TRegIniFile::DefaultFileName()));
     QCOMPARE(closed.count(), 0);
 
@@ -736,7 +737,7 @@ private slots:
     QDir::setCurrent(cwd);
     QCOMPARE(f.Editors().size(), 1u);
     QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
-    QVERIFY(fsys::SameFile(f.Editors()[0]->ProjectDir, outside_->Cp(QStringLiteral("p"))));
+    QVERIFY(fsys::SameFile(f.Editors()[0]->ProjectDir(), outside_->Cp(QStringLiteral("p"))));
     QCOMPARE(boxes.Asked().size(), 1u);
     QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"プロジェクトが見つかりません"));
   }

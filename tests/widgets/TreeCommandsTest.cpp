@@ -4,6 +4,7 @@
 #include "WidgetTestSupport.h"
 #include "core/FileSizeLimit.h"
 
+#include "editor/TreeCommands.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/ProjectTree.h"
@@ -80,9 +81,9 @@ struct Editor {
   void Select(const std::string &label) { QVERIFY(View()->SelectNode(Find(label))); }
   bool Enabled(const char *action) const {
     w->updateActionStates();
-    return w->Action(action)->isEnabled();
+    return ActionNamed(*w, action)->isEnabled();
   }
-  void Run(const char *action) { w->Action(action)->trigger(); }
+  void Run(const char *action) { ActionNamed(*w, action)->trigger(); }
   QPoint OnLabel(const std::string &label) const {
     return View()->visualRect(View()->IndexOf(Find(label))).center();
   }
@@ -126,13 +127,13 @@ private slots:
     // Locked: nothing changes the tree, not even a shortcut or a drag.
     Project locked("R(A(A1 A2) B C)", true);
     Editor l(locked);
-    QVERIFY(l.w->ProjectLocked);
+    QVERIFY(l.w->ProjectLocked());
     l.Select("B");
     for (const char *a : {"CreateNewItemAction", "CreateSubItemAction", "RenameItemAction",
                           "ExpierItemAction", "UpperItemAction", "DownerItemAction",
                           "InprimentUpperItemAction", "AddLowerItemAction"}) {
       QVERIFY2(!l.Enabled(a), a);
-      l.w->Action(a)->setEnabled(true);
+      ActionNamed(*l.w, a)->setEnabled(true); // a stale menu entry may still be triggered
       l.Run(a);
     }
     QCOMPARE(l.Shape(), std::string("R(A(A1 A2) B C)"));
@@ -157,13 +158,13 @@ private slots:
       Editor e(fresh);
       e.Select(c.selected);
       e.w->MemoJump().JumpTo(0, 3); // the caret memory of the item left is kept
-      e.w->TreeModified = false;
+      e.w->VaveDataBase()->Project().SetModified(false);
       e.Run(c.action);
-      TProjectNode *node = e.w->CurrentNode;
+      TProjectNode *node = e.w->CurrentNode();
       QVERIFY(node && node->Text() == label);
       QCOMPARE(e.View()->Selected(), node);
       QVERIFY(e.View()->IsEditingLabel());
-      QVERIFY(e.w->TreeModified);
+      QVERIFY(e.w->TreeModified());
       QCOMPARE(node->Data()->ID, std::string("Root-C00005"));
       QCOMPARE(e.View()->Tree().WindowData.LastIndex, 6);
       QVERIFY(fsys::FileExists(node->Data()->Files.FilePath)); // before any save
@@ -193,7 +194,7 @@ private slots:
     QCOMPARE(e.Shape(), std::string("R(A B)"));
     QCOMPARE(QDir(p.dir.Native()).entryList(QDir::Files), before);
     QVERIFY(e.w->FileText()->toPlainText().contains("typed")); // nothing lost
-    QCOMPARE(e.w->CurrentNode, e.Find("A"));
+    QCOMPARE(e.w->CurrentNode(), e.Find("A"));
   }
 
   void movesKeepTheItemCurrentAndComeOutCollapsed_data() {
@@ -244,20 +245,20 @@ private slots:
     const QString memo = e.w->FileText()->toPlainText();
     QSignalSpy current(e.View()->Selection(), &QItemSelectionModel::currentChanged);
     e.changing = 0;
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     QVERIFY2(e.Enabled(c.action), c.action);
     e.Run(c.action);
     QCOMPARE(QString::fromStdString(e.Shape()), QString::fromLatin1(c.shape));
     QCOMPARE(current.count(), 0);
     QCOMPARE(e.changing, 0);
-    QCOMPARE(e.w->CurrentNode, node);
+    QCOMPARE(e.w->CurrentNode(), node);
     QCOMPARE(e.View()->Selected(), node);
     QVERIFY(e.View()->selectionModel()->isSelected(e.View()->IndexOf(node)));
     QCOMPARE(e.w->FileText()->toPlainText(), memo);
     QVERIFY(e.w->MemoModified());
-    QVERIFY(e.w->TreeModified);
+    QVERIFY(e.w->TreeModified());
     // The view shows what the core holds.
-    for (TProjectNode *n = e.w->RootNode; n; n = n->GetNext())
+    for (TProjectNode *n = e.w->RootNode(); n; n = n->GetNext())
       if (n->HasChildren())
         QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(n)), n->Expanded());
     // The typed text goes to the moved item's file when it is left.
@@ -288,11 +289,11 @@ private slots:
     QCOMPARE(p.dir.Read("a.txt.exp"), a); // not written again
     QVERIFY(p.dir.Has("a1.txt") && p.dir.Has("x.txt") && !p.dir.Has("a1.txt.exp"));
     // The root, just above, is selected and shown.
-    QCOMPARE(e.w->CurrentNode, e.w->RootNode);
-    QCOMPARE(e.View()->Selected(), e.w->RootNode);
+    QCOMPARE(e.w->CurrentNode(), e.w->RootNode());
+    QCOMPARE(e.View()->Selected(), e.w->RootNode());
     QCOMPARE(e.w->FileText()->toPlainText(), QStringLiteral("R text"));
     QCOMPARE(e.w->StatusPanel(0)->text(), QStringLiteral("ID:Root"));
-    QVERIFY(e.w->TreeModified);
+    QVERIFY(e.w->TreeModified());
 
     // The last child of the root stays.
     e.Select("B");
@@ -304,8 +305,8 @@ private slots:
 
     // A new item never takes a retired item's ID or file.
     e.Run("CreateNewItemAction");
-    QCOMPARE(e.w->CurrentNode->Data()->ID, std::string("Root-C00005"));
-    QVERIFY(e.w->CurrentNode->Data()->Files.FilePath != p.dir.Cp("a.txt"));
+    QCOMPARE(e.w->CurrentNode()->Data()->ID, std::string("Root-C00005"));
+    QVERIFY(e.w->CurrentNode()->Data()->Files.FilePath != p.dir.Cp("a.txt"));
   }
 
   void deleteSelectsTheRowAboveAndLosesNoFile() {
@@ -316,7 +317,7 @@ private slots:
     // Above B is the last visible row of A's subtree.
     e.Select("B");
     e.Run("ExpierItemAction");
-    QCOMPARE(e.w->CurrentNode, e.Find("Y"));
+    QCOMPARE(e.w->CurrentNode(), e.Find("Y"));
     QCOMPARE(e.w->FileText()->toPlainText(), QStringLiteral("Y text"));
     QVERIFY(p.dir.Has("b.txt.exp"));
     // The retiring rename fails: the item goes, both files stay as they were.
@@ -341,21 +342,21 @@ private slots:
     ui::ScriptedMessageBoxes boxes;
     Editor e(p);
     e.Select("X");
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     e.Run("AllComposeAction");
     QCOMPARE(e.Shape(), std::string("R(A+(A1+(X) A2) B+(B1))"));
-    QVERIFY(e.w->TreeModified);
-    QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.w->RootNode)));
+    QVERIFY(e.w->TreeModified());
+    QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.w->RootNode())));
     QVERIFY(!e.View()->isExpanded(e.View()->IndexOf(e.Find("A"))));
     // The hidden selection moves to its visible ancestor, which is shown.
-    QCOMPARE(e.w->CurrentNode, e.Find("A"));
+    QCOMPARE(e.w->CurrentNode(), e.Find("A"));
     QCOMPARE(e.w->FileText()->toPlainText(), QStringLiteral("A text"));
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     e.Run("AllComposeAction"); // nothing to change
-    QVERIFY(!e.w->TreeModified);
+    QVERIFY(!e.w->TreeModified());
     QTest::keyClick(e.w, Qt::Key_F7); // F7 is expand all
     QCOMPARE(e.Shape(), std::string("R(A(A1(X) A2) B(B1))"));
-    QVERIFY(e.w->TreeModified);
+    QVERIFY(e.w->TreeModified());
     for (const char *label : {"A", "A1", "B"})
       QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.Find(label))));
     QVERIFY(boxes.Asked().empty());
@@ -397,12 +398,12 @@ private slots:
     QCOMPARE(v->DragOverAt(e.OnLabel("B")), TVaveDataBase::TDragFeedback::Refused);
     // Hovering the expand button of a closed item opens it, one level.
     v->collapse(v->IndexOf(e.Find("C")));
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     QVERIFY(!v->HitTest(e.OnLabel("C")).OnButton);
     QVERIFY(v->HitTest(e.OnIndent("C")).OnButton);
     QCOMPARE(v->DragOverAt(e.OnIndent("C")), TVaveDataBase::TDragFeedback::AddChild);
     QVERIFY(v->isExpanded(v->IndexOf(e.Find("C"))) && e.Find("C")->Expanded());
-    QVERIFY(e.w->TreeModified);
+    QVERIFY(e.w->TreeModified());
   }
 
   void dropsMoveTheSelectedItemKeepingItsState_data() {
@@ -443,13 +444,13 @@ private slots:
     e.Select(c.dragged);
     TProjectNode *node = e.Find(c.dragged);
     e.changing = 0;
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     e.View()->DropAt(c.indent ? e.OnIndent(c.over) : e.OnLabel(c.over));
     QCOMPARE(e.Shape(), std::string(c.shape));
-    QCOMPARE(e.w->CurrentNode, node);
+    QCOMPARE(e.w->CurrentNode(), node);
     QCOMPARE(e.View()->Selected(), node);
     QCOMPARE(e.changing, 0);
-    QVERIFY(e.w->TreeModified);
+    QVERIFY(e.w->TreeModified());
     QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(node)), node->Expanded());
   }
 
@@ -475,7 +476,7 @@ private slots:
     Project p("R(A B)");
     for (bool locked : {true, false}) {
       Editor e(p);
-      e.w->ProjectLocked = locked;
+      e.w->RootNode()->Data()->Files.Completion = locked; // the lock is the root's mark
       e.Select("B");
       QWidget *port = e.View()->viewport();
       int started = 0;
@@ -513,12 +514,12 @@ private slots:
     {
       Editor e(p);
       e.Select("A");
-      e.w->CreateNewItem(true, false);
-      e.w->VaveTreeEdited(e.w->CurrentNode, QStringLiteral("A1"));
+      e.w->TreeCommands().CreateNewItem(true, false);
+      e.w->VaveTreeEdited(e.w->CurrentNode(), QStringLiteral("A1"));
       e.Select("B");
       e.Run("UpperItemAction");
-      e.w->CreateNewItem(false, false);
-      e.w->VaveTreeEdited(e.w->CurrentNode, QStringLiteral("N"));
+      e.w->TreeCommands().CreateNewItem(false, false);
+      e.w->VaveTreeEdited(e.w->CurrentNode(), QStringLiteral("N"));
       e.Run("AddLowerItemAction");
       shape = e.Shape();
       QVERIFY(e.w->SaveProject());
@@ -526,7 +527,7 @@ private slots:
     QCOMPARE(shape, std::string("R(B(N) A(A1))"));
     Editor again(p);
     QCOMPARE(QString::fromStdString(again.Shape()), QString::fromStdString(shape));
-    QCOMPARE(again.w->CurrentNode, again.Find("N"));
+    QCOMPARE(again.w->CurrentNode(), again.Find("N"));
     QVERIFY(boxes.Asked().empty());
   }
 };
