@@ -134,7 +134,6 @@ int main(int argc, char **argv) {
     app.processEvents();
     std::printf("%-48s %9.0f ms\n", "select a small item, storing the long one", Ms(t));
 
-    w->Closing = true;
     delete w;
   }
   if (!boxes.Asked().empty())

@@ -19,7 +19,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point a) { return std::chrono::duration<double, std::milli>(Clock::now() - a).count(); }
+double Ms(Clock::time_point a) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - a).count();
+}
 
 struct Stats {
   std::vector<double> ms;
@@ -32,8 +34,8 @@ struct Stats {
 
 // Japanese prose with ASCII, half-width katakana and empty lines, CR LF.
 std::string Body(size_t bytes, int seed) {
-  const char *words[] = {"発想", "メモ", "の整理", "アイデア", "ｶﾀｶﾅ", "note", "計画", "表示",
-                         "ソフト", "、", "。", " ", "次の手", "検討", "2026年"};
+  const char *words[] = {"発想",   "メモ", "の整理", "アイデア", "ｶﾀｶﾅ",   "note", "計画",  "表示",
+                         "ソフト", "、",   "。",     " ",        "次の手", "検討", "2026年"};
   std::string utf8;
   unsigned r = static_cast<unsigned>(seed) * 2654435761u + 1;
   size_t lineLen = 0;
@@ -51,7 +53,8 @@ std::string Body(size_t bytes, int seed) {
 }
 
 QString Shown(const std::string &cp932) {
-  return QString::fromUtf8(cp932::ToUtf8(cp932)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return QString::fromUtf8(cp932::ToUtf8(cp932))
+      .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 } // namespace

@@ -18,14 +18,16 @@ double Seconds(std::chrono::steady_clock::time_point a) {
 
 int main(int argc, char **argv) {
   int count = argc > 1 ? std::atoi(argv[1]) : 50000;
-  std::string dir = argc > 2 ? argv[2] : (std::filesystem::temp_directory_path() / "orvane-bench-items").string();
+  std::string dir =
+      argc > 2 ? argv[2] : (std::filesystem::temp_directory_path() / "orvane-bench-items").string();
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   dir += "/";
 
   std::mt19937 rng(42);
-  const std::string words[] = {"\x83\x41\x83\x43\x83\x66\x83\x41", "idea", "\x8c\x9f\x93\xa2",
-                               "note", "\x8e\x9f\x82\xcc\x8e\xe8", "plan"};
+  const std::string words[] = {
+      "\x83\x41\x83\x43\x83\x66\x83\x41", "idea", "\x8c\x9f\x93\xa2", "note",
+      "\x8e\x9f\x82\xcc\x8e\xe8",         "plan"};
   std::vector<std::string> paths;
   paths.reserve(count);
   auto t0 = std::chrono::steady_clock::now();
@@ -83,7 +85,8 @@ int main(int argc, char **argv) {
   double readTime = Seconds(t0);
 
   std::printf("items            %d (%.1f MB, %zu body lines)\n", count, bytes / 1e6, lines);
-  std::printf("write            %.3f s  (%.0f items/s, each fsynced)\n", writeTime, count / writeTime);
+  std::printf("write            %.3f s  (%.0f items/s, each fsynced)\n", writeTime,
+              count / writeTime);
   std::printf("read+write batch %.3f s  (%.0f items/s, one flush)\n", batchTime, count / batchTime);
   std::printf("plain read       %.3f s  (%.0f items/s)\n", plainTime, count / plainTime);
   std::printf("TNodeFiles::Open %.3f s  (%.0f items/s)  ratio to plain read %.2fx\n", readTime,

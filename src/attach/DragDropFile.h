@@ -16,8 +16,8 @@
 // it, so a handler may show dialogs without holding the desktop's drag up.
 // A path that CP932 cannot name is not passed on mangled: it is left out and
 // the user is told through ui::ShowMessageBox.
-#include <QObject>
 #include "store/NodeFiles.h"
+#include <QObject>
 
 #include <QPointer>
 #include <QWidget>
@@ -27,7 +27,6 @@
 #include <vector>
 
 class QMimeData;
-
 
 class TDragDropFile;
 using TFileDrop = std::function<void(TDragDropFile *Sender, const TStringList &DropFileName)>;

@@ -162,8 +162,7 @@ TSelectThemaForm::~TSelectThemaForm() {
   // into it.
   for (const auto &editor : editors_)
     if (editor) {
-      editor->OnProjectSaved = nullptr;
-      editor->OnEditorClose = nullptr;
+      editor->disconnect(this);
       delete editor.data();
     }
 }
@@ -557,14 +556,14 @@ bool TSelectThemaForm::eventFilter(QObject *watched, QEvent *event) {
 std::vector<TVaveMainForm *> TSelectThemaForm::Editors() const {
   std::vector<TVaveMainForm *> out;
   for (const auto &e : editors_)
-    if (e && !e->Closing && !e->OpenFailed)
+    if (e && !e->IsClosing() && !e->OpenFailed())
       out.push_back(e.data());
   return out;
 }
 
 TVaveMainForm *TSelectThemaForm::FindEditor(const std::string &directory) const {
   for (TVaveMainForm *e : Editors())
-    if (SameDirectory(e->ProjectDir, directory))
+    if (e->IsShowing(directory))
       return e;
   return nullptr;
 }
@@ -591,15 +590,11 @@ bool TSelectThemaForm::OpenProject(TProjectData *entry) {
     entry->EditorWindow = editor;
     // Shortcut editors report their saves too, so a row of the same project
     // shows the new date.
-    editor->OnProjectSaved = [this](TVaveMainForm *ed, const std::string &dir,
-                                    const TDateTime &date, const std::string &title) {
-      ProjectSaved(ed, dir, date, title);
-    };
-    if (entry->FromShortcut)
-      editor->OnEditorClose = [this](TVaveMainForm *ed) { ShortcutEditorClosed(ed); };
-    else
-      editor->OnEditorClose = [this](TVaveMainForm *ed) { EditorClosed(ed); };
-    editor->Author = Author;
+    connect(editor, &TVaveMainForm::projectSaved, this, &TSelectThemaForm::ProjectSaved);
+    connect(editor, &TVaveMainForm::editorClosing, this,
+            entry->FromShortcut ? &TSelectThemaForm::ShortcutEditorClosed
+                                : &TSelectThemaForm::EditorClosed);
+    editor->SetAuthor(Author);
     bool ok = false;
     if (entry->IsNew) {
       ok = editor->NewProject(entry->Directory, entry->Title);
@@ -769,7 +764,7 @@ bool TSelectThemaForm::CloseEditors() {
       order.push_back(e->EditorWindow);
   order.insert(order.end(), editors_.begin(), editors_.end());
   for (const QPointer<TVaveMainForm> &editor : order) {
-    if (!editor || editor->Closing)
+    if (!editor || editor->IsClosing())
       continue;
     // An editor whose user chose Cancel keeps its text and the catalogue.
     if (!editor->close())

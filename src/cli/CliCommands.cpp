@@ -3,7 +3,7 @@
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
-#include "store/ProjectTree.h"
+#include "store/Project.h"
 
 #include <functional>
 #include <ostream>
@@ -81,7 +81,7 @@ const char kUsageText[] = "usage: orvane-cli COMMAND [--help] ARGS\n"
 
 // Loads the project in `arg` (an OS path) with warnings going to `err`.
 // Prints the reason and returns false when it is not a loadable project.
-bool LoadProject(const std::string &arg, TProjectTree &tree, std::ostream &err) {
+bool LoadProject(const std::string &arg, TProject &project, std::ostream &err) {
   std::string dir;
   if (!fsys::FromNative(arg, dir)) {
     err << "orvane-cli: " << Escape(arg) << ": the path cannot be written in Shift-JIS\n";
@@ -91,36 +91,38 @@ bool LoadProject(const std::string &arg, TProjectTree &tree, std::ostream &err) 
     err << "orvane-cli: " << Escape(arg) << ": no such directory\n";
     return false;
   }
-  std::string treeFile = AddPathSeparator(dir) + "MainTree.dat";
-  if (!fsys::FileExists(treeFile)) {
+  std::string treeFile = TProject::TreeFilePath(dir);
+  if (!TProject::IsProjectDirectory(dir)) {
     err << "orvane-cli: " << Escape(arg) << ": not a project (" << Show(treeFile)
         << " is missing)\n";
     return false;
   }
-  ScopedHeaderWarningSink sink(
-      [&err](const std::string &m) { err << "warning: " << Show(m) << "\n"; });
-  if (!tree.LoadProject(dir)) {
+  const TLoadReport report = project.Load(dir);
+  for (const std::string &m : report.HeaderWarnings)
+    err << "warning: " << Show(m) << "\n";
+  if (!report.RootLoaded) {
     err << "orvane-cli: " << Escape(arg) << ": not a project (the root item file \""
-        << Show(tree.WindowData.RootFileName) << "\" cannot be read)\n";
+        << Show(project.WindowData().RootFileName) << "\" cannot be read)\n";
     return false;
   }
-  for (const TSkippedItem &s : tree.SkippedItems()) {
+  for (const TSkippedItem &s : report.Skipped) {
     static const char *const kWhy[] = {
         "its item file cannot be read", "it is one of its own ancestors",
         "it is already in the tree at another place", "its item file belongs to another item"};
     err << "warning: item " << Show(s.ID) << " (file \"" << Show(s.FileName)
         << "\") listed in section " << Show(s.Section) << " left out: " << kWhy[s.Why] << "\n";
   }
-  for (const TProjectNode *n : tree.MissingItems())
+  for (const TProjectNode *n : report.Missing)
     err << "warning: item " << Show(n->Data()->ID) << " (file \"" << Show(n->Data()->ListedFileName)
         << "\") cannot be read; kept in the tree as it is listed\n";
   return true;
 }
 
 int TreeCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
-  TProjectTree tree;
-  if (!LoadProject(arg, tree, err))
+  TProject project;
+  if (!LoadProject(arg, project, err))
     return kFailed;
+  const TProjectTree &tree = project.Tree();
   for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext()) {
     const TNodeFiles &f = n->Data()->Files;
     out << (n == tree.Selected() ? "* " : "  ") << std::string(2 * n->Level(), ' ')
@@ -132,10 +134,11 @@ int TreeCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
 }
 
 int ResaveCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
-  TProjectTree tree;
-  if (!LoadProject(arg, tree, err))
+  TProject project;
+  if (!LoadProject(arg, project, err))
     return kFailed;
-  std::string path = tree.ProjectDir() + "MainTree.dat";
+  TProjectTree &tree = project.Tree();
+  std::string path = project.TreeFilePath();
   if (!tree.SaveTreeFile(path)) {
     err << "orvane-cli: " << Show(path) << " was not written: " << Escape(tree.LastSaveError())
         << "\nThe previous file is unchanged.\n";

@@ -1,73 +1,22 @@
-// Commands on the item text, the item attributes and the display options:
-// date and time, the clipboard and undo commands on the memo and on a label
-// being edited, undoing the changes of the current item, clearing the caret
-// memory, ToDo and Completion, word wrap, font, colours, the hint line,
-// hiding at the top edge of the screen and the tree's keyboard rules.
-#include "editor/VaveMain.h"
+#include "editor/TextCommands.h"
 
 #include "editor/ItemMemo.h"
-#include "editor/PlainTextMemo.h"
 #include "editor/VaveDataBase.h"
-#include "store/ProjectTree.h"
-#include "ui/Dialogs.h"
-#include "ui/HelpGuide.h"
-#include "ui/ImageList.h"
+#include "editor/engine/MemoJump.h"
+#include "store/Project.h"
+#include "ui/BusyCursor.h"
 #include "ui/Text.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMimeData>
-#include <QMouseEvent>
-#include <QStatusBar>
-#include <QTimer>
-
-#include <algorithm>
-#include <cstdlib>
 
 namespace {
 
 QString Q(const char16_t *s) { return QString::fromUtf16(s); }
-
-// Forwards the events these commands watch to the window. The instance on
-// the application while the window hides passes on mouse moves only, so that
-// no other event is handled twice.
-class TTextCommandEvents : public QObject {
-public:
-  TTextCommandEvents(TVaveMainForm *form, bool mouseMovesOnly)
-      : QObject(form), form_(form), mouseMovesOnly_(mouseMovesOnly) {}
-  bool eventFilter(QObject *watched, QEvent *event) override {
-    // Only the events handled there: others also come while the window is
-    // being taken apart.
-    switch (event->type()) {
-    case QEvent::MouseMove:
-      return form_->TextCommandEvent(watched, event);
-    case QEvent::WindowDeactivate:
-    case QEvent::Close:
-    case QEvent::StatusTip:
-    case QEvent::MouseButtonPress:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::FocusOut:
-      return !mouseMovesOnly_ && form_->TextCommandEvent(watched, event);
-    default:
-      return false;
-    }
-  }
-
-private:
-  TVaveMainForm *form_;
-  bool mouseMovesOnly_;
-};
-
-bool IsWalkKey(int key) {
-  return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
-         key == Qt::Key_PageDown;
-}
 
 bool IsWithin(const QWidget *w, const QWidget *ancestor) {
   for (; w; w = w->parentWidget())
@@ -76,148 +25,64 @@ bool IsWithin(const QWidget *w, const QWidget *ancestor) {
   return false;
 }
 
-// The colours are kept as BGR numbers: 14021115 is RGB 251, 241, 213.
-QColor FromBgr(unsigned value) {
-  return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
-}
-
-void SetBaseColor(QWidget *w, const QColor &c) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, c);
-  w->setPalette(p);
-}
-
 // Up to this many unwritable items are named one by one in a message.
 constexpr int kMaxNamedItems = 15;
 
 } // namespace
 
-// ------------------------------------------------------------ creation ----
+TTextCommands::TTextCommands(TEditorContext &editor) : ed_(editor) {}
 
-void TVaveMainForm::BindTextCommands() {
-  for (const char *name : {"InsertDateAction", "InsertTimeAction"})
-    BindAction(name, [this, name] { InsertDateTimeAction(Action(name)->property("Tag").toInt()); });
-  for (const char *name : {"UndoAction", "CutToClipAction", "CopyToClipAction",
-                           "PastClipTextAction", "SelectAllAction"})
-    BindAction(name, [this, name] { ClipboardTextAction(Action(name)->property("Tag").toInt()); });
-  BindAction("UndoItemMidifyAction", [this] { UndoItemMidifyAction(); });
-  BindAction("ClearCursorPosMenu", [this] { ClearCursorPosMenuClick(); });
-  BindAction("WordWrapMenu", [this] { WordWrapMenuClick(); });
-  BindAction("HideMenu", [this] { HideMenuClick(); });
-  BindAction("SelectFontMenu", [this] { SelectFontMenuClick(); });
-  BindAction("UseDefaultColorMenu", [this] { UseDefaultColorMenuClick(); });
-  BindAction("ShowHintMenu", [this] { ShowHintMenuClick(); });
-  if (!HideSupported()) {
-    QString why =
-        Q(u"この環境ではｳｲﾝﾄﾞｳの位置をﾌﾟﾛｸﾞﾗﾑから変えられないため、隠れることはできません");
-    Action("HideMenu")->setStatusTip(why);
-    Action("HideMenu")->setToolTip(why);
-  }
+bool TTextCommands::Writable() const {
+  TProjectNode *n = ed_.CurrentNode();
+  return n && !ed_.ProjectLocked() && !n->Data()->Files.Completion && !n->Data()->Missing;
+}
 
-  ExpandTimer = new QTimer(this);
-  ExpandTimer->setObjectName(QStringLiteral("ExpandTimer"));
-  ExpandTimer->setInterval(2000);
-  connect(ExpandTimer, &QTimer::timeout, this, [this] {
-    ExpandTimer->stop();
-    SetHideState(THideState::Hidden);
-  });
-  SlideTimer = new QTimer(this);
-  SlideTimer->setObjectName(QStringLiteral("SlideTimer"));
-  SlideTimer->setInterval(1000);
-  connect(SlideTimer, &QTimer::timeout, this, [this] {
-    SweepStartX = 0;
-    SlideTimer->stop();
-  });
+void TTextCommands::Bind() {
+  using A = TEditorAction;
+  TEditorActions &a = ed_.Actions();
+  auto writable = [this] { return Writable(); };
+  auto selection = [this] { return ed_.Memo()->textCursor().hasSelection(); };
+  auto label = [this] { return ed_.Tree()->IsEditingLabel(); };
+  a.Bind(
+      A::InsertDateAction, [this] { InsertDateTimeAction(0); }, writable);
+  a.Bind(
+      A::InsertTimeAction, [this] { InsertDateTimeAction(1); }, writable);
+  a.Bind(
+      A::UndoAction, [this] { ClipboardTextAction(0); },
+      [this] { return Writable() && ed_.MemoJump().CanUndo(); });
+  a.Bind(
+      A::CutToClipAction, [this] { ClipboardTextAction(1); },
+      [=] { return Writable() && (selection() || label()); });
+  a.Bind(
+      A::CopyToClipAction, [this] { ClipboardTextAction(2); },
+      [=] { return ed_.CurrentNode() && (selection() || label()); });
+  a.Bind(
+      A::PastClipTextAction, [this] { ClipboardTextAction(3); },
+      [this] {
+        const QMimeData *clip = QApplication::clipboard()->mimeData();
+        return Writable() && clip && clip->hasText();
+      });
+  a.Bind(A::SelectAllAction, [this] { ClipboardTextAction(4); });
+  a.Bind(
+      A::UndoItemMidifyAction, [this] { UndoItemMidifyAction(); },
+      [this] { return Writable() && ed_.MemoModified(); });
+  a.Bind(
+      A::ClearCursorPosMenu, [this] { ClearCursorPosMenuClick(); },
+      [this] { return ed_.Project().Root() != nullptr; });
 
-  HelpGuide1 = new THelpGuide(this);
-  HelpGuide1->setObjectName(QStringLiteral("HelpGuide1"));
-  HelpGuide1->SetHelpPosition(THelpGuide::hpStatusBar);
-  HelpGuide1->SetTargetStatusBar(statusBar());
-  HelpGuide1->SetPanelIndex(2);
-  HelpGuide1->SetEnabled(false);
-
-  // The designed colours until the project says otherwise.
-  SetBaseColor(memo_, DesignedMemoColor());
-  SetBaseColor(tree_, DesignedTreeColor());
-
-  textEvents_ = new TTextCommandEvents(this, false);
-  sweepEvents_ = new TTextCommandEvents(this, true);
-  installEventFilter(textEvents_);
-  tree_->installEventFilter(textEvents_);
-  statusBar()->installEventFilter(textEvents_);
-
-  // Application-wide signals: bound to the filter object, which the window
-  // deletes first, so that none arrives while the window is taken apart.
-  connect(QApplication::clipboard(), &QClipboard::dataChanged, textEvents_,
-          [this] { updateActionStates(); });
-  connect(qApp, &QApplication::focusChanged, textEvents_, [this](QWidget *, QWidget *now) {
+  // Application-wide signals: bound to this object, which the window deletes
+  // first, so that none arrives while the window is taken apart.
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+          [this] { ed_.updateActionStates(); });
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
     // The label editor is made by the tree when editing starts: watch its
     // clipboard keys, which act on the whole label.
-    if (qobject_cast<QLineEdit *>(now) && IsWithin(now, tree_))
-      now->installEventFilter(textEvents_);
-    if (keyWalking_ && !IsWithin(now, tree_))
-      EndKeyWalk(); // the key's release will not come to the tree
-    updateActionStates();
+    if (qobject_cast<QLineEdit *>(now) && IsWithin(now, ed_.Tree()))
+      now->installEventFilter(this);
   });
 }
 
-bool TVaveMainForm::HideSupported() {
-  return QGuiApplication::platformName() != QLatin1String("wayland");
-}
-
-QColor TVaveMainForm::DesignedMemoColor() { return FromBgr(14021115); }
-QColor TVaveMainForm::DesignedTreeColor() { return FromBgr(11201017); }
-
-// ------------------------------------------------------------ enabling ----
-
-void TVaveMainForm::UpdateTextCommandStates() {
-  const bool item = CurrentNode != nullptr;
-  const bool writable = item && !ProjectLocked && !CurrentNode->Data()->Files.Completion &&
-                        !CurrentNode->Data()->Missing;
-  const bool selection = memo_->textCursor().hasSelection();
-  const bool label = tree_->IsEditingLabel();
-  const QMimeData *clip = QApplication::clipboard()->mimeData();
-  const bool clipText = clip && clip->hasText();
-  Action("InsertDateAction")->setEnabled(writable);
-  Action("InsertTimeAction")->setEnabled(writable);
-  Action("UndoAction")->setEnabled(writable && memoJump_.CanUndo());
-  Action("CutToClipAction")->setEnabled(writable && (selection || label));
-  Action("CopyToClipAction")->setEnabled(item && (selection || label));
-  Action("PastClipTextAction")->setEnabled(writable && clipText);
-  Action("SelectAllAction")->setEnabled(true);
-  Action("UndoItemMidifyAction")->setEnabled(writable && MemoModified());
-  Action("ClearCursorPosMenu")->setEnabled(RootNode != nullptr);
-  Action("HideMenu")->setEnabled(HideSupported());
-  // The export entries of the File menu act on the selected item.
-  Action("ItemTextOutAction")->setEnabled(item);
-  Action("ItemHtmlOutAction")->setEnabled(item);
-}
-
-// ---------------------------------------------------------- attributes ----
-
-void TVaveMainForm::SelectToDoAction() {
-  if (!CurrentNode || CurrentNode->Data()->Missing)
-    return;
-  SetMemoModified(true); // so that the next store writes the mark
-  CurrentNode->Data()->Files.ToDo = Action("SelectToDoAction")->isChecked();
-  RefreshAttributes(CurrentNode);
-  updateActionStates();
-}
-
-void TVaveMainForm::SelectCompletionAction() {
-  if (!CurrentNode || CurrentNode->Data()->Missing)
-    return;
-  SetMemoModified(true);
-  CurrentNode->Data()->Files.Completion = Action("SelectCompletionAction")->isChecked();
-  // Sets ProjectLocked for the root and the memo's read-only state; every
-  // command that tests the lock follows at once.
-  RefreshAttributes(CurrentNode);
-  updateActionStates();
-}
-
-// ---------------------------------------------------------- text commands ----
-
-QString TVaveMainForm::DateText(const TDateTime &t) {
+QString TTextCommands::DateText(const TDateTime &t) {
   // The weekday in Japanese whatever the user's locale: the stored texts are.
   static const char16_t kWeekdays[] = u"日月火水木金土";
   int dow = t.DayOfWeek();
@@ -225,48 +90,51 @@ QString TVaveMainForm::DateText(const TDateTime &t) {
   return QString::asprintf("%04d/%02d/%02d(", t.year, t.month, t.day) + day + QLatin1Char(')');
 }
 
-QString TVaveMainForm::TimeText(const TDateTime &t) {
+QString TTextCommands::TimeText(const TDateTime &t) {
   return QString::asprintf("%02d:%02d:%02d", t.hour, t.minute, t.second);
 }
 
-void TVaveMainForm::InsertDateTimeAction(int tag) {
-  if (!CurrentNode || memo_->isReadOnly())
+void TTextCommands::InsertDateTimeAction(int tag) {
+  TItemMemo *memo = ed_.Memo();
+  if (!ed_.CurrentNode() || memo->isReadOnly())
     return;
   const TDateTime now = clock_::Now();
-  memo_->textCursor().insertText(tag == 0 ? DateText(now) : TimeText(now));
-  memo_->ensureCursorVisible();
-  UpdateCaretPanel();
+  memo->textCursor().insertText(tag == 0 ? DateText(now) : TimeText(now));
+  memo->ensureCursorVisible();
+  ed_.UpdateCaretPanel();
 }
 
-void TVaveMainForm::ClipboardTextAction(int tag) {
+void TTextCommands::ClipboardTextAction(int tag) {
+  TItemMemo *memo = ed_.Memo();
+  TVaveDataBase *tree = ed_.Tree();
   QWidget *focus = QApplication::focusWidget();
-  if (focus == memo_) {
+  if (focus == memo) {
     // A completed item, or a locked project, keeps its text: only copy and
     // select-all work on it.
-    if (memo_->isReadOnly() && tag != 2 && tag != 4)
+    if (memo->isReadOnly() && tag != 2 && tag != 4)
       return;
     switch (tag) {
     case 0:
-      memoJump_.Undo();
+      ed_.MemoJump().Undo();
       break;
     case 1:
-      memo_->cut();
+      memo->cut();
       break;
     case 2:
-      memo_->copy();
+      memo->copy();
       break;
     case 3:
-      memo_->paste(); // plain text only, checked by the memo
+      memo->paste(); // plain text only, checked by the memo
       break;
     case 4:
-      memo_->selectAll();
+      memo->selectAll();
       break;
     }
-    UpdateCaretPanel();
-    updateActionStates();
+    ed_.UpdateCaretPanel();
+    ed_.updateActionStates();
     return;
   }
-  if (!IsWithin(focus, tree_) || !tree_->IsEditingLabel())
+  if (!IsWithin(focus, tree) || !tree->IsEditingLabel())
     return;
   // The label operations act on the whole label of the selected item. The
   // edited event stays away while they run, also when one of them fails.
@@ -277,57 +145,77 @@ void TVaveMainForm::ClipboardTextAction(int tag) {
       m->LabelEdited = nullptr;
     }
     ~Detach() { model->LabelEdited = std::move(saved); }
-  } detach(tree_->Model());
+  } detach(tree->Model());
   switch (tag) {
   case 1:
-    tree_->CutTitle();
+    tree->CutTitle();
     break;
   case 2:
-    tree_->CopyTitle();
+    tree->CopyTitle();
     break;
   case 3:
-    tree_->PasteTitle();
+    tree->PasteTitle();
     break;
   default:
     break;
   }
 }
 
-void TVaveMainForm::UndoItemMidifyAction() {
-  if (!CurrentNode)
-    return;
-  memo_->setUpdatesEnabled(false);
-  ShowMemoText(CurrentNode->Data()->Files.Body);
-  SetMemoModified(false);
-  memo_->setUpdatesEnabled(true);
-  memoJump_.SetCaret(0);
-  UpdateCaretPanel();
-  updateActionStates();
+bool TTextCommands::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() != QEvent::KeyPress || !qobject_cast<QLineEdit *>(watched))
+    return false;
+  // In the label editor cut, copy and paste act on the whole label, not on
+  // the part selected in the editor.
+  auto *key = static_cast<QKeyEvent *>(event);
+  const int tag = key->matches(QKeySequence::Cut)     ? 1
+                  : key->matches(QKeySequence::Copy)  ? 2
+                  : key->matches(QKeySequence::Paste) ? 3
+                                                      : -1;
+  if (tag < 0)
+    return false;
+  ClipboardTextAction(tag);
+  return true;
 }
 
-void TVaveMainForm::ClearCursorPosMenuClick() {
-  if (!RootNode)
+void TTextCommands::UndoItemMidifyAction() {
+  TProjectNode *current = ed_.CurrentNode();
+  if (!current)
     return;
-  if (ShowMessageBox(Q(u"すべての項目のカーソル位置をクリアします。よろしいですか?"),
-                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
-                     ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
+  TItemMemo *memo = ed_.Memo();
+  memo->setUpdatesEnabled(false);
+  ed_.ShowMemoText(current->Data()->Files.Body);
+  ed_.SetMemoModified(false);
+  memo->setUpdatesEnabled(true);
+  ed_.MemoJump().SetCaret(0);
+  ed_.UpdateCaretPanel();
+  ed_.updateActionStates();
+}
+
+void TTextCommands::ClearCursorPosMenuClick() {
+  if (!ed_.Project().Root())
+    return;
+  if (ed_.ShowMessageBox(Q(u"すべての項目のカーソル位置をクリアします。よろしいですか?"),
+                         ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                         ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // Every item once, in pre-order, each written on its own: an item that
   // cannot be written is listed and the walk goes on (walking by selection
   // would stay on such an item, since a failed store refuses the change).
   std::vector<TProjectNode *> failed;
   {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    tree_->setUpdatesEnabled(false);
-    memo_->setUpdatesEnabled(false);
-    for (TProjectNode *n = tree_->Tree().GetFirstNode(); n; n = n->GetNext()) {
+    ui::BusyCursor busy;
+    TVaveDataBase *tree = ed_.Tree();
+    TItemMemo *memo = ed_.Memo();
+    tree->setUpdatesEnabled(false);
+    memo->setUpdatesEnabled(false);
+    for (TProjectNode *n = ed_.Project().Tree().GetFirstNode(); n; n = n->GetNext()) {
       bool ok;
       if (n->Data()->Missing) {
         continue; // never written: its file is to come back as it was
-      } else if (n == CurrentNode) {
+      } else if (n == ed_.CurrentNode()) {
         // The shown item keeps its edits: it is stored with them.
-        memoJump_.SetCaret(0);
-        ok = StoreItem(n);
+        ed_.MemoJump().SetCaret(0);
+        ok = ed_.StoreItem(n);
       } else {
         TNodeFiles &f = n->Data()->Files;
         f.Line = 0;
@@ -337,12 +225,11 @@ void TVaveMainForm::ClearCursorPosMenuClick() {
       if (!ok)
         failed.push_back(n);
     }
-    memo_->setUpdatesEnabled(true);
-    tree_->setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
+    memo->setUpdatesEnabled(true);
+    tree->setUpdatesEnabled(true);
   }
-  UpdateCaretPanel();
-  updateActionStates();
+  ed_.UpdateCaretPanel();
+  ed_.updateActionStates();
   if (failed.empty())
     return;
   QString text = Q(u"次のアイテムのファイルに書き込めませんでした");
@@ -355,190 +242,5 @@ void TVaveMainForm::ClearCursorPosMenuClick() {
     text += QStringLiteral("\r\n") + ui::ToQString(n->Text()) + QStringLiteral(" (") +
             ui::PathToQString(n->Data()->Files.FilePath) + QLatin1Char(')');
   }
-  ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
-}
-
-// ------------------------------------------------------ display options ----
-
-void TVaveMainForm::WordWrapMenuClick() {
-  // The action has already toggled its check mark.
-  const bool wrap = Action("WordWrapMenu")->isChecked();
-  memo_->setUpdatesEnabled(false);
-  const int line = memoJump_.CaretLine();
-  const int column = memoJump_.CaretColumn();
-  memo_->SetWordWrap(wrap);
-  memo_->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-  // Lines count text lines here, so the caret stays on the same character.
-  memoJump_.MoveToLine(line);
-  memoJump_.MoveToColumn(column);
-  memo_->setUpdatesEnabled(true);
-  memo_->ensureCursorVisible();
-  UpdateCaretPanel();
-}
-
-void TVaveMainForm::SelectFontMenuClick() {
-  QFont font = memo_->font();
-  if (!ui::SelectFont(this, QString(), font))
-    return;
-  TreeModified = true; // the font is saved with the tree file
-  memo_->setFont(font);
-  tree_->setFont(font);
-  memoJump_.LineHeight = TPlainTextMemo::FontLineHeight(memo_);
-}
-
-void TVaveMainForm::UseDefaultColorMenuClick() {
-  if (Action("UseDefaultColorMenu")->isChecked()) {
-    const QColor system = QApplication::palette().color(QPalette::Base);
-    SetBaseColor(memo_, system);
-    SetBaseColor(tree_, system);
-  } else {
-    SetBaseColor(memo_, DesignedMemoColor());
-    SetBaseColor(tree_, DesignedTreeColor());
-  }
-}
-
-void TVaveMainForm::ShowHintMenuClick() {
-  const bool on = Action("ShowHintMenu")->isChecked();
-  HelpGuide1->SetEnabled(on);
-  if (!on)
-    panels_[2]->setText(windowTitle()); // no hint left behind
-}
-
-// ---------------------------------------------------- hiding at the top ----
-
-void TVaveMainForm::SetHideState(THideState state) {
-  const int height = frameGeometry().height();
-  int top = y();
-  switch (state) {
-  case THideState::Normal:
-    top = std::max(top, 0);
-    ExpandTimer->stop();
-    break;
-  case THideState::ShownAtTop:
-    top = 0;
-    ExpandTimer->stop();
-    break;
-  case THideState::Peeking:
-    top = statusBar()->height() - height + 4;
-    ExpandTimer->start();
-    break;
-  case THideState::Hidden:
-    top = 4 - height;
-    ExpandTimer->stop();
-    break;
-  }
-  if (top != y())
-    move(x(), top);
-  HideState = state;
-  // Mouse moves over the strip reach no widget that tracks the mouse; the
-  // application's filters see them all, so watch there while hidden.
-  if (state == THideState::Hidden)
-    qApp->installEventFilter(sweepEvents_);
-  else
-    qApp->removeEventFilter(sweepEvents_);
-}
-
-void TVaveMainForm::HideMenuClick() {
-  if (!HideSupported())
-    return;
-  // The action has already toggled its check mark; unchecking brings the
-  // window back, checking takes effect at the next deactivation.
-  if (!Action("HideMenu")->isChecked())
-    SetHideState(THideState::Normal);
-}
-
-void TVaveMainForm::FormDeactivate() {
-  if (HideSupported() && Action("HideMenu")->isChecked() && y() <= 0)
-    SetHideState(THideState::Hidden);
-}
-
-void TVaveMainForm::StatusBarClick() {
-  if (!HideSupported() || !Action("HideMenu")->isChecked())
-    return;
-  SetHideState(HideState == THideState::Peeking ? THideState::ShownAtTop : THideState::Hidden);
-}
-
-// ------------------------------------------------------------- events ----
-
-void TVaveMainForm::EndKeyWalk() {
-  if (!keyWalking_)
-    return;
-  keyWalking_ = false;
-  tree_->OnChange = std::move(walkOnChange_);
-  walkOnChange_ = nullptr;
-  // Show the item reached, once. The item shown all along is still current
-  // when nothing moved: showing it again would drop its unsaved edits.
-  TProjectNode *selected = tree_->Selected();
-  if (selected != CurrentNode)
-    VaveTreeChange(selected);
-}
-
-bool TVaveMainForm::TextCommandEvent(QObject *watched, QEvent *event) {
-  const QEvent::Type type = event->type();
-  if (watched == this) {
-    if (type == QEvent::WindowDeactivate)
-      FormDeactivate();
-    else if (type == QEvent::Close) {
-      ExpandTimer->stop();
-      SlideTimer->stop();
-    } else if (type == QEvent::StatusTip)
-      return true; // hints go to the hint line only, never over the panels
-    if (type != QEvent::MouseMove)
-      return false;
-  }
-  if (type == QEvent::MouseMove && HideState == THideState::Hidden) {
-    auto *w = qobject_cast<QWidget *>(watched);
-    if (w && w->window() == this && Action("HideMenu")->isChecked()) {
-      const int px = static_cast<int>(static_cast<QMouseEvent *>(event)->globalPosition().x());
-      if (SweepStartX == 0) {
-        SweepStartX = px;
-        SlideTimer->start();
-      } else if (std::abs(px - SweepStartX) > 50) {
-        SetHideState(THideState::Peeking);
-      }
-    }
-    return false;
-  }
-  if (qobject_cast<QStatusBar *>(watched)) {
-    if (type == QEvent::MouseButtonPress)
-      StatusBarClick();
-    return false;
-  }
-  if (watched == tree_) {
-    if (type == QEvent::KeyPress) {
-      auto *key = static_cast<QKeyEvent *>(event);
-      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-          !tree_->IsEditingLabel()) {
-        memo_->setFocus();
-        return true;
-      }
-      if (IsWalkKey(key->key()) && !keyWalking_ && key->modifiers() == Qt::NoModifier) {
-        // Walk without showing each item; the release shows the one reached.
-        keyWalking_ = true;
-        walkOnChange_ = std::move(tree_->OnChange);
-        tree_->OnChange = nullptr;
-      }
-    } else if (type == QEvent::KeyRelease) {
-      auto *key = static_cast<QKeyEvent *>(event);
-      if (IsWalkKey(key->key()) && !key->isAutoRepeat())
-        EndKeyWalk();
-    } else if (type == QEvent::FocusOut) {
-      EndKeyWalk();
-    }
-    return false;
-  }
-  if (type == QEvent::KeyPress && qobject_cast<QLineEdit *>(watched)) {
-    // In the label editor cut, copy and paste act on the whole label, not on
-    // the part selected in the editor.
-    auto *key = static_cast<QKeyEvent *>(event);
-    const int tag = key->matches(QKeySequence::Cut)     ? 1
-                    : key->matches(QKeySequence::Copy)  ? 2
-                    : key->matches(QKeySequence::Paste) ? 3
-                                                        : -1;
-    if (tag > 0) {
-      ClipboardTextAction(tag);
-      return true;
-    }
-  }
-  return false;
+  ed_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }

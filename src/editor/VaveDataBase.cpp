@@ -18,12 +18,12 @@
 
 // ---------------------------------------------------------------- model ----
 
-TVaveTreeModel::TVaveTreeModel(TProjectTree *tree, QObject *parent)
-    : QAbstractItemModel(parent), tree_(tree) {
-  tree_->SetObserver(this);
+TVaveTreeModel::TVaveTreeModel(TProject *project, QObject *parent)
+    : QAbstractItemModel(parent), project_(project), tree_(&project->Tree()) {
+  project_->SetObserver(this);
 }
 
-TVaveTreeModel::~TVaveTreeModel() { tree_->SetObserver(nullptr); }
+TVaveTreeModel::~TVaveTreeModel() { project_->SetObserver(nullptr); }
 
 QModelIndex TVaveTreeModel::IndexOf(const TProjectNode *node) const {
   if (!node)
@@ -156,8 +156,8 @@ void TVaveSelectionModel::select(const QItemSelection &selection,
 // ----------------------------------------------------------------- view ----
 
 TVaveDataBase::TVaveDataBase(QWidget *parent)
-    : QTreeView(parent), tree_(std::make_unique<TProjectTree>()) {
-  model_ = new TVaveTreeModel(tree_.get(), this);
+    : QTreeView(parent), project_(std::make_unique<TProject>()), tree_(&project_->Tree()) {
+  model_ = new TVaveTreeModel(project_.get(), this);
   setModel(model_);
   selection_ = new TVaveSelectionModel(model_, this);
   setSelectionModel(selection_);
@@ -239,17 +239,18 @@ void TVaveDataBase::SyncExpandedFromTree() {
   --syncing_;
 }
 
-bool TVaveDataBase::LoadProject(std::string_view dir) {
-  bool loaded = tree_->LoadProject(dir);
+TLoadReport TVaveDataBase::LoadProject(std::string_view dir) {
+  TLoadReport report = project_->Load(dir);
   SyncExpandedFromTree();
   if (TProjectNode *select = tree_->SelectNode())
     SelectNode(select);
-  return loaded;
+  project_->SetModified(false); // showing the saved state changes nothing
+  return report;
 }
 
 bool TVaveDataBase::SaveProject() {
   tree_->SetSelected(Selected());
-  return tree_->SaveProject();
+  return project_->Save();
 }
 
 void TVaveDataBase::ClearTree() { tree_->ClearTree(); }

@@ -3,7 +3,7 @@
 // The core tree (store/ProjectTree.h) holds the items; TVaveTreeModel maps its
 // change reports one to one onto Qt's model notifications, and every edit
 // goes through the core, so there is one tree, not two kept in step.
-#include "store/ProjectTree.h"
+#include "store/Project.h"
 
 #include <QAbstractItemModel>
 #include <QItemSelectionModel>
@@ -19,7 +19,8 @@ class QLineEdit;
 class TVaveTreeModel : public QAbstractItemModel, public TTreeObserver {
   Q_OBJECT
 public:
-  explicit TVaveTreeModel(TProjectTree *tree, QObject *parent = nullptr);
+  // Mirrors the tree of `project`, hearing its changes through the project.
+  explicit TVaveTreeModel(TProject *project, QObject *parent = nullptr);
   ~TVaveTreeModel() override;
 
   TProjectTree *Tree() const { return tree_; }
@@ -55,6 +56,7 @@ private:
   void AboutToReset() override;
   void Reset() override;
 
+  TProject *project_;
   TProjectTree *tree_;
 };
 
@@ -80,19 +82,24 @@ public:
   explicit TVaveDataBase(QWidget *parent = nullptr);
   ~TVaveDataBase() override;
 
-  TProjectTree &Tree() { return *tree_; }
-  const TProjectTree &Tree() const { return *tree_; }
+  // The project shown; the view never owns a tree of its own.
+  TProject &Project() { return *project_; }
+  const TProject &Project() const { return *project_; }
+  TProjectTree &Tree() { return project_->Tree(); }
+  const TProjectTree &Tree() const { return project_->Tree(); }
   TVaveTreeModel *Model() const { return model_; }
   TVaveSelectionModel *Selection() const { return selection_; }
 
-  // Loads a project (see TProjectTree::LoadProject) and shows it with the
-  // saved expanded states, selecting the node selected at the last save.
-  // The selection events run for that selection as for any other.
-  bool LoadProject(std::string_view dir);
-  bool SaveProject(); // writes the selected node as "LastNode"
+  // Loads a project (see TProject::Load) and shows it with the saved
+  // expanded states, selecting the node selected at the last save. The
+  // selection events run for that selection as for any other.
+  TLoadReport LoadProject(std::string_view dir);
+  // Writes the tree file with the selected node as "LastNode"; false when it
+  // could not be written.
+  bool SaveProject();
   void ClearTree();
 
-  TProjectNode *RootNode() const { return tree_->RootNode(); }
+  TProjectNode *RootNode() const { return project_->Root(); }
   TProjectNode *Selected() const;
   QModelIndex IndexOf(const TProjectNode *node) const { return model_->IndexOf(node); }
   // Selects `node` through the veto; false when the change was refused.
@@ -177,7 +184,8 @@ private:
   void ViewExpandedChanged(const QModelIndex &index, bool expanded);
   QLineEdit *LabelEditor() const;
 
-  std::unique_ptr<TProjectTree> tree_;
+  std::unique_ptr<TProject> project_;
+  TProjectTree *tree_; // the project's
   TVaveTreeModel *model_;
   TVaveSelectionModel *selection_;
   int syncing_ = 0;                  // expanded states being copied between core and view

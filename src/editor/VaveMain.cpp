@@ -1,14 +1,18 @@
 #include "editor/VaveMain.h"
 
 #include "attach/AttachmentForm.h"
-#include "editor/EditorActions.h"
+#include "editor/DisplayCommands.h"
+#include "editor/EditorMenus.h"
 #include "editor/ItemMemo.h"
 #include "editor/PlainTextMemo.h"
+#include "editor/TextCommands.h"
+#include "editor/TreeCommands.h"
 #include "editor/VaveDataBase.h"
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
-#include "store/ProjectTree.h"
+#include "store/Project.h"
+#include "ui/BusyCursor.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
 #include "ui/ImageList.h"
@@ -20,13 +24,9 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStatusBar>
-#include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -50,12 +50,6 @@ const SectionSpec kSections[7] = {
 
 QString Q(const char16_t *s) { return QString::fromUtf16(s); }
 
-// Hourglass for the length of a command, restored also on early returns.
-struct BusyCursor {
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 // Up to this many malformed-header warnings are shown one by one while a
 // project loads; the rest are counted in one closing message.
 constexpr int kMaxHeaderWarnings = 10;
@@ -73,27 +67,26 @@ TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
 }
 
 TVaveMainForm::~TVaveMainForm() {
-  // The text commands' event filters go first: the parts they look at go next.
-  delete textEvents_;
-  delete sweepEvents_;
   hide(); // an open label edit commits now, while the window is still whole
   if (attachment_) {
     attachment_->DetachList();
     delete attachment_;
   }
+  // The command groups go before the parts they watch and their rules read.
+  actions_->Clear();
+  display_.reset();
+  textCommands_.reset();
+  treeCommands_.reset();
 }
 
 // ------------------------------------------------------------- creation ----
 
 void TVaveMainForm::FormCreate() {
-  Closing = false;
-  QuickWalk = false;
   BuildActions();
   BuildLayout();
-  BindTreeDragging(); // TreeCommands.cpp; needs the tree
-  BuildMenus();
-  BuildToolBar();
-  BindTextCommands(); // also sets up memo, tree and status bar: after the layout
+  BindCommands();
+  BuildEditorMenus(this, *actions_, tree_, menus_, [this] { updateActionStates(); });
+  BuildEditorToolBar(this, *actions_, menus_);
   // A tool window of this editor: above it, minimised and gone with it.
   attachment_ = new TAttachmentForm(this);
   attachment_->setWindowFlags(Qt::Tool);
@@ -106,16 +99,11 @@ void TVaveMainForm::FormCreate() {
   };
   connect(attachment_.data(), &TAttachmentForm::attachmentsChanged, this, [this] {
     SetMemoModified(true);
-    if (QAction *a = Action("ViewAttachFileAction"))
-      a->setEnabled(CurrentNode && !CurrentNode->Data()->Files.AttachFiles.empty());
+    updateActionStates();
   });
-  tree_->OnNodeLoaded = [this](TProjectNode *node) { UpdateItemIcon(node); };
+  // The model draws the icon from the item's marks.
+  tree_->OnNodeLoaded = [this](TProjectNode *node) { tree_->Tree().NotifyDataChanged(node); };
   updateActionStates();
-}
-
-QAction *TVaveMainForm::Action(const char *name) const {
-  auto it = actions_.find(name);
-  return it == actions_.end() ? nullptr : it->second;
 }
 
 QMenu *TVaveMainForm::Menu(const char *name) const {
@@ -128,57 +116,61 @@ QPlainTextEdit *TVaveMainForm::FileText() const { return memo_; }
 TAttachmentForm *TVaveMainForm::AttachmentWindow() const { return attachment_.data(); }
 
 void TVaveMainForm::BuildActions() {
-  int count = 0;
-  const TEditorActionDef *table = EditorActionDefs(count);
-  for (int i = 0; i < count; ++i) {
-    const TEditorActionDef &s = table[i];
-    auto *a = new QAction(Q(s.caption), this);
-    a->setObjectName(QString::fromLatin1(s.name));
-    if (*s.shortcut)
-      a->setShortcut(QKeySequence(QString::fromLatin1(s.shortcut)));
-    QString hint = Q(s.hint);
-    if (!hint.isEmpty()) {
-      a->setStatusTip(hint);
-      a->setToolTip(hint);
+  actions_ = std::make_unique<TEditorActions>(this, kEditorActionDefs);
+  // A label still being edited is committed before any command runs. The
+  // clipboard commands are the exception: while a label is edited they act
+  // on the label itself.
+  actions_->BeforeEach([this](int index) {
+    using A = TEditorAction;
+    switch (static_cast<A>(index)) {
+    case A::UndoAction:
+    case A::CutToClipAction:
+    case A::CopyToClipAction:
+    case A::PastClipTextAction:
+    case A::SelectAllAction:
+      return;
+    default:
+      if (tree_)
+        tree_->CommitLabelEdit();
     }
-    if (s.image)
-      a->setIcon(images::Icon(s.image));
-    a->setProperty("Tag", s.tag);
-    a->setCheckable(s.checkable);
-    a->setEnabled(false); // commands that have no handler yet stay disabled
-    actions_[s.name] = a;
-    // A label still being edited is committed before any command runs (this
-    // connection comes first, so it runs first). The clipboard commands are
-    // the exception: while a label is edited they act on the label itself.
-    static const std::set<std::string_view> kLabelCommands = {
-        "UndoAction", "CutToClipAction", "CopyToClipAction", "PastClipTextAction",
-        "SelectAllAction"};
-    if (!kLabelCommands.count(s.name))
-      connect(a, &QAction::triggered, this, [this] {
-        if (tree_)
-          tree_->CommitLabelEdit();
-      });
-  }
-  BindAction("SaveProjectAction", &TVaveMainForm::SaveProjectAction);
-  BindAction("SaveItemTextAction", &TVaveMainForm::SaveItemTextAction);
-  BindAction("ExitProjectAction", &TVaveMainForm::ExitProjectAction);
-  BindAction("SelectToDoAction", &TVaveMainForm::SelectToDoAction);
-  BindAction("SelectCompletionAction", &TVaveMainForm::SelectCompletionAction);
-  Action("AutoSaveMenu")->setEnabled(true); // a check mark and nothing more
-  BindTreeCommands();
-  for (const char *name : {"ShowAttachFileAction", "ViewLinkAction", "ViewAttachFileAction"}) {
-    QAction *a = Action(name);
-    a->setEnabled(true);
-    connect(a, &QAction::triggered, this, [this] {
-      if (!attachment_)
-        return;
-      attachment_->SetProjectDir(ProjectDir);
-      if (CurrentNode)
-        attachment_->ShowAttachments(&CurrentNode->Data()->Files.AttachFiles);
-      attachment_->show();
-      attachment_->raise();
-    });
-  }
+  });
+}
+
+void TVaveMainForm::BindCommands() {
+  using A = TEditorAction;
+  TEditorActions &a = *actions_;
+  auto open = [this] { return RootNode() != nullptr; };
+  a.Bind(
+      A::SaveProjectAction, [this] { SaveProject(); }, open);
+  a.Bind(
+      A::SaveItemTextAction, [this] { SaveItemTextAction(); }, open);
+  a.Bind(A::ExitProjectAction, [this] { close(); });
+  a.Rule(A::AutoSaveMenu, [] { return true; }); // a check mark and nothing more
+  for (A id : {A::ShowAttachFileAction, A::ViewLinkAction})
+    a.Bind(id, [this] { ShowAttachments(); });
+  a.Bind(
+      A::ViewAttachFileAction, [this] { ShowAttachments(); },
+      [this] { return current_ && !current_->Data()->Files.AttachFiles.empty(); });
+  // The export entries of the File menu act on the selected item.
+  for (A id : {A::ItemTextOutAction, A::ItemHtmlOutAction})
+    a.Rule(id, [this] { return current_ != nullptr; });
+  TEditorContext &context = *this;
+  treeCommands_ = std::make_unique<TTreeCommands>(context);
+  treeCommands_->Bind();
+  textCommands_ = std::make_unique<TTextCommands>(context);
+  textCommands_->Bind();
+  display_ = std::make_unique<TDisplayCommands>(context);
+  display_->Bind();
+}
+
+void TVaveMainForm::ShowAttachments() {
+  if (!attachment_)
+    return;
+  attachment_->SetProjectDir(ProjectDir());
+  if (current_)
+    attachment_->ShowAttachments(&current_->Data()->Files.AttachFiles);
+  attachment_->show();
+  attachment_->raise();
 }
 
 void TVaveMainForm::BuildLayout() {
@@ -252,7 +244,10 @@ void TVaveMainForm::BuildLayout() {
   }
   panels_[1]->setText(QStringLiteral("0 : 1"));
 
-  tree_->OnChange = [this](TProjectNode *node) { VaveTreeChange(node); };
+  tree_->OnChange = [this](TProjectNode *node) {
+    if (!display_ || !display_->KeyWalking()) // a walk shows the item reached at its end
+      VaveTreeChange(node);
+  };
   tree_->Selection()->Changing = [this](const QModelIndex &next) {
     return VaveTreeChanging(TVaveTreeModel::NodeOf(next));
   };
@@ -260,8 +255,7 @@ void TVaveMainForm::BuildLayout() {
   tree_->Model()->LabelEdited = [this](TProjectNode *node, const QString &typed) {
     return VaveTreeEdited(node, typed);
   };
-  tree_->OnCollapsing = [this](TProjectNode *node) { return VaveTreeCollapsing(node); };
-  tree_->OnExpandedChanged = [this](TProjectNode *, bool) { TreeModified = true; };
+  tree_->OnCollapsing = [this](TProjectNode *node) { return node != RootNode(); };
 
   // An item about to go away (deleted, or the whole tree replaced) must not
   // stay in the attachment window or as the item stored next.
@@ -270,7 +264,7 @@ void TVaveMainForm::BuildLayout() {
   connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
     if (attachment_)
       attachment_->DetachList();
-    CurrentNode = nullptr;
+    current_ = nullptr;
   });
   connect(memo_, &TItemMemo::caretMoved, this, &TVaveMainForm::UpdateCaretPanel);
   connect(memo_->document(), &QTextDocument::modificationChanged, this,
@@ -278,140 +272,33 @@ void TVaveMainForm::BuildLayout() {
   connect(memo_, &QPlainTextEdit::selectionChanged, this, [this] { updateActionStates(); });
 }
 
-void TVaveMainForm::BuildMenus() {
-  QMenuBar *bar = menuBar();
-  auto menu = [this](QMenu *parent, const char *name, const char16_t *title) {
-    QMenu *m = parent ? parent->addMenu(Q(title)) : menuBar()->addMenu(Q(title));
-    m->setObjectName(QString::fromLatin1(name));
-    menus_[name] = m;
-    connect(m, &QMenu::aboutToShow, this, &TVaveMainForm::updateActionStates);
-    return m;
-  };
-  auto add = [this](QMenu *m, std::initializer_list<const char *> names) {
-    for (const char *n : names) {
-      if (!*n)
-        m->addSeparator();
-      else
-        m->addAction(Action(n));
-    }
-  };
-  (void)bar;
-
-  QMenu *file = menu(nullptr, "FileMenu", u"ﾌｧｲﾙ(&F)");
-  add(file, {"SaveProjectAction", "SaveItemTextAction", "", "ItemTextOutAction",
-             "ItemHtmlOutAction", "ItemHtmlExOutAction", "ItemSummarizeAction", ""});
-  QMenu *functions = menu(file, "FunctionMenu", u"機能(&C)");
-  functions->menuAction()->setStatusTip(Q(u"ﾌﾟﾛｼﾞｪｸﾄごとの設定をします"));
-  add(functions,
-      {"WordWrapMenu", "HideMenu", "SelectFontMenu", "UseDefaultColorMenu", "AutoSaveMenu", "",
-       "OutputSettingMenu", "", "ExpireUnnecessaryFile", "ClearCursorPosMenu"});
-  file->addSeparator();
-  add(file, {"ExitProjectAction"});
-
-  QMenu *edit = menu(nullptr, "EditMenu", u"編集(&E)");
-  add(edit,
-      {"InsertDateAction", "InsertTimeAction", "", "UndoAction", "CutToClipAction",
-       "CopyToClipAction", "PastClipTextAction", "SelectAllAction", "", "UndoItemMidifyAction"});
-
-  QMenu *treeMenu = menu(nullptr, "TreeMenu", u"ﾂﾘｰ(&T)");
-  add(treeMenu,
-      {"CreateNewItemAction", "CreateSubItemAction", "RenameItemAction", "ExpierItemAction", "",
-       "UpperItemAction", "DownerItemAction", "InprimentUpperItemAction", "AddLowerItemAction", "",
-       "AllExpandAction", "AllComposeAction", "", "CopyItemAction", "PastItemAction"});
-
-  QMenu *attr = menu(nullptr, "AttributeMenu", u"属性(&A)");
-  add(attr, {"SelectToDoAction", "SelectCompletionAction"});
-
-  QMenu *find = menu(nullptr, "FindMenu", u"検索(&S)");
-  add(find, {"FindNextAction", "FindPriorAction", "", "SearchCurrentAction", "SearchProjectAction",
-             "", "TagJumpCurrentAction", "TagJumpProjectAction", "", "SetTagHeaderAction",
-             "SetTagFooterAction"});
-
-  QMenu *capture = menu(nullptr, "CpMenu", u"取り込み(&C)");
-  add(capture,
-      {"ClipItemDefaultAction", "ClipItemByTitleAction", "ClipSubItemAction",
-       "ClipSubItemByTitleAction", "", "InportTextFileAction", "", "ShowAttachFileAction"});
-
-  QMenu *help = menu(nullptr, "HelpMenu", u"ﾍﾙﾌﾟ(&H)");
-  add(help, {"ShowHintMenu"});
-
-  // The tree's pop-up menu.
-  auto *pop = new QMenu(this);
-  pop->setObjectName(QStringLiteral("TreePopupMenu"));
-  menus_["TreePopupMenu"] = pop;
-  add(pop, {"UpperItemAction", "DownerItemAction", "InprimentUpperItemAction", "AddLowerItemAction",
-            "", "CreateNewItemAction", "CreateSubItemAction", "", "RenameItemAction",
-            "ExpierItemAction", "", "CopyItemAction", "PastItemAction"});
-  connect(pop, &QMenu::aboutToShow, this, &TVaveMainForm::updateActionStates);
-  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(tree_, &QWidget::customContextMenuRequested, this, [this, pop](const QPoint &p) {
-    // A right click selects the item under the pointer first.
-    QModelIndex i = tree_->indexAt(p);
-    if (i.isValid())
-      tree_->SelectNode(TVaveTreeModel::NodeOf(i));
-    pop->popup(tree_->viewport()->mapToGlobal(p));
-  });
-  // Shortcuts work wherever the focus is in the window.
-  for (auto &[name, a] : actions_)
-    addAction(a);
-}
-
-void TVaveMainForm::BuildToolBar() {
-  toolBar_ = addToolBar(QStringLiteral("ToolBar1"));
-  toolBar_->setObjectName(QStringLiteral("ToolBar1"));
-  toolBar_->setMovable(false);
-  toolBar_->setIconSize(QSize(16, 16));
-  auto button = [this](const char *action, const char *name) {
-    toolBar_->addAction(Action(action));
-    if (QWidget *w = toolBar_->widgetForAction(Action(action)))
-      w->setObjectName(QString::fromLatin1(name));
-  };
-  button("SaveProjectAction", "SaveVaveButton");
-  toolBar_->addSeparator();
-  toolBar_->addWidget(new QLabel(Q(u"ﾂﾘｰ"), toolBar_));
-  button("DownerItemAction", "DownerItemButton");
-  button("UpperItemAction", "UpperItemButton");
-  button("AddLowerItemAction", "AddLowerItemButton");
-  button("InprimentUpperItemAction", "InprimentUpperItemButton");
-  toolBar_->addSeparator();
-  toolBar_->addWidget(new QLabel(Q(u"ｱｲﾃﾑ"), toolBar_));
-  // New item with its drop-down of the other ways to make an item.
-  auto *createMenu = new QMenu(this);
-  createMenu->setObjectName(QStringLiteral("CreateItemPopMenu"));
-  menus_["CreateItemPopMenu"] = createMenu;
-  createMenu->addAction(Action("CreateNewItemAction"));
-  createMenu->addAction(Action("CreateSubItemAction"));
-  createMenu->addSeparator();
-  createMenu->addAction(Action("RenameItemAction"));
-  auto *newButton = new QToolButton(toolBar_);
-  newButton->setObjectName(QStringLiteral("CreateItemButton"));
-  newButton->setDefaultAction(Action("CreateNewItemAction"));
-  newButton->setMenu(createMenu);
-  newButton->setPopupMode(QToolButton::MenuButtonPopup);
-  toolBar_->addWidget(newButton);
-  button("UndoItemMidifyAction", "UndoEditButton");
-  button("ExpierItemAction", "ExpierItemButton");
-  toolBar_->addSeparator();
-  button("SelectToDoAction", "ToDoButton");
-  button("SelectCompletionAction", "CompletionButton");
-  toolBar_->addSeparator();
-  button("SearchCurrentAction", "SearchButton");
-  button("ClipItemDefaultAction", "InportButton");
-  button("ViewAttachFileAction", "ViewAttachFile");
-}
-
 // ------------------------------------------------------ state and status ----
 
-QString TVaveMainForm::Caption() const { return windowTitle(); }
+TProject &TVaveMainForm::Project() { return tree_->Project(); }
 
-std::string TVaveMainForm::ProjectTitle() const {
-  return RootNode ? RootNode->Text() : std::string();
+std::string TVaveMainForm::ProjectTitle() const { return tree_->Project().Title(); }
+
+const std::string &TVaveMainForm::ProjectDir() const { return tree_->Project().Dir(); }
+
+bool TVaveMainForm::IsShowing(const std::string &directory) const {
+  // The same text once both end in a separator, or the same directory on
+  // disk reached by another path.
+  const std::string &mine = ProjectDir();
+  if (mine.empty() || directory.empty())
+    return false;
+  return mine == AddPathSeparator(directory) || fsys::SameFile(mine, directory);
 }
+
+bool TVaveMainForm::TreeModified() const { return tree_->Project().Modified(); }
+
+bool TVaveMainForm::ProjectLocked() const { return tree_->Project().Locked(); }
+
+TProjectNode *TVaveMainForm::RootNode() const { return tree_->RootNode(); }
 
 ui::MsgAnswer TVaveMainForm::ShowMessageBox(const QString &text, ui::MsgIcon icon,
                                             ui::MsgButtons buttons,
                                             std::optional<ui::MsgAnswer> defaultButton) {
-  return ui::ShowMessageBox(this, text, Caption(), icon, buttons, defaultButton);
+  return ui::ShowMessageBox(this, text, windowTitle(), icon, buttons, defaultButton);
 }
 
 bool TVaveMainForm::MemoModified() const { return memo_->document()->isModified(); }
@@ -439,12 +326,6 @@ void TVaveMainForm::UpdateCaretPanel() {
       QStringLiteral("%1 : %2").arg(memoJump_.CaretLine()).arg(memoJump_.CaretColumn()));
 }
 
-void TVaveMainForm::UpdateItemIcon(TProjectNode *node) {
-  // The model draws the icon from the item's marks; tell it they changed.
-  if (node)
-    tree_->Tree().NotifyDataChanged(node);
-}
-
 void TVaveMainForm::ShowItemHeader(TProjectNode *node) {
   const TNodeFiles &f = node->Data()->Files;
   headerModel_->horizontalHeaderItem(0)->setText(ui::ToQString(f.Title));
@@ -454,56 +335,16 @@ void TVaveMainForm::ShowItemHeader(TProjectNode *node) {
 }
 
 void TVaveMainForm::RefreshAttributes(TProjectNode *node) {
-  const TNodeFiles &f = node->Data()->Files;
-  QAction *todo = Action("SelectToDoAction");
-  QAction *done = Action("SelectCompletionAction");
-  todo->setChecked(f.ToDo);
-  todo->setIcon(images::Icon(f.ToDo ? images::ToDoOn : images::ToDoOff));
-  done->setChecked(f.Completion);
-  done->setIcon(images::Icon(f.Completion ? images::CompletionOn : images::CompletionOff));
-  if (node == RootNode)
-    ProjectLocked = f.Completion;
-  memo_->setReadOnly(ProjectLocked || f.Completion || node->Data()->Missing);
-  UpdateItemIcon(node);
+  if (display_)
+    display_->RefreshAttributes(node);
 }
 
 void TVaveMainForm::updateActionStates() {
-  const bool open = RootNode != nullptr;
-  Action("SaveProjectAction")->setEnabled(open);
-  Action("SaveItemTextAction")->setEnabled(open);
-  const bool marks = CurrentNode && !CurrentNode->Data()->Missing;
-  Action("SelectToDoAction")->setEnabled(marks);
-  Action("SelectCompletionAction")->setEnabled(marks);
-  Action("ViewAttachFileAction")
-      ->setEnabled(CurrentNode && !CurrentNode->Data()->Files.AttachFiles.empty());
-  UpdateTreeCommandStates();
-  UpdateTextCommandStates();
+  if (actions_)
+    actions_->Update();
 }
 
 // ------------------------------------------------------- the current item ----
-
-std::string TVaveMainForm::NewItemFileName() const {
-  const std::string stamp = clock_::Now().ToFileStamp();
-  for (unsigned n = 0;; ++n) {
-    std::string candidate = stamp + std::to_string(n) + ".txt";
-    if (!fsys::Exists(ProjectDir + candidate))
-      return candidate;
-  }
-}
-
-bool TVaveMainForm::InitNewItem(TProjectNode *node) {
-  // Taken before the node's own (still empty) ID could count.
-  std::string id = tree_->Tree().NextItemID();
-  TNodeData *data = node->Data();
-  data->ID = std::move(id);
-  data->Files = TNodeFiles();
-  data->Files.FilePath = NewItemFileName();
-  data->Files.FirstEdition = clock_::Now();
-  data->Files.ToDo = false;
-  data->Files.Completion = false;
-  SetMemoModified(true);
-  return StoreItem(node);
-}
 
 bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!node)
@@ -513,7 +354,7 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (node->Data()->Missing)
     return true;
   TNodeFiles &f = node->Data()->Files;
-  const bool shown = node == CurrentNode;
+  const bool shown = node == current_;
   if (shown) {
     f.Line = memoJump_.CaretLine();
     f.Column = memoJump_.CaretColumn();
@@ -532,9 +373,9 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (changed) {
     f.Title = node->Text();
     f.Update = clock_::Now();
-    f.Author = Author;
+    f.Author = author_;
     if (ExtractFilePath(f.FilePath).empty())
-      f.FilePath = ProjectDir + f.FilePath;
+      f.FilePath = ProjectDir() + f.FilePath;
     if (shown)
       f.Body = std::move(body);
   }
@@ -556,8 +397,8 @@ void TVaveMainForm::DetachAttachmentsOf(const QModelIndex &parent, int first, in
     for (TProjectNode *n = top; n; n = n->GetNextWithin(top)) {
       if (attachment_ && attachment_->Attachments() == &n->Data()->Files.AttachFiles)
         attachment_->DetachList();
-      if (n == CurrentNode)
-        CurrentNode = nullptr;
+      if (n == current_)
+        current_ = nullptr;
     }
   }
 }
@@ -580,34 +421,34 @@ QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {
 }
 
 bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
-  if (Closing)
+  if (closing_)
     return true;
   // The label typed for the item being left goes with it.
   tree_->CommitLabelEdit();
-  if (QuickWalk && !MemoModified())
+  if (quickWalk_ && !MemoModified())
     return true;
-  if (StoreItem(CurrentNode)) {
+  if (StoreItem(current_)) {
     refusedNode_ = nullptr;
     return true;
   }
   // The selection stays on the item that could not be written; say why once,
   // not at every key of a held arrow.
-  if (refusedNode_ != CurrentNode) {
-    refusedNode_ = CurrentNode;
-    ShowMessageBox(ItemFileProblem(CurrentNode), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  if (refusedNode_ != current_) {
+    refusedNode_ = current_;
+    ShowMessageBox(ItemFileProblem(current_), ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
   (void)next;
   return false;
 }
 
 void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
-  if (Closing)
+  if (closing_)
     return;
-  if (QuickWalk) {
+  if (quickWalk_) {
     // While a project loads (no root yet) the tree selects nodes one after
     // another; the one to show is shown once the window settings are set, and
     // laying out a long text for nothing costs seconds.
-    if (node && RootNode) {
+    if (node && RootNode()) {
       memo_->setUpdatesEnabled(false);
       ShowMemoText(node->Data()->Files.Body);
       memoJump_.SetCaret(0);
@@ -621,12 +462,10 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
     panels_[0]->setText(QStringLiteral("ID:") + ui::ToQString(node->Data()->ID));
     ShowMemoText(f.Body);
     ShowItemHeader(node);
-    CurrentNode = node;
+    current_ = node;
     RefreshAttributes(node);
     memo_->setUpdatesEnabled(true);
     memoJump_.JumpTo(f.Line, f.Column);
-    if (QAction *a = Action("ViewAttachFileAction"))
-      a->setEnabled(!f.AttachFiles.empty());
     RememberStored(f);
     if (attachment_ && attachment_->IsShown()) {
       attachment_->ClearRows();
@@ -641,48 +480,44 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
 }
 
 bool TVaveMainForm::VaveTreeEditing(TProjectNode *node) const {
-  return node && !ProjectLocked && !node->Data()->Files.Completion && !node->Data()->Missing;
+  return node && !ProjectLocked() && !node->Data()->Files.Completion && !node->Data()->Missing;
 }
 
 bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
   std::string label;
-  if (!ui::FromQStringOrExplain(this, Caption(), typed, label))
+  if (!ui::FromQStringOrExplain(this, windowTitle(), typed, label))
     return false;
   // A label is one line of the item file's header.
   for (char &c : label)
     if (c == '\r' || c == '\n')
       c = ' ';
   if (label.empty())
-    label = ui::FromQStringOrExplain(this, Caption(), QString::fromUtf16(u"(無題)"), label)
+    label = ui::FromQStringOrExplain(this, windowTitle(), QString::fromUtf16(u"(無題)"), label)
                 ? label
                 : std::string("(?)");
   tree_->Tree().SetText(node, label);
   SetMemoModified(true);
-  TreeModified = true;
-  if (node == RootNode)
+  if (node == RootNode())
     setWindowTitle(ui::ToQString(label));
-  if (node == CurrentNode) // the title the item will be stored with
+  if (node == current_) // the title the item will be stored with
     headerModel_->horizontalHeaderItem(0)->setText(ui::ToQString(label));
   return true;
 }
 
-bool TVaveMainForm::VaveTreeCollapsing(TProjectNode *node) const { return node != RootNode; }
-
-bool TVaveMainForm::RetireItemFile(TProjectNode *node) {
-  if (!node || node->Data()->Missing) // no file of its own was ever read
-    return false;
-  const std::string &path = node->Data()->Files.FilePath;
-  const std::string retired = path + ".exp";
-  // Never replace an older retired file of the same name.
-  if (fsys::Exists(retired))
-    return false;
-  return fsys::RenameFile(path, retired);
-}
-
 // -------------------------------------------------------- open and create ----
 
-void TVaveMainForm::ReportMissingItems() {
-  const std::vector<TProjectNode *> missing = tree_->Tree().MissingItems();
+void TVaveMainForm::ReportLoad(const TLoadReport &report) {
+  // Asked before the window has its title: the boxes name the project itself.
+  const QString caption = ui::ToQString(ProjectTitle());
+  const int warnings = static_cast<int>(report.HeaderWarnings.size());
+  for (int i = 0; i < std::min(warnings, kMaxHeaderWarnings); ++i)
+    ui::ShowMessageBox(this, ui::ToQString(report.HeaderWarnings[i]), caption, ui::MsgIcon::Warning,
+                       ui::MsgButtons::Ok);
+  if (warnings > kMaxHeaderWarnings)
+    ShowMessageBox(QString::fromUtf16(u"ほかに %1 件のヘッダの形式の誤りがありました")
+                       .arg(warnings - kMaxHeaderWarnings),
+                   ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+  const std::vector<TProjectNode *> &missing = report.Missing;
   if (missing.empty())
     return;
   QString text = QString::fromUtf16(u"次のアイテムのファイルを読み込めません。"
@@ -694,65 +529,44 @@ void TVaveMainForm::ReportMissingItems() {
   if (missing.size() > shown)
     text +=
         QStringLiteral("\r\n") + QString::fromUtf16(u"ほかに %1 件").arg(missing.size() - shown);
-  // Asked before the window has its title: the box names the project itself.
-  ui::ShowMessageBox(this, text, ui::ToQString(ProjectTitle()), ui::MsgIcon::Warning,
-                     ui::MsgButtons::Ok);
+  ui::ShowMessageBox(this, text, caption, ui::MsgIcon::Warning, ui::MsgButtons::Ok);
 }
 
 bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
-  QuickWalk = true;
-  ProjectDir = AddPathSeparator(directory);
-  TreeFileName = ProjectDir + "MainTree.dat";
-  if (!fsys::FileExists(TreeFileName)) {
-    QuickWalk = false;
-    OpenFailed = true;
+  const std::string dir = AddPathSeparator(directory);
+  if (!TProject::IsProjectDirectory(dir)) {
+    openFailed_ = true;
     ShowMessageBox(QString::fromUtf16(u"正常なプロジェクトではありません\r\n") +
-                       ui::PathToQString(TreeFileName),
+                       ui::PathToQString(TProject::TreeFilePath(dir)),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     close();
     return false;
   }
-
-  int warnings = 0;
+  quickWalk_ = true;
+  current_ = nullptr;
+  TLoadReport report;
   {
-    BusyCursor busy;
-    ScopedHeaderWarningSink sink([this, &warnings](const std::string &message) {
-      if (++warnings > kMaxHeaderWarnings)
-        return;
-      // The root loads first, so its title is known for every item's box.
-      TProjectNode *root = tree_->Tree().RootNode();
-      ui::ShowMessageBox(this, ui::ToQString(message),
-                         root ? ui::ToQString(root->Text()) : QString(), ui::MsgIcon::Warning,
-                         ui::MsgButtons::Ok);
-    });
-    RootNode = nullptr;
-    CurrentNode = nullptr;
-    tree_->LoadProject(ProjectDir);
-    RootNode = tree_->RootNode();
+    ui::BusyCursor busy;
+    report = tree_->LoadProject(dir);
   }
-  if (warnings > kMaxHeaderWarnings)
-    ShowMessageBox(QString::fromUtf16(u"ほかに %1 件のヘッダの形式の誤りがありました")
-                       .arg(warnings - kMaxHeaderWarnings),
-                   ui::MsgIcon::Warning, ui::MsgButtons::Ok);
-  ReportMissingItems();
-  if (!RootNode) {
+  ReportLoad(report);
+  if (!report.RootLoaded) {
     // Never work on an empty tree: a save would write a project without items.
-    QuickWalk = false;
-    OpenFailed = true;
-    std::string rootFile = ProjectDir + tree_->Tree().WindowData.RootFileName;
+    quickWalk_ = false;
+    openFailed_ = true;
+    std::string rootFile = dir + tree_->Tree().WindowData.RootFileName;
     ShowMessageBox(QString::fromUtf16(u"ルートアイテムのファイルを読み込めません\r\n") +
                        ui::PathToQString(rootFile),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     close();
     return false;
   }
-  setWindowTitle(ui::ToQString(RootNode->Text()));
+  setWindowTitle(ui::ToQString(RootNode()->Text()));
   panels_[2]->setText(windowTitle());
-  tree_->setExpanded(tree_->IndexOf(RootNode), true);
-  ProjectLocked = RootNode->Data()->Files.Completion;
+  tree_->setExpanded(tree_->IndexOf(RootNode()), true);
   ApplyWindowSettings();
-  OpenFailed = false;
-  QuickWalk = false;
+  openFailed_ = false;
+  quickWalk_ = false;
   VaveTreeChange(tree_->Selected());
   show();
   activateWindow(); // the window's shortcuts work from the first key
@@ -761,60 +575,25 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   tree_->setEnabled(true);
   tree_->setFocus();
   TProjectNode *selected = tree_->Selected();
-  SavedSelectionID = selected ? selected->Data()->ID : std::string();
-  TreeModified = false;
+  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
+  Project().SetModified(false);
   updateActionStates();
   return true;
 }
 
 bool TVaveMainForm::NewProject(const std::string &directory, const std::string &title) {
-  QuickWalk = true;
-  ProjectDir = AddPathSeparator(directory);
-  TreeFileName = ProjectDir + "MainTree.dat";
-  tree_->LoadProject(ProjectDir);
-  attachment_->SetProjectDir(ProjectDir);
-
-  // BuildFirstTree
-  TProjectTree &tree = tree_->Tree();
-  tree.WindowData.LastIndex = 0;
-  tree.ClearTree();
+  fsys::Failure failure;
   memo_->clear();
-  auto rootData = std::make_unique<TNodeData>();
-  rootData->ID = "Root";
-  rootData->Files.FilePath = NewItemFileName();
-  rootData->Files.FirstEdition = clock_::Now();
-  rootData->Files.ToDo = false;
-  rootData->Files.Completion = false;
-  std::string placeholder;
-  ui::FromQString(QString::fromUtf16(u"タイトル"), placeholder);
-  RootNode = tree.AddChild(nullptr, placeholder, std::move(rootData));
-  SetMemoModified(true);
-  bool ok = StoreItem(RootNode);
-  std::string firstLabel;
-  ui::FromQString(QString::fromUtf16(u"新しいアイテム"), firstLabel);
-  TProjectNode *first = tree.AddChild(RootNode, firstLabel);
-  ok = InitNewItem(first) && ok;
-  tree.SetExpanded(RootNode, true);
-
-  RootNode->Data()->Files.Title = title;
-  tree.SetText(RootNode, title);
-  SetMemoModified(true);
-  ok = StoreItem(RootNode) && ok;
-  tree_->SelectNode(RootNode);
-  tree_->SaveProject();
-  if (!ok || tree.LastSaveFailed()) {
-    QuickWalk = false;
-    OpenFailed = true;
-    QString reason =
-        ui::FileErrorText(tree.LastSaveFailed() ? tree.LastSaveFailure() : fsys::LastFailure());
-    ShowMessageBox(QString::fromUtf16(u"プロジェクトを作成できません") + reason, ui::MsgIcon::Error,
-                   ui::MsgButtons::Ok);
+  if (!Project().CreateFirstTree(directory, title, author_, failure)) {
+    openFailed_ = true;
+    ShowMessageBox(QString::fromUtf16(u"プロジェクトを作成できません") + ui::FileErrorText(failure),
+                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
     close();
     return false;
   }
-  if (!OpenProjectDir(ProjectDir))
+  if (!OpenProjectDir(directory))
     return false;
-  TreeModified = true; // a new project counts as changed until it is saved
+  Project().SetModified(true); // a new project counts as changed until it is saved
   return true;
 }
 
@@ -829,23 +608,24 @@ void TVaveMainForm::WM_ACTIVATE_EDITOR() {
 // ------------------------------------------------------ window settings ----
 
 void TVaveMainForm::ApplyWindowSettings() {
-  const TWindowData &w = tree_->Tree().WindowData;
+  const TWindowData &w = Project().WindowData();
   setGeometry(place_.Apply(QRect(w.Left, w.Top, w.Width, w.Height)));
   splitter_->setSizes({w.TreeWidth, std::max(1, w.Width - w.TreeWidth)});
-  if (w.WordWrap && Action("WordWrapMenu")->isEnabled())
-    Action("WordWrapMenu")->trigger();
+  using A = TEditorAction;
+  if (w.WordWrap && Action(A::WordWrapMenu)->isEnabled())
+    Action(A::WordWrapMenu)->trigger();
   else
-    Action("WordWrapMenu")->setChecked(w.WordWrap);
-  memo_->SetWordWrap(Action("WordWrapMenu")->isChecked());
-  Action("HideMenu")->setChecked(w.HideForm);
-  Action("AutoSaveMenu")->setChecked(w.AutoSave);
+    Action(A::WordWrapMenu)->setChecked(w.WordWrap);
+  memo_->SetWordWrap(Action(A::WordWrapMenu)->isChecked());
+  Action(A::HideMenu)->setChecked(w.HideForm);
+  Action(A::AutoSaveMenu)->setChecked(w.AutoSave);
   // Both start unchecked and are run when set, so colours and hint line follow.
-  Action("UseDefaultColorMenu")->setChecked(false);
+  Action(A::UseDefaultColorMenu)->setChecked(false);
   if (w.DefaultColor)
-    Action("UseDefaultColorMenu")->trigger();
-  Action("ShowHintMenu")->setChecked(false);
+    Action(A::UseDefaultColorMenu)->trigger();
+  Action(A::ShowHintMenu)->setChecked(false);
   if (w.ShowHint)
-    Action("ShowHintMenu")->trigger();
+    Action(A::ShowHintMenu)->trigger();
   QFont font(ui::ToQString(w.FontName));
   font.setPointSize(w.FontSize > 0 ? w.FontSize : 10);
   memo_->setFont(font);
@@ -854,25 +634,26 @@ void TVaveMainForm::ApplyWindowSettings() {
   for (int i = 0; i < 7; ++i)
     header_->resizeSection(i, w.SectionWidths[i]);
   if (attachment_) {
-    attachment_->SetProjectDir(ProjectDir);
+    attachment_->SetProjectDir(ProjectDir());
     attachment_->ApplyWindowSettings(w.AttachTop, w.AttachLeft, w.AttachWidth, w.AttachHeight,
                                      w.AttachSortType);
   }
 }
 
 void TVaveMainForm::CollectWindowSettings() {
-  TWindowData &w = tree_->Tree().WindowData;
+  TWindowData &w = Project().WindowData();
   QRect g = place_.Collect(geometry());
   w.Top = g.top();
   w.Left = g.left();
   w.Width = g.width();
   w.Height = g.height();
   w.TreeWidth = tree_->width();
-  w.WordWrap = Action("WordWrapMenu")->isChecked();
-  w.HideForm = Action("HideMenu")->isChecked();
-  w.AutoSave = Action("AutoSaveMenu")->isChecked();
-  w.DefaultColor = Action("UseDefaultColorMenu")->isChecked();
-  w.ShowHint = Action("ShowHintMenu")->isChecked();
+  using A = TEditorAction;
+  w.WordWrap = Action(A::WordWrapMenu)->isChecked();
+  w.HideForm = Action(A::HideMenu)->isChecked();
+  w.AutoSave = Action(A::AutoSaveMenu)->isChecked();
+  w.DefaultColor = Action(A::UseDefaultColorMenu)->isChecked();
+  w.ShowHint = Action(A::ShowHintMenu)->isChecked();
   std::string family;
   if (ui::FromQString(memo_->font().family(), family))
     w.FontName = family;
@@ -886,31 +667,26 @@ void TVaveMainForm::CollectWindowSettings() {
 
 // ------------------------------------------------------------- commands ----
 
-void TVaveMainForm::SaveProjectAction() { SaveProject(); }
-
 bool TVaveMainForm::SaveProject() {
-  BusyCursor busy;
+  ui::BusyCursor busy;
   TProjectNode *selected = tree_->Selected();
   bool itemOk = StoreItem(selected);
   QString itemProblem = itemOk ? QString() : ItemFileProblem(selected);
   CollectWindowSettings();
-  tree_->SaveProject();
-  const TProjectTree &tree = tree_->Tree();
+  const bool treeOk = tree_->SaveProject();
   if (!itemOk) {
     ShowMessageBox(itemProblem, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
-  if (tree.LastSaveFailed()) {
+  if (!treeOk) {
     ShowMessageBox(QString::fromUtf16(u"ツリーファイルを保存できません\r\n") +
-                       ui::PathToQString(TreeFileName) + QStringLiteral("\r\n") +
-                       ui::ErrnoText(tree.LastSaveFailure().code),
+                       ui::PathToQString(Project().TreeFilePath()) + QStringLiteral("\r\n") +
+                       ui::ErrnoText(Project().SaveFailure().code),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return false;
   }
-  TreeModified = false;
   SetMemoModified(false);
-  SavedSelectionID = selected ? selected->Data()->ID : std::string();
-  if (OnProjectSaved)
-    OnProjectSaved(this, ProjectDir, clock_::Now(), ProjectTitle());
+  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
+  emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
   return itemOk;
 }
 
@@ -937,12 +713,10 @@ void TVaveMainForm::SaveItemTextAction() {
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }
 
-void TVaveMainForm::ExitProjectAction() { close(); }
-
 // ---------------------------------------------------------------- close ----
 
 bool TVaveMainForm::FormCloseQuery() {
-  if (OpenFailed)
+  if (openFailed_)
     return true;
   tree_->CommitLabelEdit(); // before deciding whether anything changed
 
@@ -956,9 +730,9 @@ bool TVaveMainForm::FormCloseQuery() {
       return false;
   }
   const std::string selectedID = selected ? selected->Data()->ID : std::string();
-  if (TreeModified || selectedID != SavedSelectionID) {
+  if (TreeModified() || selectedID != savedSelectionID_) {
     ui::MsgAnswer answer = ui::MsgAnswer::Yes;
-    if (!Action("AutoSaveMenu")->isChecked())
+    if (!Action(TEditorAction::AutoSaveMenu)->isChecked())
       answer =
           ShowMessageBox(QStringLiteral("\"") + ui::ToQString(ProjectTitle()) +
                              QString::fromUtf16(u"\"はツリーが変更されています\r\n保存しますか?"),
@@ -967,17 +741,16 @@ bool TVaveMainForm::FormCloseQuery() {
       return false;
     if (answer == ui::MsgAnswer::Yes && !SaveProject()) {
       // The tree file could not be written: keep the window so nothing is lost.
-      if (tree_->Tree().LastSaveFailed())
+      if (Project().Tree().LastSaveFailed())
         return false;
     }
   }
-  if (OnEditorClose)
-    OnEditorClose(this);
+  emit editorClosing(this);
   return true;
 }
 
 void TVaveMainForm::closeEvent(QCloseEvent *event) {
-  if (Closing) {
+  if (closing_) {
     event->accept();
     return;
   }
@@ -985,7 +758,7 @@ void TVaveMainForm::closeEvent(QCloseEvent *event) {
     event->ignore();
     return;
   }
-  Closing = true;
+  closing_ = true;
   if (attachment_) {
     attachment_->DetachList();
     attachment_->deleteLater();

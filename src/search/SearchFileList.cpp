@@ -75,8 +75,8 @@ int TSearchFile::Walk(void *data) {
 
 void TSearchFileList::SetDirectory(const std::string &dir) { directory_ = AddPathSeparator(dir); }
 
-void TSearchFileList::FileFind(const std::string &fileName, const fsys::Entry &fileRec,
-                               void *data, bool &addList, bool &doCancel) {
+void TSearchFileList::FileFind(const std::string &fileName, const fsys::Entry &fileRec, void *data,
+                               bool &addList, bool &doCancel) {
   addList = true;
   doCancel = false;
   if (OnFileFind)
@@ -107,10 +107,8 @@ int TSearchFileList::SearchFiles(std::vector<std::string> *strings, void *data) 
   walker.SearchSubDirectory = SearchSubDirectory;
   walker.DirectorySearchMode = DirectorySearchMode;
   bool recursive = SearchSubDirectory;
-  walker.OnFind = [this, recursive](const std::string &name, const fsys::Entry &rec,
-                                    bool &doCancel, void *d) {
-    Filter(name, rec, doCancel, d, recursive);
-  };
+  walker.OnFind = [this, recursive](const std::string &name, const fsys::Entry &rec, bool &doCancel,
+                                    void *d) { Filter(name, rec, doCancel, d, recursive); };
   walker.Walk(data);
   if (strings)
     strings->insert(strings->end(), FoundList.begin(), FoundList.end());

@@ -12,15 +12,14 @@
 class TSearchFileList;
 
 // (Sender, FileName: full path, FileRec, Data, AddList, DoCancel)
-using TFindFileList = std::function<void(TSearchFileList &sender, const std::string &fileName,
-                                         const fsys::Entry &fileRec, void *data, bool &addList,
-                                         bool &doCancel)>;
+using TFindFileList =
+    std::function<void(TSearchFileList &sender, const std::string &fileName,
+                       const fsys::Entry &fileRec, void *data, bool &addList, bool &doCancel)>;
 
 class TSearchFile {
 public:
-  using FindEvent =
-      std::function<void(const std::string &fileName, const fsys::Entry &fileRec, bool &doCancel,
-                         void *data)>;
+  using FindEvent = std::function<void(const std::string &fileName, const fsys::Entry &fileRec,
+                                       bool &doCancel, void *data)>;
 
   const std::string &Directory() const { return directory_; }
   void SetDirectory(const std::string &dir);
@@ -73,8 +72,8 @@ protected:
                         bool &addList, bool &doCancel);
 
 private:
-  void Filter(const std::string &fileName, const fsys::Entry &fileRec, bool &doCancel,
-              void *data, bool recursive);
+  void Filter(const std::string &fileName, const fsys::Entry &fileRec, bool &doCancel, void *data,
+              bool recursive);
 
   std::string directory_;
   std::string fileName_ = "*.*";

@@ -37,7 +37,8 @@ std::string TDateTime::ToString() const {
 
 std::string TDateTime::ToFileStamp() const {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute, second);
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute,
+                second);
   return buf;
 }
 

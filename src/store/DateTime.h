@@ -1,10 +1,10 @@
 #pragma once
 // Local date-time to the second, as the files hold it ("yyyy/mm/dd hh:nn:ss"),
 // and the injectable clock that says what "now" is.
-#include <tuple>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 struct TDateTime {
   int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;

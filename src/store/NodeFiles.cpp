@@ -9,14 +9,10 @@
 
 namespace {
 
-HeaderWarningSink &Sink() {
-  static HeaderWarningSink sink;
-  return sink;
-}
-
-void Warn(std::string_view path, std::string_view key, std::string_view value) {
-  if (Sink())
-    Sink()(MalformedHeaderMessage(path, key, value));
+void Warn(TStringList *warnings, std::string_view path, std::string_view key,
+          std::string_view value) {
+  if (warnings)
+    warnings->push_back(MalformedHeaderMessage(path, key, value));
 }
 
 // Reads one line starting at `pos`; a line ends at CR LF, lone CR or lone LF.
@@ -52,15 +48,6 @@ bool ParseInt32(std::string_view text, int32_t &out) {
 bool IsTrue(std::string_view v) { return cp932::LowerAscii(v) == "true"; }
 
 } // namespace
-
-void SetHeaderWarningSink(HeaderWarningSink sink) { Sink() = std::move(sink); }
-
-ScopedHeaderWarningSink::ScopedHeaderWarningSink(HeaderWarningSink sink)
-    : previous_(std::move(Sink())) {
-  Sink() = std::move(sink);
-}
-
-ScopedHeaderWarningSink::~ScopedHeaderWarningSink() { Sink() = std::move(previous_); }
 
 std::string MalformedHeaderMessage(std::string_view filePath, std::string_view key,
                                    std::string_view value) {
@@ -126,11 +113,11 @@ bool ReadItemFile(const std::string &path, std::string &bytes) {
 }
 } // namespace
 
-bool TNodeFiles::Open(bool loadBody) {
+bool TNodeFiles::Open(bool loadBody, TStringList *warnings) {
   std::string bytes;
   if (!ReadItemFile(FilePath, bytes))
     return false;
-  ParseHeader(bytes);
+  ParseHeader(bytes, warnings);
   if (loadBody)
     ParseBody(bytes);
   else
@@ -138,11 +125,11 @@ bool TNodeFiles::Open(bool loadBody) {
   return true;
 }
 
-bool TNodeFiles::ReadHeader() {
+bool TNodeFiles::ReadHeader(TStringList *warnings) {
   std::string bytes;
   if (!ReadItemFile(FilePath, bytes))
     return false;
-  ParseHeader(bytes);
+  ParseHeader(bytes, warnings);
   return true;
 }
 
@@ -155,7 +142,7 @@ bool TNodeFiles::LoadBody() {
   return true;
 }
 
-void TNodeFiles::ParseHeader(std::string_view bytes) {
+void TNodeFiles::ParseHeader(std::string_view bytes, TStringList *warnings) {
   Line = 0;
   Column = 1;
   AttachFiles.clear();
@@ -190,7 +177,7 @@ void TNodeFiles::ParseHeader(std::string_view bytes) {
       if (TDateTime::Parse(v, d))
         (k == "update" ? Update : FirstEdition) = d;
       else
-        Warn(FilePath, k, v);
+        Warn(warnings, FilePath, k, v);
     } else if (k == "edition") {
       std::string digits;
       for (char c : v)
@@ -201,14 +188,14 @@ void TNodeFiles::ParseHeader(std::string_view bytes) {
           n <= std::numeric_limits<int32_t>::max())
         Edition = static_cast<uint16_t>(n & 0xFFFF);
       else
-        Warn(FilePath, k, v);
+        Warn(warnings, FilePath, k, v);
     } else if (k == "todo") {
       ToDo = IsTrue(v);
     } else if (k == "completion") {
       Completion = IsTrue(v);
     } else if (k == "line" || k == "column") {
       if (!ParseInt32(v, k == "line" ? Line : Column))
-        Warn(FilePath, k, v);
+        Warn(warnings, FilePath, k, v);
     } else if (k == "attachfile") {
       AttachFiles.emplace_back(v);
     }

@@ -32,8 +32,10 @@ public:
   std::string FilePath;
 
   // Reads the file at FilePath: header always, the text when `loadBody`.
-  bool Open(bool loadBody);
-  bool ReadHeader();
+  // Malformed header values are skipped, each adding its message (CP932) to
+  // `warnings` when given.
+  bool Open(bool loadBody, TStringList *warnings = nullptr);
+  bool ReadHeader(TStringList *warnings = nullptr);
   bool LoadBody();
   // Writes the whole file, crash-safe, keeping its mode and owner. False on
   // any failure, no message: a read-only file, and a symbolic link leading
@@ -49,7 +51,7 @@ public:
   std::string Serialize() const;
   // Header parse and body split over bytes already in memory (what Open does
   // after one read of the file).
-  void ParseHeader(std::string_view bytes);
+  void ParseHeader(std::string_view bytes, TStringList *warnings = nullptr);
   void ParseBody(std::string_view bytes);
 
   // Splits text into lines at CR LF, lone CR and lone LF; a final line end
@@ -67,23 +69,6 @@ public:
   // written, and `ListedFileName` is the "FileName" value as it was.
   bool Missing = false;
   std::string ListedFileName;
-};
-
-// Malformed header values are shown to the user by the window that loads the
-// item; the core hands the finished message (CP932) to this sink. With no sink
-// installed the warning is dropped.
-using HeaderWarningSink = std::function<void(const std::string &message)>;
-void SetHeaderWarningSink(HeaderWarningSink sink);
-// Installs a sink for the lifetime of the guard, restoring the previous one.
-class ScopedHeaderWarningSink {
-public:
-  explicit ScopedHeaderWarningSink(HeaderWarningSink sink);
-  ~ScopedHeaderWarningSink();
-  ScopedHeaderWarningSink(const ScopedHeaderWarningSink &) = delete;
-  ScopedHeaderWarningSink &operator=(const ScopedHeaderWarningSink &) = delete;
-
-private:
-  HeaderWarningSink previous_;
 };
 
 // The warning text for a malformed header value.

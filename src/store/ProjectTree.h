@@ -202,6 +202,9 @@ public:
   void LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
                     TProjectNode *parent);
   const std::vector<TSkippedItem> &SkippedItems() const { return skipped_; }
+  // The malformed header values the last load met, one message (CP932) each,
+  // in tree order.
+  const TStringList &LoadWarnings() const { return loadWarnings_; }
   // The Missing nodes of the last load, in tree order (nodes deleted since
   // are no longer listed).
   std::vector<TProjectNode *> MissingItems() const;
@@ -253,6 +256,7 @@ private:
   std::string projectDir_;
   TProjectNode *selectNode_ = nullptr;
   std::vector<TSkippedItem> skipped_;
+  TStringList loadWarnings_;
   bool lastSaveFailed_ = false;
   std::string lastSaveError_;
   fsys::Failure lastSaveFailure_;

@@ -39,10 +39,11 @@ bool IsPlainFileName(std::string_view name) {
 // TNodeFiles::Open, reading every item of a load into one reused buffer and
 // trimming each text's line list to its size: with every text of a big
 // project in memory, both keep the heap markedly smaller.
-bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer) {
+bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer,
+              TStringList &warnings) {
   if (!IsPlainFileName(fileName) || !fsys::ReadFile(files.FilePath, buffer))
     return false;
-  files.ParseHeader(buffer);
+  files.ParseHeader(buffer, &warnings);
   files.Body.clear();
   if (loadBody) {
     files.ParseBody(buffer);
@@ -60,6 +61,7 @@ bool TProjectTree::LoadProject(std::string_view dir) {
   ++resetting_;
   ClearNodes();
   skipped_.clear();
+  loadWarnings_.clear();
   if (!fsys::DirectoryExists(dir)) {
     projectDir_.clear();
   } else {
@@ -86,7 +88,8 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   data->ID = "Root";
   data->Files.FilePath = projectDir_ + WindowData.RootFileName;
   std::string buffer;
-  if (OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer)) {
+  if (OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer,
+               loadWarnings_)) {
     std::string title = data->Files.Title;
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
     if (OnNodeLoaded)
@@ -172,7 +175,7 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     auto data = std::make_unique<TNodeData>();
     data->ID = id;
     data->Files.FilePath = std::move(filePath);
-    if (!OpenItem(data->Files, fileName, loadBody, buffer)) {
+    if (!OpenItem(data->Files, fileName, loadBody, buffer, loadWarnings_)) {
       // A file moved away for a moment must not cost the branch at the next
       // save: the entry stays, with what the tree file says of it.
       data->Files = TNodeFiles();

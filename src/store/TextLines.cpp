@@ -34,7 +34,8 @@ TTextLines TTextLines::FromJoined(std::string joined, size_t count) {
 }
 
 TTextLines TTextLines::FromEditorText(std::string text) {
-  size_t count = text.empty() ? 0 : 1 + static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  size_t count =
+      text.empty() ? 0 : 1 + static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
   return FromJoined(std::move(text), count);
 }
 

@@ -2,10 +2,10 @@
 
 #include <QBitmap>
 #include <QHash>
-#include <QSet>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QSet>
 
 namespace images {
 namespace {
@@ -104,7 +104,8 @@ void Draw(QPainter &p, int index) {
   case ToDoOff:
   case ToDoOn:
     DrawPage(p, QRectF(2.5, 1.5, 11, 13), index == ToDoOn ? QColor(255, 244, 200) : kPaper);
-    p.setPen(QPen(index == ToDoOn ? kAmber : QColor(160, 160, 160), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(
+        QPen(index == ToDoOn ? kAmber : QColor(160, 160, 160), 2.5, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(8, 4), QPointF(8, 9));
     p.drawPoint(QPointF(8, 12));
     break;
@@ -142,9 +143,9 @@ void Draw(QPainter &p, int index) {
 } // namespace
 
 QIcon Icon(int index) {
-  static const QSet<int> known = {MoveDown, MoveUp,  Sink,          Lift,         NewItem,
-                                  NewSubItem, Rename, Delete,       ToDoOff,      ToDoOn,
-                                  CompletionOff, CompletionOn, Page, Save, Undo};
+  static const QSet<int> known = {MoveDown,      MoveUp,       Sink,   Lift,    NewItem,
+                                  NewSubItem,    Rename,       Delete, ToDoOff, ToDoOn,
+                                  CompletionOff, CompletionOn, Page,   Save,    Undo};
   if (!known.contains(index))
     return QIcon();
   static QHash<int, QIcon> cache;

@@ -1,7 +1,7 @@
-#include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "FileSizeLimit.h"
 #include "TempDir.h"
+#include "store/Codec.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -96,7 +96,7 @@ TEST(FileSystem, DirectoriesAndDeletion) {
   ASSERT_TRUE(fsys::CreateDirectories(d));
   EXPECT_TRUE(fsys::DirectoryExists(d));
   EXPECT_FALSE(fsys::FileExists(d));
-  EXPECT_FALSE(fsys::DeleteFile(d)); // never a directory
+  EXPECT_FALSE(fsys::DeleteFile(d));                  // never a directory
   EXPECT_FALSE(fsys::RemoveDirectory(t.Dir() + "x")); // not empty
   EXPECT_TRUE(fsys::RemoveDirectory(d));
   t.Write("f", "1");

@@ -1,15 +1,15 @@
-#include "TextMemo.h"
 #include "editor/engine/MemoJump.h"
+#include "TextMemo.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // CP932 texts. The trail bytes of these characters look like ASCII:
-const std::string kA = "\x83\x41";  // ア: trail 'A'
-const std::string kI = "\x83\x43";  // イ: trail 'C'
-const std::string kSo = "\x83\x5c"; // ソ: trail '\'
-const std::string kHyou = "\x95\x5c"; // 表: trail '\'
+const std::string kA = "\x83\x41";             // ア: trail 'A'
+const std::string kI = "\x83\x43";             // イ: trail 'C'
+const std::string kSo = "\x83\x5c";            // ソ: trail '\'
+const std::string kHyou = "\x95\x5c";          // 表: trail '\'
 const std::string kNihon = "\x93\xfa\x96\x7b"; // 日本
 const std::string kZenkakuSpace = "\x81\x40";  // full-width space
 
@@ -37,7 +37,7 @@ TEST(MemoJumpCaret, LinesAndColumnsCountBytesAndCrLf) {
   b.jump.SetCaret(5);
   EXPECT_EQ(b.jump.CaretLine(), 0);
   EXPECT_EQ(b.jump.CaretColumn(), 6); // after two double-byte characters and x
-  b.jump.SetCaret(7); // CR LF counts two
+  b.jump.SetCaret(7);                 // CR LF counts two
   EXPECT_EQ(b.jump.CaretLine(), 1);
   EXPECT_EQ(b.jump.CaretColumn(), 1);
   b.jump.SetCaret(11);

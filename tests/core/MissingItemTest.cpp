@@ -4,6 +4,7 @@
 #include "TempDir.h"
 #include "store/IniFile.h"
 #include "store/ProjectTree.h"
+#include "support/TreeOutline.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -13,9 +14,9 @@ using fixture::Section;
 
 namespace {
 
-// Labels, '!' after missing nodes, children in brackets.
+// The outline with '!' after missing nodes.
 std::string Shape(const TProjectTree &tree) {
-  return fixture::Outline(
+  return outline::Print(
       tree, [](const TProjectNode *n) { return std::string(n->Data()->Missing ? "!" : ""); });
 }
 
@@ -78,7 +79,7 @@ TEST(MissingItems, EveryKindOfUnreadableEntryIsKeptWithItsListedName) {
               Section("Y", {"FileName=sub/d.txt"}) + Section("Z", {"FileName=../r.txt"}));
   TProjectTree tree;
   // W has no section and so no file to wait for: it alone is left out.
-  EXPECT_EQ(Load(t, tree), "R(dir.txt!(gone.txt!(C)) sub/d.txt! ../r.txt!)");
+  EXPECT_EQ(Load(t, tree), "R(dir.txt+!(gone.txt+!(C)) sub/d.txt! ../r.txt!)");
   ASSERT_EQ(tree.SkippedItems().size(), 1u);
   EXPECT_EQ(tree.SkippedItems()[0].ID, "W");
   EXPECT_EQ(tree.MissingItems().size(), 4u);

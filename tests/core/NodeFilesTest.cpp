@@ -1,6 +1,7 @@
 #include "store/NodeFiles.h"
 #include "TempDir.h"
 #include "store/FileSystem.h"
+#include "support/ScopedHooks.h"
 
 #include <gtest/gtest.h>
 
@@ -38,16 +39,16 @@ TNodeFiles Sample(const std::string &path) {
 
 // Collects the malformed-value warnings of one test.
 struct Warnings {
-  std::vector<std::string> messages;
-  ScopedHeaderWarningSink sink{[this](const std::string &m) { messages.push_back(m); }};
+  TStringList messages;
 };
 
 } // namespace
 
 TEST(NodeFiles, ConstructionValues) {
-  clock_::SetSource([] { return At(2026, 1, 2, 3, 4, 5); });
-  TNodeFiles f;
-  clock_::SetSource(nullptr);
+  const TNodeFiles f = [] {
+    support::ScopedClock clock(At(2026, 1, 2, 3, 4, 5));
+    return TNodeFiles();
+  }();
   EXPECT_EQ(f.Title, "(Untheme)");
   EXPECT_EQ(f.Author, "rovo");
   EXPECT_EQ(f.Update, At(2026, 1, 2, 3, 4, 5));
@@ -176,7 +177,7 @@ TEST(NodeFiles, HeaderParsing) {
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
   f.AttachFiles = {"stale"};
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(f.Open(true, &w.messages));
   EXPECT_EQ(f.Title, "spaced title");
   EXPECT_EQ(f.FirstEdition, At(2001, 2, 3, 4, 5, 6));
   EXPECT_EQ(f.Edition, 12);
@@ -185,11 +186,11 @@ TEST(NodeFiles, HeaderParsing) {
   EXPECT_EQ(f.AttachFiles, TStringList{"x"}); // cleared first, not duplicated
   EXPECT_EQ(f.Body, TStringList{"body"});
   EXPECT_TRUE(w.messages.empty());
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(f.Open(true, &w.messages));
   EXPECT_EQ(f.AttachFiles, TStringList{"x"});
 
   t.Write("i.txt", "Edition:70000\r\n\r\n");
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(f.Open(true, &w.messages));
   EXPECT_EQ(f.Edition, 4464);
 }
 
@@ -212,7 +213,7 @@ TEST(NodeFiles, MalformedValuesWarnAndKeepTheField) {
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
   TDateTime before = f.Update;
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(f.Open(true, &w.messages));
   EXPECT_EQ(f.Update, before);
   EXPECT_EQ(f.Line, 0);
   EXPECT_EQ(f.Column, 7);
@@ -302,13 +303,13 @@ TEST(NodeFiles, HeaderOfOnlySpacesAndGarbage) {
     t.Write("i.txt", content);
     TNodeFiles f;
     f.FilePath = t.Dir() + "i.txt";
-    ASSERT_TRUE(f.Open(true));
+    ASSERT_TRUE(f.Open(true, &w.messages));
     EXPECT_LE(static_cast<size_t>(f.BodyOffset), content.size());
   }
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
   t.Write("i.txt", "Title:   \r\nAuthor:    \r\nColumn:5\r\n\r\nx\r\n\r\n");
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(f.Open(true, &w.messages));
   EXPECT_EQ(f.Title, "");
   EXPECT_EQ(f.Author, "");
   EXPECT_EQ(f.Column, 5);

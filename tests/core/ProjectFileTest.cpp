@@ -3,6 +3,8 @@
 #include "TempDir.h"
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
+#include "support/ScopedHooks.h"
+#include "support/TreeOutline.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -13,13 +15,7 @@ using fixture::Section;
 
 namespace {
 
-// Labels with children in brackets, '+' after expanded nodes, '*' after the
-// selected one.
-std::string Shape(const TProjectTree &tree) {
-  return fixture::Outline(tree, [&tree](const TProjectNode *n) {
-    return std::string(n->Expanded() ? "+" : "") + (n == tree.Selected() ? "*" : "");
-  });
-}
+std::string Shape(const TProjectTree &tree) { return outline::PrintWithSelection(tree); }
 
 std::vector<std::string> Files(const TempDir &t) {
   std::vector<std::string> names;
@@ -72,7 +68,7 @@ TEST(ProjectFile, SaveAndLoadAgainKeepShapeLabelsStatesSelectionAndSettings) {
   TempDir t;
   fixture::WriteSample(t);
   Loaded first(t);
-  EXPECT_EQ(first.Shape(), "Project+(A+(A1 A2) B*)"); // the root is always expanded
+  EXPECT_EQ(first.Shape(), "Project(A(A1 A2) B*)"); // no "+": the root is always expanded
   EXPECT_EQ(first.tree.SelectNode(), first.tree.Selected());
   EXPECT_EQ(first.tree.WindowData.TagHeader, "<b>");
   EXPECT_TRUE(first.tree.GetFirstNode()->GetFirstChild()->GetFirstChild()->Data()->Files.ToDo);
@@ -147,12 +143,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BrokenList{"Gap",
                    Section("Root", {"FileName=r.txt", "Child01=A", "Child03=B"}) + kItems,
-                   "R+*(A)",
+                   "R*(A)",
                    {}},
         BrokenList{"SelfReferenceEndsTheList",
                    Section("Root", {"FileName=r.txt", "Child01=A", "Child02=Root", "Child03=B"}) +
                        kItems,
-                   "R+*(A)",
+                   "R*(A)",
                    {}},
         BrokenList{"ThreeCycle",
                    Section("Root", {"FileName=r.txt", "Child01=A"}) +
@@ -160,14 +156,14 @@ INSTANTIATE_TEST_SUITE_P(
                        Section("B", {"FileName=b.txt", "Child01=C"}) +
                        Section("C", {"FileName=c.txt", "Child01=a", "Child02=D"}) +
                        Section("D", {"FileName=d.txt", "Child01=Root"}),
-                   "R+*(A(B(C(D))))",
+                   "R*(A+(B+(C+(D))))",
                    {TSkippedItem::Cycle, TSkippedItem::Cycle}},
         BrokenList{"SameItemTwice",
                    Section("Root", {"FileName=r.txt", "Child01=A", "Child02=B", "Child03=c"}) +
                        Section("A", {"FileName=a.txt", "Child01=C"}) +
                        Section("B", {"FileName=b.txt", "Child01=C", "Child02=D"}) +
                        Section("C", {"FileName=c.txt"}) + Section("D", {"FileName=a.txt"}),
-                   "R+*(A(C) B)",
+                   "R*(A+(C) B)",
                    {TSkippedItem::Duplicate, TSkippedItem::SharedFile, TSkippedItem::Duplicate}},
         BrokenList{"MissingFilesInTheMiddle",
                    Section("Root", {"FileName=r.txt", "Child01=A", "Child02=X", "Child03=Y",
@@ -176,11 +172,11 @@ INSTANTIATE_TEST_SUITE_P(
                        Section("Y", {"FileName=sub/d.txt"}),
                    // Unreadable files stay as nodes named by the file (see the
                    // missing-item tests); only the entry without any file goes.
-                   "R+*(A x.txt(C) sub/d.txt B)",
+                   "R*(A x.txt+(C) sub/d.txt B)",
                    {TSkippedItem::MissingFile}},
         BrokenList{"LastNodeNamingNothing",
                    Section("Root", {"FileName=r.txt", "Child01=A", "LastNode=Gone"}) + kItems,
-                   "R+*(A)",
+                   "R*(A)",
                    {}},
         BrokenList{"MissingRootFile",
                    Section("Root", {"FileName=none.txt", "Child01=A"}) + kItems,
@@ -193,7 +189,7 @@ TEST(ProjectFile, RootOnlyReadsTheRootHeaderAndNothingElse) {
   TempDir t;
   fixture::WriteSample(t);
   Loaded l(t, TLoadMode::RootOnly);
-  EXPECT_EQ(l.Shape(), "Project+*");
+  EXPECT_EQ(l.Shape(), "Project-*");
   EXPECT_TRUE(l.tree.RootNode()->Data()->Files.Body.empty());
   EXPECT_EQ(l.tree.WindowData.LastNode, "");
   Loaded full(t);
@@ -228,13 +224,12 @@ TEST(ProjectFile, EachLoadStartsAfreshAndReportsEveryNodeBeforeItsChildren) {
   EXPECT_TRUE(tree.LastSaveFailed());
 }
 
-TEST(ProjectFile, MalformedItemHeadersAreReportedThroughTheSink) {
+TEST(ProjectFile, MalformedItemHeadersAreReportedByTheLoad) {
   TempDir t;
   fixture::WriteSample(t);
   Item(t, "a2.txt", "A2", "Line:x\r\n");
-  std::vector<std::string> warnings;
-  ScopedHeaderWarningSink sink([&](const std::string &m) { warnings.push_back(m); });
   Loaded l(t);
+  const TStringList &warnings = l.tree.LoadWarnings();
   EXPECT_EQ(l.tree.NodeCount(), 5u);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find("a2.txt"), std::string::npos);
@@ -277,9 +272,10 @@ TEST(ProjectFile, AKillAtAnyStepOfASaveLeavesACompleteTreeFile) {
     Loaded l(t);
     l.tree.SetText(l.tree.RootNode()->GetFirstChild(), "renamed");
     l.tree.Delete(l.tree.RootNode()->GetLastChild());
-    TProjectTree::SetSaveStepHookForTest([&](Step s) { return s != stop; });
-    l.tree.SaveTreeFile(t.Dir() + "MainTree.dat");
-    TProjectTree::SetSaveStepHookForTest(nullptr);
+    {
+      support::ScopedSaveStepHook hook([&](Step s) { return s != stop; });
+      l.tree.SaveTreeFile(t.Dir() + "MainTree.dat");
+    }
     // Whatever moment it stopped at, the tree file is the old or the new one, whole.
     Loaded after(t);
     if (stop == Step::Replaced) {

@@ -4,7 +4,6 @@
 
 #include "store/ProjectTree.h"
 
-#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -34,7 +33,8 @@ inline void Item(const TempDir &t, const std::string &file, const std::string &t
   t.Write(file, "Title:" + title + "\r\n" + extraHeader + "\r\ntext of " + title + "\r\n\r\n");
 }
 
-// Root(A+(A1 A2) B) with B selected, as in a saved project.
+// Project(A(A1 A2) B*) (outline notation of support/TreeOutline.h), as in a
+// saved project.
 inline void WriteSample(const TempDir &t) {
   Item(t, "r.txt", "Project");
   Item(t, "a.txt", "A");
@@ -51,26 +51,6 @@ inline void WriteSample(const TempDir &t) {
               Section("Root-C00001", {"FileName=a1.txt"}) +
               Section("Root-C00002", {"FileName=a2.txt"}) +
               Section("Root-C00003", {"FileName=b.txt"}));
-}
-
-// The whole tree on one line: labels with children in brackets, each label
-// followed by what `marks` says of its node.
-inline std::string Outline(const TProjectTree &tree,
-                           const std::function<std::string(const TProjectNode *)> &marks) {
-  std::string s;
-  for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext()) {
-    s += n->Text() + marks(n);
-    if (n->HasChildren()) {
-      s += '(';
-      continue;
-    }
-    for (TProjectNode *p = n; p && !p->GetNextSibling(); p = p->Parent())
-      if (p->Parent())
-        s += ')';
-    if (n->GetNext())
-      s += ' ';
-  }
-  return s;
 }
 
 } // namespace fixture

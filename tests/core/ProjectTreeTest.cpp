@@ -1,35 +1,12 @@
 #include "store/ProjectTree.h"
+#include "support/TreeOutline.h"
 
 #include <gtest/gtest.h>
 #include <map>
 
 namespace {
 
-// The tree's shape in one line: labels, children in brackets, '+' after an
-// expanded node.
-std::string Shape(const TProjectTree &tree) {
-  std::string s;
-  std::function<void(TProjectNode *)> put = [&](TProjectNode *n) {
-    s += n->Text();
-    if (n->Expanded())
-      s += '+';
-    if (!n->HasChildren())
-      return;
-    s += '(';
-    for (int i = 0; i < n->Count(); ++i) {
-      if (i)
-        s += ' ';
-      put(n->Item(i));
-    }
-    s += ')';
-  };
-  for (int i = 0; i < tree.TopCount(); ++i) {
-    if (i)
-      s += ' ';
-    put(tree.TopItem(i));
-  }
-  return s;
-}
+std::string Shape(const TProjectTree &tree) { return outline::Print(tree); }
 
 // Mirrors the tree only from the notifications, the way an item model does,
 // and checks after every change that the mirror matches the tree.
@@ -170,7 +147,7 @@ void ExpectMove(TProjectTree &tree, TProjectNode *node, TProjectNode *target, TN
 
 TEST(ProjectTree, NavigationAndPreOrder) {
   Sample s;
-  EXPECT_EQ(Shape(s.tree), "Root(a(a1 a2) b c)");
+  EXPECT_EQ(Shape(s.tree), "Root+(a+(a1 a2) b c)");
   EXPECT_EQ(s.tree.NodeCount(), 6u);
   std::string order;
   for (TProjectNode *n = s.tree.GetFirstNode(); n; n = n->GetNext())
@@ -198,14 +175,14 @@ TEST(ProjectTree, NavigationAndPreOrder) {
 TEST(ProjectTree, FourPlacementModesReportedAsModelMoves) {
   Sample s;
   MirrorModel m(s.tree);
-  ExpectMove(s.tree, s.c, s.a, TNodeAttachMode::Insert, "Root+(c a(a1 a2) b)");
-  ExpectMove(s.tree, s.c, s.a1, TNodeAttachMode::AddFirst, "Root+(a+(c a1 a2) b)");
-  ExpectMove(s.tree, s.b, s.a1, TNodeAttachMode::Add, "Root+(a+(c a1 a2 b))");
-  ExpectMove(s.tree, s.a1, s.b, TNodeAttachMode::AddChild, "Root+(a+(c a2 b+(a1)))");
+  ExpectMove(s.tree, s.c, s.a, TNodeAttachMode::Insert, "Root(c a+(a1 a2) b)");
+  ExpectMove(s.tree, s.c, s.a1, TNodeAttachMode::AddFirst, "Root(a(c a1 a2) b)");
+  ExpectMove(s.tree, s.b, s.a1, TNodeAttachMode::Add, "Root(a(c a1 a2 b))");
+  ExpectMove(s.tree, s.a1, s.b, TNodeAttachMode::AddChild, "Root(a(c a2 b(a1)))");
   // Downwards within one parent, and out to the top level.
-  ExpectMove(s.tree, s.c, s.a, TNodeAttachMode::AddChild, "Root+(a+(a2 b+(a1) c))");
+  ExpectMove(s.tree, s.c, s.a, TNodeAttachMode::AddChild, "Root(a(a2 b(a1) c))");
   // Moved nodes come out collapsed, with everything below them.
-  ExpectMove(s.tree, s.a, s.root, TNodeAttachMode::Add, "Root+ a(a2 b(a1) c)");
+  ExpectMove(s.tree, s.a, s.root, TNodeAttachMode::Add, "Root- a+(a2 b+(a1) c)");
   EXPECT_EQ(m.moves, 6);
 }
 
@@ -220,7 +197,7 @@ TEST(ProjectTree, MovesIntoOwnSubtreeDoNothing) {
   EXPECT_FALSE(s.tree.MoveTo(s.a, s.a, TNodeAttachMode::Insert));
   EXPECT_FALSE(s.tree.MoveTo(s.root, s.a1, TNodeAttachMode::Insert));
   EXPECT_FALSE(s.tree.MoveTo(s.a, nullptr, TNodeAttachMode::Add));
-  EXPECT_EQ(Shape(s.tree), "Root(a+(a1 a2) b c)");
+  EXPECT_EQ(Shape(s.tree), "Root+(a(a1 a2) b c)");
   EXPECT_EQ(m.moves, 0);
   EXPECT_TRUE(m.changes.empty());
 }
@@ -230,19 +207,19 @@ TEST(ProjectTree, EditorMoveCommandsAndTheirExpandedStates) {
   MirrorModel m(s.tree);
   s.tree.SetExpanded(s.a, true);
   // Drop on the root: add first relative to the dragged node itself.
-  ExpectMove(s.tree, s.c, s.c, TNodeAttachMode::AddFirst, "Root+(c a+(a1 a2) b)");
+  ExpectMove(s.tree, s.c, s.c, TNodeAttachMode::AddFirst, "Root(c a(a1 a2) b)");
   // Before its own next sibling: nothing moves, but it comes out collapsed.
   m.changes.clear();
-  ExpectMove(s.tree, s.a, s.b, TNodeAttachMode::Insert, "Root+(c a(a1 a2) b)");
+  ExpectMove(s.tree, s.a, s.b, TNodeAttachMode::Insert, "Root(c a+(a1 a2) b)");
   EXPECT_EQ(m.moves, 1);
   ASSERT_EQ(m.changes.size(), 1u);
   EXPECT_EQ(m.changes[0], std::make_pair(s.a, TNodeChange::Expanded));
   // Move down from second-to-last: add child to its own parent.
-  ExpectMove(s.tree, s.a, s.root, TNodeAttachMode::AddChild, "Root+(c b a(a1 a2))");
+  ExpectMove(s.tree, s.a, s.root, TNodeAttachMode::AddChild, "Root(c b a+(a1 a2))");
   // Sink: last child of the sibling above; lift: right after the former parent.
-  ExpectMove(s.tree, s.b, s.c, TNodeAttachMode::AddChild, "Root+(c+(b) a(a1 a2))");
-  ExpectMove(s.tree, s.b, s.a, TNodeAttachMode::Insert, "Root+(c+ b a(a1 a2))");
-  ExpectMove(s.tree, s.a1, s.a, TNodeAttachMode::Add, "Root+(c+ b a(a2) a1)");
+  ExpectMove(s.tree, s.b, s.c, TNodeAttachMode::AddChild, "Root(c(b) a+(a1 a2))");
+  ExpectMove(s.tree, s.b, s.a, TNodeAttachMode::Insert, "Root(c- b a+(a1 a2))");
+  ExpectMove(s.tree, s.a1, s.a, TNodeAttachMode::Add, "Root(c- b a+(a2) a1)");
   EXPECT_EQ(m.moves, 5);
 }
 
@@ -251,7 +228,7 @@ TEST(ProjectTree, DeleteRemovesTheSubtreeAndForgetsTheSelection) {
   MirrorModel m(s.tree);
   s.tree.SetSelected(s.a2);
   s.tree.Delete(s.a);
-  EXPECT_EQ(Shape(s.tree), "Root(b c)");
+  EXPECT_EQ(Shape(s.tree), "Root+(b c)");
   EXPECT_EQ(s.tree.NodeCount(), 3u);
   EXPECT_EQ(s.tree.Selected(), nullptr);
   EXPECT_EQ(s.b->Index(), 0);

@@ -1,6 +1,6 @@
 #include "search/SearchFileList.h"
-#include "store/FileSystem.h"
 #include "TempDir.h"
+#include "store/FileSystem.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,6 +2,7 @@
 #include "editor/engine/MemoJump.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -31,26 +32,38 @@ protected:
 
 } // namespace
 
-TEST_F(TagJump, PositionForms) {
-  struct Case {
-    const char *tag;
-    int line, col;
-  } cases[] = {
-      {"a.txt(12)", 11, 1},     {"a.txt 12,5", 11, 5},   {"a.txt  12,5: note", 11, 5},
-      {"a.txt 12,5 note", 11, 5}, {"a.txt-7", 6, 1},      {"a.txt/7", 6, 1},
-      {"a.txt -7: text", 6, 1}, {"a.txt/7 text", 6, 1},  {"a.txt 3:", 2, -7},
-      {"a.txt 3: text", 2, -7}, {"a.txt 3 text", 2, -7}, {"a.txt 3", 2, -7},
-      {"  \ta.txt(+4)", 3, 1},  {"a.txt(1)", 0, 1},
-  };
-  for (const auto &c : cases) {
-    Parsed p = Parse(c.tag);
-    EXPECT_TRUE(p.ok) << c.tag;
-    EXPECT_EQ(p.file, dir.Dir() + "a.txt") << c.tag;
-    EXPECT_EQ(p.line, c.line) << c.tag;
-    EXPECT_EQ(p.col, c.col) << c.tag;
-    EXPECT_EQ(p.key, "untouched") << c.tag;
+// A tag with a position in one of its written forms, and the 0-based line
+// and the column it gives (-7: left alone).
+struct PositionForm {
+  const char *tag;
+  int line, col;
+  friend std::ostream &operator<<(std::ostream &os, const PositionForm &f) {
+    return os << '"' << f.tag << '"';
   }
+};
+
+class TagJumpPositions : public TagJump, public testing::WithParamInterface<PositionForm> {};
+
+TEST_P(TagJumpPositions, GiveTheFileAndThePosition) {
+  const PositionForm &c = GetParam();
+  Parsed p = Parse(c.tag);
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Dir() + "a.txt");
+  EXPECT_EQ(p.line, c.line);
+  EXPECT_EQ(p.col, c.col);
+  EXPECT_EQ(p.key, "untouched");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, TagJumpPositions,
+    testing::Values(PositionForm{"a.txt(12)", 11, 1}, PositionForm{"a.txt 12,5", 11, 5},
+                    PositionForm{"a.txt  12,5: note", 11, 5},
+                    PositionForm{"a.txt 12,5 note", 11, 5}, PositionForm{"a.txt-7", 6, 1},
+                    PositionForm{"a.txt/7", 6, 1}, PositionForm{"a.txt -7: text", 6, 1},
+                    PositionForm{"a.txt/7 text", 6, 1}, PositionForm{"a.txt 3:", 2, -7},
+                    PositionForm{"a.txt 3: text", 2, -7}, PositionForm{"a.txt 3 text", 2, -7},
+                    PositionForm{"a.txt 3", 2, -7}, PositionForm{"  \ta.txt(+4)", 3, 1},
+                    PositionForm{"a.txt(1)", 0, 1}));
 
 TEST_F(TagJump, KeyWordInQuotesLeavesThePositionAlone) {
   Parsed p = Parse("a.txt \"some key\" rest");
@@ -105,9 +118,9 @@ TEST_F(TagJump, SeparatorsInsideNamesAndPaths) {
 TEST_F(TagJump, BadNumbers) {
   // Unreadable numbers give line 0, column 1; the result is what was known
   // before the number was read.
-  for (const char *tag : {"a.txt(x)", "a.txt(12", "a.txt()", "a.txt-x", "a.txt x,3", "a.txt 3,y",
-                          "a.txt x", "a.txt(99999999999)", "a.txt(+-3)", "a.txt(-2147483648)",
-                          "a.txt(1 2)"}) {
+  for (const char *tag :
+       {"a.txt(x)", "a.txt(12", "a.txt()", "a.txt-x", "a.txt x,3", "a.txt 3,y", "a.txt x",
+        "a.txt(99999999999)", "a.txt(+-3)", "a.txt(-2147483648)", "a.txt(1 2)"}) {
     Parsed p = Parse(tag);
     EXPECT_FALSE(p.ok) << tag;
     EXPECT_EQ(p.file, "") << tag;

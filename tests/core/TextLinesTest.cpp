@@ -41,5 +41,6 @@ TEST(TextLines, EditorTextSplitsAtEveryNewline) {
   EXPECT_EQ(TTextLines::FromEditorText("x"), V{"x"});
   EXPECT_EQ(TTextLines::FromEditorText("x\n"), (V{"x", ""}));
   EXPECT_EQ(TTextLines::FromEditorText("\n\n"), (V{"", "", ""}));
-  EXPECT_EQ(TTextLines::FromEditorText(std::string("a\0b\nc", 5)), (V{std::string("a\0b", 3), "c"}));
+  EXPECT_EQ(TTextLines::FromEditorText(std::string("a\0b\nc", 5)),
+            (V{std::string("a\0b", 3), "c"}));
 }

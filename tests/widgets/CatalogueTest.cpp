@@ -4,8 +4,10 @@
 #include "catalogue/AboutForm.h"
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/SelectThema.h"
+#include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/RegIniFile.h"
+#include "support/ScopedHooks.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageBox.h"
 
@@ -94,12 +96,8 @@ private slots:
     root_ = std::make_unique<TestDir>();
     outside_ = std::make_unique<TestDir>();
     TSelectThemaForm::SetProgramDirForTest("");
-    clock_::SetSource(nullptr);
   }
-  void cleanup() {
-    form_.reset();
-    clock_::SetSource(nullptr);
-  }
+  void cleanup() { form_.reset(); }
 
   void firstStartWithEmptySettingsAsksForTheFolder() {
     MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"));
@@ -333,10 +331,10 @@ private slots:
     // A new project titled like an open one still gets an editor of its own.
     const std::vector<TVaveMainForm *> editors = f.Editors();
     QCOMPARE(editors.size(), 2u);
-    QCOMPARE(editors[0]->ProjectDir, root_->Cp() + "Idea0/");
-    QCOMPARE(editors[1]->ProjectDir, root_->Cp() + "Idea1/");
+    QCOMPARE(editors[0]->ProjectDir(), root_->Cp() + "Idea0/");
+    QCOMPARE(editors[1]->ProjectDir(), root_->Cp() + "Idea1/");
     QCOMPARE(editors[0]->windowTitle(), QStringLiteral("Idea"));
-    QCOMPARE(editors[0]->Author, std::string("Rara"));
+    QCOMPARE(editors[0]->Author(), std::string("Rara"));
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Idea"), QStringLiteral("Idea")}));
     for (int i = 0; i < 2; ++i) {
       QCOMPARE(f.ProjectList()->topLevelItem(i)->text(1), QString()); // no save yet
@@ -393,7 +391,7 @@ private slots:
     f.OpenProjectAction();
     const std::vector<TVaveMainForm *> editors = f.Editors();
     QCOMPARE(editors.size(), 2u);
-    QVERIFY(editors[0]->ProjectDir != editors[1]->ProjectDir);
+    QVERIFY(editors[0]->ProjectDir() != editors[1]->ProjectDir());
     QCOMPARE(f.Row(0)->EditorWindow.data(), editors[0]);
     QCOMPARE(f.Row(1)->EditorWindow.data(), editors[1]);
 
@@ -431,7 +429,7 @@ private slots:
     // After start: the first row (descending titles: Beta).
     PressEnter(f);
     QCOMPARE(f.Editors().size(), 1u);
-    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+    QCOMPARE(f.Editors()[0]->ProjectDir(), root_->Cp() + "b/");
 
     // After a refresh: the first row again.
     f.SelectRow(1);
@@ -448,7 +446,7 @@ private slots:
     QCOMPARE(f.Selected()->Directory, root_->Cp() + "b/");
     PressEnter(f);
     QCOMPARE(f.Editors().size(), 1u);
-    QCOMPARE(f.Editors()[0]->ProjectDir, root_->Cp() + "b/");
+    QCOMPARE(f.Editors()[0]->ProjectDir(), root_->Cp() + "b/");
     QVERIFY(f.Editors()[0]->close());
 
     // After a create: the new project's row.
@@ -479,7 +477,7 @@ private slots:
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta")}));
     TVaveMainForm *editor = OpenRow(f, QStringLiteral("Alpha"));
     QVERIFY(editor);
-    clock_::SetSource([] { return TDateTime{2030, 1, 2, 3, 4, 5}; });
+    support::ScopedClock clock(TDateTime{2030, 1, 2, 3, 4, 5});
     QVERIFY(editor->SaveProject());
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Beta"), QStringLiteral("Alpha")}));
     QCOMPARE(f.ProjectList()->topLevelItem(1)->text(1), QStringLiteral("2030/01/02 03:04:05"));
@@ -552,7 +550,7 @@ private slots:
     TSelectThemaForm &f = Open();
     QPointer<TVaveMainForm> editor = OpenRow(f, QStringLiteral("Open"));
     QVERIFY(editor);
-    editor->TreeModified = true;
+    editor->VaveDataBase()->Project().SetModified(true);
 
     // Its user keeps the editor: the files stay too.
     ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes, MsgAnswer::Cancel});
@@ -666,7 +664,7 @@ private slots:
     fsys::DeleteFile(TRegIniFile::DefaultFileName());
     QPointer<TVaveMainForm> alpha = OpenRow(f, QStringLiteral("Alpha"));
     QPointer<TVaveMainForm> beta = OpenRow(f, QStringLiteral("Beta"));
-    beta->TreeModified = true;
+    beta->VaveDataBase()->Project().SetModified(true);
     QSignalSpy closed(&f, &TSelectThemaForm::Closed);
 
     ui::ScriptedMessageBoxes boxes({MsgAnswer::Cancel});
@@ -674,7 +672,7 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 1u);
     QVERIFY(f.isVisible());
     QVERIFY(beta);
-    QVERIFY(!beta->Closing);
+    QVERIFY(!beta->IsClosing());
     QVERIFY(!fsys::FileExists(TRegIniFile::DefaultFileName()));
     QCOMPARE(closed.count(), 0);
 
@@ -739,7 +737,7 @@ private slots:
     QDir::setCurrent(cwd);
     QCOMPARE(f.Editors().size(), 1u);
     QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
-    QVERIFY(fsys::SameFile(f.Editors()[0]->ProjectDir, outside_->Cp(QStringLiteral("p"))));
+    QVERIFY(fsys::SameFile(f.Editors()[0]->ProjectDir(), outside_->Cp(QStringLiteral("p"))));
     QCOMPARE(boxes.Asked().size(), 1u);
     QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"プロジェクトが見つかりません"));
   }

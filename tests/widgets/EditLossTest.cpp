@@ -28,14 +28,13 @@ TNodeFiles Stored(const Project &p, const char *file) {
 struct Editor {
   QPointer<TVaveMainForm> w = new TVaveMainForm;
   explicit Editor(const Project &p) {
-    w->Author = "tester";
+    w->SetAuthor("tester");
     if (!w->OpenProjectDir(p.Root()))
       qFatal("cannot open the test project");
     w->activateWindow();
   }
   ~Editor() {
     if (w) {
-      w->Closing = true; // no question at the end of a test
       delete w;
     }
   }
@@ -66,7 +65,6 @@ class EditLossTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
 
   // An open label editor is committed by every command, selection change and
   // the close query, and the title reaches the item file.
@@ -132,17 +130,17 @@ private slots:
     e.Select("Root-C00000");
     e.w->FileText()->setFocus();
     QTest::keyClicks(e.w->FileText(), "xyz");
-    e.w->Action("SelectCompletionAction")->trigger();
+    e.w->Action(TEditorAction::SelectCompletionAction)->trigger();
     QVERIFY(e.w->FileText()->isReadOnly());
     const QString text = e.w->FileText()->toPlainText();
     e.w->FileText()->setFocus();
     e.Key(Qt::Key_Z, Qt::ControlModifier);
-    e.w->Action("UndoAction")->trigger();
+    e.w->Action(TEditorAction::UndoAction)->trigger();
     e.w->FileText()->selectAll();
-    e.w->Action("CutToClipAction")->trigger();
-    e.w->Action("PastClipTextAction")->trigger();
+    e.w->Action(TEditorAction::CutToClipAction)->trigger();
+    e.w->Action(TEditorAction::PastClipTextAction)->trigger();
     QCOMPARE(e.w->FileText()->toPlainText(), text);
-    QVERIFY(!e.w->Action("UndoAction")->isEnabled());
+    QVERIFY(!e.w->Action(TEditorAction::UndoAction)->isEnabled());
   }
 
   // The attachment window never holds the list of an item that is gone:
@@ -160,15 +158,15 @@ private slots:
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes});
     Editor e(p);
     e.Select("Root-C00000");
-    e.w->Action("ShowAttachFileAction")->trigger();
+    e.w->Action(TEditorAction::ShowAttachFileAction)->trigger();
     TAttachmentForm *form = e.w->AttachmentWindow();
     QVERIFY(form->IsShown());
     form->close(); // the close box
     QVERIFY(!form->IsShown());
-    e.w->Action("ExpierItemAction")->trigger();
+    e.w->Action(TEditorAction::ExpierItemAction)->trigger();
     QVERIFY(!FindItem(*e.w, "Root-C00000"));
     QVERIFY(form->Attachments() == nullptr ||
-            form->Attachments() == &e.w->CurrentNode->Data()->Files.AttachFiles);
+            form->Attachments() == &e.w->CurrentNode()->Data()->Files.AttachFiles);
     e.w->FileText()->setFocus();
     QTest::keyClicks(e.w->FileText(), "kept ");
     e.Select("Root-C00002");

@@ -2,6 +2,7 @@
 // scripted message boxes: opening, the life of the current item, new
 // projects, saving and the close query.
 #include "EditorTestProject.h"
+#include "support/ScopedHooks.h"
 
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
@@ -35,8 +36,6 @@ class EditorWindowTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
-
   void opensTheSelectedItemWithHeaderAndCaret() {
     Project p;
     ui::ScriptedMessageBoxes boxes;
@@ -45,7 +44,7 @@ private slots:
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(w->OpenProjectDir(p.Root()));
     QCOMPARE(w->windowTitle(), QStringLiteral(u"企画"));
-    QCOMPARE(w->CurrentNode, Find(*w, "Root-C00000"));
+    QCOMPARE(w->CurrentNode(), Find(*w, "Root-C00000"));
     QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("first line\nsecond line\nthird"));
     QCOMPARE(HeaderText(*w, 0), QStringLiteral("A"));
     QCOMPARE(HeaderText(*w, 1), QStringLiteral(u"著者"));
@@ -58,7 +57,7 @@ private slots:
     QCOMPARE(w->MemoJump().CaretLine(), 1);
     QCOMPARE(w->MemoJump().CaretColumn(), 4);
     QVERIFY(!w->MemoModified());
-    QVERIFY(!w->TreeModified);
+    QVERIFY(!w->TreeModified());
     QVERIFY(boxes.Asked().empty());
 
     // Closing at once asks nothing and rewrites only the selected item, unchanged.
@@ -75,7 +74,7 @@ private slots:
     Project p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
     QPointer<TVaveMainForm> w = new TVaveMainForm;
-    w->Author = "tester";
+    w->SetAuthor("tester");
     QVERIFY(w->OpenProjectDir(p.Root()));
     // Untouched: only the caret memory changes.
     w->MemoJump().JumpTo(2, 3);
@@ -88,7 +87,7 @@ private slots:
     QCOMPARE(w->StatusPanel(1)->text(), QStringLiteral("0 : 2"));
 
     // Typed text: stamped with the time and the editor's author.
-    clock_::SetSource([] { return At(2027, 1, 2, 3, 4, 5); });
+    support::ScopedClock clock(At(2027, 1, 2, 3, 4, 5));
     QTest::keyClicks(w->FileText(), "X");
     QVERIFY(w->MemoModified());
     QVERIFY(w->VaveDataBase()->SelectNode(Find(*w, "Root")));
@@ -105,10 +104,10 @@ private slots:
   void newProjectLayoutAndIdentifiers() {
     TestDir dir;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
-    clock_::SetSource([] { return At(2026, 12, 7, 12, 0, 0); });
+    support::ScopedClock clock(At(2026, 12, 7, 12, 0, 0));
     QPointer<TVaveMainForm> w = new TVaveMainForm;
     QVERIFY(w->NewProject(dir.Cp(), Cp(QStringLiteral(u"新規企画"))));
-    TProjectNode *root = w->RootNode;
+    TProjectNode *root = w->RootNode();
     QVERIFY(root);
     QCOMPARE(root->Data()->ID, std::string("Root"));
     QCOMPARE(root->Count(), 1);
@@ -125,16 +124,17 @@ private slots:
     QCOMPARE(ini.ReadString("Window", "Width", ""), std::string("630"));
     QCOMPARE(ini.ReadString("Root", "Child01", ""), std::string("Root-C00000"));
     QCOMPARE(ini.ReadString("Root", "LastIndex", ""), std::string("1"));
-    QVERIFY(w->TreeModified);
+    QVERIFY(w->TreeModified());
     // A new project counts as changed: closing asks, and Cancel keeps it open.
     w->close();
     QVERIFY(w);
     QCOMPARE(boxes.Asked().size(), size_t(1));
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"\"新規企画\"はツリーが変更されています\r\n保存しますか?"));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"\"新規企画\"はツリーが変更されています\r\n保存しますか?"));
     QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"新規企画"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Information);
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNoCancel);
-    w->Action("AutoSaveMenu")->setChecked(true);
+    w->Action(TEditorAction::AutoSaveMenu)->setChecked(true);
     w->close(); // auto-save: saved without a question
     QTRY_VERIFY(!w);
     QCOMPARE(boxes.Asked().size(), size_t(1));
@@ -149,7 +149,7 @@ private slots:
     TProjectNode *b = Find(*w, "Root-C00002");
     QVERIFY(w->VaveTreeEdited(b, QString()));
     QCOMPARE(b->Text(), Cp(QStringLiteral(u"(無題)")));
-    QVERIFY(w->VaveTreeEdited(w->RootNode, QStringLiteral(u"新名")));
+    QVERIFY(w->VaveTreeEdited(w->RootNode(), QStringLiteral(u"新名")));
     QCOMPARE(w->windowTitle(), QStringLiteral(u"新名"));
     QVERIFY(w->MemoModified());
     // Text CP932 cannot hold is refused with an explanation.
@@ -160,15 +160,15 @@ private slots:
 
     // The root never collapses; another item's collapse marks the tree changed.
     TVaveDataBase *view = w->VaveDataBase();
-    w->TreeModified = false;
-    view->collapse(view->IndexOf(w->RootNode));
-    QVERIFY(view->isExpanded(view->IndexOf(w->RootNode)));
-    QVERIFY(w->RootNode->Expanded());
-    QVERIFY(!w->TreeModified);
+    w->VaveDataBase()->Project().SetModified(false);
+    view->collapse(view->IndexOf(w->RootNode()));
+    QVERIFY(view->isExpanded(view->IndexOf(w->RootNode())));
+    QVERIFY(w->RootNode()->Expanded());
+    QVERIFY(!w->TreeModified());
     TProjectNode *a = Find(*w, "Root-C00000");
     view->expand(view->IndexOf(a));
     QVERIFY(a->Expanded());
-    QVERIFY(w->TreeModified);
+    QVERIFY(w->TreeModified());
     w->close();
     QTRY_VERIFY(!w);
   }
@@ -180,24 +180,25 @@ private slots:
     QVERIFY(w->OpenProjectDir(p.Root()));
     std::string savedDir, savedTitle;
     int saves = 0;
-    w->OnProjectSaved = [&](TVaveMainForm *, const std::string &dir, const TDateTime &,
-                            const std::string &title) {
-      ++saves;
-      savedDir = dir;
-      savedTitle = title;
-    };
+    QObject::connect(
+        w, &TVaveMainForm::projectSaved, w,
+        [&](TVaveMainForm *, const std::string &dir, const TDateTime &, const std::string &title) {
+          ++saves;
+          savedDir = dir;
+          savedTitle = title;
+        });
     QByteArray first = p.dir.Read("MainTree.dat");
     QVERIFY(w->VaveDataBase()->SelectNode(Find(*w, "Root-C00002")));
-    w->Action("SaveProjectAction")->trigger();
+    w->Action(TEditorAction::SaveProjectAction)->trigger();
     QCOMPARE(saves, 1);
     QCOMPARE(savedDir, p.Root());
     QCOMPARE(savedTitle, Cp(QStringLiteral(u"企画")));
     QCOMPARE(p.dir.Read("MainTree.dat.ord"), first);
     QVERIFY(p.dir.Read("MainTree.dat").contains("LastNode=Root-C00002\r\n"));
     QByteArray second = p.dir.Read("MainTree.dat");
-    w->SaveProjectAction();
+    w->SaveProject();
     QCOMPARE(p.dir.Read("MainTree.dat.ord"), second);
-    QVERIFY(!w->TreeModified);
+    QVERIFY(!w->TreeModified());
     w->close(); // saved: nothing to ask
     QTRY_VERIFY(!w);
     QVERIFY(boxes.Asked().empty());
@@ -211,7 +212,8 @@ private slots:
       QPointer<TVaveMainForm> w = new TVaveMainForm;
       QVERIFY(w->OpenProjectDir(p.Root()));
       bool closedReported = false;
-      w->OnEditorClose = [&](TVaveMainForm *) { closedReported = true; };
+      QObject::connect(w, &TVaveMainForm::editorClosing, w,
+                       [&](TVaveMainForm *) { closedReported = true; });
       QByteArray tree = p.dir.Read("MainTree.dat");
       w->VaveDataBase()->expand(w->VaveDataBase()->IndexOf(Find(*w, "Root-C00000")));
       w->close();
@@ -219,7 +221,7 @@ private slots:
       if (answer == ui::MsgAnswer::Cancel) {
         QVERIFY(w);
         QVERIFY(!closedReported);
-        QVERIFY(w->TreeModified);
+        QVERIFY(w->TreeModified());
         delete w;
         continue;
       }
@@ -238,11 +240,12 @@ private slots:
     ui::ScriptedMessageBoxes boxes;
     QPointer<TVaveMainForm> w = new TVaveMainForm;
     bool reported = false;
-    w->OnEditorClose = [&](TVaveMainForm *) { reported = true; };
+    QObject::connect(w, &TVaveMainForm::editorClosing, w,
+                     [&](TVaveMainForm *) { reported = true; });
     QVERIFY(!w->OpenProjectDir(dir.Cp()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"正常なプロジェクトではありません\r\n") +
-                                        dir.Native("MainTree.dat"));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"正常なプロジェクトではありません\r\n") + dir.Native("MainTree.dat"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Error);
     QTRY_VERIFY(!w);
     QVERIFY(!reported);
@@ -271,8 +274,9 @@ private slots:
     QVERIFY(w->OpenProjectDir(p.Root()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"企画"));
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"ファイル\"") + p.dir.Native("b.txt") +
-                                        QStringLiteral(u"\"のヘッダ\"line\"の形式が間違っています\r\nzero"));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"ファイル\"") + p.dir.Native("b.txt") +
+                 QStringLiteral(u"\"のヘッダ\"line\"の形式が間違っています\r\nzero"));
     delete w;
   }
 
@@ -281,14 +285,14 @@ private slots:
     ui::ScriptedMessageBoxes boxes;
     QPointer<TVaveMainForm> w = new TVaveMainForm;
     QVERIFY(w->OpenProjectDir(p.Root()));
-    TProjectNode *a = w->CurrentNode;
+    TProjectNode *a = w->CurrentNode();
     {
       // A file-size limit makes every write fail, even for root.
       FileSizeLimit limit(8);
       QVERIFY(!w->VaveDataBase()->SelectNode(Find(*w, "Root-C00002")));
       QVERIFY(!w->VaveDataBase()->SelectNode(Find(*w, "Root")));
     }
-    QCOMPARE(w->CurrentNode, a);
+    QCOMPARE(w->CurrentNode(), a);
     QCOMPARE(w->VaveDataBase()->Selected(), a);
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QVERIFY(boxes.Asked()[0].text.contains(p.dir.Native("a.txt")));
@@ -302,7 +306,7 @@ private slots:
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes, ui::MsgAnswer::Ok});
     QPointer<TVaveMainForm> w = new TVaveMainForm;
     QVERIFY(w->OpenProjectDir(p.Root()));
-    w->TreeModified = true;
+    w->VaveDataBase()->Project().SetModified(true);
     QByteArray tree = p.dir.Read("MainTree.dat");
     {
       FileSizeLimit limit(200); // items fit, the tree file does not
@@ -312,7 +316,7 @@ private slots:
     QCOMPARE(boxes.Asked().size(), size_t(2));
     QVERIFY(boxes.Asked()[1].text.contains(p.dir.Native("MainTree.dat")));
     QCOMPARE(p.dir.Read("MainTree.dat"), tree);
-    QVERIFY(w->TreeModified);
+    QVERIFY(w->TreeModified());
     delete w;
   }
 

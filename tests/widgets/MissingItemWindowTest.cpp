@@ -17,7 +17,6 @@ class MissingItemWindowTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
 
   void anItemWhoseFileIsAwayIsShownReadOnlyAndItsBranchIsSaved() {
     EditorTestProject p; // A (a.txt, child A1) is the selected item
@@ -40,15 +39,15 @@ private slots:
     TProjectNode *a = FindItem(*w, "Root-C00000");
     QVERIFY(a && a->Data()->Missing);
     QCOMPARE(a->Count(), 1); // A1 loads below it
-    QCOMPARE(w->CurrentNode, a);
+    QCOMPARE(w->CurrentNode(), a);
     TVaveTreeModel *model = w->VaveDataBase()->Model();
     const QModelIndex ai = model->IndexOf(a);
     QCOMPARE(model->data(ai, Qt::DisplayRole).toString(),
              QString::fromUtf16(u"(読めません) a.txt"));
     QVERIFY(!(model->flags(ai) & Qt::ItemIsEditable));
     QVERIFY(w->FileText()->isReadOnly());
-    QVERIFY(!w->Action("SelectToDoAction")->isEnabled());
-    QVERIFY(!w->Action("SelectCompletionAction")->isEnabled());
+    QVERIFY(!w->Action(TEditorAction::SelectToDoAction)->isEnabled());
+    QVERIFY(!w->Action(TEditorAction::SelectCompletionAction)->isEnabled());
 
     // Typing and F2 change nothing; moving on stores nothing for it.
     w->VaveDataBase()->setFocus();
@@ -57,9 +56,9 @@ private slots:
     QTest::keyClicks(w->FileText(), "typed");
     QCOMPARE(w->FileText()->toPlainText(), QString());
     QTest::keyClick(w->VaveDataBase(), Qt::Key_Down); // to B, also away
-    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00002"));
+    QCOMPARE(w->CurrentNode(), FindItem(*w, "Root-C00002"));
     QTest::keyClick(w->VaveDataBase(), Qt::Key_Up);
-    QCOMPARE(w->CurrentNode, a);
+    QCOMPARE(w->CurrentNode(), a);
     QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(!p.dir.Has("a.txt"));
     QVERIFY(!p.dir.Has("b.txt"));
@@ -98,10 +97,10 @@ private slots:
     TVaveDataBase *tree = w->VaveDataBase();
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00002"));
+    QCOMPARE(w->CurrentNode(), FindItem(*w, "Root-C00002"));
     // Only the caret would change: the user moves on, the file stays.
     QTest::keyClick(tree, Qt::Key_Up);
-    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00000"));
+    QCOMPARE(w->CurrentNode(), FindItem(*w, "Root-C00000"));
     QCOMPARE(boxes.Asked().size(), size_t(0));
     QCOMPARE(p.dir.Read("b.txt"), b);
     // Typed text cannot be written: the user stays, told why.
@@ -109,7 +108,7 @@ private slots:
     QTest::keyClicks(w->FileText(), "typed");
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Up);
-    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00002"));
+    QCOMPARE(w->CurrentNode(), FindItem(*w, "Root-C00002"));
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QVERIFY(boxes.Asked()[0].text.contains(p.dir.Native("b.txt")));
     QCOMPARE(p.dir.Read("b.txt"), b);

@@ -103,7 +103,6 @@ private slots:
     StoredPlaces(p.Root(), editorStored, attachStored);
     QCOMPARE(editorStored, w->geometry());
     QCOMPARE(attachStored, QRect(attach->pos(), QSize(420, 260)));
-    w->Closing = true;
     delete w;
   }
 

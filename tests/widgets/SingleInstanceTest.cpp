@@ -109,7 +109,7 @@ private slots:
     QTRY_VERIFY_WITH_TIMEOUT(Finished(second), 10000);
     QVERIFY(EndedWell(second));
     QTRY_COMPARE(catalogue.Editors().size(), 1u);
-    QCOMPARE(catalogue.Editors()[0]->ProjectDir, root_->Cp() + "p/");
+    QCOMPARE(catalogue.Editors()[0]->ProjectDir(), root_->Cp() + "p/");
     QCOMPARE(catalogue.ShortcutProjects.size(), 1u);
 
     // Without an argument the running catalogue comes back.

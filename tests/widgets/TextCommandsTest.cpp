@@ -4,8 +4,11 @@
 // undoing changes, clearing the caret memory, the hint line, the tree's
 // keyboard rules and hiding at the top edge.
 #include "EditorTestProject.h"
+#include "support/ScopedHooks.h"
 
+#include "editor/DisplayCommands.h"
 #include "editor/PlainTextMemo.h"
+#include "editor/TextCommands.h"
 #include "ui/Dialogs.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
@@ -36,7 +39,7 @@ bool LabelEditable(TVaveMainForm &w, TProjectNode *node) {
   return w.VaveDataBase()->model()->flags(w.VaveDataBase()->IndexOf(node)) & Qt::ItemIsEditable;
 }
 
-bool Enabled(TVaveMainForm &w, const char *action) {
+bool Enabled(TVaveMainForm &w, TEditorAction action) {
   w.updateActionStates();
   return w.Action(action)->isEnabled();
 }
@@ -72,18 +75,15 @@ class TextCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() {
-    clock_::SetSource(nullptr);
-    QApplication::clipboard()->clear();
-  }
+  void init() { QApplication::clipboard()->clear(); }
 
   void toDoAndCompletionSetIconsReadOnlyAndItemFile() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
     QPointer<TVaveMainForm> w = Open(p);
     TProjectNode *a = FindItem(*w, "Root-C00000");
-    QAction *todo = w->Action("SelectToDoAction");
-    QAction *done = w->Action("SelectCompletionAction");
+    QAction *todo = w->Action(TEditorAction::SelectToDoAction);
+    QAction *done = w->Action(TEditorAction::SelectCompletionAction);
     QCOMPARE(TreeIcon(*w, a), Image(images::Page));
     QCOMPARE(IconImage(todo->icon()), Image(images::ToDoOff));
 
@@ -99,8 +99,8 @@ private slots:
     QCOMPARE(TreeIcon(*w, a), Image(images::ToDoOn)); // ToDo wins for the icon
     QVERIFY(w->FileText()->isReadOnly());
     QVERIFY(!LabelEditable(*w, a));
-    QVERIFY(!Enabled(*w, "InsertDateAction"));
-    QVERIFY(!w->ProjectLocked);
+    QVERIFY(!Enabled(*w, TEditorAction::InsertDateAction));
+    QVERIFY(!w->ProjectLocked());
     todo->trigger();
     QCOMPARE(TreeIcon(*w, a), Image(images::CompletionOn));
 
@@ -112,7 +112,7 @@ private slots:
     QVERIFY(!todo->isChecked());
     QVERIFY(!done->isChecked());
     QCOMPARE(IconImage(done->icon()), Image(images::CompletionOff));
-    QVERIFY(Enabled(*w, "InsertDateAction"));
+    QVERIFY(Enabled(*w, TEditorAction::InsertDateAction));
     // Back on the completed item: read-only again, mark shown.
     QVERIFY(w->VaveDataBase()->SelectNode(a));
     QVERIFY(done->isChecked());
@@ -127,41 +127,42 @@ private slots:
     QPointer<TVaveMainForm> w = Open(p);
     TProjectNode *b = FindItem(*w, "Root-C00002");
     QApplication::clipboard()->setText(QStringLiteral("clip"));
-    QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode));
-    w->Action("SelectCompletionAction")->trigger();
-    QVERIFY(w->ProjectLocked);
+    QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode()));
+    w->Action(TEditorAction::SelectCompletionAction)->trigger();
+    QVERIFY(w->ProjectLocked());
     QVERIFY(p.dir.Read("r.txt").contains("Completion:false")); // not yet stored
     QVERIFY(w->VaveDataBase()->SelectNode(b));
     QVERIFY(p.dir.Read("r.txt").contains("Completion:true"));
     // Every item of a locked project is read-only: memo, label, text commands.
-    QVERIFY(w->ProjectLocked);
+    QVERIFY(w->ProjectLocked());
     QVERIFY(w->FileText()->isReadOnly());
     QVERIFY(!LabelEditable(*w, b));
     QVERIFY(!w->VaveTreeEditing(b));
+    w->updateActionStates();
     for (const char *name : {"InsertDateAction", "InsertTimeAction", "PastClipTextAction",
                              "CutToClipAction", "UndoItemMidifyAction"})
-      QVERIFY2(!Enabled(*w, name), name);
-    QVERIFY(Enabled(*w, "SelectAllAction"));
-    QVERIFY(Enabled(*w, "SelectCompletionAction")); // the way out of the lock
+      QVERIFY2(!ActionNamed(*w, name)->isEnabled(), name);
+    QVERIFY(Enabled(*w, TEditorAction::SelectAllAction));
+    QVERIFY(Enabled(*w, TEditorAction::SelectCompletionAction)); // the way out of the lock
 
     // Un-completing the root unlocks at once, without a selection change.
-    QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode));
-    w->Action("SelectCompletionAction")->trigger();
-    QVERIFY(!w->ProjectLocked);
+    QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode()));
+    w->Action(TEditorAction::SelectCompletionAction)->trigger();
+    QVERIFY(!w->ProjectLocked());
     QVERIFY(!w->FileText()->isReadOnly());
     QVERIFY(LabelEditable(*w, b));
-    QVERIFY(Enabled(*w, "PastClipTextAction"));
+    QVERIFY(Enabled(*w, TEditorAction::PastClipTextAction));
     QVERIFY(w->VaveDataBase()->SelectNode(b));
     QVERIFY(!w->FileText()->isReadOnly());
 
     // A project opened with a completed root starts locked.
-    w->Action("SaveProjectAction")->trigger();
-    QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode));
-    w->Action("SelectCompletionAction")->trigger();
-    w->Action("SaveProjectAction")->trigger();
+    w->Action(TEditorAction::SaveProjectAction)->trigger();
+    QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode()));
+    w->Action(TEditorAction::SelectCompletionAction)->trigger();
+    w->Action(TEditorAction::SaveProjectAction)->trigger();
     delete w;
     w = Open(p);
-    QVERIFY(w->ProjectLocked);
+    QVERIFY(w->ProjectLocked());
     QVERIFY(w->FileText()->isReadOnly());
     delete w;
   }
@@ -176,7 +177,7 @@ private slots:
       longLine += QStringLiteral("word%1 ").arg(i);
     w->FileText()->setPlainText(QStringLiteral("top\n") + longLine + QStringLiteral("\nend"));
     w->MemoJump().JumpTo(1, 150);
-    QAction *wrap = w->Action("WordWrapMenu");
+    QAction *wrap = w->Action(TEditorAction::WordWrapMenu);
     for (bool expected : {true, false, true}) {
       wrap->trigger();
       QCOMPARE(wrap->isChecked(), expected);
@@ -196,34 +197,34 @@ private slots:
     auto base = [](QWidget *x) { return x->palette().color(QPalette::Base); };
     QCOMPARE(base(w->FileText()), QColor(251, 241, 213));
     QCOMPARE(base(w->VaveDataBase()), QColor(249, 233, 170));
-    w->Action("UseDefaultColorMenu")->trigger();
+    w->Action(TEditorAction::UseDefaultColorMenu)->trigger();
     QCOMPARE(base(w->FileText()), QApplication::palette().color(QPalette::Base));
     QCOMPARE(base(w->VaveDataBase()), QApplication::palette().color(QPalette::Base));
-    w->Action("UseDefaultColorMenu")->trigger();
+    w->Action(TEditorAction::UseDefaultColorMenu)->trigger();
     QCOMPARE(base(w->FileText()), QColor(251, 241, 213));
 
     QFont chosen(QStringLiteral("Noto Sans Mono CJK JP"));
     chosen.setPointSize(21);
     {
       ui::ScriptedDialogs dialogs({ui::DialogAnswer::Cancel()});
-      w->Action("SelectFontMenu")->trigger();
+      w->Action(TEditorAction::SelectFontMenu)->trigger();
       QCOMPARE(dialogs.Asked().size(), size_t(1));
       QCOMPARE(dialogs.Asked()[0].font, w->FileText()->font());
-      QVERIFY(!w->TreeModified);
+      QVERIFY(!w->TreeModified());
     }
     ui::ScriptedDialogs dialogs({ui::DialogAnswer::AcceptFont(chosen)});
-    w->Action("SelectFontMenu")->trigger();
-    QVERIFY(w->TreeModified);
+    w->Action(TEditorAction::SelectFontMenu)->trigger();
+    QVERIFY(w->TreeModified());
     QCOMPARE(w->FileText()->font().pointSize(), 21);
     QCOMPARE(w->VaveDataBase()->font().pointSize(), 21);
     QCOMPARE(w->MemoJump().LineHeight, TPlainTextMemo::FontLineHeight(w->FileText()));
 
-    QVERIFY(Enabled(*w, "ItemTextOutAction"));
-    QVERIFY(Enabled(*w, "ItemHtmlOutAction"));
-    w->CurrentNode = nullptr; // as before any item is shown
-    QVERIFY(!Enabled(*w, "ItemTextOutAction"));
-    QVERIFY(!Enabled(*w, "ItemHtmlOutAction"));
-    QVERIFY(!Enabled(*w, "InsertDateAction"));
+    QVERIFY(Enabled(*w, TEditorAction::ItemTextOutAction));
+    QVERIFY(Enabled(*w, TEditorAction::ItemHtmlOutAction));
+    w->VaveDataBase()->ClearTree(); // no item shown
+    QVERIFY(!Enabled(*w, TEditorAction::ItemTextOutAction));
+    QVERIFY(!Enabled(*w, TEditorAction::ItemHtmlOutAction));
+    QVERIFY(!Enabled(*w, TEditorAction::InsertDateAction));
     delete w;
   }
 
@@ -233,22 +234,22 @@ private slots:
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
     QPointer<TVaveMainForm> w = Open(p);
-    clock_::SetSource([] { return At(2000, 11, 8, 21, 13, 30); });
+    support::ScopedClock clock(At(2000, 11, 8, 21, 13, 30));
     // The selection is replaced.
     w->MemoJump().SetCaret(0);
     w->MemoJump().SelectFromCaret(5); // "first"
-    w->Action("InsertDateAction")->trigger();
+    w->Action(TEditorAction::InsertDateAction)->trigger();
     QCOMPARE(w->FileText()->toPlainText().split('\n')[0], QStringLiteral(u"2000/11/08(水) line"));
-    w->Action("InsertTimeAction")->trigger();
+    w->Action(TEditorAction::InsertTimeAction)->trigger();
     QCOMPARE(w->FileText()->toPlainText().split('\n')[0],
              QStringLiteral(u"2000/11/08(水)21:13:30 line"));
     QVERIFY(w->MemoModified());
     // Every weekday, Sunday first.
     const QString days = QStringLiteral(u"日月火水木金土");
     for (int d = 0; d < 7; ++d)
-      QCOMPARE(TVaveMainForm::DateText(At(2000, 11, 5 + d, 0, 0, 0)),
+      QCOMPARE(TTextCommands::DateText(At(2000, 11, 5 + d, 0, 0, 0)),
                QStringLiteral("2000/11/%1(").arg(5 + d, 2, 10, QLatin1Char('0')) + days[d] + ')');
-    QCOMPARE(TVaveMainForm::TimeText(At(2000, 1, 1, 7, 5, 9)), QStringLiteral("07:05:09"));
+    QCOMPARE(TTextCommands::TimeText(At(2000, 1, 1, 7, 5, 9)), QStringLiteral("07:05:09"));
     QLocale::setDefault(saved);
     delete w;
   }
@@ -259,21 +260,21 @@ private slots:
     QPointer<TVaveMainForm> w = Open(p);
     QPlainTextEdit *memo = w->FileText();
     QClipboard *clip = QApplication::clipboard();
-    QVERIFY(!Enabled(*w, "CopyToClipAction"));   // nothing selected
-    QVERIFY(!Enabled(*w, "PastClipTextAction")); // nothing to paste
-    QVERIFY(Enabled(*w, "SelectAllAction"));
+    QVERIFY(!Enabled(*w, TEditorAction::CopyToClipAction));   // nothing selected
+    QVERIFY(!Enabled(*w, TEditorAction::PastClipTextAction)); // nothing to paste
+    QVERIFY(Enabled(*w, TEditorAction::SelectAllAction));
 
     memo->setFocus();
-    w->Action("SelectAllAction")->trigger();
-    QVERIFY(Enabled(*w, "CopyToClipAction"));
-    w->Action("CopyToClipAction")->trigger();
+    w->Action(TEditorAction::SelectAllAction)->trigger();
+    QVERIFY(Enabled(*w, TEditorAction::CopyToClipAction));
+    w->Action(TEditorAction::CopyToClipAction)->trigger();
     QCOMPARE(clip->text(), QStringLiteral("first line\nsecond line\nthird"));
-    QVERIFY(Enabled(*w, "PastClipTextAction")); // follows the clipboard
+    QVERIFY(Enabled(*w, TEditorAction::PastClipTextAction)); // follows the clipboard
     clip->setText(QStringLiteral("pasted"));
-    w->Action("PastClipTextAction")->trigger();
+    w->Action(TEditorAction::PastClipTextAction)->trigger();
     QCOMPARE(memo->toPlainText(), QStringLiteral("pasted"));
-    QVERIFY(Enabled(*w, "UndoAction"));
-    w->Action("UndoAction")->trigger();
+    QVERIFY(Enabled(*w, TEditorAction::UndoAction));
+    w->Action(TEditorAction::UndoAction)->trigger();
     QCOMPARE(memo->toPlainText(), QStringLiteral("first line\nsecond line\nthird"));
 
     // While a label is edited the commands act on the whole label.
@@ -288,7 +289,7 @@ private slots:
     editor->setText(QStringLiteral("Bxyz"));
     editor->setSelection(1, 2);
     clip->setText(QStringLiteral(u"新しい名前"));
-    w->Action("PastClipTextAction")->trigger();
+    w->Action(TEditorAction::PastClipTextAction)->trigger();
     QCOMPARE(editor->text(), QStringLiteral(u"新しい名前"));
     QCOMPARE(memo->toPlainText(), QStringLiteral("bee")); // the memo is untouched
     editor->setText(QStringLiteral("Bxyz"));
@@ -309,22 +310,22 @@ private slots:
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
     QPointer<TVaveMainForm> w = Open(p);
-    QVERIFY(!Enabled(*w, "UndoItemMidifyAction"));
+    QVERIFY(!Enabled(*w, TEditorAction::UndoItemMidifyAction));
     w->FileText()->moveCursor(QTextCursor::End);
     QTest::keyClicks(w->FileText(), "XYZ");
     QVERIFY(w->MemoModified());
-    QVERIFY(Enabled(*w, "UndoItemMidifyAction"));
-    w->Action("UndoItemMidifyAction")->trigger();
+    QVERIFY(Enabled(*w, TEditorAction::UndoItemMidifyAction));
+    w->Action(TEditorAction::UndoItemMidifyAction)->trigger();
     QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("first line\nsecond line\nthird"));
     QVERIFY(!w->MemoModified());
     QCOMPARE(w->MemoJump().GetSelStart(), 0);
-    QVERIFY(!Enabled(*w, "UndoItemMidifyAction"));
+    QVERIFY(!Enabled(*w, TEditorAction::UndoItemMidifyAction));
 
     // After a store, the stored text is what comes back.
     QTest::keyClicks(w->FileText(), "kept ");
-    QVERIFY(w->StoreItem(w->CurrentNode));
+    QVERIFY(w->StoreItem(w->CurrentNode()));
     QTest::keyClicks(w->FileText(), "dropped ");
-    w->Action("UndoItemMidifyAction")->trigger();
+    w->Action(TEditorAction::UndoItemMidifyAction)->trigger();
     QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("kept first line\nsecond line\nthird"));
     QVERIFY(p.dir.Read("a.txt").contains("kept first line"));
     delete w;
@@ -336,7 +337,7 @@ private slots:
     QPointer<TVaveMainForm> w = Open(p);
     const QStringList files{"r.txt", "a.txt", "a1.txt", "b.txt"};
     QByteArray before = p.dir.Read("a.txt");
-    w->Action("ClearCursorPosMenu")->trigger(); // No: nothing changes
+    w->Action(TEditorAction::ClearCursorPosMenu)->trigger(); // No: nothing changes
     QCOMPARE(boxes.Asked()[0].text,
              QStringLiteral(u"すべての項目のカーソル位置をクリアします。よろしいですか?"));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Warning);
@@ -345,12 +346,12 @@ private slots:
     QCOMPARE(p.dir.Read("a.txt"), before);
 
     QTest::keyClicks(w->FileText(), "edit ");
-    w->Action("ClearCursorPosMenu")->trigger();
+    w->Action(TEditorAction::ClearCursorPosMenu)->trigger();
     QCOMPARE(boxes.Asked().size(), size_t(2));
     for (const QString &f : files)
       QVERIFY2(p.dir.Read(f).contains("Line:0\r\nColumn:1\r\n"), qPrintable(f));
     QVERIFY(p.dir.Read("a.txt").contains("edit ")); // the edit is stored with it
-    QCOMPARE(w->CurrentNode, FindItem(*w, "Root-C00000"));
+    QCOMPARE(w->CurrentNode(), FindItem(*w, "Root-C00000"));
     QCOMPARE(w->StatusPanel(1)->text(), QStringLiteral("0 : 1"));
     QVERIFY(w->VaveDataBase()->SelectNode(FindItem(*w, "Root-C00002")));
     QCOMPARE(w->MemoJump().GetSelStart(), 0);
@@ -371,7 +372,7 @@ private slots:
     QVERIFY(p.dir.Read("b.txt").size() > others + 20);
     {
       FileSizeLimit limit(others + 10);
-      w->Action("ClearCursorPosMenu")->trigger();
+      w->Action(TEditorAction::ClearCursorPosMenu)->trigger();
     }
     QCOMPARE(boxes.Asked().size(), size_t(2));
     const QString message = boxes.Asked()[1].text;
@@ -389,13 +390,13 @@ private slots:
     ui::ScriptedMessageBoxes boxes;
     QPointer<TVaveMainForm> w = Open(p);
     QLabel *panel = w->StatusPanel(2);
-    const QString hint = w->Action("WordWrapMenu")->statusTip();
+    const QString hint = w->Action(TEditorAction::WordWrapMenu)->statusTip();
     auto tip = [&](const QString &text) {
       QStatusTipEvent e(text);
       QApplication::sendEvent(w->FileText(), &e);
     };
     // A new project's settings have the hint line on.
-    QVERIFY(w->Action("ShowHintMenu")->isChecked());
+    QVERIFY(w->Action(TEditorAction::ShowHintMenu)->isChecked());
     tip(hint);
     QCOMPARE(panel->text(), QStringLiteral(u"ﾋﾝﾄ : ﾃｷｽﾄを右端で折り返します"));
     tip(QString());
@@ -403,7 +404,7 @@ private slots:
     tip(QStringLiteral("short|long part"));
     QCOMPARE(panel->text(), QStringLiteral(u"ﾋﾝﾄ : long part"));
 
-    w->Action("ShowHintMenu")->trigger(); // off: the caption comes back
+    w->Action(TEditorAction::ShowHintMenu)->trigger(); // off: the caption comes back
     QCOMPARE(panel->text(), QStringLiteral(u"企画"));
     tip(hint);
     QCOMPARE(panel->text(), QStringLiteral(u"企画"));
@@ -411,13 +412,13 @@ private slots:
     QVERIFY(panel->isVisible());
 
     // The setting is saved and applied on opening.
-    w->Action("SaveProjectAction")->trigger();
+    w->Action(TEditorAction::SaveProjectAction)->trigger();
     delete w;
     w = Open(p);
-    QVERIFY(!w->Action("ShowHintMenu")->isChecked());
+    QVERIFY(!w->Action(TEditorAction::ShowHintMenu)->isChecked());
     tip(hint);
     QCOMPARE(w->StatusPanel(2)->text(), QStringLiteral(u"企画"));
-    w->Action("ShowHintMenu")->trigger();
+    w->Action(TEditorAction::ShowHintMenu)->trigger();
     tip(hint);
     QCOMPARE(w->StatusPanel(2)->text(), QStringLiteral(u"ﾋﾝﾄ : ﾃｷｽﾄを右端で折り返します"));
     delete w;
@@ -437,16 +438,16 @@ private slots:
     // memo keeps the item of the start until the release.
     SendKey(tree, QEvent::KeyPress, Qt::Key_Down);
     QCOMPARE(tree->Selected(), b);
-    QCOMPARE(w->CurrentNode, a);
+    QCOMPARE(w->CurrentNode(), a);
     QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("first line\nsecond line\nthird"));
     SendKey(tree, QEvent::KeyRelease, Qt::Key_Up, true);
     SendKey(tree, QEvent::KeyPress, Qt::Key_Up, true);
     SendKey(tree, QEvent::KeyRelease, Qt::Key_Up, true);
     SendKey(tree, QEvent::KeyPress, Qt::Key_Up, true);
-    QCOMPARE(tree->Selected(), w->RootNode);
-    QCOMPARE(w->CurrentNode, a);
+    QCOMPARE(tree->Selected(), w->RootNode());
+    QCOMPARE(w->CurrentNode(), a);
     SendKey(tree, QEvent::KeyRelease, Qt::Key_Up);
-    QCOMPARE(w->CurrentNode, w->RootNode);
+    QCOMPARE(w->CurrentNode(), w->RootNode());
     QCOMPARE(w->FileText()->toPlainText(), QStringLiteral(u"ルートの本文"));
     QCOMPARE(w->StatusPanel(0)->text(), QStringLiteral("ID:Root"));
 
@@ -463,7 +464,7 @@ private slots:
     QCOMPARE(tree->Selected(), a);
     QVERIFY(p.dir.Read("r.txt").contains("typed "));
     w->FileText()->setFocus();
-    QCOMPARE(w->CurrentNode, a);
+    QCOMPARE(w->CurrentNode(), a);
     QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("first line\nsecond line\nthird"));
 
     tree->setFocus();
@@ -473,58 +474,59 @@ private slots:
   }
 
   void hidingAtTheTopEdge() {
-    if (!TVaveMainForm::HideSupported())
+    if (!TDisplayCommands::HideSupported())
       QSKIP("no window moves on this platform");
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
     QPointer<TVaveMainForm> w = Open(p);
-    QAction *hide = w->Action("HideMenu");
-    QVERIFY(Enabled(*w, "HideMenu"));
+    QAction *hide = w->Action(TEditorAction::HideMenu);
+    QVERIFY(Enabled(*w, TEditorAction::HideMenu));
     w->move(100, 0);
     const int height = w->frameGeometry().height();
-    w->FormDeactivate(); // not checked yet: stays
+    w->Display().FormDeactivate(); // not checked yet: stays
     QCOMPARE(w->y(), 0);
     hide->trigger();
     QVERIFY(hide->isChecked());
-    w->FormDeactivate();
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Hidden);
+    w->Display().FormDeactivate();
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Hidden);
     QCOMPARE(w->y(), 4 - height);
 
     // A sweep of 40, a pause past the sweep time, another 40: no peek.
     MoveMouse(w, 300);
     MoveMouse(w, 340);
-    QVERIFY(w->SlideTimer->isActive());
-    QMetaObject::invokeMethod(w->SlideTimer, "timeout");
-    QCOMPARE(w->SweepStartX, 0);
-    QVERIFY(!w->SlideTimer->isActive());
+    QVERIFY(w->findChild<QTimer *>(QStringLiteral("SlideTimer"))->isActive());
+    QMetaObject::invokeMethod(w->findChild<QTimer *>(QStringLiteral("SlideTimer")), "timeout");
+    QCOMPARE(w->Display().SweepStartX(), 0);
+    QVERIFY(!w->findChild<QTimer *>(QStringLiteral("SlideTimer"))->isActive());
     MoveMouse(w, 380);
     MoveMouse(w, 420);
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Hidden);
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Hidden);
     MoveMouse(w, 431); // 51 from the start of this sweep
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Peeking);
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Peeking);
     QCOMPARE(w->y(), w->statusBar()->height() - height + 4);
-    QVERIFY(w->ExpandTimer->isActive());
-    QMetaObject::invokeMethod(w->ExpandTimer, "timeout"); // the peek ends
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Hidden);
-    QVERIFY(!w->ExpandTimer->isActive());
+    QVERIFY(w->findChild<QTimer *>(QStringLiteral("ExpandTimer"))->isActive());
+    QMetaObject::invokeMethod(w->findChild<QTimer *>(QStringLiteral("ExpandTimer")),
+                              "timeout"); // the peek ends
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Hidden);
+    QVERIFY(!w->findChild<QTimer *>(QStringLiteral("ExpandTimer"))->isActive());
 
     // Status bar clicks: shown at the top when peeking, otherwise hidden.
-    w->SetHideState(TVaveMainForm::THideState::Peeking);
+    w->Display().SetHideState(TDisplayCommands::THideState::Peeking);
     Click(w->statusBar());
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::ShownAtTop);
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::ShownAtTop);
     QCOMPARE(w->y(), 0);
     Click(w->statusBar());
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Hidden);
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Hidden);
     hide->trigger(); // off: back in view
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Normal);
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Normal);
     QCOMPARE(w->y(), 0);
     Click(w->statusBar());
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Normal);
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Normal);
     // Away from the top edge a deactivation hides nothing.
     hide->trigger();
     w->move(100, 50);
-    w->FormDeactivate();
-    QCOMPARE(w->HideState, TVaveMainForm::THideState::Normal);
+    w->Display().FormDeactivate();
+    QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Normal);
     QCOMPARE(w->y(), 50);
     delete w;
   }

@@ -4,9 +4,11 @@
 #include "WidgetTestSupport.h"
 #include "core/FileSizeLimit.h"
 
+#include "editor/TreeCommands.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/ProjectTree.h"
+#include "support/TreeOutline.h"
 #include "ui/MessageBox.h"
 
 #include <QAbstractItemModelTester>
@@ -25,61 +27,29 @@ namespace {
 
 using Mode = TNodeAttachMode;
 
-// A project written from an outline such as "R(A(A1,A2),B)": every label
-// names its item, its file (lower case + ".txt") and its body ("<label>
-// text"); IDs are Root, Root-C00000, ... in outline order; every item with
-// children is saved expanded.
+// A project written from an outline (support/TreeOutline.h) such as
+// "R(A(A1 A2) B)": every label names its item, its file (lower case + ".txt")
+// and its body ("<label> text").
 struct Project {
   TestDir dir;
   std::string Root() const { return dir.Cp(); }
 
-  explicit Project(const std::string &outline, bool locked = false) {
+  explicit Project(const std::string &text, bool locked = false) {
     TProjectTree tree;
-    int next = 0;
-    size_t at = 0;
-    std::function<void(TProjectNode *)> items = [&](TProjectNode *parent) {
-      do {
-        size_t end = outline.find_first_of("(),", at);
-        std::string label = outline.substr(at, end - at);
-        at = end;
-        auto data = std::make_unique<TNodeData>();
-        char id[16];
-        std::snprintf(id, sizeof id, "Root-C%05d", next);
-        data->ID = parent ? id : "Root";
-        next += parent ? 1 : 0;
-        data->Files.FilePath = dir.Cp(QString::fromStdString(label).toLower() + ".txt");
-        data->Files.Title = label;
-        data->Files.Body = {label + " text"};
-        data->Files.Completion = locked && !parent;
-        data->Files.Save();
-        TProjectNode *node = tree.AddChild(parent, label, std::move(data));
-        if (at < outline.size() && outline[at] == '(') {
-          ++at;
-          items(node);
-          ++at; // ')'
-          tree.SetExpanded(node, true);
-        }
-      } while (at < outline.size() && outline[at] == ',' && ++at);
-    };
-    items(nullptr);
-    tree.WindowData.LastIndex = next;
+    outline::Build(tree, text, [&](TProjectNode *node) {
+      TNodeFiles &f = node->Data()->Files;
+      f.FilePath = dir.Cp(QString::fromStdString(node->Text()).toLower() + ".txt");
+      f.Title = node->Text();
+      f.Body = {node->Text() + " text"};
+      f.Completion = locked && !node->Parent();
+      f.Save();
+    });
+    tree.WindowData.LastIndex = static_cast<int>(tree.NodeCount()) - 1;
     tree.WindowData.Height = 300;
     if (!tree.SaveTreeFile(dir.Cp() + "MainTree.dat"))
       qFatal("cannot write test project");
   }
 };
-
-// The whole tree as an outline; collapsed items with children marked "+".
-std::string Shape(TProjectNode *node) {
-  std::string s = node->Text();
-  if (node->HasChildren()) {
-    s += node->Expanded() ? "(" : "+(";
-    for (int i = 0; i < node->Count(); ++i)
-      s += (i ? "," : "") + Shape(node->Item(i));
-    s += ")";
-  }
-  return s;
-}
 
 // An open editor window over a project, its model under the model tester.
 struct Editor {
@@ -101,7 +71,7 @@ struct Editor {
   ~Editor() { delete w; }
 
   TVaveDataBase *View() const { return w->VaveDataBase(); }
-  std::string Shape() const { return ::Shape(w->RootNode); }
+  std::string Shape() const { return outline::Print(View()->Tree()); }
   TProjectNode *Find(const std::string &label) const {
     for (TProjectNode *n = View()->Tree().GetFirstNode(); n; n = n->GetNext())
       if (n->Text() == label)
@@ -111,9 +81,9 @@ struct Editor {
   void Select(const std::string &label) { QVERIFY(View()->SelectNode(Find(label))); }
   bool Enabled(const char *action) const {
     w->updateActionStates();
-    return w->Action(action)->isEnabled();
+    return ActionNamed(*w, action)->isEnabled();
   }
-  void Run(const char *action) { w->Action(action)->trigger(); }
+  void Run(const char *action) { ActionNamed(*w, action)->trigger(); }
   QPoint OnLabel(const std::string &label) const {
     return View()->visualRect(View()->IndexOf(Find(label))).center();
   }
@@ -132,10 +102,8 @@ class TreeCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { clock_::SetSource(nullptr); }
-
   void enablingFollowsSelectionAndLock() {
-    Project p("R(A(A1,A2),B,C)");
+    Project p("R(A(A1 A2) B C)");
     Editor e(p);
     struct Case {
       const char *item;
@@ -157,22 +125,22 @@ private slots:
     }
 
     // Locked: nothing changes the tree, not even a shortcut or a drag.
-    Project locked("R(A(A1,A2),B,C)", true);
+    Project locked("R(A(A1 A2) B C)", true);
     Editor l(locked);
-    QVERIFY(l.w->ProjectLocked);
+    QVERIFY(l.w->ProjectLocked());
     l.Select("B");
     for (const char *a : {"CreateNewItemAction", "CreateSubItemAction", "RenameItemAction",
                           "ExpierItemAction", "UpperItemAction", "DownerItemAction",
                           "InprimentUpperItemAction", "AddLowerItemAction"}) {
       QVERIFY2(!l.Enabled(a), a);
-      l.w->Action(a)->setEnabled(true);
+      ActionNamed(*l.w, a)->setEnabled(true); // a stale menu entry may still be triggered
       l.Run(a);
     }
-    QCOMPARE(l.Shape(), std::string("R(A(A1,A2),B,C)"));
+    QCOMPARE(l.Shape(), std::string("R(A(A1 A2) B C)"));
     QVERIFY(!l.View()->CanStartDrag(l.Find("B")));
     QVERIFY(l.Enabled("AllExpandAction") && l.Enabled("AllComposeAction"));
     l.Run("AllComposeAction");
-    QCOMPARE(l.Shape(), std::string("R(A+(A1,A2),B,C)"));
+    QCOMPARE(l.Shape(), std::string("R(A+(A1 A2) B C)"));
   }
 
   void newItemsGoAfterTheSelectedOneOrBelowIt() {
@@ -180,29 +148,29 @@ private slots:
     struct Case {
       const char *selected, *action, *shape;
     } cases[] = {
-        {"R", "CreateNewItemAction", "R(A(A1,A2),B,C,*)"},
-        {"B", "CreateNewItemAction", "R(A(A1,A2),B,*,C)"},
-        {"A1", "CreateNewItemAction", "R(A(A1,*,A2),B,C)"},
-        {"C", "CreateSubItemAction", "R(A(A1,A2),B,C(*))"},
+        {"R", "CreateNewItemAction", "R(A(A1 A2) B C New)"},
+        {"B", "CreateNewItemAction", "R(A(A1 A2) B New C)"},
+        {"A1", "CreateNewItemAction", "R(A(A1 New A2) B C)"},
+        {"C", "CreateSubItemAction", "R(A(A1 A2) B C(New))"},
     };
     for (const Case &c : cases) {
-      Project fresh("R(A(A1,A2),B,C)");
+      Project fresh("R(A(A1 A2) B C)");
       Editor e(fresh);
       e.Select(c.selected);
       e.w->MemoJump().JumpTo(0, 3); // the caret memory of the item left is kept
-      e.w->TreeModified = false;
+      e.w->VaveDataBase()->Project().SetModified(false);
       e.Run(c.action);
-      TProjectNode *node = e.w->CurrentNode;
+      TProjectNode *node = e.w->CurrentNode();
       QVERIFY(node && node->Text() == label);
       QCOMPARE(e.View()->Selected(), node);
       QVERIFY(e.View()->IsEditingLabel());
-      QVERIFY(e.w->TreeModified);
+      QVERIFY(e.w->TreeModified());
       QCOMPARE(node->Data()->ID, std::string("Root-C00005"));
       QCOMPARE(e.View()->Tree().WindowData.LastIndex, 6);
       QVERIFY(fsys::FileExists(node->Data()->Files.FilePath)); // before any save
       QVERIFY(e.w->FileText()->toPlainText().isEmpty());
       std::string shape = e.Shape();
-      shape.replace(shape.find(label), label.size(), "*");
+      shape.replace(shape.find(label), label.size(), "New");
       QCOMPARE(shape, std::string(c.shape));
       QByteArray left = fresh.dir.Read(QString::fromLatin1(c.selected).toLower() + ".txt");
       QVERIFY2(left.contains("Line:0\r\nColumn:3\r\n"), c.selected);
@@ -210,7 +178,7 @@ private slots:
   }
 
   void newItemNeedsTheCurrentItemWritten() {
-    Project p("R(A,B)");
+    Project p("R(A B)");
     ui::ScriptedMessageBoxes boxes;
     Editor e(p);
     e.Select("A");
@@ -223,71 +191,90 @@ private slots:
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QVERIFY(boxes.Asked()[0].text.startsWith(QStringLiteral(u"現在のアイテムを保存できません")));
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Error);
-    QCOMPARE(e.Shape(), std::string("R(A,B)"));
+    QCOMPARE(e.Shape(), std::string("R(A B)"));
     QCOMPARE(QDir(p.dir.Native()).entryList(QDir::Files), before);
     QVERIFY(e.w->FileText()->toPlainText().contains("typed")); // nothing lost
-    QCOMPARE(e.w->CurrentNode, e.Find("A"));
+    QCOMPARE(e.w->CurrentNode(), e.Find("A"));
+  }
+
+  void movesKeepTheItemCurrentAndComeOutCollapsed_data() {
+    QTest::addColumn<QByteArray>("outline");
+    QTest::addColumn<QByteArray>("item");
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<QByteArray>("shape");
+    QTest::newRow("up") << QByteArray("R(A B C)") << QByteArray("B")
+                        << QByteArray("UpperItemAction") << QByteArray("R(B A C)");
+    QTest::newRow("down") << QByteArray("R(A B C D)") << QByteArray("B")
+                          << QByteArray("DownerItemAction") << QByteArray("R(A C B D)");
+    QTest::newRow("down from second-to-last")
+        << QByteArray("R(A B C)") << QByteArray("B") << QByteArray("DownerItemAction")
+        << QByteArray("R(A C B)"); // second-to-last: last
+    QTest::newRow("lift with a subtree")
+        << QByteArray("R(A(A1(X) A2) B)") << QByteArray("A1")
+        << QByteArray("InprimentUpperItemAction") << QByteArray("R(A(A2) A1+(X) B)");
+    QTest::newRow("lift the only child")
+        << QByteArray("R(A B(B1(X)))") << QByteArray("B1") << QByteArray("InprimentUpperItemAction")
+        << QByteArray("R(A B- B1+(X))");
+    QTest::newRow("sink with a subtree")
+        << QByteArray("R(A(A1) B(X))") << QByteArray("B") << QByteArray("AddLowerItemAction")
+        << QByteArray("R(A(A1 B+(X)))");
+    QTest::newRow("sink into a collapsed item")
+        << QByteArray("R(A+(A1) B)") << QByteArray("B") << QByteArray("AddLowerItemAction")
+        << QByteArray("R(A(A1 B))"); // new parent opens
+    QTest::newRow("down with a subtree")
+        << QByteArray("R(A(X) B)") << QByteArray("A") << QByteArray("DownerItemAction")
+        << QByteArray("R(B A+(X))");
   }
 
   void movesKeepTheItemCurrentAndComeOutCollapsed() {
-    struct Case {
-      const char *outline, *item, *action, *shape;
-    } cases[] = {
-        {"R(A,B,C)", "B", "UpperItemAction", "R(B,A,C)"},
-        {"R(A,B,C,D)", "B", "DownerItemAction", "R(A,C,B,D)"},
-        {"R(A,B,C)", "B", "DownerItemAction", "R(A,C,B)"}, // second-to-last: last
-        {"R(A(A1(X),A2),B)", "A1", "InprimentUpperItemAction", "R(A(A2),A1+(X),B)"},
-        {"R(A,B(B1(X)))", "B1", "InprimentUpperItemAction", "R(A,B,B1+(X))"},
-        {"R(A(A1),B(X))", "B", "AddLowerItemAction", "R(A(A1,B+(X)))"},
-        {"R(A+(A1),B)", "B", "AddLowerItemAction", "R(A(A1,B))"}, // new parent opens
-        {"R(A(X),B)", "A", "DownerItemAction", "R(B,A+(X))"},
-    };
-    for (const Case &c : cases) {
-      std::string outline = c.outline;
-      const bool collapsedA = outline.find("A+") != std::string::npos;
-      if (collapsedA)
-        outline.erase(outline.find('+'), 1);
-      Project p(outline);
-      Editor e(p);
-      if (collapsedA)
-        e.View()->collapse(e.View()->IndexOf(e.Find("A")));
-      e.Select(c.item);
-      TProjectNode *node = e.Find(c.item);
-      QTest::keyClicks(e.w->FileText(), "unsaved ");
-      const QString memo = e.w->FileText()->toPlainText();
-      QSignalSpy current(e.View()->Selection(), &QItemSelectionModel::currentChanged);
-      e.changing = 0;
-      e.w->TreeModified = false;
-      QVERIFY2(e.Enabled(c.action), c.action);
-      e.Run(c.action);
-      QCOMPARE(e.Shape(), std::string(c.shape));
-      QCOMPARE(current.count(), 0);
-      QCOMPARE(e.changing, 0);
-      QCOMPARE(e.w->CurrentNode, node);
-      QCOMPARE(e.View()->Selected(), node);
-      QVERIFY(e.View()->selectionModel()->isSelected(e.View()->IndexOf(node)));
-      QCOMPARE(e.w->FileText()->toPlainText(), memo);
-      QVERIFY(e.w->MemoModified());
-      QVERIFY(e.w->TreeModified);
-      // The view shows what the core holds.
-      for (TProjectNode *n = e.w->RootNode; n; n = n->GetNext())
-        if (n->HasChildren())
-          QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(n)), n->Expanded());
-      // The typed text goes to the moved item's file when it is left.
-      e.Select("R");
-      QVERIFY(p.dir.Read(QString::fromLatin1(c.item).toLower() + ".txt").contains("unsaved "));
-    }
+    QFETCH(QByteArray, outline);
+    QFETCH(QByteArray, item);
+    QFETCH(QByteArray, action);
+    QFETCH(QByteArray, shape);
+    const struct {
+      const char *outline;
+      const char *item;
+      const char *action;
+      const char *shape;
+    } c{outline.constData(), item.constData(), action.constData(), shape.constData()};
+    Project p(c.outline);
+    Editor e(p);
+    e.Select(c.item);
+    TProjectNode *node = e.Find(c.item);
+    QTest::keyClicks(e.w->FileText(), "unsaved ");
+    const QString memo = e.w->FileText()->toPlainText();
+    QSignalSpy current(e.View()->Selection(), &QItemSelectionModel::currentChanged);
+    e.changing = 0;
+    e.w->VaveDataBase()->Project().SetModified(false);
+    QVERIFY2(e.Enabled(c.action), c.action);
+    e.Run(c.action);
+    QCOMPARE(QString::fromStdString(e.Shape()), QString::fromLatin1(c.shape));
+    QCOMPARE(current.count(), 0);
+    QCOMPARE(e.changing, 0);
+    QCOMPARE(e.w->CurrentNode(), node);
+    QCOMPARE(e.View()->Selected(), node);
+    QVERIFY(e.View()->selectionModel()->isSelected(e.View()->IndexOf(node)));
+    QCOMPARE(e.w->FileText()->toPlainText(), memo);
+    QVERIFY(e.w->MemoModified());
+    QVERIFY(e.w->TreeModified());
+    // The view shows what the core holds.
+    for (TProjectNode *n = e.w->RootNode(); n; n = n->GetNext())
+      if (n->HasChildren())
+        QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(n)), n->Expanded());
+    // The typed text goes to the moved item's file when it is left.
+    e.Select("R");
+    QVERIFY(p.dir.Read(QString::fromLatin1(c.item).toLower() + ".txt").contains("unsaved "));
   }
 
   void deleteRetiresOnlyTheItemsOwnFile() {
-    Project p("R(A(A1(X),A2),B)");
+    Project p("R(A(A1(X) A2) B)");
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No, ui::MsgAnswer::Yes});
     Editor e(p);
     e.Select("A");
     QTest::keyClicks(e.w->FileText(), "gone with it ");
     const QByteArray a = p.dir.Read("a.txt");
     e.Run("ExpierItemAction"); // No
-    QCOMPARE(e.Shape(), std::string("R(A(A1(X),A2),B)"));
+    QCOMPARE(e.Shape(), std::string("R(A(A1(X) A2) B)"));
     QVERIFY(p.dir.Has("a.txt"));
     e.changing = 0;
     e.Run("ExpierItemAction"); // Yes
@@ -302,11 +289,11 @@ private slots:
     QCOMPARE(p.dir.Read("a.txt.exp"), a); // not written again
     QVERIFY(p.dir.Has("a1.txt") && p.dir.Has("x.txt") && !p.dir.Has("a1.txt.exp"));
     // The root, just above, is selected and shown.
-    QCOMPARE(e.w->CurrentNode, e.w->RootNode);
-    QCOMPARE(e.View()->Selected(), e.w->RootNode);
+    QCOMPARE(e.w->CurrentNode(), e.w->RootNode());
+    QCOMPARE(e.View()->Selected(), e.w->RootNode());
     QCOMPARE(e.w->FileText()->toPlainText(), QStringLiteral("R text"));
     QCOMPARE(e.w->StatusPanel(0)->text(), QStringLiteral("ID:Root"));
-    QVERIFY(e.w->TreeModified);
+    QVERIFY(e.w->TreeModified());
 
     // The last child of the root stays.
     e.Select("B");
@@ -318,19 +305,19 @@ private slots:
 
     // A new item never takes a retired item's ID or file.
     e.Run("CreateNewItemAction");
-    QCOMPARE(e.w->CurrentNode->Data()->ID, std::string("Root-C00005"));
-    QVERIFY(e.w->CurrentNode->Data()->Files.FilePath != p.dir.Cp("a.txt"));
+    QCOMPARE(e.w->CurrentNode()->Data()->ID, std::string("Root-C00005"));
+    QVERIFY(e.w->CurrentNode()->Data()->Files.FilePath != p.dir.Cp("a.txt"));
   }
 
   void deleteSelectsTheRowAboveAndLosesNoFile() {
-    Project p("R(A(A1,A2(Y)),B,C,D)");
+    Project p("R(A(A1 A2(Y)) B C D)");
     p.dir.Write("c.txt.exp", "older retired file");
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes, ui::MsgAnswer::Yes, ui::MsgAnswer::Yes});
     Editor e(p);
     // Above B is the last visible row of A's subtree.
     e.Select("B");
     e.Run("ExpierItemAction");
-    QCOMPARE(e.w->CurrentNode, e.Find("Y"));
+    QCOMPARE(e.w->CurrentNode(), e.Find("Y"));
     QCOMPARE(e.w->FileText()->toPlainText(), QStringLiteral("Y text"));
     QVERIFY(p.dir.Has("b.txt.exp"));
     // The retiring rename fails: the item goes, both files stay as they were.
@@ -338,7 +325,7 @@ private slots:
     const QStringList files = QDir(p.dir.Native()).entryList(QDir::Files);
     e.Select("C");
     e.Run("ExpierItemAction");
-    QCOMPARE(e.Shape(), std::string("R(A(A1,A2(Y)),D)"));
+    QCOMPARE(e.Shape(), std::string("R(A(A1 A2(Y)) D)"));
     QCOMPARE(p.dir.Read("c.txt"), c);
     QCOMPARE(p.dir.Read("c.txt.exp"), QByteArray("older retired file"));
     QCOMPARE(QDir(p.dir.Native()).entryList(QDir::Files), files);
@@ -346,37 +333,37 @@ private slots:
     QFile::remove(p.dir.Native("d.txt"));
     e.Select("D");
     e.Run("ExpierItemAction");
-    QCOMPARE(e.Shape(), std::string("R(A(A1,A2(Y)))"));
+    QCOMPARE(e.Shape(), std::string("R(A(A1 A2(Y)))"));
     QVERIFY(!p.dir.Has("d.txt") && !p.dir.Has("d.txt.exp"));
   }
 
   void expandAndCollapseAll() {
-    Project p("R(A(A1(X),A2),B(B1))");
+    Project p("R(A(A1(X) A2) B(B1))");
     ui::ScriptedMessageBoxes boxes;
     Editor e(p);
     e.Select("X");
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     e.Run("AllComposeAction");
-    QCOMPARE(e.Shape(), std::string("R(A+(A1+(X),A2),B+(B1))"));
-    QVERIFY(e.w->TreeModified);
-    QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.w->RootNode)));
+    QCOMPARE(e.Shape(), std::string("R(A+(A1+(X) A2) B+(B1))"));
+    QVERIFY(e.w->TreeModified());
+    QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.w->RootNode())));
     QVERIFY(!e.View()->isExpanded(e.View()->IndexOf(e.Find("A"))));
     // The hidden selection moves to its visible ancestor, which is shown.
-    QCOMPARE(e.w->CurrentNode, e.Find("A"));
+    QCOMPARE(e.w->CurrentNode(), e.Find("A"));
     QCOMPARE(e.w->FileText()->toPlainText(), QStringLiteral("A text"));
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     e.Run("AllComposeAction"); // nothing to change
-    QVERIFY(!e.w->TreeModified);
+    QVERIFY(!e.w->TreeModified());
     QTest::keyClick(e.w, Qt::Key_F7); // F7 is expand all
-    QCOMPARE(e.Shape(), std::string("R(A(A1(X),A2),B(B1))"));
-    QVERIFY(e.w->TreeModified);
+    QCOMPARE(e.Shape(), std::string("R(A(A1(X) A2) B(B1))"));
+    QVERIFY(e.w->TreeModified());
     for (const char *label : {"A", "A1", "B"})
       QVERIFY(e.View()->isExpanded(e.View()->IndexOf(e.Find(label))));
     QVERIFY(boxes.Asked().empty());
   }
 
   void dropPlacementsByPosition() {
-    Project p("R(A(A1,A2),B,C(C1))");
+    Project p("R(A(A1 A2) B C(C1))");
     Editor e(p);
     TVaveDataBase *v = e.View();
     TProjectNode *b = e.Find("B");
@@ -411,47 +398,66 @@ private slots:
     QCOMPARE(v->DragOverAt(e.OnLabel("B")), TVaveDataBase::TDragFeedback::Refused);
     // Hovering the expand button of a closed item opens it, one level.
     v->collapse(v->IndexOf(e.Find("C")));
-    e.w->TreeModified = false;
+    e.w->VaveDataBase()->Project().SetModified(false);
     QVERIFY(!v->HitTest(e.OnLabel("C")).OnButton);
     QVERIFY(v->HitTest(e.OnIndent("C")).OnButton);
     QCOMPARE(v->DragOverAt(e.OnIndent("C")), TVaveDataBase::TDragFeedback::AddChild);
     QVERIFY(v->isExpanded(v->IndexOf(e.Find("C"))) && e.Find("C")->Expanded());
-    QVERIFY(e.w->TreeModified);
+    QVERIFY(e.w->TreeModified());
+  }
+
+  void dropsMoveTheSelectedItemKeepingItsState_data() {
+    QTest::addColumn<QByteArray>("outline");
+    QTest::addColumn<QByteArray>("dragged");
+    QTest::addColumn<QByteArray>("over");
+    QTest::addColumn<bool>("indent");
+    QTest::addColumn<QByteArray>("shape");
+    QTest::newRow("before an item") << QByteArray("R(A(A1) B C)") << QByteArray("C")
+                                    << QByteArray("A") << false << QByteArray("R(C A(A1) B)");
+    QTest::newRow("on an indent") << QByteArray("R(A(A1) B C)") << QByteArray("C")
+                                  << QByteArray("A1") << true << QByteArray("R(A(A1(C)) B)");
+    QTest::newRow("an open subtree")
+        << QByteArray("R(A(A1) B(B1(X)) C)") << QByteArray("B") << QByteArray("A1") << false
+        << QByteArray("R(A(B(B1+(X)) A1) C)"); // stays open
+    QTest::newRow("on the root") << QByteArray("R(A(A1 A2) B)") << QByteArray("A2")
+                                 << QByteArray("R") << false << QByteArray("R(A(A2 A1) B)");
+    QTest::newRow("into its own subtree")
+        << QByteArray("R(A(A1(X)) B)") << QByteArray("A") << QByteArray("X") << true
+        << QByteArray("R(A(A1(X)) B)"); // own subtree: nothing
   }
 
   void dropsMoveTheSelectedItemKeepingItsState() {
-    struct Case {
-      const char *outline, *dragged, *over;
+    QFETCH(QByteArray, outline);
+    QFETCH(QByteArray, dragged);
+    QFETCH(QByteArray, over);
+    QFETCH(bool, indent);
+    QFETCH(QByteArray, shape);
+    const struct {
+      const char *outline;
+      const char *dragged;
+      const char *over;
       bool indent;
       const char *shape;
-    } cases[] = {
-        {"R(A(A1),B,C)", "C", "A", false, "R(C,A(A1),B)"},
-        {"R(A(A1),B,C)", "C", "A1", true, "R(A(A1(C)),B)"},
-        {"R(A(A1),B(B1(X)),C)", "B", "A1", false, "R(A(B(B1+(X)),A1),C)"}, // stays open
-        {"R(A(A1,A2),B)", "A2", "R", false, "R(A(A2,A1),B)"},
-        {"R(A(A1(X)),B)", "A", "X", true, "R(A(A1(X)),B)"}, // own subtree: nothing
-    };
-    for (const Case &c : cases) {
-      Project p(c.outline);
-      Editor e(p);
-      e.Select(c.dragged);
-      TProjectNode *node = e.Find(c.dragged);
-      e.changing = 0;
-      e.w->TreeModified = false;
-      e.View()->DropAt(c.indent ? e.OnIndent(c.over) : e.OnLabel(c.over));
-      QCOMPARE(e.Shape(), std::string(c.shape));
-      QCOMPARE(e.w->CurrentNode, node);
-      QCOMPARE(e.View()->Selected(), node);
-      QCOMPARE(e.changing, 0);
-      QVERIFY(e.w->TreeModified);
-      QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(node)), node->Expanded());
-    }
+    } c{outline.constData(), dragged.constData(), over.constData(), indent, shape.constData()};
+    Project p(c.outline);
+    Editor e(p);
+    e.Select(c.dragged);
+    TProjectNode *node = e.Find(c.dragged);
+    e.changing = 0;
+    e.w->VaveDataBase()->Project().SetModified(false);
+    e.View()->DropAt(c.indent ? e.OnIndent(c.over) : e.OnLabel(c.over));
+    QCOMPARE(e.Shape(), std::string(c.shape));
+    QCOMPARE(e.w->CurrentNode(), node);
+    QCOMPARE(e.View()->Selected(), node);
+    QCOMPARE(e.changing, 0);
+    QVERIFY(e.w->TreeModified());
+    QCOMPARE(e.View()->isExpanded(e.View()->IndexOf(node)), node->Expanded());
   }
 
   void dragScrollsOneRowAtTheEdges() {
     std::string outline = "R(";
     for (int i = 0; i < 40; ++i)
-      outline += (i ? ",N" : "N") + std::to_string(i);
+      outline += (i ? " N" : "N") + std::to_string(i);
     Project p(outline + ")");
     Editor e(p);
     TVaveDataBase *v = e.View();
@@ -467,10 +473,10 @@ private slots:
   }
 
   void dragStartsBeyondFourPixelsFromTheSelectedRow() {
-    Project p("R(A,B)");
+    Project p("R(A B)");
     for (bool locked : {true, false}) {
       Editor e(p);
-      e.w->ProjectLocked = locked;
+      e.w->RootNode()->Data()->Files.Completion = locked; // the lock is the root's mark
       e.Select("B");
       QWidget *port = e.View()->viewport();
       int started = 0;
@@ -497,31 +503,31 @@ private slots:
       QTest::mouseMove(port, at + QPoint(0, 5));
       QCOMPARE(started, locked ? 0 : 1);
       QTest::mouseRelease(port, Qt::LeftButton, {}, at + QPoint(0, 5));
-      QCOMPARE(e.Shape(), std::string("R(A,B)"));
+      QCOMPARE(e.Shape(), std::string("R(A B)"));
     }
   }
 
   void commandsSurviveSaveAndReopen() {
-    Project p("R(A,B)");
+    Project p("R(A B)");
     ui::ScriptedMessageBoxes boxes;
     std::string shape;
     {
       Editor e(p);
       e.Select("A");
-      e.w->CreateNewItem(true, false);
-      e.w->VaveTreeEdited(e.w->CurrentNode, QStringLiteral("A1"));
+      e.w->TreeCommands().CreateNewItem(true, false);
+      e.w->VaveTreeEdited(e.w->CurrentNode(), QStringLiteral("A1"));
       e.Select("B");
       e.Run("UpperItemAction");
-      e.w->CreateNewItem(false, false);
-      e.w->VaveTreeEdited(e.w->CurrentNode, QStringLiteral("N"));
+      e.w->TreeCommands().CreateNewItem(false, false);
+      e.w->VaveTreeEdited(e.w->CurrentNode(), QStringLiteral("N"));
       e.Run("AddLowerItemAction");
       shape = e.Shape();
       QVERIFY(e.w->SaveProject());
     }
-    QCOMPARE(shape, std::string("R(B(N),A(A1))"));
+    QCOMPARE(shape, std::string("R(B(N) A(A1))"));
     Editor again(p);
     QCOMPARE(QString::fromStdString(again.Shape()), QString::fromStdString(shape));
-    QCOMPARE(again.w->CurrentNode, again.Find("N"));
+    QCOMPARE(again.w->CurrentNode(), again.Find("N"));
     QVERIFY(boxes.Asked().empty());
   }
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <QAction>
 // Shared by the widget tests: a test environment that never touches the real
 // home directory, and a temporary project directory with real files.
 #include "store/FileSystem.h"
@@ -79,3 +80,12 @@ public:
 private:
   QTemporaryDir dir_;
 };
+
+// A window's command by its object name, for tests that go through lists of
+// names; an unknown name ends the test run.
+inline QAction *ActionNamed(QWidget &w, const char *name) {
+  auto *a = w.findChild<QAction *>(QString::fromLatin1(name));
+  if (!a)
+    qFatal("no command %s", name);
+  return a;
+}

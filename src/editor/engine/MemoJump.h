@@ -48,9 +48,9 @@ enum TJumpedLinePosMemo { jpmDefault = 0, jpmTop = 1, jpmCenter = 2 };
 class TMemoJump {
 public:
   using TTagjumpEvent = std::function<void(TMemoJump *sender, int line, int colomn)>;
-  using TFileTagjumpEvent = std::function<void(TMemoJump *sender, const std::string &fileName,
-                                               int line, int colomn, const std::string &keyWord,
-                                               bool &loadFile)>;
+  using TFileTagjumpEvent =
+      std::function<void(TMemoJump *sender, const std::string &fileName, int line, int colomn,
+                         const std::string &keyWord, bool &loadFile)>;
 
   TMemoJump() = default;
 

@@ -1,0 +1,58 @@
+#pragma once
+// What a command group of the editor window may use of it: the project, the
+// tree view and the memo, the current item and its life (stored when left,
+// shown when entered), the lock, messages, and the commands' actions. The
+// window implements it; a group knows the window only through this.
+#include "editor/EditorActions.h"
+#include "store/TextLines.h"
+#include "ui/MessageBox.h"
+
+#include <QString>
+
+#include <optional>
+
+class QMainWindow;
+class TItemMemo;
+class TMemoJump;
+class TProject;
+class TProjectNode;
+class TVaveDataBase;
+
+class TEditorContext {
+public:
+  virtual ~TEditorContext() = default;
+
+  virtual QMainWindow *Window() = 0;
+  virtual TProject &Project() = 0;
+  virtual TVaveDataBase *Tree() = 0;
+  virtual TItemMemo *Memo() = 0;
+  virtual TMemoJump &MemoJump() = 0;
+  virtual TEditorActions &Actions() = 0;
+
+  // The item shown in the memo; null while none is (also between leaving one
+  // item and entering the next).
+  virtual TProjectNode *CurrentNode() const = 0;
+  virtual void ForgetCurrentNode() = 0; // it must not be stored again
+  // The root item carries the completion mark: nothing may change.
+  virtual bool ProjectLocked() const = 0;
+
+  // Writes what differs from the item's file; false when it could not.
+  virtual bool StoreItem(TProjectNode *node) = 0;
+  // Shows `node` as the current item.
+  virtual void VaveTreeChange(TProjectNode *node) = 0;
+  // "The current item cannot be saved", with the item's path and the reason.
+  virtual QString ItemFileProblem(TProjectNode *node) const = 0;
+
+  virtual bool MemoModified() const = 0;
+  virtual void SetMemoModified(bool modified) = 0;
+  virtual void ShowMemoText(const TTextLines &lines) = 0;
+  virtual void UpdateCaretPanel() = 0;
+  // The item's marks changed: icon, check marks and read-only state follow.
+  virtual void RefreshAttributes(TProjectNode *node) = 0;
+
+  virtual ui::MsgAnswer ShowMessageBox(const QString &text, ui::MsgIcon icon,
+                                       ui::MsgButtons buttons,
+                                       std::optional<ui::MsgAnswer> defaultButton = {}) = 0;
+  // Every command's enabled state from its rule.
+  virtual void updateActionStates() = 0;
+};

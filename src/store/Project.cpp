@@ -1,0 +1,225 @@
+#include "store/Project.h"
+
+#include "store/Codec.h"
+#include "store/LibUnit.h"
+
+#include <unordered_map>
+
+namespace {
+
+std::string Cp932(const char *utf8) { return cp932::FromUtf8(utf8).bytes; }
+
+} // namespace
+
+std::string TProject::TreeFilePath(std::string_view dir) {
+  return AddPathSeparator(std::string(dir)) + kTreeFileName;
+}
+
+bool TProject::IsProjectDirectory(std::string_view dir) {
+  return !dir.empty() && fsys::FileExists(TreeFilePath(dir));
+}
+
+TProject::TProject() { tree_.SetObserver(this); }
+
+TProject::~TProject() { tree_.SetObserver(nullptr); }
+
+std::string TProject::Title() const { return Root() ? Root()->Text() : std::string(); }
+
+bool TProject::Locked() const { return Root() && Root()->Data()->Files.Completion; }
+
+// ------------------------------------------------------------------ load ----
+
+TLoadReport TProject::Load(std::string_view dir) {
+  TLoadReport report;
+  report.RootLoaded = tree_.LoadProject(dir);
+  dir_ = tree_.ProjectDir();
+  report.HeaderWarnings = tree_.LoadWarnings();
+  report.Skipped = tree_.SkippedItems();
+  report.Missing = tree_.MissingItems();
+  modified_ = false;
+  return report;
+}
+
+bool TProject::Save() {
+  tree_.SaveProject();
+  if (tree_.LastSaveFailed())
+    return false;
+  modified_ = false;
+  return true;
+}
+
+bool TProject::CreateFirstTree(std::string_view dir, const std::string &title,
+                               const std::string &author, fsys::Failure &failure) {
+  Load(dir); // an empty directory: no tree, but the directory is known
+  dir_ = AddPathSeparator(std::string(dir));
+  tree_.ClearTree();
+  tree_.WindowData.LastIndex = 0;
+  bool ok = true;
+  auto write = [&](TNodeFiles &f) {
+    f.Update = clock_::Now();
+    f.Author = author;
+    if (!f.Save() && ok) {
+      ok = false;
+      failure = fsys::LastFailure();
+    }
+  };
+  auto rootData = std::make_unique<TNodeData>();
+  rootData->ID = "Root";
+  rootData->Files.FilePath = dir_ + NewItemFileName();
+  rootData->Files.FirstEdition = clock_::Now();
+  rootData->Files.Title = title;
+  write(rootData->Files);
+  TProjectNode *root = tree_.AddChild(nullptr, title, std::move(rootData));
+  const std::string firstLabel = Cp932("新しいアイテム");
+  TProjectNode *first = tree_.AddChild(root, firstLabel);
+  InitItem(*first->Data());
+  first->Data()->Files.Title = firstLabel;
+  write(first->Data()->Files);
+  tree_.SetExpanded(root, true);
+  tree_.SetSelected(root);
+  if (!tree_.SaveTreeFile(TreeFilePath()) && ok) {
+    ok = false;
+    failure = tree_.LastSaveFailure();
+  }
+  modified_ = true; // a new project counts as changed until it is saved
+  return ok;
+}
+
+// ------------------------------------------------------------ item rules ----
+
+std::string TProject::NewItemFileName() const {
+  const std::string stamp = clock_::Now().ToFileStamp();
+  for (unsigned n = 0;; ++n) {
+    std::string candidate = stamp + std::to_string(n) + ".txt";
+    if (!fsys::Exists(dir_ + candidate))
+      return candidate;
+  }
+}
+
+void TProject::InitItem(TNodeData &data) {
+  data.ID = NextItemID();
+  data.Missing = false;
+  data.ListedFileName.clear();
+  data.Files = TNodeFiles();
+  data.Files.FilePath = dir_ + NewItemFileName();
+  data.Files.FirstEdition = clock_::Now();
+  data.Files.ToDo = false;
+  data.Files.Completion = false;
+}
+
+bool TProject::RetireItemFile(TProjectNode *node) {
+  if (!node || node->Data()->Missing) // no file of its own was ever read
+    return false;
+  const std::string &path = node->Data()->Files.FilePath;
+  const std::string retired = path + ".exp";
+  // Never replace an older retired file of the same name.
+  if (fsys::Exists(retired))
+    return false;
+  return fsys::RenameFile(path, retired);
+}
+
+std::set<std::string> TProject::CollectItemFiles() const {
+  std::set<std::string> names = {kTreeFileName, std::string(kTreeFileName) + ".ord"};
+  for (TProjectNode *n = tree_.GetFirstNode(); n; n = n->GetNext()) {
+    const TNodeData &d = *n->Data();
+    names.insert(d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath));
+  }
+  for (const TSkippedItem &s : tree_.SkippedItems())
+    if (!s.FileName.empty())
+      names.insert(s.FileName);
+  return names;
+}
+
+TProjectNode *TProject::CopySubtree(const TProjectNode *source, TProjectNode *parent, bool &ok,
+                                    fsys::Failure &failure) {
+  ok = true;
+  if (!source || source->Data()->Missing)
+    return nullptr;
+  // The source is listed before the tree grows: it may be an ancestor of
+  // `parent`, and the copies must not join the walk.
+  std::vector<const TProjectNode *> sources;
+  for (const TProjectNode *n = source; n; n = n->GetNextWithin(source))
+    sources.push_back(n);
+  std::unordered_map<const TProjectNode *, TProjectNode *> made; // source -> copy
+  TProjectNode *top = nullptr;
+  for (const TProjectNode *from : sources) {
+    TProjectNode *into = parent;
+    if (from != source) {
+      auto it = made.find(from->Parent());
+      if (it == made.end())
+        continue; // below an item left out
+      into = it->second;
+    }
+    if (from->Data()->Missing)
+      continue;
+    auto data = std::make_unique<TNodeData>();
+    InitItem(*data);
+    const std::string path = data->Files.FilePath;
+    const std::string id = data->ID;
+    data->Files.Assign(from->Data()->Files);
+    data->Files.FilePath = path;
+    if (!data->Files.Save() && ok) {
+      ok = false;
+      failure = fsys::LastFailure();
+    }
+    TProjectNode *copy = tree_.AddChild(into, from->Text(), std::move(data));
+    made.emplace(from, copy);
+    if (!top)
+      top = copy;
+  }
+  return top;
+}
+
+// --------------------------------------------------- the tree's reports ----
+
+void TProject::AboutToInsert(TProjectNode *parent, int row) {
+  if (observer_)
+    observer_->AboutToInsert(parent, row);
+}
+
+void TProject::Inserted(TProjectNode *node) {
+  modified_ = true;
+  if (observer_)
+    observer_->Inserted(node);
+}
+
+void TProject::AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) {
+  if (observer_)
+    observer_->AboutToMove(node, newParent, destRow);
+}
+
+void TProject::Moved(TProjectNode *node, TProjectNode *oldParent, int oldRow) {
+  modified_ = true;
+  if (observer_)
+    observer_->Moved(node, oldParent, oldRow);
+}
+
+void TProject::AboutToRemove(TProjectNode *node) {
+  if (observer_)
+    observer_->AboutToRemove(node);
+}
+
+void TProject::Removed(TProjectNode *parent, int row) {
+  modified_ = true;
+  if (observer_)
+    observer_->Removed(parent, row);
+}
+
+void TProject::DataChanged(TProjectNode *node, TNodeChange what) {
+  // Marks and titles live in the item files; the tree file holds labels and
+  // the open state.
+  if (what != TNodeChange::Data)
+    modified_ = true;
+  if (observer_)
+    observer_->DataChanged(node, what);
+}
+
+void TProject::AboutToReset() {
+  if (observer_)
+    observer_->AboutToReset();
+}
+
+void TProject::Reset() {
+  if (observer_)
+    observer_->Reset();
+}

@@ -1,0 +1,126 @@
+#pragma once
+// One loaded project: its directory, its item tree with the window settings,
+// and the rules that keep tree and item files consistent. The editor shows a
+// TProject; the command-line tools and the tests use it without a window.
+//
+//   TProject p;
+//   TLoadReport r = p.Load(dir);
+//   if (!r.RootLoaded) ...;            // never work on an empty tree
+//   TProjectNode *n = p.Tree().AddChild(p.Root(), label);
+//   p.InitItem(*n->Data());            // fresh ID and file name
+//   n->Data()->Files.Save();
+//   p.Modified();                      // true: the tree changed since the load
+//
+// The modified flag follows the tree's own change reports: a node inserted,
+// moved, removed, relabelled, opened or closed marks the project; a load or a
+// clear starts it clean. Changes of the window settings are marked by hand.
+#include "store/FileSystem.h"
+#include "store/ProjectTree.h"
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a load found besides the tree.
+struct TLoadReport {
+  bool RootLoaded = false;             // the root item was read: the project can be shown
+  TStringList HeaderWarnings;          // malformed header values, one message (CP932) each
+  std::vector<TSkippedItem> Skipped;   // items left out of the tree
+  std::vector<TProjectNode *> Missing; // items kept in the tree whose file could not be read
+};
+
+class TProject : private TTreeObserver {
+public:
+  // The tree file of every project.
+  static constexpr const char *kTreeFileName = "MainTree.dat";
+  // `dir` + the tree file's name (`dir` with or without its separator).
+  static std::string TreeFilePath(std::string_view dir);
+  // A directory is a project when it holds a tree file.
+  static bool IsProjectDirectory(std::string_view dir);
+
+  TProject();
+  ~TProject() override;
+  TProject(const TProject &) = delete;
+  TProject &operator=(const TProject &) = delete;
+
+  TProjectTree &Tree() { return tree_; }
+  const TProjectTree &Tree() const { return tree_; }
+  TWindowData &WindowData() { return tree_.WindowData; }
+  const TWindowData &WindowData() const { return tree_.WindowData; }
+  // With the trailing separator; empty until a load.
+  const std::string &Dir() const { return dir_; }
+  std::string TreeFilePath() const { return TreeFilePath(dir_); }
+  TProjectNode *Root() const { return tree_.RootNode(); }
+  // The project title: the root item's label.
+  std::string Title() const;
+  // The root item carries the completion mark: nothing in the project changes.
+  bool Locked() const;
+
+  // A view that mirrors the tree hears every change through the project.
+  void SetObserver(TTreeObserver *observer) { observer_ = observer; }
+
+  bool Modified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
+
+  // ---- loading and saving ------------------------------------------------
+  // Loads the project in `dir` (see TProjectTree::LoadProject); the project
+  // starts unmodified.
+  TLoadReport Load(std::string_view dir);
+  // Writes the tree file; false when it could not be written (the previous
+  // file stays), with the reason in SaveFailure(). A saved project is
+  // unmodified.
+  bool Save();
+  const fsys::Failure &SaveFailure() const { return tree_.LastSaveFailure(); }
+
+  // The first tree of a new project in the existing directory `dir`: the
+  // root item titled `title` and one child "新しいアイテム", both files
+  // written, and the tree file. False when a file could not be written, with
+  // the failure in `failure`. The tree stays loaded (root selected) and counts
+  // as modified until it is saved.
+  bool CreateFirstTree(std::string_view dir, const std::string &title, const std::string &author,
+                       fsys::Failure &failure);
+
+  // ---- item rules ------------------------------------------------------------
+  // The next "Root-C%05d" ID; the counter moves past it.
+  std::string NextItemID() { return tree_.NextItemID(); }
+  // A name for a new item file: the creation moment and a counter, not yet
+  // taken in the project directory.
+  std::string NewItemFileName() const;
+  // Makes `data` a new, empty item: fresh ID, fresh file, created now. Call
+  // before the node's own ID could count (it still has none).
+  void InitItem(TNodeData &data);
+  // Renames an item's file to the same name + ".exp", so that a deleted item
+  // can still be found by hand. False (nothing renamed) for an item without
+  // a file of its own or when a retired file of that name exists.
+  bool RetireItemFile(TProjectNode *node);
+  // The names (no directory part) of every file the project needs: the tree
+  // file, its previous copy, and every item's file, missing ones included.
+  std::set<std::string> CollectItemFiles() const;
+
+  // Copies the subtree of `source` (of this or another project, with its
+  // files in memory as loaded) to the last child of `parent`: every copied
+  // item gets a fresh ID and a fresh file in this project, written now, with
+  // its title, marks, text and attachments. Items whose file could not be
+  // read are left out with their subtree. The new top node, or null when
+  // `source` itself was left out. False in `ok` when a file could not be
+  // written (the items are in the tree all the same), with the failure.
+  TProjectNode *CopySubtree(const TProjectNode *source, TProjectNode *parent, bool &ok,
+                            fsys::Failure &failure);
+
+private:
+  void AboutToInsert(TProjectNode *parent, int row) override;
+  void Inserted(TProjectNode *node) override;
+  void AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) override;
+  void Moved(TProjectNode *node, TProjectNode *oldParent, int oldRow) override;
+  void AboutToRemove(TProjectNode *node) override;
+  void Removed(TProjectNode *parent, int row) override;
+  void DataChanged(TProjectNode *node, TNodeChange what) override;
+  void AboutToReset() override;
+  void Reset() override;
+
+  TProjectTree tree_;
+  TTreeObserver *observer_ = nullptr;
+  std::string dir_;
+  bool modified_ = false;
+};
