@@ -44,6 +44,8 @@ public:
   virtual QString ItemFileProblem(TProjectNode *node) const = 0;
 
   virtual bool MemoModified() const = 0;
+  // The memo's text as item lines.
+  virtual TTextLines MemoLines() const = 0;
   virtual void SetMemoModified(bool modified) = 0;
   virtual void ShowMemoText(const TTextLines &lines) = 0;
   virtual void UpdateCaretPanel() = 0;

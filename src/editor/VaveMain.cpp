@@ -1,8 +1,10 @@
 #include "editor/VaveMain.h"
 
-#include "attach/AttachmentForm.h"
+#include "editor/AttachmentCommands.h"
 #include "editor/DisplayCommands.h"
 #include "editor/EditorMenus.h"
+#include "editor/EditorParts.h"
+#include "editor/ExportCommands.h"
 #include "editor/ItemMemo.h"
 #include "editor/PlainTextMemo.h"
 #include "editor/TextCommands.h"
@@ -13,50 +15,16 @@
 #include "store/LibUnit.h"
 #include "store/Project.h"
 #include "ui/BusyCursor.h"
-#include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
-#include "ui/ImageList.h"
-#include "ui/ScreenFit.h"
 #include "ui/Text.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHeaderView>
 #include <QLabel>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QVBoxLayout>
-
-#include <cstdio>
-#include <set>
-#include <string_view>
-
-namespace {
-
-// Header strip: fixed labels and width limits (0 = no limit).
-struct SectionSpec {
-  const char16_t *label;
-  int min, max;
-  Qt::Alignment align;
-};
-const SectionSpec kSections[7] = {
-    {u"", 0, 0, Qt::AlignLeft},    {u"著者", 2, 40, Qt::AlignLeft},
-    {u"", 2, 1000, Qt::AlignLeft}, {u"更新日時", 2, 60, Qt::AlignCenter},
-    {u"", 2, 130, Qt::AlignLeft},  {u"作成日時", 2, 60, Qt::AlignCenter},
-    {u"", 2, 130, Qt::AlignLeft},
-};
-
-QString Q(const char16_t *s) { return QString::fromUtf16(s); }
-
-// Up to this many malformed-header warnings are shown one by one while a
-// project loads; the rest are counted in one closing message.
-constexpr int kMaxHeaderWarnings = 10;
-// Items whose file could not be read are named in one box, up to this many.
-constexpr size_t kMaxMissingListed = 10;
-
-} // namespace
 
 TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
   setObjectName(QStringLiteral("TVaveMainForm"));
@@ -68,15 +36,13 @@ TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
 
 TVaveMainForm::~TVaveMainForm() {
   hide(); // an open label edit commits now, while the window is still whole
-  if (attachment_) {
-    attachment_->DetachList();
-    delete attachment_;
-  }
+  attachments_.reset();
   // The command groups go before the parts they watch and their rules read.
   actions_->Clear();
   display_.reset();
   textCommands_.reset();
   treeCommands_.reset();
+  exportCommands_.reset();
 }
 
 // ------------------------------------------------------------- creation ----
@@ -87,20 +53,6 @@ void TVaveMainForm::FormCreate() {
   BindCommands();
   BuildEditorMenus(this, *actions_, tree_, menus_, [this] { updateActionStates(); });
   BuildEditorToolBar(this, *actions_, menus_);
-  // A tool window of this editor: above it, minimised and gone with it.
-  attachment_ = new TAttachmentForm(this);
-  attachment_->setWindowFlags(Qt::Tool);
-  attachment_->setObjectName(QStringLiteral("AttachmentWindow"));
-  attachment_->IsProjectFile = [this](const std::string &name) {
-    for (TProjectNode *n = tree_->Tree().GetFirstNode(); n; n = n->GetNext())
-      if (ExtractFileName(n->Data()->Files.FilePath) == name)
-        return true;
-    return false;
-  };
-  connect(attachment_.data(), &TAttachmentForm::attachmentsChanged, this, [this] {
-    SetMemoModified(true);
-    updateActionStates();
-  });
   // The model draws the icon from the item's marks.
   tree_->OnNodeLoaded = [this](TProjectNode *node) { tree_->Tree().NotifyDataChanged(node); };
   updateActionStates();
@@ -113,7 +65,11 @@ QMenu *TVaveMainForm::Menu(const char *name) const {
 
 QPlainTextEdit *TVaveMainForm::FileText() const { return memo_; }
 
-TAttachmentForm *TVaveMainForm::AttachmentWindow() const { return attachment_.data(); }
+QHeaderView *TVaveMainForm::PagePropertyHeader() const { return header_; }
+
+TAttachmentForm *TVaveMainForm::AttachmentWindow() const {
+  return attachments_ ? attachments_->Window() : nullptr;
+}
 
 void TVaveMainForm::BuildActions() {
   actions_ = std::make_unique<TEditorActions>(this, kEditorActionDefs);
@@ -142,18 +98,8 @@ void TVaveMainForm::BindCommands() {
   auto open = [this] { return RootNode() != nullptr; };
   a.Bind(
       A::SaveProjectAction, [this] { SaveProject(); }, open);
-  a.Bind(
-      A::SaveItemTextAction, [this] { SaveItemTextAction(); }, open);
   a.Bind(A::ExitProjectAction, [this] { close(); });
   a.Rule(A::AutoSaveMenu, [] { return true; }); // a check mark and nothing more
-  for (A id : {A::ShowAttachFileAction, A::ViewLinkAction})
-    a.Bind(id, [this] { ShowAttachments(); });
-  a.Bind(
-      A::ViewAttachFileAction, [this] { ShowAttachments(); },
-      [this] { return current_ && !current_->Data()->Files.AttachFiles.empty(); });
-  // The export entries of the File menu act on the selected item.
-  for (A id : {A::ItemTextOutAction, A::ItemHtmlOutAction})
-    a.Rule(id, [this] { return current_ != nullptr; });
   TEditorContext &context = *this;
   treeCommands_ = std::make_unique<TTreeCommands>(context);
   treeCommands_->Bind();
@@ -161,16 +107,10 @@ void TVaveMainForm::BindCommands() {
   textCommands_->Bind();
   display_ = std::make_unique<TDisplayCommands>(context);
   display_->Bind();
-}
-
-void TVaveMainForm::ShowAttachments() {
-  if (!attachment_)
-    return;
-  attachment_->SetProjectDir(ProjectDir());
-  if (current_)
-    attachment_->ShowAttachments(&current_->Data()->Files.AttachFiles);
-  attachment_->show();
-  attachment_->raise();
+  exportCommands_ = std::make_unique<TExportCommands>(context);
+  exportCommands_->Bind();
+  attachments_ = std::make_unique<TAttachmentCommands>(context);
+  attachments_->Bind();
 }
 
 void TVaveMainForm::BuildLayout() {
@@ -179,26 +119,7 @@ void TVaveMainForm::BuildLayout() {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
 
-  headerModel_ = new QStandardItemModel(0, 7, this);
-  header_ = new QHeaderView(Qt::Horizontal, central);
-  header_->setObjectName(QStringLiteral("PagePropertyHeader"));
-  header_->setModel(headerModel_);
-  header_->setSectionsClickable(false);
-  header_->setSectionsMovable(false);
-  header_->setMinimumSectionSize(2);
-  header_->setStretchLastSection(false);
-  for (int i = 0; i < 7; ++i) {
-    auto *item = new QStandardItem(Q(kSections[i].label));
-    item->setTextAlignment(kSections[i].align | Qt::AlignVCenter);
-    headerModel_->setHorizontalHeaderItem(i, item);
-  }
-  header_->setFixedHeight(std::max(17, header_->fontMetrics().height() + 4));
-  connect(header_, &QHeaderView::sectionResized, this, [this](int i, int, int size) {
-    int lo = kSections[i].min, hi = kSections[i].max;
-    int clamped = hi ? std::clamp(size, lo, hi) : std::max(size, lo);
-    if (clamped != size)
-      header_->resizeSection(i, clamped);
-  });
+  header_ = new TItemHeader(central);
   column->addWidget(header_);
 
   splitter_ = new QSplitter(Qt::Horizontal, central);
@@ -227,22 +148,7 @@ void TVaveMainForm::BuildLayout() {
   memoJump_.WholeWord = false;
   memoJump_.JumpedLinePos = jpmCenter;
 
-  QStatusBar *bar = statusBar();
-  bar->setObjectName(QStringLiteral("StatusBar"));
-  bar->setSizeGripEnabled(true);
-  const int widths[3] = {100, 60, 50};
-  for (int i = 0; i < 3; ++i) {
-    panels_[i] = new QLabel(bar);
-    panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    panels_[i]->setMinimumWidth(widths[i]);
-    if (i == 1)
-      panels_[i]->setAlignment(Qt::AlignCenter);
-    if (i < 2)
-      bar->addWidget(panels_[i]);
-    else
-      bar->addWidget(panels_[i], 1);
-  }
-  panels_[1]->setText(QStringLiteral("0 : 1"));
+  MakeStatusPanels(statusBar(), panels_);
 
   tree_->OnChange = [this](TProjectNode *node) {
     if (!display_ || !display_->KeyWalking()) // a walk shows the item reached at its end
@@ -257,15 +163,12 @@ void TVaveMainForm::BuildLayout() {
   };
   tree_->OnCollapsing = [this](TProjectNode *node) { return node != RootNode(); };
 
-  // An item about to go away (deleted, or the whole tree replaced) must not
-  // stay in the attachment window or as the item stored next.
+  // An item about to go away (deleted, or the whole tree replaced) is not
+  // the item stored next.
   connect(tree_->Model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
-          &TVaveMainForm::DetachAttachmentsOf);
-  connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-    if (attachment_)
-      attachment_->DetachList();
-    current_ = nullptr;
-  });
+          &TVaveMainForm::ForgetRemovedRows);
+  connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this,
+          [this] { current_ = nullptr; });
   connect(memo_, &TItemMemo::caretMoved, this, &TVaveMainForm::UpdateCaretPanel);
   connect(memo_->document(), &QTextDocument::modificationChanged, this,
           [this] { updateActionStates(); });
@@ -326,14 +229,6 @@ void TVaveMainForm::UpdateCaretPanel() {
       QStringLiteral("%1 : %2").arg(memoJump_.CaretLine()).arg(memoJump_.CaretColumn()));
 }
 
-void TVaveMainForm::ShowItemHeader(TProjectNode *node) {
-  const TNodeFiles &f = node->Data()->Files;
-  headerModel_->horizontalHeaderItem(0)->setText(ui::ToQString(f.Title));
-  headerModel_->horizontalHeaderItem(2)->setText(ui::ToQString(f.Author));
-  headerModel_->horizontalHeaderItem(4)->setText(QString::fromStdString(f.Update.ToString()));
-  headerModel_->horizontalHeaderItem(6)->setText(QString::fromStdString(f.FirstEdition.ToString()));
-}
-
 void TVaveMainForm::RefreshAttributes(TProjectNode *node) {
   if (display_)
     display_->RefreshAttributes(node);
@@ -358,8 +253,8 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (shown) {
     f.Line = memoJump_.CaretLine();
     f.Column = memoJump_.CaretColumn();
-    if (attachment_ && attachment_->Attachments() == &f.AttachFiles)
-      attachment_->WriteBack();
+    if (attachments_)
+      attachments_->WriteBack(f);
   }
   // What differs from the file is stored, whatever the modified flag says:
   // a revert of the text or another step may have cleared it.
@@ -391,15 +286,11 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   return true;
 }
 
-void TVaveMainForm::DetachAttachmentsOf(const QModelIndex &parent, int first, int last) {
+void TVaveMainForm::ForgetRemovedRows(const QModelIndex &parent, int first, int last) {
   for (int row = first; row <= last; ++row) {
     TProjectNode *top = TVaveTreeModel::NodeOf(tree_->Model()->index(row, 0, parent));
-    for (TProjectNode *n = top; n; n = n->GetNextWithin(top)) {
-      if (attachment_ && attachment_->Attachments() == &n->Data()->Files.AttachFiles)
-        attachment_->DetachList();
-      if (n == current_)
-        current_ = nullptr;
-    }
+    if (current_ && (current_ == top || current_->HasAsParent(top)))
+      current_ = nullptr;
   }
 }
 
@@ -461,18 +352,14 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
     const TNodeFiles &f = node->Data()->Files;
     panels_[0]->setText(QStringLiteral("ID:") + ui::ToQString(node->Data()->ID));
     ShowMemoText(f.Body);
-    ShowItemHeader(node);
+    header_->Show(f);
     current_ = node;
     RefreshAttributes(node);
     memo_->setUpdatesEnabled(true);
     memoJump_.JumpTo(f.Line, f.Column);
     RememberStored(f);
-    if (attachment_ && attachment_->IsShown()) {
-      attachment_->ClearRows();
-      attachment_->ShowAttachments(&node->Data()->Files.AttachFiles);
-    } else if (attachment_) {
-      attachment_->DetachList(); // it shows the item's list again when asked
-    }
+    if (attachments_)
+      attachments_->Follow(node);
   }
   UpdateCaretPanel();
   SetMemoModified(false);
@@ -500,37 +387,11 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
   if (node == RootNode())
     setWindowTitle(ui::ToQString(label));
   if (node == current_) // the title the item will be stored with
-    headerModel_->horizontalHeaderItem(0)->setText(ui::ToQString(label));
+    header_->SetTitle(ui::ToQString(label));
   return true;
 }
 
 // -------------------------------------------------------- open and create ----
-
-void TVaveMainForm::ReportLoad(const TLoadReport &report) {
-  // Asked before the window has its title: the boxes name the project itself.
-  const QString caption = ui::ToQString(ProjectTitle());
-  const int warnings = static_cast<int>(report.HeaderWarnings.size());
-  for (int i = 0; i < std::min(warnings, kMaxHeaderWarnings); ++i)
-    ui::ShowMessageBox(this, ui::ToQString(report.HeaderWarnings[i]), caption, ui::MsgIcon::Warning,
-                       ui::MsgButtons::Ok);
-  if (warnings > kMaxHeaderWarnings)
-    ShowMessageBox(QString::fromUtf16(u"ほかに %1 件のヘッダの形式の誤りがありました")
-                       .arg(warnings - kMaxHeaderWarnings),
-                   ui::MsgIcon::Warning, ui::MsgButtons::Ok);
-  const std::vector<TProjectNode *> &missing = report.Missing;
-  if (missing.empty())
-    return;
-  QString text = QString::fromUtf16(u"次のアイテムのファイルを読み込めません。"
-                                    u"ファイルが戻るまで読み取り専用で表示し、"
-                                    u"ツリーにはそのまま残します");
-  const size_t shown = std::min<size_t>(missing.size(), kMaxMissingListed);
-  for (size_t i = 0; i < shown; ++i)
-    text += QStringLiteral("\r\n") + ui::PathToQString(missing[i]->Data()->Files.FilePath);
-  if (missing.size() > shown)
-    text +=
-        QStringLiteral("\r\n") + QString::fromUtf16(u"ほかに %1 件").arg(missing.size() - shown);
-  ui::ShowMessageBox(this, text, caption, ui::MsgIcon::Warning, ui::MsgButtons::Ok);
-}
 
 bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   const std::string dir = AddPathSeparator(directory);
@@ -549,7 +410,8 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     ui::BusyCursor busy;
     report = tree_->LoadProject(dir);
   }
-  ReportLoad(report);
+  // Asked before the window has its title: the boxes name the project itself.
+  ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
   if (!report.RootLoaded) {
     // Never work on an empty tree: a save would write a project without items.
     quickWalk_ = false;
@@ -633,11 +495,7 @@ void TVaveMainForm::ApplyWindowSettings() {
   memoJump_.LineHeight = TPlainTextMemo::FontLineHeight(memo_);
   for (int i = 0; i < 7; ++i)
     header_->resizeSection(i, w.SectionWidths[i]);
-  if (attachment_) {
-    attachment_->SetProjectDir(ProjectDir());
-    attachment_->ApplyWindowSettings(w.AttachTop, w.AttachLeft, w.AttachWidth, w.AttachHeight,
-                                     w.AttachSortType);
-  }
+  attachments_->ApplyWindowSettings(w);
 }
 
 void TVaveMainForm::CollectWindowSettings() {
@@ -660,9 +518,7 @@ void TVaveMainForm::CollectWindowSettings() {
   w.FontSize = memo_->font().pointSize() > 0 ? memo_->font().pointSize() : w.FontSize;
   for (int i = 0; i < 7; ++i)
     w.SectionWidths[i] = header_->sectionSize(i);
-  if (attachment_)
-    attachment_->CollectWindowSettings(w.AttachTop, w.AttachLeft, w.AttachWidth, w.AttachHeight,
-                                       w.AttachSortType);
+  attachments_->CollectWindowSettings(w);
 }
 
 // ------------------------------------------------------------- commands ----
@@ -688,29 +544,6 @@ bool TVaveMainForm::SaveProject() {
   savedSelectionID_ = selected ? selected->Data()->ID : std::string();
   emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
   return itemOk;
-}
-
-void TVaveMainForm::SaveItemTextAction() {
-  ui::FileDialogOptions o;
-  o.title = QString::fromUtf16(u"出力ファイルの指定");
-  o.defaultSuffix = QStringLiteral("txt");
-  o.filter = QString::fromUtf16(
-      u"ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|ﾊｲﾊﾟｰﾃｷｽﾄ(*.html;*.htm)|*.html;*.htm|ｱｲﾃﾞｱﾌｧｲﾙ(*.txt)|*.txt|"
-      u"すべてのﾌｧｲﾙ(*.*)|*.*");
-  o.confirmOverwrite = true;
-  o.refuseReadOnly = true;
-  o.folderMustExist = true;
-  std::string path;
-  if (!ui::SaveFileName(this, o, path))
-    return;
-  std::string out;
-  for (std::string_view line : MemoLines()) {
-    out += line;
-    out += "\r\n";
-  }
-  if (!fsys::WriteFile(path, out))
-    ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません") + ui::FileErrorText(),
-                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }
 
 // ---------------------------------------------------------------- close ----
@@ -759,10 +592,6 @@ void TVaveMainForm::closeEvent(QCloseEvent *event) {
     return;
   }
   closing_ = true;
-  if (attachment_) {
-    attachment_->DetachList();
-    attachment_->deleteLater();
-    attachment_ = nullptr;
-  }
+  attachments_->Close();
   event->accept();
 }

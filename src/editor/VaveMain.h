@@ -26,9 +26,11 @@ class QPlainTextEdit;
 class QSplitter;
 class QStandardItemModel;
 class QToolBar;
+class TAttachmentCommands;
 class TAttachmentForm;
-struct TLoadReport;
 class TDisplayCommands;
+class TExportCommands;
+class TItemHeader;
 class TPlainTextMemo;
 class TTextCommands;
 class TTreeCommands;
@@ -77,7 +79,7 @@ public:
   bool VaveTreeEdited(TProjectNode *node, const QString &typed);
   bool MemoModified() const override;
   // The memo's text as item lines.
-  TTextLines MemoLines() const;
+  TTextLines MemoLines() const override;
 
   // ---- parts of the window ----------------------------------------------------
   QAction *Action(TEditorAction id) const { return (*actions_)[id]; }
@@ -85,7 +87,7 @@ public:
   QPlainTextEdit *FileText() const;
   TMemoJump &MemoJump() override { return memoJump_; }
   TAttachmentForm *AttachmentWindow() const;
-  QHeaderView *PagePropertyHeader() const { return header_; }
+  QHeaderView *PagePropertyHeader() const;
   QLabel *StatusPanel(int index) const { return panels_[index]; }
   QMenu *Menu(const char *name) const;
   TTreeCommands &TreeCommands() const { return *treeCommands_; }
@@ -124,16 +126,11 @@ private:
   void BuildLayout();
   void ApplyWindowSettings();
   void CollectWindowSettings();
-  void ShowItemHeader(TProjectNode *node);
   bool VaveTreeChanging(TProjectNode *next);
   bool FormCloseQuery();
-  void SaveItemTextAction();
-  void ShowAttachments();
-  // The messages about what the load met (malformed headers, unreadable items).
-  void ReportLoad(const TLoadReport &report);
   void RememberStored(const TNodeFiles &f);
-  // Forgets the attachment list of a node that is about to go away.
-  void DetachAttachmentsOf(const QModelIndex &parent, int first, int last);
+  // The current item is about to go away with its rows: it is not stored again.
+  void ForgetRemovedRows(const QModelIndex &parent, int first, int last);
 
   std::string author_;
   TProjectNode *current_ = nullptr;
@@ -146,17 +143,17 @@ private:
   TItemMemo *memo_ = nullptr;
   TPlainTextMemo *memoAdapter_ = nullptr;
   TMemoJump memoJump_;
-  QHeaderView *header_ = nullptr;
-  QStandardItemModel *headerModel_ = nullptr;
+  TItemHeader *header_ = nullptr;
   QSplitter *splitter_ = nullptr;
   QLabel *panels_[3] = {};
-  QPointer<TAttachmentForm> attachment_;
   std::unique_ptr<TEditorActions> actions_;
   std::map<std::string, QMenu *> menus_;
   // Command groups, taken apart first when the window goes.
   std::unique_ptr<TTreeCommands> treeCommands_;
   std::unique_ptr<TTextCommands> textCommands_;
   std::unique_ptr<TDisplayCommands> display_;
+  std::unique_ptr<TExportCommands> exportCommands_;
+  std::unique_ptr<TAttachmentCommands> attachments_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
