@@ -176,15 +176,11 @@ void TAttachmentForm::BuildMenus() {
              QKeySequence(Qt::CTRL | Qt::Key_R));
   MakeAction(linkMenu_, "LinkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"),
              QKeySequence(Qt::CTRL | Qt::Key_F8));
-  linkMenu_->menuAction()->setEnabled(false);
 
   markMenu_ = MakeMenu("MarkMenu", QStringLiteral(u"しおり(&I)"));
   MakeAction(markMenu_, "MarkDeleteAction", QStringLiteral(u"削除(&R)"), QKeySequence());
   MakeAction(markMenu_, "MarkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"), QKeySequence());
-  markMenu_->menuAction()->setEnabled(false);
   markMenu_->menuAction()->setVisible(false);
-  for (QAction *a : linkMenu_->actions() + markMenu_->actions())
-    a->setEnabled(false);
 
   connect(executeFileAction_, &QAction::triggered, this,
           &TAttachmentForm::ExecuteFileActionExecute);
@@ -222,6 +218,12 @@ void TAttachmentForm::updateActionStates() {
   copyRegisterAction_->setEnabled(files && attachments_ != nullptr && !projectDir_.empty());
   for (QAction *a : viewGroup_->actions())
     a->setEnabled(files);
+  // The link and bookmark pages have no commands of their own yet.
+  for (QMenu *m : {linkMenu_, markMenu_}) {
+    m->menuAction()->setEnabled(false);
+    for (QAction *a : m->actions())
+      a->setEnabled(false);
+  }
 }
 
 // --- state for the editor ------------------------------------------------------

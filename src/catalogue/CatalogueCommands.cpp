@@ -2,14 +2,15 @@
 // a project, make a shortcut file (and register its type with the desktop),
 // delete a project, About, leave.
 #include "catalogue/AboutForm.h"
-#include "catalogue/BusyCursor.h"
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/SelectThema.h"
+#include "editor/VaveMain.h"
 #include "search/SearchFileList.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
 #include "store/RegIniFile.h"
+#include "ui/BusyCursor.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
 #include "ui/MessageBox.h"
@@ -228,7 +229,7 @@ void TSelectThemaForm::DeleteProjectAction() {
     removed = fsys::DeleteFile(RemovePathSeparator(dir));
   } else {
     {
-      BusyCursor busy;
+      ui::BusyCursor busy;
       TSearchFileList DeleteFileSearch;
       DeleteFileSearch.SetFileName("*"); // every name, with or without a dot
       DeleteFileSearch.SearchDirectoryName = true;

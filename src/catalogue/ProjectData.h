@@ -1,12 +1,13 @@
 #pragma once
 // One entry of the catalogue: a project directory, its title and last update,
 // and the editor window showing it while one is open.
-#include "editor/VaveMain.h"
 #include "store/DateTime.h"
 
 #include <QPointer>
 
 #include <string>
+
+class TVaveMainForm;
 
 struct TProjectData {
   std::string Title;     // the root item's title, CP932

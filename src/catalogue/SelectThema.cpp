@@ -1,13 +1,13 @@
 #include "catalogue/SelectThema.h"
 
 #include "catalogue/AboutForm.h"
-#include "catalogue/BusyCursor.h"
 #include "editor/VaveMain.h"
 #include "search/SearchFileList.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
 #include "store/RegIniFile.h"
+#include "ui/BusyCursor.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
 #include "ui/ScreenFit.h"
@@ -442,7 +442,7 @@ void TSelectThemaForm::ShowCount() {
 }
 
 void TSelectThemaForm::RefreshProjectList() {
-  BusyCursor busy;
+  ui::BusyCursor busy;
   // Editors of rows about to go stay known to the new rows of their directory.
   std::vector<std::pair<std::string, QPointer<TVaveMainForm>>> open;
   for (int i = 0; i < RowCount(); ++i)

@@ -9,6 +9,7 @@
 // projects may share a title, and an entry made from a shortcut has none.
 #include "catalogue/ProjectData.h"
 #include "store/ProjectTree.h"
+#include "ui/MessageBox.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -167,6 +167,9 @@ TProjectNode *TProject::CopySubtree(const TProjectNode *source, TProjectNode *pa
     if (!top)
       top = copy;
   }
+  // Each copy opens as its original does; the place it went keeps its own state.
+  for (auto &[from, copy] : made)
+    tree_.SetExpanded(copy, from->Expanded());
   return top;
 }
 

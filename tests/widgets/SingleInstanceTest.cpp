@@ -4,6 +4,7 @@
 #include "catalogue/SingleInstance.h"
 #include "WidgetTestSupport.h"
 #include "catalogue/SelectThema.h"
+#include "editor/VaveMain.h"
 #include "store/RegIniFile.h"
 #include "ui/MessageBox.h"
 
