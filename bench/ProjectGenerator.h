@@ -46,8 +46,8 @@ inline void Generate(const std::string &dir, int count) {
     int lines = 4 + static_cast<int>(rng() % 50);
     for (int l = 0; l < lines; ++l)
       f.Body.push_back(Words(rng, static_cast<int>(rng() % 10)));
-    if (!f.Save()) {
-      std::fprintf(stderr, "write failed: %s\n", fsys::LastError().c_str());
+    if (fsys::Status s = f.Save(); !s) {
+      std::fprintf(stderr, "write failed: %s\n", s.Text().c_str());
       std::exit(1);
     }
     ++made;

@@ -44,8 +44,8 @@ int main(int argc, char **argv) {
         line += words[rng() % 6] + " ";
       f.Body.push_back(line);
     }
-    if (!f.Save()) {
-      std::fprintf(stderr, "write failed: %s\n", fsys::LastError().c_str());
+    if (fsys::Status s = f.Save(); !s) {
+      std::fprintf(stderr, "write failed: %s\n", s.Text().c_str());
       return 1;
     }
     paths.push_back(f.FilePath);

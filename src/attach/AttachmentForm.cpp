@@ -54,10 +54,10 @@ QTreeWidget *MakeInactiveList(QWidget *parent, const char *name,
   return list;
 }
 
-// `path` is the file the user acted on; the reason is the gateway's last failure.
-QString FileErrorText(const QString &what, const std::string &path) {
+// `path` is the file the user acted on; `why` what the gateway met.
+QString FileErrorText(const QString &what, const std::string &path, const fsys::Status &why) {
   return what + QStringLiteral("\r\n") + ui::PathToQString(path) + QStringLiteral("\r\n") +
-         ui::ErrnoText(fsys::LastFailure().code);
+         ui::ErrnoText(why.code);
 }
 
 } // namespace
@@ -406,8 +406,8 @@ void TAttachmentForm::SaveAsActionExecute() {
          false);
     return;
   }
-  if (!fsys::CopyFile(source, target, false))
-    Tell(FileErrorText(QStringLiteral(u"ファイルを保存できませんでした。"), target), true);
+  if (fsys::Status s = fsys::CopyFile(source, target, false); !s)
+    Tell(FileErrorText(QStringLiteral(u"ファイルを保存できませんでした。"), target, s), true);
 }
 
 bool TAttachmentForm::PickFileToAdd(std::string &path) {
@@ -443,10 +443,10 @@ void TAttachmentForm::CopyRegisterActionExecute() {
                                     QStringLiteral(u" が存在します。\r\n上書きしますか?"),
                                 QString(), ui::MsgIcon::Question, ui::MsgButtons::YesNo,
                                 ui::MsgAnswer::No) == ui::MsgAnswer::Yes) {
-    if (fsys::CopyFile(source, dest, false))
+    if (fsys::Status s = fsys::CopyFile(source, dest, false))
       row = AddOrRefreshRow(dest, true); // one row per name: the listed one now shows the new copy
     else
-      Tell(FileErrorText(QStringLiteral(u"ファイルをコピーできませんでした。"), dest), true);
+      Tell(FileErrorText(QStringLiteral(u"ファイルをコピーできませんでした。"), dest, s), true);
   }
   SelectRow(row);
   WriteBack();
@@ -503,8 +503,8 @@ void TAttachmentForm::DeleteAttachedFile(const std::string &caption) {
     Tell(shown + QStringLiteral(u" はフォルダのため、削除しませんでした。"), false);
     return;
   }
-  if (!fsys::DeleteFile(path) && fsys::Exists(path))
-    Tell(FileErrorText(QStringLiteral(u"ファイルを削除できませんでした。"), path), true);
+  if (fsys::Status s = fsys::DeleteFile(path); !s && fsys::Exists(path))
+    Tell(FileErrorText(QStringLiteral(u"ファイルを削除できませんでした。"), path, s), true);
 }
 
 void TAttachmentForm::FileDrop(const TStringList &paths) {

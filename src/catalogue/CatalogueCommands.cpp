@@ -146,9 +146,9 @@ void TSelectThemaForm::CreateProjectAction() {
   // A file of the name blocks it as much as a directory does.
   for (int n = 0; fsys::Exists(candidate); ++n)
     candidate = base + name + std::to_string(n);
-  if (!fsys::CreateDirectories(candidate)) {
+  if (fsys::Status s = fsys::CreateDirectories(candidate); !s) {
     ShowMessageBox(QStringLiteral(u"プロジェクトのディレクトリを作成できません") +
-                       ui::FileErrorText(),
+                       ui::FileErrorText(s),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
@@ -190,8 +190,8 @@ void TSelectThemaForm::CreateShortcutAction() {
     return;
   TIniFile ini(path); // an existing file keeps everything but the one key
   ini.WriteString("Project", "Directory", entry->Directory);
-  if (!ini.UpdateFile()) {
-    ShowMessageBox(QStringLiteral(u"ショートカットファイルを作成できません") + ui::FileErrorText(),
+  if (fsys::Status s = ini.UpdateFile(); !s) {
+    ShowMessageBox(QStringLiteral(u"ショートカットファイルを作成できません") + ui::FileErrorText(s),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
@@ -226,7 +226,7 @@ void TSelectThemaForm::DeleteProjectAction() {
   bool removed = false;
   if (IsSymbolicLink(dir)) {
     // The project lives elsewhere; only the link to it goes.
-    removed = fsys::DeleteFile(RemovePathSeparator(dir));
+    removed = fsys::DeleteFile(RemovePathSeparator(dir)).ok();
   } else {
     {
       ui::BusyCursor busy;
@@ -245,7 +245,7 @@ void TSelectThemaForm::DeleteProjectAction() {
       };
       DeleteFileSearch.SearchFiles(nullptr, nullptr);
     }
-    removed = fsys::RemoveDirectory(dir);
+    removed = fsys::RemoveDirectory(dir).ok();
   }
   if (!removed)
     ShowMessageBox(QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +

@@ -37,7 +37,7 @@ void TExportCommands::SaveItemTextAction() {
     out += line;
     out += "\r\n";
   }
-  if (!fsys::WriteFile(path, out))
-    ed_.ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません") + ui::FileErrorText(),
+  if (fsys::Status s = fsys::WriteFile(path, out); !s)
+    ed_.ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません") + ui::FileErrorText(s),
                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }

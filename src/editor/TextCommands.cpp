@@ -220,7 +220,7 @@ void TTextCommands::ClearCursorPosMenuClick() {
         TNodeFiles &f = n->Data()->Files;
         f.Line = 0;
         f.Column = 1;
-        ok = f.Save();
+        ok = f.Save().ok();
       }
       if (!ok)
         failed.push_back(n);

@@ -250,7 +250,7 @@ TLoadReport TVaveDataBase::LoadProject(std::string_view dir) {
 
 bool TVaveDataBase::SaveProject() {
   tree_->SetSelected(Selected());
-  return project_->Save();
+  return project_->Save().ok();
 }
 
 void TVaveDataBase::ClearTree() { tree_->ClearTree(); }

@@ -276,10 +276,11 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   }
   if (shown || changed)
     SetMemoModified(false);
-  if (!f.Save()) {
+  if (fsys::Status s = f.Save(); !s) {
+    storeFailure_ = s;
     // A read-only item file that was not changed loses only its caret
     // memory: that must not hold the user on it.
-    return !changed && fsys::LastFailure().code == EACCES;
+    return !changed && s.code == EACCES;
   }
   if (shown)
     RememberStored(f);
@@ -305,9 +306,8 @@ QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {
   if (node)
     text += QStringLiteral("\r\n") + ui::PathToQString(node->Data()->Files.FilePath);
   // The path was named above; what failed may be that file or its folder.
-  const fsys::Failure &why = fsys::LastFailure();
-  if (why.code)
-    text += QStringLiteral("\r\n") + ui::ErrnoText(why.code);
+  if (storeFailure_.code)
+    text += QStringLiteral("\r\n") + ui::ErrnoText(storeFailure_.code);
   return text;
 }
 
@@ -444,9 +444,8 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
 }
 
 bool TVaveMainForm::NewProject(const std::string &directory, const std::string &title) {
-  fsys::Failure failure;
   memo_->clear();
-  if (!Project().CreateFirstTree(directory, title, author_, failure)) {
+  if (fsys::Status failure = Project().CreateFirstTree(directory, title, author_); !failure) {
     openFailed_ = true;
     ShowMessageBox(QString::fromUtf16(u"プロジェクトを作成できません") + ui::FileErrorText(failure),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
@@ -536,7 +535,7 @@ bool TVaveMainForm::SaveProject() {
   if (!treeOk) {
     ShowMessageBox(QString::fromUtf16(u"ツリーファイルを保存できません\r\n") +
                        ui::PathToQString(Project().TreeFilePath()) + QStringLiteral("\r\n") +
-                       ui::ErrnoText(Project().SaveFailure().code),
+                       ui::ErrnoText(Project().Tree().LastSaveFailure().code),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return false;
   }

@@ -155,6 +155,7 @@ private:
   std::unique_ptr<TExportCommands> exportCommands_;
   std::unique_ptr<TAttachmentCommands> attachments_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
+  fsys::Status storeFailure_;           // why the last store failed
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
   struct {

@@ -15,8 +15,6 @@
 namespace fsys {
 namespace {
 
-thread_local std::string g_lastError;
-thread_local Failure g_lastFailure;
 thread_local int g_batchDepth = 0;
 thread_local std::vector<std::string> g_batchDirs; // one directory per file system is enough
 
@@ -30,12 +28,8 @@ void RememberForBatch(const std::string &dir) {
 }
 
 // `path` is the CP932 path the caller gave.
-bool Fail(std::string_view what, std::string_view path, int err) {
-  g_lastFailure = Failure{std::string(what), std::string(path), err};
-  g_lastError =
-      std::string(what) + " " + cp932::ToUtf8(path) + ": " +
-      (err == kLinkLeavesFolder ? "symbolic link leads out of the folder" : std::strerror(err));
-  return false;
+Status Fail(std::string_view what, std::string_view path, int err) {
+  return Status{std::string(what), std::string(path), err ? err : EIO};
 }
 
 std::string Dirname(const std::string &native) {
@@ -146,8 +140,13 @@ void FillEntry(const struct stat &st, Entry &e) {
 
 } // namespace
 
-const std::string &LastError() { return g_lastError; }
-const Failure &LastFailure() { return g_lastFailure; }
+std::string Status::Text() const {
+  if (ok())
+    return "ok";
+  return op + " " + cp932::ToUtf8(path) + ": " +
+         (code == kLinkLeavesFolder ? "symbolic link leads out of the folder"
+                                    : std::strerror(code));
+}
 
 BatchWrites::BatchWrites() { ++g_batchDepth; }
 
@@ -187,7 +186,7 @@ bool DirectoryExists(std::string_view path) {
   return !path.empty() && ::stat(ToNative(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool Stat(std::string_view path, Entry &out) {
+Status Stat(std::string_view path, Entry &out) {
   std::string native = ToNative(path);
   struct stat st;
   if (::stat(native.c_str(), &st) != 0)
@@ -202,10 +201,10 @@ bool Stat(std::string_view path, Entry &out) {
   struct stat lst;
   out.isSymlink = ::lstat(native.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
   out.isHidden = !out.name.empty() && out.name[0] == '.';
-  return true;
+  return {};
 }
 
-bool ReadFile(std::string_view path, std::string &out) {
+Status ReadFile(std::string_view path, std::string &out) {
   out.clear();
   std::string native = ToNative(path);
   // Non-blocking so that a FIFO or device in the way cannot hang the program;
@@ -241,19 +240,19 @@ bool ReadFile(std::string_view path, std::string &out) {
   }
   ::close(fd);
   out.resize(got);
-  return true;
+  return {};
 }
 
-bool ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out) {
+Status ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out) {
   std::string native;
   if (int err = ResolveNative(ToNative(path), withinDir, native))
     return Fail("write", path, err);
   if (!FromNative(native, out))
     return Fail("write", path, EILSEQ);
-  return true;
+  return {};
 }
 
-bool WriteFile(std::string_view path, std::string_view data, const WriteOptions &options) {
+Status WriteFile(std::string_view path, std::string_view data, const WriteOptions &options) {
   std::string native;
   if (int err = ResolveNative(ToNative(path), options.withinDir, native))
     return Fail("write", path, err);
@@ -287,34 +286,34 @@ bool WriteFile(std::string_view path, std::string_view data, const WriteOptions 
     RememberForBatch(Dirname(native));
   else
     SyncDir(Dirname(native));
-  return true;
+  return {};
 }
 
-bool RenameFile(std::string_view from, std::string_view to) {
+Status RenameFile(std::string_view from, std::string_view to) {
   std::string a = ToNative(from), b = ToNative(to);
   if (::rename(a.c_str(), b.c_str()) != 0)
     return Fail("rename", from, errno);
   SyncDir(Dirname(b));
-  return true;
+  return {};
 }
 
-bool DeleteFile(std::string_view path) {
+Status DeleteFile(std::string_view path) {
   std::string native = ToNative(path);
   struct stat st;
   if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
     return Fail("delete", path, EISDIR);
   if (::unlink(native.c_str()) != 0)
     return Fail("delete", path, errno);
-  return true;
+  return {};
 }
 
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
-              const WriteOptions &options) {
+Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
+                const WriteOptions &options) {
   if (failIfExists && Exists(to))
     return Fail("copy to", to, EEXIST);
   // Copying a file onto itself would be a no-op at best; never truncate it.
   if (SameFile(from, to))
-    return true;
+    return {};
   std::string dst;
   if (int err = ResolveNative(ToNative(to), options.withinDir, dst))
     return Fail("copy to", to, err);
@@ -372,17 +371,17 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
     return Fail("copy", to, err);
   }
   SyncDir(Dirname(dst));
-  return true;
+  return {};
 }
 
-bool HardLink(std::string_view existing, std::string_view link) {
+Status HardLink(std::string_view existing, std::string_view link) {
   std::string a = ToNative(existing), b = ToNative(link);
   if (::link(a.c_str(), b.c_str()) != 0)
     return Fail("link", link, errno);
-  return true;
+  return {};
 }
 
-bool CreateDirectories(std::string_view path) {
+Status CreateDirectories(std::string_view path) {
   std::string native = ToNative(path);
   if (native.empty())
     return Fail("mkdir", path, ENOENT);
@@ -399,14 +398,14 @@ bool CreateDirectories(std::string_view path) {
         return Fail("mkdir", cp932::FromUtf8(part).bytes, errno);
     }
   }
-  return true;
+  return {};
 }
 
-bool RemoveDirectory(std::string_view path) {
+Status RemoveDirectory(std::string_view path) {
   std::string native = ToNative(path);
   if (::rmdir(native.c_str()) != 0)
     return Fail("rmdir", path, errno);
-  return true;
+  return {};
 }
 
 bool SameFile(std::string_view a, std::string_view b) {
@@ -415,7 +414,7 @@ bool SameFile(std::string_view a, std::string_view b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool ListDirectory(std::string_view dir, std::vector<Entry> &out) {
+Status ListDirectory(std::string_view dir, std::vector<Entry> &out) {
   out.clear();
   std::string native = ToNative(dir);
   DIR *d = ::opendir(native.c_str());
@@ -442,7 +441,7 @@ bool ListDirectory(std::string_view dir, std::vector<Entry> &out) {
     out.push_back(std::move(e));
   }
   ::closedir(d);
-  return true;
+  return {};
 }
 
 bool MakePrivateDirectory(const std::string &nativeDir, std::string &problem) {

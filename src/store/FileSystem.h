@@ -19,25 +19,31 @@ struct Entry {
   bool isReadOnly = false;
 };
 
-// What the last failed call of this thread could not do: the path as the
-// caller named it (CP932; the target, never a temporary file) and the errno.
-// ui::FileErrorText turns it into the user's message.
-struct Failure {
-  std::string op;   // "open", "read", "write", "rename", ... (for logs and tests)
-  std::string path; // CP932
-  int code = 0;     // errno
+// What every operation here that can fail returns: success, or what failed.
+// `op` is "open", "read", "write", "rename", ... (for logs and tests),
+// `path` the path as the caller named it (CP932; the target, never a
+// temporary file), `code` the errno or kLinkLeavesFolder (0 is success).
+// ui::FileErrorText turns a failure into the user's message.
+struct Status {
+  std::string op;
+  std::string path;
+  int code = 0;
+
+  bool ok() const { return code == 0; }
+  explicit operator bool() const { return ok(); }
+  // One line (op, OS path, OS reason) for logs and terminals.
+  std::string Text() const;
 };
-const Failure &LastFailure();
-// The same as one line of text (op, OS path, OS reason), for logs and tests.
-const std::string &LastError();
+// A failure kept for later (an operation's report).
+using Failure = Status;
 
-bool Exists(std::string_view path);           // anything, following links
-bool FileExists(std::string_view path);       // a regular file (following links)
-bool DirectoryExists(std::string_view path);  // a directory (following links)
-bool Stat(std::string_view path, Entry &out); // follows links; name = last part
+bool Exists(std::string_view path);             // anything, following links
+bool FileExists(std::string_view path);         // a regular file (following links)
+bool DirectoryExists(std::string_view path);    // a directory (following links)
+Status Stat(std::string_view path, Entry &out); // follows links; name = last part
 
-// Reads the whole file. False (and `out` empty) when it cannot be read.
-bool ReadFile(std::string_view path, std::string &out);
+// Reads the whole file; `out` is empty when it cannot be read.
+Status ReadFile(std::string_view path, std::string &out);
 
 // Not an errno: the refusal of a write through a symbolic link that leads out
 // of the folder the file must stay in (WriteOptions::withinDir).
@@ -56,18 +62,18 @@ struct WriteOptions {
 
 // The file a write of `path` replaces: `path` itself, or the file a symbolic
 // link there leads to (resolved, so the write is atomic in that file's own
-// directory). False, with the reason in LastFailure(), when such a write is
+// directory). A failure when such a write is
 // refused: a directory (EISDIR); a file without owner-write permission
 // (EACCES, for root too: the mode bits decide, not access(2)); a link that
 // leads nowhere (ENOENT) or out of `withinDir` (kLinkLeavesFolder).
-bool ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out);
+Status ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out);
 
 // Crash-safe write: a temporary file beside the target, flushed to disk, then
 // renamed over the target. On failure the previous file is untouched. The
 // target is what ResolveWriteTarget gives and is refused as it says; the new
 // file keeps the replaced file's mode and owner (the owner where the OS lets
 // the program set it).
-bool WriteFile(std::string_view path, std::string_view data, const WriteOptions &options = {});
+Status WriteFile(std::string_view path, std::string_view data, const WriteOptions &options = {});
 
 // While one of these lives, writes on this thread skip their per-file flush;
 // the file systems they touched are flushed once when it ends. For commands
@@ -80,19 +86,19 @@ public:
   BatchWrites &operator=(const BatchWrites &) = delete;
 };
 
-bool RenameFile(std::string_view from, std::string_view to); // replaces `to`
-bool DeleteFile(std::string_view path); // a file or a symbolic link, never a directory
+Status RenameFile(std::string_view from, std::string_view to); // replaces `to`
+Status DeleteFile(std::string_view path); // a file or a symbolic link, never a directory
 // Crash-safe; `to` is written as WriteFile writes its path.
-bool CopyFile(std::string_view from, std::string_view to, bool failIfExists,
-              const WriteOptions &options = {});
-bool HardLink(std::string_view existing, std::string_view link);
-bool CreateDirectories(std::string_view path);
-bool RemoveDirectory(std::string_view path);           // only an empty one
+Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
+                const WriteOptions &options = {});
+Status HardLink(std::string_view existing, std::string_view link);
+Status CreateDirectories(std::string_view path);
+Status RemoveDirectory(std::string_view path);         // only an empty one
 bool SameFile(std::string_view a, std::string_view b); // same inode
 
 // Lists the entries of a directory (without "." and ".."), in the OS's order.
 // Names that cannot be expressed in CP932 are skipped: nothing can name them.
-bool ListDirectory(std::string_view dir, std::vector<Entry> &out);
+Status ListDirectory(std::string_view dir, std::vector<Entry> &out);
 
 // Makes sure `nativeDir` is a directory only this user can use, creating it
 // (mode 0700) when missing: a real directory, not a link, owned by this user,

@@ -146,14 +146,14 @@ TIniFile::TIniFile(std::string_view fileName) {
     fileName_ = std::string(fileName);
 }
 
-bool TIniFile::Load(std::string_view fileName) {
+fsys::Status TIniFile::Load(std::string_view fileName) {
   Clear();
   fileName_ = std::string(fileName);
   std::string bytes;
-  if (!fsys::ReadFile(fileName, bytes))
-    return false;
+  if (fsys::Status s = fsys::ReadFile(fileName, bytes); !s)
+    return s;
   Parse(bytes);
-  return true;
+  return {};
 }
 
 void TIniFile::Clear() {
@@ -231,9 +231,9 @@ std::string TIniFile::Serialize() const {
   return out;
 }
 
-bool TIniFile::UpdateFile() const { return SaveToFile(fileName_); }
+fsys::Status TIniFile::UpdateFile() const { return SaveToFile(fileName_); }
 
-bool TIniFile::SaveToFile(std::string_view path) const {
+fsys::Status TIniFile::SaveToFile(std::string_view path) const {
   return fsys::WriteFile(path, Serialize());
 }
 

@@ -18,6 +18,8 @@
 // The whole document lives in memory; lookups are hashed, so documents with
 // tens of thousands of sections, or sections with tens of thousands of keys,
 // stay fast. Nothing touches the disk until Load, UpdateFile or SaveToFile.
+#include "store/FileSystem.h"
+
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -34,18 +36,18 @@ public:
   explicit TIniFile(std::string_view fileName);
 
   const std::string &FileName() const { return fileName_; }
-  // Replaces the document by the file's content. False (and an empty
-  // document) when the file cannot be read; the reason is fsys::LastError().
-  bool Load(std::string_view fileName);
+  // Replaces the document by the file's content; what failed (and an empty
+  // document) when the file cannot be read.
+  fsys::Status Load(std::string_view fileName);
   void Parse(std::string_view bytes);
   void Clear();
 
   // The exact bytes the file gets.
   std::string Serialize() const;
-  // Crash-safe write of the whole document to FileName() or to `path`. False
-  // when writing failed (reason: fsys::LastError()); the old file is intact.
-  bool UpdateFile() const;
-  bool SaveToFile(std::string_view path) const;
+  // Crash-safe write of the whole document to FileName() or to `path`; what
+  // failed when writing failed (the old file is intact).
+  fsys::Status UpdateFile() const;
+  fsys::Status SaveToFile(std::string_view path) const;
 
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;

@@ -298,9 +298,9 @@ std::string TNodeFiles::Serialize() const {
   return out;
 }
 
-bool TNodeFiles::Save() const {
+fsys::Status TNodeFiles::Save() const {
   if (FilePath.empty())
-    return false;
+    return fsys::Status{"write", FilePath, ENOENT};
   // Item files live in the project folder; a link there is written through
   // only while it stays inside.
   const std::string dir = ExtractFilePath(FilePath);

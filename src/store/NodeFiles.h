@@ -3,6 +3,7 @@
 // "Key:Value" header lines, an empty line, the text, a closing empty line).
 // All texts are CP932 bytes, kept byte for byte.
 #include "store/DateTime.h"
+#include "store/FileSystem.h"
 #include "store/TextLines.h"
 
 #include <cstdint>
@@ -37,10 +38,10 @@ public:
   bool Open(bool loadBody, TStringList *warnings = nullptr);
   bool ReadHeader(TStringList *warnings = nullptr);
   bool LoadBody();
-  // Writes the whole file, crash-safe, keeping its mode and owner. False on
-  // any failure, no message: a read-only file, and a symbolic link leading
-  // out of the file's folder, are refused (fsys::WriteFile).
-  bool Save() const;
+  // Writes the whole file, crash-safe, keeping its mode and owner; what
+  // failed, no message: a read-only file, and a symbolic link leading out of
+  // the file's folder, are refused (fsys::WriteFile).
+  fsys::Status Save() const;
 
   void GetBody(TTextLines &lines) const { lines = Body; }
   void SetBody(const TTextLines &lines) { Body = lines; }

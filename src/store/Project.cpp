@@ -40,28 +40,25 @@ TLoadReport TProject::Load(std::string_view dir) {
   return report;
 }
 
-bool TProject::Save() {
-  tree_.SaveProject();
-  if (tree_.LastSaveFailed())
-    return false;
+fsys::Status TProject::Save() {
+  if (!tree_.SaveProject())
+    return tree_.LastSaveFailure();
   modified_ = false;
-  return true;
+  return {};
 }
 
-bool TProject::CreateFirstTree(std::string_view dir, const std::string &title,
-                               const std::string &author, fsys::Failure &failure) {
+fsys::Status TProject::CreateFirstTree(std::string_view dir, const std::string &title,
+                                       const std::string &author) {
   Load(dir); // an empty directory: no tree, but the directory is known
   dir_ = AddPathSeparator(std::string(dir));
   tree_.ClearTree();
   tree_.WindowData.LastIndex = 0;
-  bool ok = true;
+  fsys::Status status;
   auto write = [&](TNodeFiles &f) {
     f.Update = clock_::Now();
     f.Author = author;
-    if (!f.Save() && ok) {
-      ok = false;
-      failure = fsys::LastFailure();
-    }
+    if (fsys::Status s = f.Save(); !s && status)
+      status = s;
   };
   auto rootData = std::make_unique<TNodeData>();
   rootData->ID = "Root";
@@ -77,12 +74,10 @@ bool TProject::CreateFirstTree(std::string_view dir, const std::string &title,
   write(first->Data()->Files);
   tree_.SetExpanded(root, true);
   tree_.SetSelected(root);
-  if (!tree_.SaveTreeFile(TreeFilePath()) && ok) {
-    ok = false;
-    failure = tree_.LastSaveFailure();
-  }
+  if (!tree_.SaveTreeFile(TreeFilePath()) && status)
+    status = tree_.LastSaveFailure();
   modified_ = true; // a new project counts as changed until it is saved
-  return ok;
+  return status;
 }
 
 // ------------------------------------------------------------ item rules ----
@@ -115,7 +110,7 @@ bool TProject::RetireItemFile(TProjectNode *node) {
   // Never replace an older retired file of the same name.
   if (fsys::Exists(retired))
     return false;
-  return fsys::RenameFile(path, retired);
+  return fsys::RenameFile(path, retired).ok();
 }
 
 std::set<std::string> TProject::CollectItemFiles() const {
@@ -130,9 +125,9 @@ std::set<std::string> TProject::CollectItemFiles() const {
   return names;
 }
 
-TProjectNode *TProject::CopySubtree(const TProjectNode *source, TProjectNode *parent, bool &ok,
-                                    fsys::Failure &failure) {
-  ok = true;
+TProjectNode *TProject::CopySubtree(const TProjectNode *source, TProjectNode *parent,
+                                    fsys::Status &status) {
+  status = {};
   if (!source || source->Data()->Missing)
     return nullptr;
   // The source is listed before the tree grows: it may be an ancestor of
@@ -158,10 +153,8 @@ TProjectNode *TProject::CopySubtree(const TProjectNode *source, TProjectNode *pa
     const std::string id = data->ID;
     data->Files.Assign(from->Data()->Files);
     data->Files.FilePath = path;
-    if (!data->Files.Save() && ok) {
-      ok = false;
-      failure = fsys::LastFailure();
-    }
+    if (fsys::Status s = data->Files.Save(); !s && status)
+      status = s;
     TProjectNode *copy = tree_.AddChild(into, from->Text(), std::move(data));
     made.emplace(from, copy);
     if (!top)

@@ -67,19 +67,17 @@ public:
   // Loads the project in `dir` (see TProjectTree::LoadProject); the project
   // starts unmodified.
   TLoadReport Load(std::string_view dir);
-  // Writes the tree file; false when it could not be written (the previous
-  // file stays), with the reason in SaveFailure(). A saved project is
-  // unmodified.
-  bool Save();
-  const fsys::Failure &SaveFailure() const { return tree_.LastSaveFailure(); }
+  // Writes the tree file; what failed when it could not be written (the
+  // previous file stays). A saved project is unmodified.
+  fsys::Status Save();
 
   // The first tree of a new project in the existing directory `dir`: the
   // root item titled `title` and one child "新しいアイテム", both files
-  // written, and the tree file. False when a file could not be written, with
-  // the failure in `failure`. The tree stays loaded (root selected) and counts
-  // as modified until it is saved.
-  bool CreateFirstTree(std::string_view dir, const std::string &title, const std::string &author,
-                       fsys::Failure &failure);
+  // written, and the tree file; the first failure when a file could not be
+  // written. The tree stays loaded (root selected) and counts as modified
+  // until it is saved.
+  fsys::Status CreateFirstTree(std::string_view dir, const std::string &title,
+                               const std::string &author);
 
   // ---- item rules ------------------------------------------------------------
   // The next "Root-C%05d" ID; the counter moves past it.
@@ -103,10 +101,9 @@ public:
   // item gets a fresh ID and a fresh file in this project, written now, with
   // its title, marks, text and attachments. Items whose file could not be
   // read are left out with their subtree. The new top node, or null when
-  // `source` itself was left out. False in `ok` when a file could not be
-  // written (the items are in the tree all the same), with the failure.
-  TProjectNode *CopySubtree(const TProjectNode *source, TProjectNode *parent, bool &ok,
-                            fsys::Failure &failure);
+  // `source` itself was left out. `status` is the first failure when a file
+  // could not be written (the items are in the tree all the same).
+  TProjectNode *CopySubtree(const TProjectNode *source, TProjectNode *parent, fsys::Status &status);
 
 private:
   void AboutToInsert(TProjectNode *parent, int row) override;

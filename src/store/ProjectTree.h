@@ -209,8 +209,8 @@ public:
   // are no longer listed).
   std::vector<TProjectNode *> MissingItems() const;
 
-  // Writes MainTree.dat; always true, as callers expect. A failure leaves the
-  // previous file in place and shows in LastSaveFailed()/LastSaveError().
+  // Writes MainTree.dat; false when it could not (the previous file stays in
+  // place), with the reason in LastSaveFailure()/LastSaveError().
   bool SaveProject();
   // Writes the tree file at `path`, keeping the previous one as path + ".ord".
   // The new file is complete on disk before it replaces the old one, so a
@@ -245,7 +245,8 @@ private:
   bool Quiet() const { return !observer_ || resetting_ > 0; }
   void Changed(TProjectNode *node, TNodeChange what);
   void ClearNodes();
-  bool FailSave(std::string reason, fsys::Failure failure = fsys::LastFailure());
+  bool FailSave(std::string reason, fsys::Failure failure);
+  bool FailSave(const fsys::Failure &failure);
 
   TProjectNode top_;
   size_t nodeCount_ = 0;

@@ -210,10 +210,12 @@ std::vector<TProjectNode *> TProjectTree::MissingItems() const {
 
 bool TProjectTree::SaveProject() {
   if (projectDir_.empty())
-    FailSave("no project directory is set", fsys::Failure{"save", kTreeFileName, ENOENT});
-  else
-    SaveTreeFile(projectDir_ + kTreeFileName);
-  return true;
+    return FailSave("no project directory is set", fsys::Failure{"save", kTreeFileName, ENOENT});
+  return SaveTreeFile(projectDir_ + kTreeFileName);
+}
+
+bool TProjectTree::FailSave(const fsys::Failure &failure) {
+  return FailSave(failure.Text(), failure);
 }
 
 bool TProjectTree::FailSave(std::string reason, fsys::Failure failure) {
@@ -274,8 +276,8 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
   // the project is written through, one leading out of the project never.
   std::string target;
   const std::string withinDir = ExtractFilePath(path);
-  if (!fsys::ResolveWriteTarget(path, withinDir, target))
-    return FailSave(fsys::LastError());
+  if (fsys::Status s = fsys::ResolveWriteTarget(path, withinDir, target); !s)
+    return FailSave(s);
   // 1. The new file, complete and flushed, beside the old one, with its mode
   //    and owner.
   const std::string fresh = target + ".new";
@@ -283,30 +285,30 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
   fsys::WriteOptions options;
   options.withinDir = withinDir;
   options.modeFrom = target;
-  if (!fsys::WriteFile(fresh, ini.Serialize(), options))
-    return FailSave(fsys::LastError());
+  if (fsys::Status s = fsys::WriteFile(fresh, ini.Serialize(), options); !s)
+    return FailSave(s);
   if (!Continue(SaveStep::NewFileWritten))
     return false;
   // 2. The old file also becomes the .ord backup; it stays the tree file
   //    until step 3 replaces it in one rename.
-  if (fsys::Exists(previous) && !fsys::DeleteFile(previous)) {
-    std::string reason = fsys::LastError();
-    fsys::DeleteFile(fresh);
-    return FailSave(reason);
+  if (fsys::Exists(previous)) {
+    if (fsys::Status s = fsys::DeleteFile(previous); !s) {
+      fsys::DeleteFile(fresh);
+      return FailSave(s);
+    }
   }
-  if (fsys::FileExists(target) && !fsys::HardLink(target, previous) &&
-      !fsys::CopyFile(target, previous, false)) {
-    std::string reason = fsys::LastError();
-    fsys::DeleteFile(fresh);
-    return FailSave(reason);
+  if (fsys::FileExists(target) && !fsys::HardLink(target, previous)) {
+    if (fsys::Status s = fsys::CopyFile(target, previous, false); !s) {
+      fsys::DeleteFile(fresh);
+      return FailSave(s);
+    }
   }
   if (!Continue(SaveStep::PreviousKept))
     return false;
   // 3. The new file takes the old one's place.
-  if (!fsys::RenameFile(fresh, target)) {
-    std::string reason = fsys::LastError();
+  if (fsys::Status s = fsys::RenameFile(fresh, target); !s) {
     fsys::DeleteFile(fresh);
-    return FailSave(reason);
+    return FailSave(s);
   }
   if (!Continue(SaveStep::Replaced))
     return false;

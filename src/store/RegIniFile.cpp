@@ -90,14 +90,15 @@ void TRegIniFile::DeleteKey(std::string_view section, std::string_view name) {
   dirty_ = true;
 }
 
-bool TRegIniFile::UpdateFile() {
+fsys::Status TRegIniFile::UpdateFile() {
   if (!dirty_)
-    return true;
+    return {};
   std::string dir = ExtractFilePath(ini_.FileName());
-  if (!dir.empty() && !fsys::DirectoryExists(dir) && !fsys::CreateDirectories(dir))
-    return false;
-  if (!ini_.UpdateFile())
-    return false;
+  if (!dir.empty() && !fsys::DirectoryExists(dir))
+    if (fsys::Status s = fsys::CreateDirectories(dir); !s)
+      return s;
+  if (fsys::Status s = ini_.UpdateFile(); !s)
+    return s;
   dirty_ = false;
-  return true;
+  return {};
 }

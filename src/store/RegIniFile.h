@@ -44,9 +44,9 @@ public:
   void EraseSection(std::string_view section);
   void DeleteKey(std::string_view section, std::string_view name);
 
-  // Writes the file if anything changed. False when it could not be written
-  // (reason: fsys::LastError()); the changes stay pending.
-  bool UpdateFile();
+  // Writes the file if anything changed; what failed when it could not be
+  // written (the changes stay pending).
+  fsys::Status UpdateFile();
 
 private:
   TIniFile ini_;

@@ -48,7 +48,7 @@ void TWindowData::ReadSettings(const TIniFile &ini) {
   TagFooter = ini.ReadString("Root", "TagFooter", "");
 }
 
-bool TWindowData::WriteSettings(std::string_view treeFilePath) const {
+fsys::Status TWindowData::WriteSettings(std::string_view treeFilePath) const {
   TIniFile ini(treeFilePath);
   WriteSettings(ini);
   return ini.UpdateFile();

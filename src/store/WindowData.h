@@ -2,6 +2,8 @@
 // How a project's editor window looked and a few per-project values, kept in
 // the project's MainTree.dat next to the tree (sections "Root", "Window",
 // "Font", "Header", "AttachWin").
+#include "store/FileSystem.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -45,8 +47,8 @@ public:
   void ReadSettings(const TIniFile &ini);
   // Every key but "FileName" and "LastNode" of "Root" (the tree writes those),
   // in the fixed order that lays out a new file. The path form updates the
-  // file in place; false when it cannot be written (reason: fsys::LastError()).
-  bool WriteSettings(std::string_view treeFilePath) const;
+  // file in place; what failed when it cannot be written.
+  fsys::Status WriteSettings(std::string_view treeFilePath) const;
   void WriteSettings(TIniFile &ini) const;
 
   void NextIndex() { ++LastIndex; }

@@ -285,8 +285,8 @@ bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bo
     if (ShowMessageBox(parent, shown + QStringLiteral(u" は存在しません。\r\n作成しますか?"),
                        QString(), MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
       return false;
-    if (!fsys::CreateDirectories(chosen)) {
-      ShowMessageBox(parent, QStringLiteral(u"フォルダを作成できませんでした。") + FileErrorText(),
+    if (fsys::Status s = fsys::CreateDirectories(chosen); !s) {
+      ShowMessageBox(parent, QStringLiteral(u"フォルダを作成できませんでした。") + FileErrorText(s),
                      QString(), MsgIcon::Error, MsgButtons::Ok);
       return false;
     }

@@ -70,6 +70,4 @@ QString FileErrorText(const fsys::Failure &failure) {
   return text;
 }
 
-QString FileErrorText() { return FileErrorText(fsys::LastFailure()); }
-
 } // namespace ui

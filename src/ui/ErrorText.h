@@ -2,8 +2,8 @@
 // The one way a failed file operation reaches the user: the path as the user
 // knows it and the reason in Japanese, never OS English or temporary names.
 //
-//   if (!fsys::WriteFile(path, bytes))
-//     ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません") + ui::FileErrorText(), ...);
+//   if (fsys::Status s = fsys::WriteFile(path, bytes); !s)
+//     ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません") + ui::FileErrorText(s), ...);
 #include "store/FileSystem.h"
 
 #include <QString>
@@ -14,8 +14,6 @@ namespace ui {
 QString ErrnoText(int code);
 // "\r\n<path>\r\n<reason>" for a failure of the file gateway: appended to the
 // first line of a message.
-QString FileErrorText(const fsys::Failure &failure);
-// The same for the last failure of this thread.
-QString FileErrorText();
+QString FileErrorText(const fsys::Status &failure);
 
 } // namespace ui

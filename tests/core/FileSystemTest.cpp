@@ -52,14 +52,15 @@ TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
   TempDir t;
   std::string p = t.Dir() + "a.txt";
   ASSERT_TRUE(fsys::WriteFile(p, "old"));
-  bool ok, copied;
+  fsys::Status ok, copied;
   {
     FileSizeLimit limit(16);
     ok = fsys::WriteFile(p, std::string(4096, 'n'));
     copied = fsys::CopyFile(p, t.Dir() + "b.txt", false);
   }
   EXPECT_FALSE(ok);
-  EXPECT_FALSE(fsys::LastError().empty());
+  EXPECT_EQ(ok.code, EFBIG);
+  EXPECT_EQ(ok.path, p);
   EXPECT_EQ(t.Read("a.txt"), "old");
   EXPECT_TRUE(copied); // "old" is under the limit
   // A directory in the way is not replaced either.
@@ -73,8 +74,10 @@ TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
 
 TEST(FileSystem, WriteIntoMissingDirectoryFailsWithAReason) {
   TempDir t;
-  EXPECT_FALSE(fsys::WriteFile(t.Dir() + "no/such/a.txt", "x"));
-  EXPECT_NE(fsys::LastError().find("a.txt"), std::string::npos);
+  fsys::Status s = fsys::WriteFile(t.Dir() + "no/such/a.txt", "x");
+  EXPECT_FALSE(s);
+  EXPECT_EQ(s.code, ENOENT);
+  EXPECT_NE(s.Text().find("a.txt"), std::string::npos);
   std::string out = "junk";
   EXPECT_FALSE(fsys::ReadFile(t.Dir() + "missing", out));
   EXPECT_TRUE(out.empty());

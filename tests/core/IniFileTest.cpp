@@ -134,6 +134,8 @@ TEST(IniFile, FileRoundTripAndMissingFile) {
   TIniFile again(t.Dir() + "none.ini");
   EXPECT_EQ(again.ReadString("a", "B", "?"), "c");
   // A write that cannot happen is reported with a reason.
-  EXPECT_FALSE(again.SaveToFile(t.Dir() + "no/such/dir.ini"));
-  EXPECT_FALSE(fsys::LastError().empty());
+  fsys::Status s = again.SaveToFile(t.Dir() + "no/such/dir.ini");
+  EXPECT_FALSE(s);
+  EXPECT_EQ(s.path, t.Dir() + "no/such/dir.ini");
+  EXPECT_EQ(s.code, ENOENT);
 }

@@ -220,7 +220,7 @@ TEST(ProjectFile, EachLoadStartsAfreshAndReportsEveryNodeBeforeItsChildren) {
   EXPECT_EQ(tree.WindowData.Width, 1);
   EXPECT_FALSE(tree.LoadProject(empty.Dir() + "missing"));
   EXPECT_EQ(tree.ProjectDir(), "");
-  EXPECT_TRUE(tree.SaveProject()); // nothing to save into: reported, not thrown
+  EXPECT_FALSE(tree.SaveProject()); // nothing to save into: reported, not thrown
   EXPECT_TRUE(tree.LastSaveFailed());
 }
 
@@ -247,7 +247,7 @@ TEST(ProjectFile, AFailedSaveKeepsTheTreeFileAndItsBackupAndSaysWhy) {
     FileSizeLimit limit(64); // the new file cannot be written
     result = l.tree.SaveProject();
   }
-  EXPECT_TRUE(result);
+  EXPECT_FALSE(result);
   EXPECT_TRUE(l.tree.LastSaveFailed());
   EXPECT_NE(l.tree.LastSaveError().find("MainTree.dat"), std::string::npos);
   EXPECT_EQ(t.Read("MainTree.dat"), previous);

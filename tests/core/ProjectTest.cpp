@@ -96,9 +96,11 @@ TEST(Project, ASaveThatFailsKeepsTheChangeAndSaysWhy) {
   fsys::Entry e;
   ASSERT_TRUE(fsys::Stat(t.Path("MainTree.dat"), e));
   ASSERT_EQ(chmod(t.Path("MainTree.dat").c_str(), 0444), 0);
-  EXPECT_FALSE(p.Save());
+  fsys::Status s = p.Save();
+  EXPECT_FALSE(s);
   EXPECT_TRUE(p.Modified());
-  EXPECT_EQ(p.SaveFailure().code, EACCES);
+  EXPECT_EQ(s.code, EACCES);
+  EXPECT_EQ(s.path, t.Path("MainTree.dat"));
 }
 
 TEST(Project, NewItemsGetFreshIdsAndFilesNamedByTheirMoment) {
@@ -143,10 +145,9 @@ TEST(Project, ASubtreeCopyGetsFreshIdsAndFilesWithTheSameContent) {
   TProject p;
   p.Load(t.Dir());
   const std::string before = t.Read("a1.txt");
-  bool ok = false;
-  fsys::Failure failure;
+  fsys::Status ok;
   // Into its own subtree: the copy takes the subtree as it was.
-  TProjectNode *copy = p.CopySubtree(Find(p, "A"), Find(p, "A1"), ok, failure);
+  TProjectNode *copy = p.CopySubtree(Find(p, "A"), Find(p, "A1"), ok);
   ASSERT_TRUE(ok);
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(outline::Print(p.Tree()), "Project(A(A1+(A(A1 A2)) A2) B)");
@@ -174,19 +175,18 @@ TEST(Project, ASubtreeCopyGetsFreshIdsAndFilesWithTheSameContent) {
   std::remove(other.Path("a1.txt").c_str());
   TProject source;
   source.Load(other.Dir());
-  TProjectNode *fromOther = p.CopySubtree(Find(source, "A"), Find(p, "B"), ok, failure);
+  TProjectNode *fromOther = p.CopySubtree(Find(source, "A"), Find(p, "B"), ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(outline::Print(p.Tree()), "Project(A(A1+(A(A1 A2)) A2) B+(A(A2)))");
   EXPECT_EQ(ExtractFilePath(fromOther->Data()->Files.FilePath), t.Dir());
-  EXPECT_EQ(p.CopySubtree(Find(source, "A1"), p.Root(), ok, failure), nullptr);
+  EXPECT_EQ(p.CopySubtree(Find(source, "A1"), p.Root(), ok), nullptr);
 }
 
 TEST(Project, TheFirstTreeOfANewProject) {
   TempDir t;
   support::ScopedClock clock(At(2026, 12, 8, 10, 0, 0));
   TProject p;
-  fsys::Failure failure;
-  ASSERT_TRUE(p.CreateFirstTree(t.Dir(), "Plan", "rovo", failure));
+  ASSERT_TRUE(p.CreateFirstTree(t.Dir(), "Plan", "rovo"));
   EXPECT_TRUE(p.Modified());
   EXPECT_EQ(p.Tree().Selected(), p.Root());
   TProject again;
@@ -198,6 +198,7 @@ TEST(Project, TheFirstTreeOfANewProject) {
   EXPECT_EQ(again.WindowData().LastIndex, 1);
 
   TProject failed;
-  EXPECT_FALSE(failed.CreateFirstTree(t.Dir() + "missing/", "Plan", "rovo", failure));
+  fsys::Status failure = failed.CreateFirstTree(t.Dir() + "missing/", "Plan", "rovo");
+  EXPECT_FALSE(failure);
   EXPECT_EQ(failure.code, ENOENT);
 }

@@ -43,11 +43,13 @@ TEST(WriteTarget, AWriteKeepsModeAndOwnerAndRefusesAReadOnlyFile) {
   // Read-only by its mode: refused even for root, who could write it.
   t.Write("locked.txt", "keep");
   ::chmod(t.Path("locked.txt").c_str(), 0444);
-  EXPECT_FALSE(fsys::WriteFile(t.Path("locked.txt"), "lost"));
-  EXPECT_EQ(fsys::LastFailure().code, EACCES);
-  EXPECT_EQ(fsys::LastFailure().path, t.Path("locked.txt"));
-  EXPECT_FALSE(fsys::CopyFile(t.Path("private.txt"), t.Path("locked.txt"), false));
-  EXPECT_EQ(fsys::LastFailure().code, EACCES);
+  fsys::Status s = fsys::WriteFile(t.Path("locked.txt"), "lost");
+  EXPECT_FALSE(s);
+  EXPECT_EQ(s.code, EACCES);
+  EXPECT_EQ(s.path, t.Path("locked.txt"));
+  s = fsys::CopyFile(t.Path("private.txt"), t.Path("locked.txt"), false);
+  EXPECT_FALSE(s);
+  EXPECT_EQ(s.code, EACCES);
   EXPECT_EQ(t.Read("locked.txt"), "keep");
   EXPECT_EQ(ModeOf(t.Path("locked.txt")), 0444u);
   // A copy over a writable file takes that file's mode too.
@@ -93,8 +95,7 @@ TEST(WriteTarget, TheTreeFileKeepsItsModeAndAReadOnlyOneIsNotReplaced) {
   ASSERT_TRUE(item.Open(true));
   item.Title = "changed";
   const std::string a = t.Read("a.txt");
-  EXPECT_FALSE(item.Save());
-  EXPECT_EQ(fsys::LastFailure().code, EACCES);
+  EXPECT_EQ(item.Save().code, EACCES);
   EXPECT_EQ(t.Read("a.txt"), a);
 }
 
@@ -122,8 +123,7 @@ TEST(WriteTarget, LinksInsideTheProjectAreWrittenThroughAndLinksOutOfItNever) {
   EXPECT_NE(t.Read("store/a.txt").find("Title:A through the link\r\n"), std::string::npos);
 
   b->Data()->Files.Title = "never";
-  EXPECT_FALSE(b->Data()->Files.Save());
-  EXPECT_EQ(fsys::LastFailure().code, fsys::kLinkLeavesFolder);
+  EXPECT_EQ(b->Data()->Files.Save().code, fsys::kLinkLeavesFolder);
   EXPECT_EQ(elsewhere.Read("mine.txt"), "the user's own file");
   EXPECT_TRUE(fs::is_symlink(t.Path("b.txt")));
 

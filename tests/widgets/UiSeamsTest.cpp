@@ -115,8 +115,9 @@ private slots:
     // A Japanese name under a folder that is not there: the message shows the
     // name as typed, not its UTF-8 bytes read as CP932, and no temporary file.
     const std::string target = dir.Cp(QStringLiteral(u"無い/資料.txt"));
-    QVERIFY(!fsys::WriteFile(target, "x"));
-    const QString text = ui::FileErrorText();
+    fsys::Status failed = fsys::WriteFile(target, "x");
+    QVERIFY(!failed);
+    const QString text = ui::FileErrorText(failed);
     QCOMPARE(text, QStringLiteral("\r\n") + dir.Native(QStringLiteral(u"無い/資料.txt")) +
                        QStringLiteral("\r\n") + ui::ErrnoText(ENOENT));
     QVERIFY(!text.contains(QStringLiteral(".tmp")));
