@@ -2,6 +2,7 @@
 
 #include "attach/AttachmentForm.h"
 #include "editor/VaveDataBase.h"
+#include "store/LibUnit.h"
 #include "store/Project.h"
 
 #include <QMainWindow>
@@ -22,8 +23,14 @@ void TAttachmentCommands::Bind() {
   form_ = new TAttachmentForm(ed_.Window());
   form_->setWindowFlags(Qt::Tool);
   form_->setObjectName(QStringLiteral("AttachmentWindow"));
+  // Asked once per file the user acts on: a scan, not a set built each time.
   form_->IsProjectFile = [this](const std::string &name) {
-    return ed_.Project().CollectItemFiles().count(name) > 0;
+    for (TProjectNode *n = ed_.Project().Tree().GetFirstNode(); n; n = n->GetNext()) {
+      const TNodeData &d = *n->Data();
+      if ((d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath)) == name)
+        return true;
+    }
+    return false;
   };
   QObject::connect(form_.data(), &TAttachmentForm::attachmentsChanged, ed_.Window(), [this] {
     ed_.SetMemoModified(true);
