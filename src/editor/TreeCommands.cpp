@@ -8,8 +8,6 @@
 #include "ui/BusyCursor.h"
 #include "ui/Text.h"
 
-#include <QAction>
-#include <QApplication>
 
 namespace {
 
