@@ -8,7 +8,6 @@
 #include "ui/BusyCursor.h"
 #include "ui/Text.h"
 
-
 namespace {
 
 std::string Cp932(const char16_t *text) {
