@@ -60,6 +60,25 @@ QString FileErrorText(const QString &what, const std::string &path, const fsys::
          ui::ErrnoText(why.code);
 }
 
+// clang-format off
+const ui::TActionDef kAttachmentActionDefs[] = {
+    {"ExecuteFileAction", u"ﾌｧｲﾙの実行(&E)", "Ctrl+Return"},
+    {"SaveAsAction", u"名前を付けて保存(&S)", "Ctrl+A"},
+    {"CloseAction", u"閉じる(&C)", "Ctrl+Q"},
+    {"CopyRegisterAction", u"ｺﾋﾟｰ登録(&C)", "Ctrl+C"},
+    {"LinkRegisterAction", u"ﾘﾝｸ登録(&L)", "Ctrl+L"},
+    {"UnregisterAction", u"登録解除(&R)", "Ctrl+R"},
+    {"LargeIconAction", u"大きいｱｲｺﾝ(&G)", "F5", u"", 0, 0, true},
+    {"SmallIconAction", u"小さいｱｲｺﾝ(&M)", "F6", u"", 0, 0, true},
+    {"ListAction", u"一覧(&L)", "F7", u"", 0, 0, true},
+    {"ReportAction", u"詳細(&D)", "F8", u"", 0, 0, true},
+    {"LinkDeleteAction", u"削除(&R)", "Ctrl+R"},
+    {"LinkClearAction", u"ｸﾘｱ(&C)", "Ctrl+F8"},
+    {"MarkDeleteAction", u"削除(&R)", ""},
+    {"MarkClearAction", u"ｸﾘｱ(&C)", ""},
+};
+// clang-format on
+
 } // namespace
 
 TAttachmentForm::TAttachmentForm(QWidget *owner) : QMainWindow(owner, Qt::Window) {
@@ -106,91 +125,78 @@ void TAttachmentForm::BuildPages() {
   setCentralWidget(pages_);
 }
 
-QAction *TAttachmentForm::MakeAction(QMenu *menu, const char *name, const QString &text,
-                                     const QKeySequence &key) {
-  auto *a = new QAction(text, this);
-  a->setObjectName(QString::fromLatin1(name));
-  if (!key.isEmpty())
-    a->setShortcut(key);
-  menu->addAction(a);
-  addAction(a); // shortcuts work while the menu bar hides the menu
-  return a;
-}
-
-QMenu *TAttachmentForm::MakeMenu(const char *name, const QString &text) {
+QMenu *TAttachmentForm::MakeMenu(const char *name, const QString &text,
+                                 std::initializer_list<std::optional<TAttachmentAction>> items) {
   QMenu *menu = menuBar()->addMenu(text);
   menu->setObjectName(QString::fromLatin1(name));
+  for (const auto &item : items) {
+    if (item)
+      menu->addAction((*actions_)[*item]);
+    else
+      menu->addSeparator();
+  }
   return menu;
 }
 
 void TAttachmentForm::BuildMenus() {
+  using A = TAttachmentAction;
+  constexpr std::optional<A> sep = std::nullopt;
   menuBar()->setObjectName(QStringLiteral("MainMenu"));
-
-  fileMenu_ = MakeMenu("FileMenu", QStringLiteral(u"ﾌｧｲﾙ(&F)"));
-  executeFileAction_ = MakeAction(fileMenu_, "ExecuteFileAction", QStringLiteral(u"ﾌｧｲﾙの実行(&E)"),
-                                  QKeySequence(Qt::CTRL | Qt::Key_Return));
-  executeFileAction_->setShortcuts(
+  actions_ = std::make_unique<TAttachmentActions>(this, kAttachmentActionDefs);
+  TAttachmentActions &a = *actions_;
+  // Shortcuts work while the menu bar hides the menu.
+  for (int i = 0; i < a.Count(); ++i)
+    addAction(a.At(i));
+  a[A::ExecuteFileAction]->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-  saveAsAction_ = MakeAction(fileMenu_, "SaveAsAction", QStringLiteral(u"名前を付けて保存(&S)"),
-                             QKeySequence(Qt::CTRL | Qt::Key_A));
-  fileMenu_->addSeparator();
-  closeAction_ = MakeAction(fileMenu_, "CloseAction", QStringLiteral(u"閉じる(&C)"),
-                            QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  registerMenu_ = MakeMenu("RegisterMenu", QStringLiteral(u"登録(&R)"));
-  copyRegisterAction_ =
-      MakeAction(registerMenu_, "CopyRegisterAction", QStringLiteral(u"ｺﾋﾟｰ登録(&C)"),
-                 QKeySequence(Qt::CTRL | Qt::Key_C));
-  linkRegisterAction_ =
-      MakeAction(registerMenu_, "LinkRegisterAction", QStringLiteral(u"ﾘﾝｸ登録(&L)"),
-                 QKeySequence(Qt::CTRL | Qt::Key_L));
-  registerMenu_->addSeparator();
-  unregisterAction_ = MakeAction(registerMenu_, "UnregisterAction", QStringLiteral(u"登録解除(&R)"),
-                                 QKeySequence(Qt::CTRL | Qt::Key_R));
-
-  viewMenu_ = MakeMenu("ViewMenu", QStringLiteral(u"表示(&V)"));
-  viewGroup_ = new QActionGroup(this);
-  viewGroup_->setExclusive(true);
-  struct ViewItem {
-    const char *name;
-    const char16_t *text;
-    Qt::Key key;
-  };
-  const ViewItem views[] = {{"LargeIconAction", u"大きいｱｲｺﾝ(&G)", Qt::Key_F5},
-                            {"SmallIconAction", u"小さいｱｲｺﾝ(&M)", Qt::Key_F6},
-                            {"ListAction", u"一覧(&L)", Qt::Key_F7},
-                            {"ReportAction", u"詳細(&D)", Qt::Key_F8}};
-  int tag = 0;
-  for (const ViewItem &v : views) {
-    QAction *a = MakeAction(viewMenu_, v.name, QString::fromUtf16(v.text), QKeySequence(v.key));
-    a->setCheckable(true);
-    a->setData(tag); // the item's tag: the view style it sets
-    a->setChecked(tag == 3);
-    viewGroup_->addAction(a);
-    connect(a, &QAction::triggered, this, [this, tag] { fileList_->setViewStyle(tag); });
-    ++tag;
-  }
-
-  linkMenu_ = MakeMenu("LinkMenu", QStringLiteral(u"ﾘﾝｸ(&L)"));
-  MakeAction(linkMenu_, "LinkDeleteAction", QStringLiteral(u"削除(&R)"),
-             QKeySequence(Qt::CTRL | Qt::Key_R));
-  MakeAction(linkMenu_, "LinkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"),
-             QKeySequence(Qt::CTRL | Qt::Key_F8));
-
-  markMenu_ = MakeMenu("MarkMenu", QStringLiteral(u"しおり(&I)"));
-  MakeAction(markMenu_, "MarkDeleteAction", QStringLiteral(u"削除(&R)"), QKeySequence());
-  MakeAction(markMenu_, "MarkClearAction", QStringLiteral(u"ｸﾘｱ(&C)"), QKeySequence());
+  fileMenu_ = MakeMenu("FileMenu", QStringLiteral(u"ﾌｧｲﾙ(&F)"),
+                       {A::ExecuteFileAction, A::SaveAsAction, sep, A::CloseAction});
+  registerMenu_ =
+      MakeMenu("RegisterMenu", QStringLiteral(u"登録(&R)"),
+               {A::CopyRegisterAction, A::LinkRegisterAction, sep, A::UnregisterAction});
+  viewMenu_ = MakeMenu("ViewMenu", QStringLiteral(u"表示(&V)"),
+                       {A::LargeIconAction, A::SmallIconAction, A::ListAction, A::ReportAction});
+  linkMenu_ =
+      MakeMenu("LinkMenu", QStringLiteral(u"ﾘﾝｸ(&L)"), {A::LinkDeleteAction, A::LinkClearAction});
+  markMenu_ = MakeMenu("MarkMenu", QStringLiteral(u"しおり(&I)"),
+                       {A::MarkDeleteAction, A::MarkClearAction});
   markMenu_->menuAction()->setVisible(false);
 
-  connect(executeFileAction_, &QAction::triggered, this,
-          &TAttachmentForm::ExecuteFileActionExecute);
-  connect(saveAsAction_, &QAction::triggered, this, &TAttachmentForm::SaveAsActionExecute);
-  connect(closeAction_, &QAction::triggered, this, &QWidget::hide);
-  connect(copyRegisterAction_, &QAction::triggered, this,
-          &TAttachmentForm::CopyRegisterActionExecute);
-  connect(linkRegisterAction_, &QAction::triggered, this,
-          &TAttachmentForm::LinkRegisterActionExecute);
-  connect(unregisterAction_, &QAction::triggered, this, &TAttachmentForm::UnregisterActionExecute);
+  // The file commands belong to the file page; their shortcuts rest while
+  // another page is shown.
+  const auto files = [this] { return pages_->currentIndex() == 0; };
+  const auto row = [this, files] { return files() && SelectedRow() >= 0; };
+  a.Bind(
+      A::ExecuteFileAction, [this] { ExecuteFileActionExecute(); }, row);
+  a.Bind(
+      A::SaveAsAction, [this] { SaveAsActionExecute(); }, row);
+  a.Bind(
+      A::UnregisterAction, [this] { UnregisterActionExecute(); }, row);
+  a.Bind(A::CloseAction, [this] { hide(); });
+  // Rows added with no list to write them into would be lost; a copy needs
+  // the project directory to copy into.
+  a.Bind(
+      A::LinkRegisterAction, [this] { LinkRegisterActionExecute(); },
+      [this, files] { return files() && attachments_ != nullptr; });
+  a.Bind(
+      A::CopyRegisterAction, [this] { CopyRegisterActionExecute(); },
+      [this, files] { return files() && attachments_ != nullptr && !projectDir_.empty(); });
+
+  viewGroup_ = new QActionGroup(this);
+  viewGroup_->setExclusive(true);
+  int tag = 0;
+  for (A id : {A::LargeIconAction, A::SmallIconAction, A::ListAction, A::ReportAction}) {
+    QAction *view = a[id];
+    view->setData(tag); // the item's tag: the view style it sets
+    view->setChecked(tag == 3);
+    viewGroup_->addAction(view);
+    a.Bind(
+        id, [this, tag] { fileList_->setViewStyle(tag); }, files);
+    ++tag;
+  }
+  // The link and bookmark pages have no commands of their own yet: no
+  // handler, so they stay disabled.
   for (QMenu *m : {fileMenu_, registerMenu_, viewMenu_})
     connect(m, &QMenu::aboutToShow, this, &TAttachmentForm::updateActionStates);
 }
@@ -205,25 +211,9 @@ void TAttachmentForm::PageChanged(int index) {
 }
 
 void TAttachmentForm::updateActionStates() {
-  // The file commands belong to the file page; their shortcuts rest while
-  // another page is shown.
-  const bool files = pages_->currentIndex() == 0;
-  const bool row = files && SelectedRow() >= 0;
-  executeFileAction_->setEnabled(row);
-  saveAsAction_->setEnabled(row);
-  unregisterAction_->setEnabled(row);
-  // Rows added with no list to write them into would be lost; a copy needs
-  // the project directory to copy into.
-  linkRegisterAction_->setEnabled(files && attachments_ != nullptr);
-  copyRegisterAction_->setEnabled(files && attachments_ != nullptr && !projectDir_.empty());
-  for (QAction *a : viewGroup_->actions())
-    a->setEnabled(files);
-  // The link and bookmark pages have no commands of their own yet.
-  for (QMenu *m : {linkMenu_, markMenu_}) {
+  actions_->Update();
+  for (QMenu *m : {linkMenu_, markMenu_})
     m->menuAction()->setEnabled(false);
-    for (QAction *a : m->actions())
-      a->setEnabled(false);
-  }
 }
 
 // --- state for the editor ------------------------------------------------------

@@ -22,9 +22,13 @@
 #include <QMainWindow>
 
 #include "store/NodeFiles.h"
+#include "ui/ActionSet.h"
 #include "ui/ScreenFit.h"
-#include <functional>
 
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +40,26 @@ class QTabWidget;
 class QTreeWidget;
 class TDragDropFile;
 class TFileListView;
+
+// The window's commands, in the order of their definitions.
+enum class TAttachmentAction {
+  ExecuteFileAction,
+  SaveAsAction,
+  CloseAction,
+  CopyRegisterAction,
+  LinkRegisterAction,
+  UnregisterAction,
+  LargeIconAction,
+  SmallIconAction,
+  ListAction,
+  ReportAction,
+  LinkDeleteAction,
+  LinkClearAction,
+  MarkDeleteAction,
+  MarkClearAction,
+  Count_
+};
+using TAttachmentActions = ui::TActionSet<TAttachmentAction>;
 
 class TAttachmentForm : public QMainWindow {
   Q_OBJECT
@@ -113,8 +137,8 @@ protected:
 private:
   void BuildMenus();
   void BuildPages();
-  QMenu *MakeMenu(const char *name, const QString &text);
-  QAction *MakeAction(QMenu *menu, const char *name, const QString &text, const QKeySequence &key);
+  QMenu *MakeMenu(const char *name, const QString &text,
+                  std::initializer_list<std::optional<TAttachmentAction>> items);
   void PageChanged(int index);
   // The row for `path` (its caption computed as AddFileRow does) is refreshed
   // in place when listed already, else added; -1 when nothing is there.
@@ -140,9 +164,7 @@ private:
 
   QMenu *fileMenu_ = nullptr, *registerMenu_ = nullptr, *viewMenu_ = nullptr, *linkMenu_ = nullptr,
         *markMenu_ = nullptr;
-  QAction *executeFileAction_ = nullptr, *saveAsAction_ = nullptr, *closeAction_ = nullptr;
-  QAction *copyRegisterAction_ = nullptr, *linkRegisterAction_ = nullptr,
-          *unregisterAction_ = nullptr;
+  std::unique_ptr<TAttachmentActions> actions_;
   QActionGroup *viewGroup_ = nullptr;
   ui::TRestoredPlace place_; // the window's place from the project's settings
 };

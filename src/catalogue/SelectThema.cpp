@@ -64,33 +64,10 @@ bool SameDirectory(const std::string &a, const std::string &b) {
   return AddPathSeparator(a) == AddPathSeparator(b) || fsys::SameFile(a, b);
 }
 
-struct TActionSpec {
-  const char *name;
-  const char16_t *text;
-  const char16_t *hint; // tool button hint; null when there is no button
-  const char *key;      // null when there is none
-};
-
-// Import, Properties and Author come with the import and property windows;
-// their entries stand in the menus already, disabled.
-const TActionSpec kActions[] = {
-    {"ExitAction", u"終了(&X)", u"終了", nullptr},
-    {"OpenProjectAction", u"開く(&O)", u"ﾌﾟﾛｼﾞｪｸﾄを開く", "Ctrl+O"},
-    {"SelectFolderAction", u"ﾌｫﾙﾀﾞの指定(&F)", nullptr, nullptr},
-    {"EnvironmentMenu", u"環境設定(&E)", nullptr, nullptr},
-    {"CreateProjectAction", u"新規作成(&C)", u"ﾌﾟﾛｼﾞｪｸﾄを作成", "Ctrl+N"},
-    {"CreateShortcutAction", u"ｼｮｰﾄｶｯﾄ作成(&S)", u"ｼｮｰﾄｶｯﾄ作成", "Ctrl+S"},
-    {"DeleteProjectAction", u"削除(&D)", u"ﾌﾟﾛｼﾞｪｸﾄを削除", nullptr},
-    {"ImportAction", u"ｲﾝﾎﾟｰﾄ(&I)", nullptr, nullptr},
-    {"PropertyAction", u"ﾌﾟﾛﾊﾟﾃｨ(&P)", u"ﾌﾟﾛｼﾞｪｸﾄのﾌﾟﾛﾊﾟﾃｨ", "Ctrl+P"},
-    {"AuthorAction", u"著者設定(&A)", nullptr, nullptr},
-    {"ContentsMenu", u"目次(&C)", nullptr, nullptr},
-    {"AboutAction", u"&About", nullptr, nullptr},
-    {"PopupOpenMenu", u"開く(&O)", nullptr, nullptr},
-    {"PopupCreateMenu", u"新規作成(&C)", nullptr, nullptr},
-    {"PopupShortcutMenu", u"ｼｮｰﾄｶｯﾄの作成(&S)", nullptr, nullptr},
-    {"PopupDeleteMenu", u"ﾌﾟﾛｼﾞｪｸﾄの削除(&D)", nullptr, nullptr},
-    {"PopupPropertyMenu", u"ﾌﾟﾛﾊﾟﾃｨ(&P)", nullptr, nullptr},
+const ui::TActionDef kCatalogueActionDefs[] = {
+#define ORVANE_CATALOGUE_ACTION_DEF(name, caption, shortcut, hint) {#name, caption, shortcut, hint},
+    ORVANE_CATALOGUE_ACTIONS(ORVANE_CATALOGUE_ACTION_DEF)
+#undef ORVANE_CATALOGUE_ACTION_DEF
 };
 
 } // namespace
@@ -168,38 +145,41 @@ TSelectThemaForm::~TSelectThemaForm() {
 }
 
 void TSelectThemaForm::BuildActions() {
-  for (const TActionSpec &s : kActions) {
-    auto *a = new QAction(QString::fromUtf16(s.text), this);
-    a->setObjectName(QString::fromLatin1(s.name));
-    if (s.hint)
-      a->setToolTip(QString::fromUtf16(s.hint));
-    if (s.key)
-      a->setShortcut(QKeySequence(QString::fromLatin1(s.key)));
-    actions_[s.name] = a;
-  }
+  using A = TCatalogueAction;
+  actions_ = std::make_unique<TCatalogueActions>(this, kCatalogueActionDefs);
+  // The hints belong to the tool buttons; the status bar keeps its panels.
+  for (int i = 0; i < actions_->Count(); ++i)
+    actions_->At(i)->setStatusTip(QString());
   QStyle *st = style();
-  Action("ExitAction")->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
-  Action("OpenProjectAction")->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
-  Action("CreateProjectAction")->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
-  Action("CreateShortcutAction")->setIcon(st->standardIcon(QStyle::SP_FileLinkIcon));
-  Action("PropertyAction")->setIcon(st->standardIcon(QStyle::SP_FileDialogInfoView));
-  Action("DeleteProjectAction")->setIcon(images::Icon(images::Delete));
+  Action(A::ExitAction)->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
+  Action(A::OpenProjectAction)->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
+  Action(A::CreateProjectAction)->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
+  Action(A::CreateShortcutAction)->setIcon(st->standardIcon(QStyle::SP_FileLinkIcon));
+  Action(A::PropertyAction)->setIcon(st->standardIcon(QStyle::SP_FileDialogInfoView));
+  Action(A::DeleteProjectAction)->setIcon(images::Icon(images::Delete));
 
-  const std::pair<const char *, void (TSelectThemaForm::*)()> handlers[] = {
-      {"ExitAction", &TSelectThemaForm::ExitAction},
-      {"OpenProjectAction", &TSelectThemaForm::OpenProjectAction},
-      {"PopupOpenMenu", &TSelectThemaForm::OpenProjectAction},
-      {"SelectFolderAction", &TSelectThemaForm::SelectFolderAction},
-      {"CreateProjectAction", &TSelectThemaForm::CreateProjectAction},
-      {"PopupCreateMenu", &TSelectThemaForm::CreateProjectAction},
-      {"CreateShortcutAction", &TSelectThemaForm::CreateShortcutAction},
-      {"PopupShortcutMenu", &TSelectThemaForm::CreateShortcutAction},
-      {"DeleteProjectAction", &TSelectThemaForm::DeleteProjectAction},
-      {"PopupDeleteMenu", &TSelectThemaForm::DeleteProjectAction},
-      {"AboutAction", &TSelectThemaForm::AboutAction},
-  };
-  for (const auto &[name, handler] : handlers)
-    connect(Action(name), &QAction::triggered, this, handler);
+  const auto selected = [this] { return Selected() != nullptr; };
+  TCatalogueActions &a = *actions_;
+  a.Bind(A::ExitAction, [this] { ExitAction(); });
+  a.Bind(A::SelectFolderAction, [this] { SelectFolderAction(); });
+  a.Bind(A::CreateProjectAction, [this] { CreateProjectAction(); });
+  a.Bind(A::PopupCreateMenu, [this] { CreateProjectAction(); });
+  a.Bind(A::AboutAction, [this] { AboutAction(); });
+  a.Bind(
+      A::OpenProjectAction, [this] { OpenProjectAction(); }, selected);
+  a.Bind(
+      A::PopupOpenMenu, [this] { OpenProjectAction(); }, selected);
+  a.Bind(
+      A::CreateShortcutAction, [this] { CreateShortcutAction(); }, selected);
+  a.Bind(
+      A::PopupShortcutMenu, [this] { CreateShortcutAction(); }, selected);
+  a.Bind(
+      A::DeleteProjectAction, [this] { DeleteProjectAction(); }, selected);
+  a.Bind(
+      A::PopupDeleteMenu, [this] { DeleteProjectAction(); }, selected);
+  // Not available yet, or never: their windows do not exist. Without a
+  // handler they stay disabled: EnvironmentMenu, ContentsMenu, ImportAction,
+  // AuthorAction, PropertyAction, PopupPropertyMenu.
 }
 
 void TSelectThemaForm::BuildList() {
@@ -233,38 +213,41 @@ void TSelectThemaForm::BuildList() {
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &TSelectThemaForm::updateActionStates);
   connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
     updateActionStates();
-    Menu("ProjectListPopup")->popup(list_->viewport()->mapToGlobal(at));
+    Menu(TCatalogueMenu::ProjectListPopup)->popup(list_->viewport()->mapToGlobal(at));
   });
   setCentralWidget(list_);
 }
 
 void TSelectThemaForm::BuildMenus() {
-  auto add = [this](const char *name, const char16_t *title, QMenu *parentMenu,
-                    std::initializer_list<const char *> items) {
-    QMenu *m = parentMenu ? parentMenu : new QMenu(QString::fromUtf16(title), this);
+  using A = TCatalogueAction;
+  using M = TCatalogueMenu;
+  constexpr std::optional<A> sep = std::nullopt;
+  auto add = [this](M id, const char *name, const char16_t *title,
+                    std::initializer_list<std::optional<A>> items) {
+    auto *m = new QMenu(QString::fromUtf16(title), this);
     m->setObjectName(QString::fromLatin1(name));
-    for (const char *item : items) {
+    for (const std::optional<A> &item : items) {
       if (item)
-        m->addAction(Action(item));
+        m->addAction(Action(*item));
       else
         m->addSeparator();
     }
-    menus_[name] = m;
+    menus_[static_cast<int>(id)] = m;
     connect(m, &QMenu::aboutToShow, this, &TSelectThemaForm::updateActionStates);
     return m;
   };
   QMenuBar *bar = menuBar();
   bar->addMenu(
-      add("FileMenu", u"ﾌｧｲﾙ(&F)", nullptr,
-          {"OpenProjectAction", "SelectFolderAction", "EnvironmentMenu", nullptr, "ExitAction"}));
-  bar->addMenu(add("ProjectMenu", u"ﾌﾟﾛｼﾞｪｸﾄ管理(&P)", nullptr,
-                   {"CreateProjectAction", "CreateShortcutAction", "DeleteProjectAction", nullptr,
-                    "ImportAction", "PropertyAction", nullptr, "AuthorAction"}));
-  bar->addMenu(add("HelpMenu", u"ﾍﾙﾌﾟ(&H)", nullptr, {"ContentsMenu", nullptr, "AboutAction"}));
-  QMenu *popup = add("ProjectListPopup", u"", nullptr,
-                     {"PopupOpenMenu", "PopupCreateMenu", "PopupShortcutMenu", "PopupDeleteMenu",
-                      nullptr, "PopupPropertyMenu"});
-  popup->setDefaultAction(Action("PopupOpenMenu"));
+      add(M::FileMenu, "FileMenu", u"ﾌｧｲﾙ(&F)",
+          {A::OpenProjectAction, A::SelectFolderAction, A::EnvironmentMenu, sep, A::ExitAction}));
+  bar->addMenu(add(M::ProjectMenu, "ProjectMenu", u"ﾌﾟﾛｼﾞｪｸﾄ管理(&P)",
+                   {A::CreateProjectAction, A::CreateShortcutAction, A::DeleteProjectAction, sep,
+                    A::ImportAction, A::PropertyAction, sep, A::AuthorAction}));
+  bar->addMenu(add(M::HelpMenu, "HelpMenu", u"ﾍﾙﾌﾟ(&H)", {A::ContentsMenu, sep, A::AboutAction}));
+  QMenu *popup = add(M::ProjectListPopup, "ProjectListPopup", u"",
+                     {A::PopupOpenMenu, A::PopupCreateMenu, A::PopupShortcutMenu,
+                      A::PopupDeleteMenu, sep, A::PopupPropertyMenu});
+  popup->setDefaultAction(Action(A::PopupOpenMenu));
 }
 
 void TSelectThemaForm::BuildToolBar() {
@@ -272,37 +255,32 @@ void TSelectThemaForm::BuildToolBar() {
   toolBar_->setObjectName(QStringLiteral("ToolBar"));
   toolBar_->setMovable(false);
   toolBar_->setIconSize(QSize(20, 20));
-  const std::pair<const char *, const char *> buttons[] = {
-      {"ExitAction", "ExitButton"},
-      {nullptr, nullptr},
-      {"OpenProjectAction", "OpenButton"},
-      {"CreateProjectAction", "CreateButton"},
-      {"CreateShortcutAction", "ShortcutButton"},
-      {nullptr, nullptr},
-      {"PropertyAction", "PropertyButton"},
-      {nullptr, nullptr},
-      {"DeleteProjectAction", "DeleteButton"},
+  using A = TCatalogueAction;
+  const std::pair<std::optional<A>, const char *> buttons[] = {
+      {A::ExitAction, "ExitButton"},
+      {std::nullopt, nullptr},
+      {A::OpenProjectAction, "OpenButton"},
+      {A::CreateProjectAction, "CreateButton"},
+      {A::CreateShortcutAction, "ShortcutButton"},
+      {std::nullopt, nullptr},
+      {A::PropertyAction, "PropertyButton"},
+      {std::nullopt, nullptr},
+      {A::DeleteProjectAction, "DeleteButton"},
   };
   for (const auto &[action, button] : buttons) {
     if (!action) {
       toolBar_->addSeparator();
       continue;
     }
-    toolBar_->addAction(Action(action));
-    if (QWidget *w = toolBar_->widgetForAction(Action(action)))
+    toolBar_->addAction(Action(*action));
+    if (QWidget *w = toolBar_->widgetForAction(Action(*action)))
       w->setObjectName(QString::fromLatin1(button));
   }
 }
 
-QAction *TSelectThemaForm::Action(const char *name) const {
-  auto it = actions_.find(name);
-  return it == actions_.end() ? nullptr : it->second;
-}
+QAction *TSelectThemaForm::Action(TCatalogueAction id) const { return (*actions_)[id]; }
 
-QMenu *TSelectThemaForm::Menu(const char *name) const {
-  auto it = menus_.find(name);
-  return it == menus_.end() ? nullptr : it->second;
-}
+QMenu *TSelectThemaForm::Menu(TCatalogueMenu id) const { return menus_[static_cast<int>(id)]; }
 
 TAboutForm *TSelectThemaForm::AboutWindow() const { return about_.data(); }
 
@@ -319,16 +297,7 @@ ui::MsgAnswer TSelectThemaForm::ShowMessageBox(const QString &text, ui::MsgIcon 
   return ui::ShowMessageBox(this, text, Caption(), icon, buttons, defaultButton);
 }
 
-void TSelectThemaForm::updateActionStates() {
-  const bool selected = Selected() != nullptr;
-  for (const char *name : {"OpenProjectAction", "PopupOpenMenu", "CreateShortcutAction",
-                           "PopupShortcutMenu", "DeleteProjectAction", "PopupDeleteMenu"})
-    Action(name)->setEnabled(selected);
-  // Not available yet, or never: their windows do not exist.
-  for (const char *name : {"EnvironmentMenu", "ContentsMenu", "ImportAction", "AuthorAction",
-                           "PropertyAction", "PopupPropertyMenu"})
-    Action(name)->setEnabled(false);
-}
+void TSelectThemaForm::updateActionStates() { actions_->Update(); }
 
 // ------------------------------------------------------------- settings ----
 

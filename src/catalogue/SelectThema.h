@@ -7,6 +7,7 @@
 //
 // Open editors are found by project directory, not by window title: two
 // projects may share a title, and an entry made from a shortcut has none.
+#include "catalogue/CatalogueActions.h"
 #include "catalogue/ProjectData.h"
 #include "store/ProjectTree.h"
 #include "ui/MessageBox.h"
@@ -91,8 +92,8 @@ public:
   TProjectData *Row(int row) const;
   TProjectData *Selected() const;
   void SelectRow(int row);
-  QAction *Action(const char *name) const;
-  QMenu *Menu(const char *name) const;
+  QAction *Action(TCatalogueAction id) const;
+  QMenu *Menu(TCatalogueMenu id) const;
   QLabel *StatusPanel(int index) const { return panels_[index]; }
   TAboutForm *AboutWindow() const;
   // Every editor window opened from here that is still open.
@@ -145,8 +146,8 @@ private:
   QToolBar *toolBar_ = nullptr;
   QLabel *panels_[2] = {};
   QPointer<TAboutForm> about_;
-  std::map<std::string, QAction *> actions_;
-  std::map<std::string, QMenu *> menus_;
+  std::unique_ptr<TCatalogueActions> actions_;
+  QMenu *menus_[static_cast<int>(TCatalogueMenu::Count_)] = {};
   std::vector<QPointer<TVaveMainForm>> editors_; // every editor made, in order
   bool closing_ = false;
   bool minimiseAtStart_ = false;

@@ -276,33 +276,34 @@ private slots:
                             "PopupCreateMenu", "AboutAction"};
     QCOMPARE(f.RowCount(), 0);
     for (const char *name : bound)
-      QVERIFY2(!f.Action(name)->isEnabled(), name);
+      QVERIFY2(!ActionNamed(f, name)->isEnabled(), name);
     for (const char *name : always)
-      QVERIFY2(f.Action(name)->isEnabled(), name);
+      QVERIFY2(ActionNamed(f, name)->isEnabled(), name);
 
     MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
     f.RefreshProjectList();
     f.ProjectList()->clearSelection();
     for (const char *name : bound)
-      QVERIFY2(!f.Action(name)->isEnabled(), name);
+      QVERIFY2(!ActionNamed(f, name)->isEnabled(), name);
     f.SelectRow(0);
     for (const char *name : bound)
-      QVERIFY2(f.Action(name)->isEnabled(), name);
+      QVERIFY2(ActionNamed(f, name)->isEnabled(), name);
     for (const char *name : never)
-      QVERIFY2(!f.Action(name)->isEnabled(), name);
+      QVERIFY2(!ActionNamed(f, name)->isEnabled(), name);
     f.ProjectList()->clearSelection();
-    QVERIFY(!f.Action("OpenProjectAction")->isEnabled());
+    QVERIFY(!f.Action(TCatalogueAction::OpenProjectAction)->isEnabled());
 
-    QCOMPARE(MenuTexts(f.Menu("FileMenu")),
+    QCOMPARE(MenuTexts(f.Menu(TCatalogueMenu::FileMenu)),
              (QStringList{QStringLiteral(u"開く(&O)"), QStringLiteral(u"ﾌｫﾙﾀﾞの指定(&F)"),
                           QStringLiteral(u"環境設定(&E)"), QStringLiteral("-"),
                           QStringLiteral(u"終了(&X)")}));
     QCOMPARE(
-        MenuTexts(f.Menu("ProjectListPopup")),
+        MenuTexts(f.Menu(TCatalogueMenu::ProjectListPopup)),
         (QStringList{QStringLiteral(u"開く(&O)"), QStringLiteral(u"新規作成(&C)"),
                      QStringLiteral(u"ｼｮｰﾄｶｯﾄの作成(&S)"), QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄの削除(&D)"),
                      QStringLiteral("-"), QStringLiteral(u"ﾌﾟﾛﾊﾟﾃｨ(&P)")}));
-    QCOMPARE(f.Menu("ProjectListPopup")->defaultAction(), f.Action("PopupOpenMenu"));
+    QCOMPARE(f.Menu(TCatalogueMenu::ProjectListPopup)->defaultAction(),
+             f.Action(TCatalogueAction::PopupOpenMenu));
     QStringList hints;
     for (QAction *a : f.findChild<QToolBar *>(QStringLiteral("ToolBar"))->actions())
       hints << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
@@ -311,7 +312,8 @@ private slots:
                                  QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄを作成"), QStringLiteral(u"ｼｮｰﾄｶｯﾄ作成"),
                                  QStringLiteral("-"), QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄのﾌﾟﾛﾊﾟﾃｨ"),
                                  QStringLiteral("-"), QStringLiteral(u"ﾌﾟﾛｼﾞｪｸﾄを削除")}));
-    QCOMPARE(f.Action("CreateShortcutAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    QCOMPARE(f.Action(TCatalogueAction::CreateShortcutAction)->shortcut(),
+             QKeySequence(QStringLiteral("Ctrl+S")));
   }
 
   void createMakesANumberedDirectoryAndANewEditor() {
