@@ -76,14 +76,15 @@ void TTreeCommands::BindDragging() {
   view->CanStartDrag = [this](TProjectNode *node) {
     return Root() && !ed_.ProjectLocked() && node != Root(); // the root cannot go anywhere
   };
-  view->OnDropNode = [this](TProjectNode *dragged, TProjectNode *target, TNodeAttachMode mode) {
-    if (ed_.ProjectLocked() || !dragged || dragged == Root())
-      return;
-    // A move comes out collapsed; a dragged item keeps the state it had.
-    const bool expanded = dragged->Expanded();
-    MoveItem(dragged, target, mode);
-    ed_.Tree()->Tree().SetExpanded(dragged, expanded);
-  };
+  QObject::connect(view, &TVaveDataBase::nodeDropped, view,
+                   [this](TProjectNode *dragged, TProjectNode *target, TNodeAttachMode mode) {
+                     if (ed_.ProjectLocked() || !dragged || dragged == Root())
+                       return;
+                     // A move comes out collapsed; a dragged item keeps the state it had.
+                     const bool expanded = dragged->Expanded();
+                     MoveItem(dragged, target, mode);
+                     ed_.Tree()->Tree().SetExpanded(dragged, expanded);
+                   });
 }
 
 // ------------------------------------------------------------ new items ----

@@ -180,16 +180,12 @@ TVaveDataBase::TVaveDataBase(QWidget *parent)
       DragOverAt(dragPos_);
   });
 
-  tree_->OnNodeLoaded = [this](TProjectNode *node) {
-    if (OnNodeLoaded)
-      OnNodeLoaded(node);
-  };
+  tree_->OnNodeLoaded = [this](TProjectNode *node) { emit nodeLoaded(node); };
   connect(selection_, &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex &current, const QModelIndex &) {
             TProjectNode *node = TVaveTreeModel::NodeOf(current);
             tree_->SetSelected(node);
-            if (OnChange)
-              OnChange(node);
+            emit currentNodeChanged(node);
           });
   connect(this, &QTreeView::expanded, this,
           [this](const QModelIndex &i) { ViewExpandedChanged(i, true); });
@@ -227,8 +223,7 @@ void TVaveDataBase::ViewExpandedChanged(const QModelIndex &index, bool expanded)
   ++syncing_;
   tree_->SetExpanded(node, expanded);
   --syncing_;
-  if (OnExpandedChanged)
-    OnExpandedChanged(node, expanded);
+  emit nodeExpandedChanged(node, expanded);
 }
 
 void TVaveDataBase::SyncExpandedFromTree() {
@@ -436,8 +431,8 @@ void TVaveDataBase::DropAt(const QPoint &pos) {
   if (!dragged)
     return;
   const TDropPlacement drop = DropPlacementAt(dragged, pos);
-  if (drop.Valid && OnDropNode)
-    OnDropNode(dragged, drop.Target, drop.Mode);
+  if (drop.Valid)
+    emit nodeDropped(dragged, drop.Target, drop.Mode);
 }
 
 void TVaveDataBase::ShowDropTarget(const QModelIndex &target, bool asChild) {

@@ -115,11 +115,8 @@ public:
   void CutTitle();
   void PasteTitle();
 
-  // The editor's answers to the tree's events.
-  std::function<void(TProjectNode *)> OnNodeLoaded;
-  std::function<void(TProjectNode *current)> OnChange;  // selection changed
-  std::function<bool(TProjectNode *node)> OnCollapsing; // false refuses
-  std::function<void(TProjectNode *node, bool expanded)> OnExpandedChanged;
+  // The editor's veto on a collapse: false refuses.
+  std::function<bool(TProjectNode *node)> OnCollapsing;
 
   // Expanded states from the core tree onto the view, for the whole tree.
   void SyncExpandedFromTree();
@@ -165,8 +162,16 @@ public:
   QPoint DragOrigin; // where the left button last went down
   // May the selected item be dragged? (the editor's veto; unset: no drags)
   std::function<bool(TProjectNode *dragged)> CanStartDrag;
+
+signals:
+  // A node's item file was read while the tree loaded.
+  void nodeLoaded(TProjectNode *node);
+  // The current item changed (after the editor allowed it).
+  void currentNodeChanged(TProjectNode *current);
+  // The user expanded or collapsed a node in the view.
+  void nodeExpandedChanged(TProjectNode *node, bool expanded);
   // A drop: move `dragged` relative to `target` (the editor does it).
-  std::function<void(TProjectNode *dragged, TProjectNode *target, TNodeAttachMode mode)> OnDropNode;
+  void nodeDropped(TProjectNode *dragged, TProjectNode *target, TNodeAttachMode mode);
 
 protected:
   void mousePressEvent(QMouseEvent *event) override;

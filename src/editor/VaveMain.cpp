@@ -54,7 +54,8 @@ void TVaveMainForm::FormCreate() {
   BuildEditorMenus(this, *actions_, tree_, menus_, [this] { updateActionStates(); });
   BuildEditorToolBar(this, *actions_, menus_);
   // The model draws the icon from the item's marks.
-  tree_->OnNodeLoaded = [this](TProjectNode *node) { tree_->Tree().NotifyDataChanged(node); };
+  connect(tree_, &TVaveDataBase::nodeLoaded, this,
+          [this](TProjectNode *node) { tree_->Tree().NotifyDataChanged(node); });
   updateActionStates();
 }
 
@@ -150,10 +151,10 @@ void TVaveMainForm::BuildLayout() {
 
   MakeStatusPanels(statusBar(), panels_);
 
-  tree_->OnChange = [this](TProjectNode *node) {
+  connect(tree_, &TVaveDataBase::currentNodeChanged, this, [this](TProjectNode *node) {
     if (!display_ || !display_->KeyWalking()) // a walk shows the item reached at its end
       VaveTreeChange(node);
-  };
+  });
   tree_->Selection()->Changing = [this](const QModelIndex &next) {
     return VaveTreeChanging(TVaveTreeModel::NodeOf(next));
   };
