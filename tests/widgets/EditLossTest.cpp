@@ -1,5 +1,6 @@
 // Every way out of an edit keeps it: the editor window driven with real keys
 // and close events, over a real project on disk.
+#include "EditorFixture.h"
 #include "EditorTestProject.h"
 
 #include "attach/AttachmentForm.h"
@@ -25,19 +26,8 @@ TNodeFiles Stored(const Project &p, const char *file) {
   return f;
 }
 
-struct Editor {
-  QPointer<TVaveMainForm> w = new TVaveMainForm;
-  explicit Editor(const Project &p) {
-    w->SetAuthor("tester");
-    if (!w->OpenProjectDir(p.Root()))
-      qFatal("cannot open the test project");
-    w->activateWindow();
-  }
-  ~Editor() {
-    if (w) {
-      delete w;
-    }
-  }
+struct Editor : OpenEditor {
+  explicit Editor(const Project &p) : OpenEditor(p.Root(), {"tester", true}) {}
   TVaveDataBase *Tree() const { return w->VaveDataBase(); }
   void Select(const char *id) { QVERIFY(Tree()->SelectNode(FindItem(*w, id))); }
   // F2 on the tree, then the typed label, as a user does it; the editor

@@ -1,6 +1,7 @@
 // The editor window over real projects in temporary directories, with
 // scripted message boxes: opening, the life of the current item, new
 // projects, saving and the close query.
+#include "EditorFixture.h"
 #include "EditorTestProject.h"
 #include "support/ScopedHooks.h"
 
@@ -10,7 +11,6 @@
 #include "store/ProjectTree.h"
 #include "ui/MessageBox.h"
 
-#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -39,9 +39,8 @@ private slots:
   void opensTheSelectedItemWithHeaderAndCaret() {
     Project p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
-    QAbstractItemModelTester tester(w->VaveDataBase()->model(),
-                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     QCOMPARE(w->windowTitle(), QStringLiteral(u"企画"));
     QCOMPARE(w->CurrentNode(), Find(*w, "Root-C00000"));
@@ -73,7 +72,8 @@ private slots:
   void leavingAnItemWritesItsFile() {
     Project p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     w->SetAuthor("tester");
     QVERIFY(w->OpenProjectDir(p.Root()));
     // Untouched: only the caret memory changes.
@@ -105,7 +105,8 @@ private slots:
     TestDir dir;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
     support::ScopedClock clock(At(2026, 12, 7, 12, 0, 0));
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->NewProject(dir.Cp(), Cp(QStringLiteral(u"新規企画"))));
     TProjectNode *root = w->RootNode();
     QVERIFY(root);
@@ -144,7 +145,8 @@ private slots:
   void labelsAndCollapsing() {
     Project p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Ok, ui::MsgAnswer::No});
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     TProjectNode *b = Find(*w, "Root-C00002");
     QVERIFY(w->VaveTreeEdited(b, QString()));
@@ -176,7 +178,8 @@ private slots:
   void saveWritesTreeFileAndBackup() {
     Project p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     std::string savedDir, savedTitle;
     int saves = 0;
@@ -209,7 +212,8 @@ private slots:
     for (ui::MsgAnswer answer : {ui::MsgAnswer::Yes, ui::MsgAnswer::No, ui::MsgAnswer::Cancel}) {
       Project p;
       ui::ScriptedMessageBoxes boxes({answer});
-      QPointer<TVaveMainForm> w = new TVaveMainForm;
+      OpenEditor editor;
+      QPointer<TVaveMainForm> &w = editor.w;
       QVERIFY(w->OpenProjectDir(p.Root()));
       bool closedReported = false;
       QObject::connect(w, &TVaveMainForm::editorClosing, w,
@@ -238,7 +242,8 @@ private slots:
     TestDir dir;
     dir.Write("other.txt", "x");
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     bool reported = false;
     QObject::connect(w, &TVaveMainForm::editorClosing, w,
                      [&](TVaveMainForm *) { reported = true; });
@@ -256,7 +261,8 @@ private slots:
     Project p;
     QFile::remove(p.dir.Native("r.txt"));
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(!w->OpenProjectDir(p.Root()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral("r.txt")));
@@ -270,7 +276,8 @@ private slots:
     b.replace("Line:0", "Line:zero");
     p.dir.Write("b.txt", b);
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QCOMPARE(boxes.Asked()[0].caption, QStringLiteral(u"企画"));
@@ -283,7 +290,8 @@ private slots:
   void unwritableItemKeepsTheSelectionAndSaysSoOnce() {
     Project p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     TProjectNode *a = w->CurrentNode();
     {
@@ -304,7 +312,8 @@ private slots:
   void failedSaveKeepsTheWindowOpen() {
     Project p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes, ui::MsgAnswer::Ok});
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     w->VaveDataBase()->Project().SetModified(true);
     QByteArray tree = p.dir.Read("MainTree.dat");
@@ -323,7 +332,8 @@ private slots:
   void typedTextCp932CannotHoldIsRefused() {
     Project p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     w->FileText()->moveCursor(QTextCursor::End);
     for (const QString &typed : {QStringLiteral(u"漢"), QStringLiteral(u"😀")}) {

@@ -1,5 +1,6 @@
 // The editor over a project one of whose item files is away: one message at
 // load, the item shown read-only, and a save that keeps its branch.
+#include "EditorFixture.h"
 #include "EditorTestProject.h"
 
 #include "editor/VaveDataBase.h"
@@ -25,7 +26,8 @@ private slots:
     QVERIFY(QFile::rename(p.dir.Native("b.txt"), p.dir.Native("b.away")));
 
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Ok});
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
     const QString text = boxes.Asked()[0].text;
@@ -75,7 +77,8 @@ private slots:
     QVERIFY(QFile::rename(p.dir.Native("a.away"), p.dir.Native("a.txt")));
     QVERIFY(QFile::rename(p.dir.Native("b.away"), p.dir.Native("b.txt")));
     ui::ScriptedMessageBoxes quiet;
-    QPointer<TVaveMainForm> again = new TVaveMainForm;
+    OpenEditor againEditor;
+    QPointer<TVaveMainForm> &again = againEditor.w;
     QVERIFY(again->OpenProjectDir(p.Root()));
     QCOMPARE(quiet.Asked().size(), size_t(0));
     TProjectNode *back = FindItem(*again, "Root-C00000");
@@ -92,7 +95,8 @@ private slots:
     QFile::setPermissions(p.dir.Native("b.txt"), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     const QByteArray b = p.dir.Read("b.txt");
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Ok});
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     TVaveDataBase *tree = w->VaveDataBase();
     tree->setFocus();
@@ -128,7 +132,8 @@ private slots:
     }
     QVERIFY(tree.SaveTreeFile(p.Root() + "MainTree.dat"));
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Ok});
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     QCOMPARE(boxes.Asked().size(), size_t(1));
     const QString text = boxes.Asked()[0].text;

@@ -1,6 +1,7 @@
 // Window places from settings files: every window comes up wholly on the
 // screen at a usable size, and a place the user did not change is stored
 // back as the file had it. The offscreen platform has one screen.
+#include "EditorFixture.h"
 #include "EditorTestProject.h"
 
 #include "attach/AttachmentForm.h"
@@ -79,7 +80,8 @@ private slots:
     const QRect editorWant(1268, -131, 141, 166), attachWant(-5000, 20000, 0, 0);
     SetPlaces(p.Root(), editorWant, attachWant);
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = new TVaveMainForm;
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     QVERIFY(QTest::qWaitForWindowExposed(w));
     QVERIFY(Usable(w->geometry()));

@@ -3,6 +3,7 @@
 // colours and font, date and time, clipboard commands on memo and label,
 // undoing changes, clearing the caret memory, the hint line, the tree's
 // keyboard rules and hiding at the top edge.
+#include "EditorFixture.h"
 #include "EditorTestProject.h"
 #include "support/ScopedHooks.h"
 
@@ -45,14 +46,8 @@ bool Enabled(TVaveMainForm &w, TEditorAction action) {
 }
 
 // Opens the test project in a shown, active window.
-TVaveMainForm *Open(const EditorTestProject &p) {
-  auto *w = new TVaveMainForm;
-  if (!w->OpenProjectDir(p.Root()))
-    qFatal("cannot open test project");
-  w->activateWindow();
-  if (!QTest::qWaitForWindowActive(w))
-    qWarning("window not active");
-  return w;
+std::unique_ptr<OpenEditor> Open(const EditorTestProject &p) {
+  return std::make_unique<OpenEditor>(p.Root(), EditorOptions{{}, true});
 }
 
 void SendKey(QWidget *to, QEvent::Type type, int key, bool autoRepeat = false) {
@@ -80,7 +75,8 @@ private slots:
   void toDoAndCompletionSetIconsReadOnlyAndItemFile() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     TProjectNode *a = FindItem(*w, "Root-C00000");
     QAction *todo = w->Action(TEditorAction::SelectToDoAction);
     QAction *done = w->Action(TEditorAction::SelectCompletionAction);
@@ -118,13 +114,14 @@ private slots:
     QVERIFY(done->isChecked());
     QVERIFY(w->FileText()->isReadOnly());
     QVERIFY(!w->MemoModified());
-    delete w;
+    e.reset();
   }
 
   void completingTheRootLocksTheProjectUntilUndone() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     TProjectNode *b = FindItem(*w, "Root-C00002");
     QApplication::clipboard()->setText(QStringLiteral("clip"));
     QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode()));
@@ -160,17 +157,19 @@ private slots:
     QVERIFY(w->VaveDataBase()->SelectNode(w->RootNode()));
     w->Action(TEditorAction::SelectCompletionAction)->trigger();
     w->Action(TEditorAction::SaveProjectAction)->trigger();
-    delete w;
-    w = Open(p);
+    e.reset(); // the first window goes before the second opens
+    e = Open(p);
+    w = e->w;
     QVERIFY(w->ProjectLocked());
     QVERIFY(w->FileText()->isReadOnly());
-    delete w;
+    e.reset();
   }
 
   void wordWrapKeepsLineAndColumn() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     w->resize(400, 300);
     QString longLine;
     for (int i = 0; i < 40; ++i)
@@ -187,13 +186,14 @@ private slots:
       QCOMPARE(w->MemoJump().CaretColumn(), 150);
       QCOMPARE(w->StatusPanel(1)->text(), QStringLiteral("1 : 150"));
     }
-    delete w;
+    e.reset();
   }
 
   void colourFontAndExportEntries() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     auto base = [](QWidget *x) { return x->palette().color(QPalette::Base); };
     QCOMPARE(base(w->FileText()), QColor(251, 241, 213));
     QCOMPARE(base(w->VaveDataBase()), QColor(249, 233, 170));
@@ -225,7 +225,7 @@ private slots:
     QVERIFY(!Enabled(*w, TEditorAction::ItemTextOutAction));
     QVERIFY(!Enabled(*w, TEditorAction::ItemHtmlOutAction));
     QVERIFY(!Enabled(*w, TEditorAction::InsertDateAction));
-    delete w;
+    e.reset();
   }
 
   void dateAndTimeWhateverTheLocale() {
@@ -233,7 +233,8 @@ private slots:
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     support::ScopedClock clock(At(2000, 11, 8, 21, 13, 30));
     // The selection is replaced.
     w->MemoJump().SetCaret(0);
@@ -251,13 +252,14 @@ private slots:
                QStringLiteral("2000/11/%1(").arg(5 + d, 2, 10, QLatin1Char('0')) + days[d] + ')');
     QCOMPARE(TTextCommands::TimeText(At(2000, 1, 1, 7, 5, 9)), QStringLiteral("07:05:09"));
     QLocale::setDefault(saved);
-    delete w;
+    e.reset();
   }
 
   void clipboardCommandsFollowFocusAndLabel() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     QPlainTextEdit *memo = w->FileText();
     QClipboard *clip = QApplication::clipboard();
     QVERIFY(!Enabled(*w, TEditorAction::CopyToClipAction));   // nothing selected
@@ -303,13 +305,14 @@ private slots:
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_VERIFY(!tree->IsEditingLabel());
     QCOMPARE(b->Text(), TestDir::Name(QStringLiteral(u"新しい名前")));
-    delete w;
+    e.reset();
   }
 
   void undoChangesRestoresTheStoredText() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     QVERIFY(!Enabled(*w, TEditorAction::UndoItemMidifyAction));
     w->FileText()->moveCursor(QTextCursor::End);
     QTest::keyClicks(w->FileText(), "XYZ");
@@ -328,13 +331,14 @@ private slots:
     w->Action(TEditorAction::UndoItemMidifyAction)->trigger();
     QCOMPARE(w->FileText()->toPlainText(), QStringLiteral("kept first line\nsecond line\nthird"));
     QVERIFY(p.dir.Read("a.txt").contains("kept first line"));
-    delete w;
+    e.reset();
   }
 
   void clearingCaretPositionsWritesEveryItem() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No, ui::MsgAnswer::Yes});
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     const QStringList files{"r.txt", "a.txt", "a1.txt", "b.txt"};
     QByteArray before = p.dir.Read("a.txt");
     w->Action(TEditorAction::ClearCursorPosMenu)->trigger(); // No: nothing changes
@@ -355,7 +359,7 @@ private slots:
     QCOMPARE(w->StatusPanel(1)->text(), QStringLiteral("0 : 1"));
     QVERIFY(w->VaveDataBase()->SelectNode(FindItem(*w, "Root-C00002")));
     QCOMPARE(w->MemoJump().GetSelStart(), 0);
-    delete w;
+    e.reset();
   }
 
   void clearingCaretPositionsGoesOnPastAnUnwritableItem() {
@@ -365,7 +369,8 @@ private slots:
     big.replace("bee", QByteArray(300, 'e'));
     p.dir.Write("b.txt", big);
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes, ui::MsgAnswer::Ok});
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     qint64 others = 0;
     for (const char *f : {"r.txt", "a.txt", "a1.txt"})
       others = std::max<qint64>(others, p.dir.Read(f).size());
@@ -382,13 +387,14 @@ private slots:
     for (const char *f : {"r.txt", "a.txt", "a1.txt"})
       QVERIFY2(p.dir.Read(f).contains("Line:0\r\nColumn:1\r\n"), f);
     QVERIFY(p.dir.Read("b.txt").contains("Line:0\r\nColumn:2\r\n"));
-    delete w;
+    e.reset();
   }
 
   void hintLineShowsHintsOnlyWhileOn() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     QLabel *panel = w->StatusPanel(2);
     const QString hint = w->Action(TEditorAction::WordWrapMenu)->statusTip();
     auto tip = [&](const QString &text) {
@@ -413,21 +419,23 @@ private slots:
 
     // The setting is saved and applied on opening.
     w->Action(TEditorAction::SaveProjectAction)->trigger();
-    delete w;
-    w = Open(p);
+    e.reset(); // the first window goes before the second opens
+    e = Open(p);
+    w = e->w;
     QVERIFY(!w->Action(TEditorAction::ShowHintMenu)->isChecked());
     tip(hint);
     QCOMPARE(w->StatusPanel(2)->text(), QStringLiteral(u"企画"));
     w->Action(TEditorAction::ShowHintMenu)->trigger();
     tip(hint);
     QCOMPARE(w->StatusPanel(2)->text(), QStringLiteral(u"ﾋﾝﾄ : ﾃｷｽﾄを右端で折り返します"));
-    delete w;
+    e.reset();
   }
 
   void treeKeysWalkWithoutShowingAndEnterGoesToTheMemo() {
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     TVaveDataBase *tree = w->VaveDataBase();
     TProjectNode *a = FindItem(*w, "Root-C00000");
     TProjectNode *b = FindItem(*w, "Root-C00002");
@@ -470,7 +478,7 @@ private slots:
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Return);
     QVERIFY(w->FileText()->hasFocus());
-    delete w;
+    e.reset();
   }
 
   void hidingAtTheTopEdge() {
@@ -478,7 +486,8 @@ private slots:
       QSKIP("no window moves on this platform");
     EditorTestProject p;
     ui::ScriptedMessageBoxes boxes;
-    QPointer<TVaveMainForm> w = Open(p);
+    auto e = Open(p);
+    QPointer<TVaveMainForm> w = e->w;
     QAction *hide = w->Action(TEditorAction::HideMenu);
     QVERIFY(Enabled(*w, TEditorAction::HideMenu));
     w->move(100, 0);
@@ -528,7 +537,7 @@ private slots:
     w->Display().FormDeactivate();
     QCOMPARE(w->Display().HideState(), TDisplayCommands::THideState::Normal);
     QCOMPARE(w->y(), 50);
-    delete w;
+    e.reset();
   }
 };
 

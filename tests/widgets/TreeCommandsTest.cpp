@@ -1,6 +1,7 @@
 // The tree commands of the editor window over real projects in temporary
 // directories: enabling, new items, delete with its retired file, the moves,
 // expand and collapse all, and the drag and drop logic driven by positions.
+#include "EditorFixture.h"
 #include "WidgetTestSupport.h"
 #include "core/FileSizeLimit.h"
 
@@ -51,26 +52,18 @@ struct Project {
   }
 };
 
-// An open editor window over a project, its model under the model tester.
-struct Editor {
-  QPointer<TVaveMainForm> w = new TVaveMainForm;
-  std::unique_ptr<QAbstractItemModelTester> tester;
+// An open editor window over a project, counting the selection vetoes asked.
+struct Editor : OpenEditor {
   int changing = 0; // selection vetoes asked
 
-  explicit Editor(const Project &p) {
-    tester = std::make_unique<QAbstractItemModelTester>(
-        View()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-    if (!w->OpenProjectDir(p.Root()))
-      qFatal("cannot open test project");
+  explicit Editor(const Project &p) : OpenEditor(p.Root()) {
     auto veto = View()->Selection()->Changing;
     View()->Selection()->Changing = [this, veto](const QModelIndex &next) {
       ++changing;
       return veto(next);
     };
   }
-  ~Editor() { delete w; }
 
-  TVaveDataBase *View() const { return w->VaveDataBase(); }
   std::string Shape() const { return outline::Print(View()->Tree()); }
   TProjectNode *Find(const std::string &label) const {
     for (TProjectNode *n = View()->Tree().GetFirstNode(); n; n = n->GetNext())
