@@ -126,21 +126,16 @@ void TAttachmentForm::BuildPages() {
 }
 
 QMenu *TAttachmentForm::MakeMenu(const char *name, const QString &text,
-                                 std::initializer_list<std::optional<TAttachmentAction>> items) {
+                                 std::initializer_list<TAttachmentAction> items) {
   QMenu *menu = menuBar()->addMenu(text);
   menu->setObjectName(QString::fromLatin1(name));
-  for (const auto &item : items) {
-    if (item)
-      menu->addAction((*actions_)[*item]);
-    else
-      menu->addSeparator();
-  }
+  actions_->AddTo(menu, items);
   return menu;
 }
 
 void TAttachmentForm::BuildMenus() {
   using A = TAttachmentAction;
-  constexpr std::optional<A> sep = std::nullopt;
+  constexpr A sep = A::Count_;
   menuBar()->setObjectName(QStringLiteral("MainMenu"));
   actions_ = std::make_unique<TAttachmentActions>(this, kAttachmentActionDefs);
   TAttachmentActions &a = *actions_;

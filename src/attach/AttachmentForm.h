@@ -28,7 +28,6 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -138,7 +137,7 @@ private:
   void BuildMenus();
   void BuildPages();
   QMenu *MakeMenu(const char *name, const QString &text,
-                  std::initializer_list<std::optional<TAttachmentAction>> items);
+                  std::initializer_list<TAttachmentAction> items);
   void PageChanged(int index);
   // The row for `path` (its caption computed as AddFileRow does) is refreshed
   // in place when listed already, else added; -1 when nothing is there.

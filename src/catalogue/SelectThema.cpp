@@ -221,17 +221,11 @@ void TSelectThemaForm::BuildList() {
 void TSelectThemaForm::BuildMenus() {
   using A = TCatalogueAction;
   using M = TCatalogueMenu;
-  constexpr std::optional<A> sep = std::nullopt;
-  auto add = [this](M id, const char *name, const char16_t *title,
-                    std::initializer_list<std::optional<A>> items) {
+  constexpr A sep = A::Count_;
+  auto add = [this](M id, const char *name, const char16_t *title, std::initializer_list<A> items) {
     auto *m = new QMenu(QString::fromUtf16(title), this);
     m->setObjectName(QString::fromLatin1(name));
-    for (const std::optional<A> &item : items) {
-      if (item)
-        m->addAction(Action(*item));
-      else
-        m->addSeparator();
-    }
+    actions_->AddTo(m, items);
     menus_[static_cast<int>(id)] = m;
     connect(m, &QMenu::aboutToShow, this, &TSelectThemaForm::updateActionStates);
     return m;

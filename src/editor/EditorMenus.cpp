@@ -30,14 +30,7 @@ void BuildEditorMenus(QMainWindow *window, const TEditorActions &actions, TVaveD
     QObject::connect(m, &QMenu::aboutToShow, window, aboutToShow);
     return m;
   };
-  auto add = [&](QMenu *m, std::initializer_list<A> ids) {
-    for (A id : ids) {
-      if (id == A::Count_)
-        m->addSeparator();
-      else
-        m->addAction(actions[id]);
-    }
-  };
+  auto add = [&](QMenu *m, std::initializer_list<A> ids) { actions.AddTo(m, ids); };
 
   QMenu *file = menu(nullptr, "FileMenu", u"ﾌｧｲﾙ(&F)");
   add(file, {A::SaveProjectAction, A::SaveItemTextAction, S, A::ItemTextOutAction,

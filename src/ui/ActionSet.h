@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 class QWidget;
@@ -68,6 +69,16 @@ public:
   }
   void Rule(Id id, std::function<bool()> enabled) {
     TActionTable::Rule(static_cast<int>(id), std::move(enabled));
+  }
+  // Adds the commands to a menu or tool bar in order; Id::Count_ stands for
+  // a separator.
+  template <class Container> void AddTo(Container *to, std::initializer_list<Id> ids) const {
+    for (Id id : ids) {
+      if (id == Id::Count_)
+        to->addSeparator();
+      else
+        to->addAction((*this)[id]);
+    }
   }
 };
 
