@@ -4,6 +4,7 @@
 #include "catalogue/SelectThema.h"
 #include "catalogue/SingleInstance.h"
 #include "ui/MessageBox.h"
+#include "ui/ProgramIcon.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -24,6 +25,10 @@ int Run(int argc, char **argv) {
   // name either, which the desktop would append to every window title.
   // The program ends with the catalogue, not with whichever window is last.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Every window, those made later included, shows the program's icon; the
+  // desktop finds the menu entry by this name (Wayland's app id).
+  QApplication::setWindowIcon(ui::ProgramIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
   // The interface is Japanese whatever the locale; so are Qt's own dialogs
   // (file and folder choosers, buttons) when their translation is installed.
   QTranslator qtTranslation;

@@ -199,11 +199,10 @@ void TSelectThemaForm::CreateShortcutAction() {
 }
 
 void TSelectThemaForm::RegisterShortcutType() {
-  if (!desktop::WriteMimeType())
+  if (desktop::RegisterShortcutType(QCoreApplication::applicationFilePath()) ==
+      desktop::Registration::MimeTypeFailed)
     ShowMessageBox(QStringLiteral(u"レジストリを変更できません"), ui::MsgIcon::Error,
                    ui::MsgButtons::Ok);
-  desktop::WriteDesktopEntry(QCoreApplication::applicationFilePath());
-  desktop::RefreshDatabases();
 }
 
 // ---------------------------------------------------------------- delete ----

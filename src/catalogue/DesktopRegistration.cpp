@@ -5,6 +5,7 @@
 #include "ui/Text.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -28,7 +29,45 @@ void RunIfInstalled(const QString &tool, const QString &dir) {
     QProcess::startDetached(program, {dir});
 }
 
+// Removes a per-user registration file this program wrote: it names the
+// shortcut type. Anything else under that name is left alone.
+void RemoveOwnFile(const QString &nativePath) {
+  std::string path, content;
+  if (!ui::PathFromQString(nativePath, path) || !fsys::ReadFile(path, content))
+    return;
+  if (content.find(kShortcutMimeType) != std::string::npos)
+    fsys::DeleteFile(path);
+}
+
+bool SameDirectory(const QString &a, const QString &b) {
+  const QString ca = QFileInfo(a).canonicalFilePath();
+  return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
 } // namespace
+
+QStringList SystemDataDirs() {
+  QStringList dirs;
+  for (const QString &d : qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':')))
+    if (QDir::isAbsolutePath(d))
+      dirs << QDir::cleanPath(d);
+  if (dirs.isEmpty())
+    dirs << QStringLiteral("/usr/local/share") << QStringLiteral("/usr/share");
+  return dirs;
+}
+
+bool SystemKnowsType(const QString &programPath) {
+  const QFileInfo program(programPath);
+  const QString share = QDir::cleanPath(program.absolutePath() + QStringLiteral("/../share"));
+  if (QFileInfo(program.absolutePath()).fileName() != QLatin1String("bin") ||
+      !QFileInfo(share + QLatin1Char('/') + QLatin1String(kInstalledDesktopEntry)).isFile() ||
+      !QFileInfo(share + QLatin1Char('/') + QLatin1String(kInstalledMimePackage)).isFile())
+    return false;
+  for (const QString &dir : SystemDataDirs())
+    if (SameDirectory(dir, share))
+      return true;
+  return false;
+}
 
 QString DataHome() {
   const QString env = qEnvironmentVariable("XDG_DATA_HOME");
@@ -97,6 +136,21 @@ bool WriteMimeType() { return WriteNative(MimeFilePath(), MimeTypeXml()); }
 
 bool WriteDesktopEntry(const QString &programPath) {
   return WriteNative(DesktopFilePath(), DesktopEntry(programPath));
+}
+
+Registration RegisterShortcutType(const QString &programPath) {
+  Registration result = Registration::Written;
+  if (SystemKnowsType(programPath)) {
+    RemoveOwnFile(MimeFilePath());
+    RemoveOwnFile(DesktopFilePath());
+    result = Registration::LeftToSystem;
+  } else {
+    if (!WriteMimeType())
+      result = Registration::MimeTypeFailed;
+    WriteDesktopEntry(programPath);
+  }
+  RefreshDatabases();
+  return result;
 }
 
 void RefreshDatabases() {

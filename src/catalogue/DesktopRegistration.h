@@ -2,9 +2,12 @@
 // Shortcut files (".ida") open with this program: a shared-mime-info type for
 // "*.ida" and a desktop entry whose Exec passes the file as the first
 // argument, both under $XDG_DATA_HOME. Written anew each time a shortcut is
-// made, as a user may have moved the program.
+// made, as a user may have moved the program. An installed program brings
+// both under the same IDs in <prefix>/share; when the system reads those,
+// nothing is written per user.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace desktop {
 
@@ -18,6 +21,19 @@ QString DataHome();
 QString MimeFilePath();
 QString DesktopFilePath();
 
+// The names the installed registration has in <prefix>/share.
+inline constexpr char kInstalledDesktopEntry[] = "applications/orvane.desktop";
+inline constexpr char kInstalledMimePackage[] = "mime/packages/orvane.xml";
+
+// The directories the system reads shared data from: $XDG_DATA_DIRS, or
+// /usr/local/share and /usr/share when it is unset or empty.
+QStringList SystemDataDirs();
+
+// True when `programPath` is <prefix>/bin/<name> of an install whose
+// <prefix>/share holds the desktop entry and the MIME type, and that
+// directory is one the system reads.
+bool SystemKnowsType(const QString &programPath);
+
 QByteArray MimeTypeXml();
 QByteArray DesktopEntry(const QString &programPath);
 // `path` as one argument of an Exec line, quoted and escaped so that no
@@ -28,6 +44,16 @@ QString ExecArgument(const QString &path);
 // it could not be written.
 bool WriteMimeType();
 bool WriteDesktopEntry(const QString &programPath);
+
+enum class Registration { Written, MimeTypeFailed, LeftToSystem };
+
+// What making a shortcut does for the desktop: installed and known to the
+// system, it removes an earlier per-user registration of this program (which
+// would take precedence over the installed one with the same IDs) and writes
+// nothing; otherwise it writes both files. MimeTypeFailed: the MIME type
+// could not be written (the desktop entry still was). Refreshes the
+// databases either way.
+Registration RegisterShortcutType(const QString &programPath);
 
 // Asks the desktop's tools, when installed, to read the new files. They run
 // on their own; nothing waits for them. Nothing runs in QStandardPaths' test
