@@ -318,9 +318,16 @@ Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
   if (int err = ResolveNative(ToNative(to), options.withinDir, dst))
     return Fail("copy to", to, err);
   std::string native = ToNative(from);
-  int in = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  // As ReadFile: a FIFO or device in the way must not hang the copy.
+  int in = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0)
     return Fail("open", from, errno);
+  struct stat source;
+  if (::fstat(in, &source) != 0 || !S_ISREG(source.st_mode)) {
+    int err = S_ISDIR(source.st_mode) ? EISDIR : EINVAL;
+    ::close(in);
+    return Fail("read", from, err);
+  }
   std::string tmp = TempNameFor(dst);
   int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (out < 0) {

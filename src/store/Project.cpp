@@ -84,10 +84,14 @@ fsys::Status TProject::CreateFirstTree(std::string_view dir, const std::string &
 
 std::string TProject::NewItemFileName() const {
   const std::string stamp = clock_::Now().ToFileStamp();
-  for (unsigned n = 0;; ++n) {
+  unsigned n = stamp == lastStamp_ ? lastCounter_ + 1 : 0;
+  for (;; ++n) {
     std::string candidate = stamp + std::to_string(n) + ".txt";
-    if (!fsys::Exists(dir_ + candidate))
+    if (!fsys::Exists(dir_ + candidate)) {
+      lastStamp_ = stamp;
+      lastCounter_ = n;
       return candidate;
+    }
   }
 }
 
@@ -123,6 +127,21 @@ std::set<std::string> TProject::CollectItemFiles() const {
     if (!s.FileName.empty())
       names.insert(s.FileName);
   return names;
+}
+
+void TProject::CollectItemFiles(TStringList &items, TStringList &attachments, int level,
+                                const TProjectNode *node, bool expand) const {
+  if (!node)
+    return;
+  // Iterative: a deep tree must not run out of stack.
+  const int base = node->Level();
+  for (const TProjectNode *n = node; n; n = n->GetNextWithin(node)) {
+    const TNodeData &d = *n->Data();
+    const std::string path = d.Missing ? dir_ + d.ListedFileName : d.Files.FilePath;
+    items.push_back(level < 0 ? path : std::string(level + n->Level() - base, '-') + path);
+    for (const std::string &entry : d.Files.AttachFiles)
+      attachments.push_back(expand && ExtractFilePath(entry).empty() ? dir_ + entry : entry);
+  }
 }
 
 TProjectNode *TProject::CopySubtree(const TProjectNode *source, TProjectNode *parent,

@@ -95,6 +95,13 @@ public:
   // The names (no directory part) of every file the project needs: the tree
   // file, its previous copy, and every item's file, missing ones included.
   std::set<std::string> CollectItemFiles() const;
+  // The pre-order walk over `node`'s subtree that lists item files and
+  // attachments: each item's file path after `level` dashes (none for -1;
+  // children one more, -1 stays -1) into `items`, then its attachment
+  // entries into `attachments`, a bare name made a path in this project's
+  // directory when `expand` is set.
+  void CollectItemFiles(TStringList &items, TStringList &attachments, int level,
+                        const TProjectNode *node, bool expand) const;
 
   // Copies the subtree of `source` (of this or another project, with its
   // files in memory as loaded) to the last child of `parent`: every copied
@@ -120,4 +127,8 @@ private:
   TTreeObserver *observer_ = nullptr;
   std::string dir_;
   bool modified_ = false;
+  // The last new file name's moment and counter: thousands of items made in
+  // one second must not each try every counter from 0.
+  mutable std::string lastStamp_;
+  mutable unsigned lastCounter_ = 0;
 };
