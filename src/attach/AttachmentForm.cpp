@@ -6,6 +6,7 @@
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/NodeFiles.h"
+#include "store/Project.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
 #include "ui/Icons.h"
@@ -303,18 +304,8 @@ void TAttachmentForm::CollectWindowSettings(int &top, int &left, int &width, int
 
 // --- rows ----------------------------------------------------------------------
 
-bool TAttachmentForm::IsPlainFileName(std::string_view name) {
-  // '/' and NUL never occur as the second byte of a CP932 character, so a
-  // byte search is exact.
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-         name.find('\0') == std::string_view::npos;
-}
-
 bool TAttachmentForm::IsProtectedName(const std::string &bareName) const {
-  const std::string lower = cp932::LowerAscii(bareName);
-  if (lower == "maintree.dat" || lower == "maintree.dat.ord")
-    return true;
-  return IsProjectFile && IsProjectFile(bareName);
+  return TProject::IsTreeFileName(bareName) || (IsProjectFile && IsProjectFile(bareName));
 }
 
 std::string TAttachmentForm::ResolvePath(const std::string &entry) const {

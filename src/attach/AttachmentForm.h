@@ -99,7 +99,6 @@ public:
   bool IsProtectedName(const std::string &bareName) const;
   // A bare name that denotes a file directly inside a directory: not empty,
   // not "." or "..", no separator.
-  static bool IsPlainFileName(std::string_view name);
 
   // --- rows ------------------------------------------------------------------
   // An entry without a directory part lies in the project directory; a

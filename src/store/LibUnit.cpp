@@ -44,3 +44,9 @@ std::string ExtractFilePath(std::string_view path) {
   size_t p = LastSeparator(path);
   return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
 }
+
+bool IsPlainFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find(kPathSeparator) == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}

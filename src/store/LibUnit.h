@@ -16,3 +16,7 @@ std::string RemovePathSeparator(std::string_view path);
 std::string ExtractFileName(std::string_view path);
 // The directory part of a path, with its trailing separator.
 std::string ExtractFilePath(std::string_view path);
+// A name that stays inside the directory it is joined to: not empty, "." or
+// "..", no separator and no NUL ('/' and NUL are never a CP932 trail byte,
+// so a byte search is exact).
+bool IsPlainFileName(std::string_view name);

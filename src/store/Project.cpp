@@ -11,6 +11,11 @@ std::string Cp932(const char *utf8) { return cp932::FromUtf8(utf8).bytes; }
 
 } // namespace
 
+bool TProject::IsTreeFileName(std::string_view bareName) {
+  const std::string lower = cp932::LowerAscii(bareName);
+  return lower == "maintree.dat" || lower == "maintree.dat.ord";
+}
+
 std::string TProject::TreeFilePath(std::string_view dir) {
   return AddPathSeparator(std::string(dir)) + kTreeFileName;
 }

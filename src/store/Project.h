@@ -36,6 +36,9 @@ public:
   static constexpr const char *kTreeFileName = "MainTree.dat";
   // `dir` + the tree file's name (`dir` with or without its separator).
   static std::string TreeFilePath(std::string_view dir);
+  // The tree file or its previous copy, in any letter case (a project may
+  // come from a file system that ignores case).
+  static bool IsTreeFileName(std::string_view bareName);
   // A directory is a project when it holds a tree file.
   static bool IsProjectDirectory(std::string_view dir);
 

@@ -30,12 +30,6 @@ std::string ChildKey(int n) {
 // Item files live in the project directory itself. A name with a directory
 // part (or a NUL, which would cut the name short) could make the editor read
 // and later overwrite a file elsewhere, so such an item counts as unreadable.
-bool IsPlainFileName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find(kPathSeparator) == std::string_view::npos &&
-         name.find('\0') == std::string_view::npos;
-}
-
 // TNodeFiles::Open, reading every item of a load into one reused buffer and
 // trimming each text's line list to its size: with every text of a big
 // project in memory, both keep the heap markedly smaller.

@@ -67,12 +67,12 @@ TClip Parse(std::string_view text) {
   return clip;
 }
 
-bool IsPlainFileName(std::string_view name) {
-  if (name.empty() || name == "." || name == "..")
+bool IsCopyableName(std::string_view name) {
+  if (!IsPlainFileName(name))
     return false;
   for (size_t i = 0; i < name.size(); ++i) {
     const auto b = static_cast<unsigned char>(name[i]);
-    if (b == 0 || b == '/' || b == '\\')
+    if (b == '\\')
       return false;
     if (cp932::IsLeadByte(b)) {
       if (i + 1 == name.size())
@@ -113,9 +113,9 @@ void CopyAttachments(TProject &project, const TClip &clip, const TInsertOptions 
   const std::set<std::string> needed = project.CollectItemFiles();
   const std::string &dir = project.Dir();
   for (const std::string &name : clip.attachments) {
-    if (!ExtractFilePath(name).empty() || !IsPlainFileName(name))
+    if (!ExtractFilePath(name).empty() || !IsCopyableName(name))
       continue; // linked from elsewhere (or not a name at all): nothing to copy
-    if (needed.count(name))
+    if (needed.count(name) || TProject::IsTreeFileName(name))
       continue;
     const std::string from = clip.sourceDir + name;
     const std::string to = dir + name;

@@ -53,10 +53,10 @@ struct TClip {
 // level, and lines after a second attachment marker are attachment lines.
 TClip Parse(std::string_view text);
 
-// A plain attachment name that may be copied into a project: no directory
-// part ('/' or a '\' that is not the trail byte of a double-byte
-// character), not empty, "." or "..", no NUL.
-bool IsPlainFileName(std::string_view name);
+// An attachment name that may be copied into a project: a plain file name
+// with no '\\' either (a separator where the project came from), unless it
+// is the trail byte of a double-byte character, and no half character.
+bool IsCopyableName(std::string_view name);
 
 struct TInsertOptions {
   std::string author; // the inserting editor's: stamped on every new item

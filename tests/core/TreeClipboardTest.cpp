@@ -138,12 +138,12 @@ TEST(TreeClipboard, TextsAreReadSafelyWhateverTheirShape) {
 
   // Names that may be copied into a project: a separator inside a
   // double-byte character is none ("表" ends in 0x5C).
-  EXPECT_TRUE(treeclip::IsPlainFileName("pic.png"));
-  EXPECT_TRUE(treeclip::IsPlainFileName("\x95\x5C.txt"));
-  EXPECT_TRUE(treeclip::IsPlainFileName("a:b"));
+  EXPECT_TRUE(treeclip::IsCopyableName("pic.png"));
+  EXPECT_TRUE(treeclip::IsCopyableName("\x95\x5C.txt"));
+  EXPECT_TRUE(treeclip::IsCopyableName("a:b"));
   for (const char *bad : {"", ".", "..", "a/b", "a\\b", "../x", "\x95"})
-    EXPECT_FALSE(treeclip::IsPlainFileName(bad)) << bad;
-  EXPECT_FALSE(treeclip::IsPlainFileName(std::string("a\0b", 3)));
+    EXPECT_FALSE(treeclip::IsCopyableName(bad)) << bad;
+  EXPECT_FALSE(treeclip::IsCopyableName(std::string("a\0b", 3)));
 }
 
 TEST(TreeClipboard, AnInsertMakesNewItemsWithTheSourcesContentAfterTheSelection) {
