@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <malloc.h>
 #include <ostream>
 #include <sstream>
 #include <string_view>
@@ -268,8 +269,13 @@ int ExportCommand(const Args &args, std::ostream &, std::ostream &err) {
     return kFailed;
   // The export reads every item from its file; the texts of the load are
   // not needed, and a big project is then not held twice.
-  for (TProjectNode *n = project.Tree().GetFirstNode(); n; n = n->GetNext())
-    n->Data()->Files.Body = TTextLines();
+  size_t textBytes = 0;
+  for (TProjectNode *n = project.Tree().GetFirstNode(); n; n = n->GetNext()) {
+    TNodeFiles &f = n->Data()->Files;
+    textBytes += f.Body.Joined().size() + 2 * f.Body.size() + f.Title.size() + 256;
+    f.Body = TTextLines();
+  }
+  malloc_trim(0);
   const TProjectNode *item = project.Root();
   if (hasItem) {
     item = nullptr;
@@ -282,6 +288,8 @@ int ExportCommand(const Args &args, std::ostream &, std::ostream &err) {
     }
   }
   TExportText engine;
+  if (*mode != TExportMode::Frames && item == project.Root())
+    engine.Reserve(textBytes + textBytes / 8);
   if (fsys::Status s = RunExport(engine, project, item, *mode, outPath); !s) {
     err << "orvane-cli export: " << Show(s.path) << " was not written: " << Escape(s.Text())
         << "\n";

@@ -79,6 +79,9 @@ public:
   // False when FileName is empty or an export is active; else starts an
   // empty output.
   bool BeginText();
+  // Room for this many bytes of output, so that a big export is not copied
+  // as its buffer grows (a hint, kept by BeginText).
+  void Reserve(size_t bytes) { output_.reserve(bytes); }
   // Appends one line while active; does nothing when not active. True.
   bool AddLine(std::string_view line);
   // Appends every line of `lines` and then one empty line (so an empty list
