@@ -1,13 +1,19 @@
 #include "cli/CliCommands.h"
 
+#include "export/Exchange.h"
+#include "export/ExportText.h"
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
 
+#include <algorithm>
 #include <functional>
+#include <malloc.h>
 #include <ostream>
+#include <sstream>
 #include <string_view>
+#include <utility>
 
 namespace cli {
 namespace {
@@ -68,11 +74,16 @@ std::string Escape(std::string_view utf8) {
 // CP932 bytes (titles, IDs, file names, paths) as escaped UTF-8 text.
 std::string Show(std::string_view cp932Text) { return Escape(cp932::ToUtf8(cp932Text)); }
 
+using Args = std::vector<std::string>;
+
 struct Command {
   const char *name;
   const char *summary;
   const char *help;
   std::function<int(const std::string &dir, std::ostream &out, std::ostream &err)> run;
+  // Commands with arguments of their own get them all (after the name); they
+  // return kUsage for a wrong command line, and Run prints the help then.
+  std::function<int(const Args &args, std::ostream &out, std::ostream &err)> runArgs = {};
 };
 
 const char kUsageText[] = "usage: orvane-cli COMMAND [--help] ARGS\n"
@@ -154,6 +165,225 @@ int ResaveCommand(const std::string &arg, std::ostream &out, std::ostream &err) 
   return kOk;
 }
 
+// A CP932 message of the program (CR LF between its lines) for a terminal.
+std::string ShowMessage(std::string_view cp932Message) {
+  std::string m(cp932Message);
+  for (size_t p; (p = m.find("\r\n")) != std::string::npos;)
+    m.replace(p, 2, " ");
+  return Show(m);
+}
+
+// The command's arguments as operands and "--name value" options; false
+// (with a message) for what the command does not know.
+bool SplitArgs(const char *command, const Args &args, const std::vector<std::string> &flags,
+               const std::vector<std::string> &valued, Args &operands,
+               std::vector<std::pair<std::string, std::string>> &options, std::ostream &err) {
+  bool more = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string &a = args[i];
+    if (more && a == "--") {
+      more = false;
+    } else if (more && a.size() > 1 && a[0] == '-') {
+      bool flag = std::find(flags.begin(), flags.end(), a) != flags.end();
+      bool value = std::find(valued.begin(), valued.end(), a) != valued.end();
+      if (!flag && !value) {
+        err << "orvane-cli " << command << ": unknown option '" << Escape(a) << "'\n";
+        return false;
+      }
+      if (value && i + 1 >= args.size()) {
+        err << "orvane-cli " << command << ": option " << a << " needs a value\n";
+        return false;
+      }
+      options.emplace_back(a, value ? args[++i] : std::string());
+    } else {
+      operands.push_back(a);
+    }
+  }
+  return true;
+}
+
+// An OS path argument in the program's code page.
+bool ArgPath(const std::string &arg, std::string &out, std::ostream &err) {
+  if (fsys::FromNative(arg, out))
+    return true;
+  err << "orvane-cli: " << Escape(arg) << ": the path cannot be written in Shift-JIS\n";
+  return false;
+}
+
+int ExportCommand(const Args &args, std::ostream &, std::ostream &err) {
+  static const std::pair<const char *, TExportMode> kModes[] = {
+      {"--text", TExportMode::Text},
+      {"--html", TExportMode::Html},
+      {"--frames", TExportMode::Frames},
+      {"--exchange", TExportMode::Exchange}};
+  Args operands;
+  std::vector<std::pair<std::string, std::string>> options;
+  if (!SplitArgs("export", args, {}, {"--text", "--html", "--frames", "--exchange", "--item"},
+                 operands, options, err))
+    return kUsage;
+  const TExportMode *mode = nullptr;
+  std::string out, itemID;
+  bool hasItem = false;
+  for (const auto &[name, value] : options) {
+    if (name == "--item") {
+      if (hasItem) {
+        err << "orvane-cli export: --item given twice\n";
+        return kUsage;
+      }
+      hasItem = true;
+      itemID = value;
+      continue;
+    }
+    if (mode) {
+      err << "orvane-cli export: give one of --text, --html, --frames, --exchange\n";
+      return kUsage;
+    }
+    for (const auto &m : kModes)
+      if (name == m.first)
+        mode = &m.second;
+    out = value;
+  }
+  if (operands.size() != 1 || !mode) {
+    err << "orvane-cli export: expected a project directory and one of --text, --html, "
+           "--frames, --exchange\n";
+    return kUsage;
+  }
+  if (hasItem && *mode != TExportMode::Text && *mode != TExportMode::Html) {
+    err << "orvane-cli export: --item goes with --text and --html; --frames and --exchange "
+           "write the whole project\n";
+    return kUsage;
+  }
+  if (out.empty()) {
+    err << "orvane-cli export: the output path is empty\n";
+    return kUsage;
+  }
+  std::string outPath, id;
+  if (!ArgPath(out, outPath, err))
+    return kFailed;
+  if (hasItem && !fsys::FromNative(itemID, id)) {
+    err << "orvane-cli export: no item " << Escape(itemID) << "\n";
+    return kFailed;
+  }
+  TProject project;
+  if (!LoadProject(operands[0], project, err))
+    return kFailed;
+  // The export reads every item from its file; the texts of the load are
+  // not needed, and a big project is then not held twice.
+  size_t textBytes = 0;
+  for (TProjectNode *n = project.Tree().GetFirstNode(); n; n = n->GetNext()) {
+    TNodeFiles &f = n->Data()->Files;
+    textBytes += f.Body.Joined().size() + 2 * f.Body.size() + f.Title.size() + 256;
+    f.Body = TTextLines();
+  }
+  malloc_trim(0);
+  const TProjectNode *item = project.Root();
+  if (hasItem) {
+    item = nullptr;
+    for (TProjectNode *n = project.Tree().GetFirstNode(); n && !item; n = n->GetNext())
+      if (n->Data()->ID == id)
+        item = n;
+    if (!item) {
+      err << "orvane-cli export: no item " << Show(id) << " in " << Escape(operands[0]) << "\n";
+      return kFailed;
+    }
+  }
+  TExportText engine;
+  if (*mode != TExportMode::Frames && item == project.Root())
+    engine.Reserve(textBytes + textBytes / 8);
+  if (fsys::Status s = RunExport(engine, project, item, *mode, outPath); !s) {
+    err << "orvane-cli export: " << Show(s.path) << " was not written: " << Escape(s.Text())
+        << "\n";
+    return kFailed;
+  }
+  return kOk;
+}
+
+int ImportCommand(const Args &args, std::ostream &, std::ostream &err) {
+  Args operands;
+  std::vector<std::pair<std::string, std::string>> options;
+  if (!SplitArgs("import", args, {}, {}, operands, options, err))
+    return kUsage;
+  if (operands.size() != 2) {
+    err << "orvane-cli import: expected an exchange file and a directory\n";
+    return kUsage;
+  }
+  std::string file, dir;
+  if (!ArgPath(operands[0], file, err) || !ArgPath(operands[1], dir, err))
+    return kFailed;
+  if (!fsys::FileExists(file)) {
+    err << "orvane-cli import: " << Escape(operands[0]) << ": no such file\n";
+    return kFailed;
+  }
+  const TImportResult r = ImportExchangeFileInto(file, dir);
+  if (r.ok())
+    return kOk;
+  err << "orvane-cli import: " << ShowMessage(r.Message) << "\n";
+  if (!r.Failure.ok())
+    err << "  " << Escape(r.Failure.Text()) << "\n";
+  if (r.FilesWritten > 0)
+    err << "  " << r.FilesWritten << " files written before the import stopped stay in "
+        << Show(r.TargetDir) << "\n";
+  return kFailed;
+}
+
+// Bytes that are not Shift-JIS decode to the private code points the codec
+// keeps for them (U+F700 + byte).
+bool HasRawBytes(std::string_view cp932Text) {
+  const std::string u = cp932::ToUtf8(cp932Text);
+  for (size_t p = 0; (p = u.find('\xEF', p)) != std::string::npos; ++p)
+    if (p + 2 < u.size() && static_cast<unsigned char>(u[p + 1]) >= 0x9C &&
+        static_cast<unsigned char>(u[p + 1]) <= 0x9F)
+      return true;
+  return false;
+}
+
+int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
+  std::ostringstream warnings;
+  TProject project;
+  if (!LoadProject(arg, project, warnings)) {
+    err << warnings.str();
+    return kFailed;
+  }
+  std::string reported = warnings.str();
+  for (TProjectNode *n = project.Tree().GetFirstNode(); n; n = n->GetNext()) {
+    const TNodeData &d = *n->Data();
+    if (d.Missing)
+      continue;
+    const TNodeFiles &f = d.Files;
+    std::vector<std::string> where;
+    if (HasRawBytes(f.Title))
+      where.push_back("title");
+    if (HasRawBytes(f.Author))
+      where.push_back("author");
+    for (const std::string &a : f.AttachFiles)
+      if (HasRawBytes(a)) {
+        where.push_back("attachment list");
+        break;
+      }
+    size_t line = 0;
+    for (std::string_view l : f.Body) {
+      if (HasRawBytes(l)) {
+        where.push_back("text line " + std::to_string(line + 1));
+        break;
+      }
+      ++line;
+    }
+    if (where.empty())
+      continue;
+    reported += "warning: item " + Show(d.ID) + " (file \"" + Show(ExtractFileName(f.FilePath)) +
+                "\") holds bytes that are not Shift-JIS in its";
+    for (size_t i = 0; i < where.size(); ++i)
+      reported += (i ? ", " : " ") + where[i];
+    reported += "\n";
+  }
+  if (reported.empty()) {
+    out << "ok: " << project.Tree().NodeCount() << " items, nothing to report\n";
+    return kOk;
+  }
+  err << reported;
+  return kFailed;
+}
+
 const Command kCommands[] = {
     {"tree", "print the items of a project",
      "usage: orvane-cli tree DIR\n"
@@ -188,6 +418,44 @@ const Command kCommands[] = {
      "Exits 0, or 1 when DIR is not a project or the file cannot be written (the\n"
      "previous file is then unchanged).\n",
      ResaveCommand},
+    {"export", "write items as text, HTML, a frame set or an exchange file",
+     "usage: orvane-cli export DIR --text|--html|--frames|--exchange OUT [--item ID]\n"
+     "\n"
+     "Exports the project in directory DIR, reading every item from its file:\n"
+     "\n"
+     "  --text OUT      plain text into the file OUT\n"
+     "  --html OUT      one HTML page into the file OUT\n"
+     "  --frames OUT    an HTML frame set into the directory OUT (made when\n"
+     "                  missing): index.html, index0.html, one page per item\n"
+     "  --exchange OUT  the exchange file of the whole project (orvane-cli import\n"
+     "                  reads it back)\n"
+     "  --item ID       with --text and --html: the item ID and its descendants\n"
+     "                  instead of the whole project\n"
+     "\n"
+     "The templates come from the user's settings (section restoration).\n"
+     "Prints nothing on success. Exits 0, 1 when DIR is not a project, ID is not\n"
+     "an item or OUT cannot be written (no half-written file is left under its\n"
+     "name), 2 for a wrong command line.\n",
+     nullptr, ExportCommand},
+    {"import", "make a new project from an exchange file",
+     "usage: orvane-cli import FILE DIR\n"
+     "\n"
+     "Writes the tree file and the item files packed in the exchange file FILE\n"
+     "into the directory DIR, which must not exist yet or be empty. Block names\n"
+     "that would lead out of DIR stop the import.\n"
+     "Prints nothing on success. Exits 0, 1 with the reason (and the files\n"
+     "written before a stop stay), 2 for a wrong command line.\n",
+     nullptr, ImportCommand},
+    {"check", "report what a load of a project skips or warns about",
+     "usage: orvane-cli check DIR\n"
+     "\n"
+     "Loads the project in directory DIR without changing anything and reports on\n"
+     "stderr the items left out (cycles, items listed twice, files shared), item\n"
+     "files that cannot be read, malformed header values, and item texts holding\n"
+     "bytes that are not Shift-JIS.\n"
+     "Exits 0 when there is nothing to report, 1 when something was reported or\n"
+     "DIR is not a project.\n",
+     CheckCommand},
 };
 
 void PrintUsage(std::ostream &s) {
@@ -217,6 +485,21 @@ int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
     err << "orvane-cli: unknown command '" << Escape(args[0]) << "'\n";
     PrintUsage(err);
     return kUsage;
+  }
+  if (command->runArgs) {
+    const Args rest(args.begin() + 1, args.end());
+    for (const std::string &a : rest) {
+      if (a == "--")
+        break;
+      if (a == "--help" || a == "-h") {
+        out << command->help;
+        return kOk;
+      }
+    }
+    int code = command->runArgs(rest, out, err);
+    if (code == kUsage)
+      err << command->help;
+    return code;
   }
   std::vector<std::string> operands;
   bool options = true;

@@ -243,6 +243,46 @@ Status ReadFile(std::string_view path, std::string &out) {
   return {};
 }
 
+FileReader::~FileReader() { Close(); }
+
+Status FileReader::Open(std::string_view path) {
+  Close();
+  path_ = std::string(path);
+  int fd = ::open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return Fail("open", path, errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    return Fail("read", path, err);
+  }
+  fd_ = fd;
+  return {};
+}
+
+Status FileReader::Read(char *buffer, size_t size, size_t &got) {
+  got = 0;
+  if (fd_ < 0)
+    return Fail("read", path_, EBADF);
+  for (;;) {
+    ssize_t n = ::read(fd_, buffer, size);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return Fail("read", path_, errno);
+    }
+    got = static_cast<size_t>(n);
+    return {};
+  }
+}
+
+void FileReader::Close() {
+  if (fd_ >= 0)
+    ::close(fd_);
+  fd_ = -1;
+}
+
 Status ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out) {
   std::string native;
   if (int err = ResolveNative(ToNative(path), withinDir, native))

@@ -68,6 +68,26 @@ struct WriteOptions {
 // leads nowhere (ENOENT) or out of `withinDir` (kLinkLeavesFolder).
 Status ResolveWriteTarget(std::string_view path, std::string_view withinDir, std::string &out);
 
+// A regular file read piece by piece, for files too big to hold at once (an
+// exchange file being imported). Closed when it goes.
+class FileReader {
+public:
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader &) = delete;
+  FileReader &operator=(const FileReader &) = delete;
+
+  // Only regular files open (a FIFO in the way cannot hang the program).
+  Status Open(std::string_view path);
+  // Up to `size` bytes into `buffer`; `got` is 0 at the end of the file.
+  Status Read(char *buffer, size_t size, size_t &got);
+  void Close();
+
+private:
+  int fd_ = -1;
+  std::string path_;
+};
+
 // Crash-safe write: a temporary file beside the target, flushed to disk, then
 // renamed over the target. On failure the previous file is untouched. The
 // target is what ResolveWriteTarget gives and is refused as it says; the new

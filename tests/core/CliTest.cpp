@@ -2,9 +2,12 @@
 #include "TempDir.h"
 #include "cli/CliCommands.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -125,4 +128,170 @@ TEST(Cli, ControlCharactersOfTitlesNamesAndPathsArePrintedEscaped) {
   EXPECT_NE(r.err.find("\\u009B2J\\xFF: "), std::string::npos) << r.err;
   for (const std::string &s : {r.out, r.err})
     EXPECT_EQ(s.find('\x1b'), std::string::npos);
+}
+
+namespace {
+
+// The export reads the user's templates (and writes them back once): point
+// the settings at the test's own directory.
+class ScopedConfigHome {
+public:
+  explicit ScopedConfigHome(const std::string &dir) {
+    const char *old = std::getenv("XDG_CONFIG_HOME");
+    had_ = old != nullptr;
+    if (old)
+      old_ = old;
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  }
+  ~ScopedConfigHome() {
+    if (had_)
+      setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
+  }
+
+private:
+  bool had_ = false;
+  std::string old_;
+};
+
+std::string GoldenExport(const std::string &rel) {
+  std::ifstream in(std::string(ORVANE_TEST_DATA_DIR) + "/export/" + rel, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+TEST(Cli, ExportWritesEachLayoutAndPrintsNothing) {
+  TempDir t;
+  ScopedConfigHome home(t.Path("config"));
+  std::filesystem::copy(std::string(ORVANE_TEST_DATA_DIR) + "/export/project", t.Path("p"));
+  const std::string p = t.Path("p");
+  for (auto [mode, out, golden] :
+       {std::tuple{"--text", "o.txt", "text.txt"}, std::tuple{"--html", "o.html", "html.html"},
+        std::tuple{"--exchange", "o.ex", "exchange.txt"}}) {
+    Result r = Cli({"export", p, mode, t.Path(out)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(t.Read(out), GoldenExport(golden)) << mode;
+  }
+  Result r = Cli({"export", p, "--frames", t.Path("web/site")}); // made when missing
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(t.Read("web/site/index.html"), GoldenExport("frames/index.html"));
+  EXPECT_EQ(t.Read("web/site/index0.html"), GoldenExport("frames/index0.html"));
+  // One branch.
+  r = Cli({"export", p, "--item", "Root-C00002", "--text", t.Path("b.txt")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(t.Read("b.txt").substr(0, 3), "\x81\x9a\x89"); // ★下 at depth 0
+  EXPECT_TRUE(std::filesystem::exists(t.Path("config/kem/Orvane/settings.ini")));
+}
+
+TEST(Cli, ExportFailuresAndWrongCommandLines) {
+  TempDir t;
+  ScopedConfigHome home(t.Path("config"));
+  fixture::WriteSample(t);
+  Result r = Cli({"export", t.Path("nowhere"), "--text", t.Path("o.txt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("no such directory"), std::string::npos);
+  std::filesystem::create_directories(t.Path("dir.txt"));
+  r = Cli({"export", t.Dir(), "--text", t.Path("dir.txt")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(t.Path("dir.txt") + " was not written"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  r = Cli({"export", t.Dir(), "--item", "Root-C09999", "--html", t.Path("o.html")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("no item Root-C09999"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(t.Path("o.html")));
+
+  for (std::vector<std::string> args : {std::vector<std::string>{"export", t.Dir()},
+                                        {"export", t.Dir(), "--text"},
+                                        {"export", t.Dir(), "--text", "a", "--html", "b"},
+                                        {"export", "--text", "a"},
+                                        {"export", t.Dir(), "x", "--text", "a"},
+                                        {"export", t.Dir(), "--pdf", "a"},
+                                        {"export", t.Dir(), "--frames", "a", "--item", "Root"},
+                                        {"export", t.Dir(), "--text", ""}}) {
+    r = Cli(args);
+    EXPECT_EQ(r.code, 2) << args.size();
+    EXPECT_NE(r.err.find("usage: orvane-cli export"), std::string::npos);
+  }
+  EXPECT_EQ(Cli({"export", "--help"}).code, 0);
+}
+
+TEST(Cli, ImportMakesANewProjectAndRefusesAnExistingOne) {
+  TempDir t;
+  ScopedConfigHome home(t.Path("config"));
+  fixture::WriteSample(t);
+  ASSERT_EQ(Cli({"export", t.Dir(), "--exchange", t.Path("ex.txt")}).code, 0);
+  Result r = Cli({"import", t.Path("ex.txt"), t.Path("copy")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_EQ(t.Read("copy/MainTree.dat"), t.Read("MainTree.dat"));
+  EXPECT_EQ(t.Read("copy/a1.txt"), t.Read("a1.txt"));
+  EXPECT_EQ(Cli({"tree", t.Path("copy")}).out, Cli({"tree", t.Dir()}).out);
+
+  // Into a project that is there: refused, nothing changed.
+  t.Write("copy/a1.txt", "mine");
+  r = Cli({"import", t.Path("ex.txt"), t.Path("copy")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(t.Path("copy")), std::string::npos) << r.err;
+  EXPECT_EQ(t.Read("copy/a1.txt"), "mine");
+  // Not an exchange file; a hostile name (the message names the line).
+  r = Cli({"import", t.Path("a.txt"), t.Path("other")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Orvane"), std::string::npos);
+  t.Write("bad.txt", "[Orvane Exported File]\r\nFileName:../x\r\n\f\r\n");
+  r = Cli({"import", t.Path("bad.txt"), t.Path("other2")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(" 1行"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(t.Path("x")));
+  r = Cli({"import", t.Path("gone.txt"), t.Path("other3")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("no such file"), std::string::npos);
+
+  EXPECT_EQ(Cli({"import", t.Path("ex.txt")}).code, 2);
+  EXPECT_EQ(Cli({"import", "a", "b", "c"}).code, 2);
+  EXPECT_EQ(Cli({"import", "--force", "a", "b"}).code, 2);
+}
+
+TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
+  TempDir t;
+  fixture::WriteSample(t);
+  Result r = Cli({"check", t.Dir()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string tree = t.Read("MainTree.dat");
+  const std::string before = tree;
+
+  // A malformed header value.
+  fixture::Item(t, "a2.txt", "A2", "Update:yesterday\r\n");
+  r = Cli({"check", t.Dir()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("warning: "), std::string::npos);
+  fixture::Item(t, "a2.txt", "A2");
+
+  // Bytes that are not Shift-JIS in a text; then a missing item file.
+  t.Write("b.txt", "Title:B\r\n\r\nok\r\nbad \xff byte\r\n\r\n");
+  r = Cli({"check", t.Dir()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("item Root-C00003 (file \"b.txt\") holds bytes that are not Shift-JIS in "
+                       "its text line 2"),
+            std::string::npos)
+      << r.err;
+  std::filesystem::remove(t.Path("b.txt"));
+  r = Cli({"check", t.Dir()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("item Root-C00003 (file \"b.txt\") cannot be read"), std::string::npos);
+  // A cycle.
+  fixture::Item(t, "b.txt", "B");
+  std::string cyclic = tree;
+  cyclic.replace(cyclic.find("FileName=a1.txt"), 15, "FileName=a1.txt\r\nChild01=Root-C00000");
+  t.Write("MainTree.dat", cyclic);
+  r = Cli({"check", t.Dir()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("it is one of its own ancestors"), std::string::npos) << r.err;
+  EXPECT_EQ(t.Read("MainTree.dat"), cyclic); // nothing written
+  EXPECT_FALSE(std::filesystem::exists(t.Path("MainTree.dat.ord")));
+  EXPECT_EQ(Cli({"check", t.Path("nowhere")}).code, 1);
+  EXPECT_EQ(Cli({"check"}).code, 2);
 }

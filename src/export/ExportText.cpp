@@ -1,0 +1,401 @@
+#include "export/ExportText.h"
+
+#include "store/Codec.h"
+#include "store/LibUnit.h"
+#include "store/NodeFiles.h"
+#include "store/Project.h"
+#include "store/RegIniFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A literal of this file (UTF-8) in the program's code page.
+std::string J(std::string_view utf8) { return cp932::FromUtf8(utf8).bytes; }
+
+struct Texts {
+  std::string alreadyOpen = J("ファイルはすでに開かれています");
+  std::string author = J("著者:");
+  std::string update = J("<BR>更新日時:");
+  std::string firstEdition = J("　作成日時:");
+  std::string fullWidthSpace = J("　");
+  std::string branch = J("┗");
+  std::string noFrames1 = J("<CENTER>Orvane 出力ファイル</CENTER><BR>");
+  std::string noFrames2 = J("このファイルは、フレーム対応ブラウザ用です。<BR>");
+  std::string noFrames3 =
+      J("フレーム非対応ブラウザで閲覧する場合、通常の一括出力(HTML)を用いて下さい。<BR>");
+  std::string textHeader = J("★");
+  std::string textCompletion = J(" (完了)");
+  std::string htmlCompletion = J("<B>(完了)</B>");
+};
+
+const Texts &T() {
+  static const Texts texts;
+  return texts;
+}
+
+// Browsers look for this in the first bytes of a page, head or no head.
+constexpr std::string_view kCharsetMeta =
+    "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=Shift_JIS\">";
+
+// Names written by the editor never have a directory part; a listed name with
+// one (a project from elsewhere) may lead out of the project.
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find(kPathSeparator) == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+bool OpenItem(std::string_view path, TNodeFiles &files) {
+  files.FilePath = std::string(path);
+  return files.Open(true);
+}
+
+// Every line of `bytes` (CR LF, lone CR and lone LF end a line; a final line
+// end starts no further line) appended to `out` with CR LF.
+void AppendLinesOf(std::string &out, std::string_view bytes) {
+  size_t pos = 0;
+  const size_t n = bytes.size();
+  while (pos < n) {
+    size_t end = pos;
+    while (end < n && bytes[end] != '\r' && bytes[end] != '\n')
+      ++end;
+    out.append(bytes.substr(pos, end - pos));
+    out += "\r\n";
+    if (end >= n)
+      break;
+    pos = end + ((bytes[end] == '\r' && end + 1 < n && bytes[end + 1] == '\n') ? 2 : 1);
+  }
+}
+
+// The item file's name with its extension replaced by ".html".
+std::string PageName(std::string_view itemPath) {
+  std::string name = ExtractFileName(itemPath);
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos)
+    name.erase(dot);
+  return name + ".html";
+}
+
+} // namespace
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (char c : text) {
+    switch (c) {
+    case '&':
+      out += "&amp;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    case '"':
+      out += "&quot;";
+      break;
+    default:
+      out += c;
+    }
+  }
+  return out;
+}
+
+TExportText::TExportText() {
+  TRegIniFile settings;
+  ReadTemplates(settings);
+}
+
+TExportText::TExportText(TRegIniFile &settings) { ReadTemplates(settings); }
+
+const std::string &TExportText::AlreadyOpenMessage() { return T().alreadyOpen; }
+
+void TExportText::ReadTemplates(TRegIniFile &settings) {
+  const char *s = kSettingsSection;
+  struct Value {
+    const char *name;
+    std::string *field;
+    std::string def;
+  } values[] = {
+      {"TextHeader", &TextHeader, T().textHeader},
+      {"TextIndent", &TextIndent, " "},
+      {"TextSeparator", &TextSeparator, "+--------+--------+--------+--------+--------+--------+"},
+      {"TextToDo", &TextToDo, " (ToDo)"},
+      {"TextCompletion", &TextCompletion, T().textCompletion},
+      {"HTMLHeader", &HTMLHeader, " "},
+      {"HTMLSepatator", &HTMLSepatator, "<HR>"},
+      {"HTMLToDo", &HTMLToDo, "<B>(ToDo)</B>"},
+      {"HTMLCompletion", &HTMLCompletion, T().htmlCompletion},
+  };
+  for (const Value &v : values)
+    *v.field = settings.ReadString(s, v.name, v.def);
+  if (!settings.ReadBool(s, "Registed", false)) {
+    for (const Value &v : values)
+      settings.WriteString(s, v.name, *v.field);
+    settings.WriteBool(s, "Registed", true);
+    (void)settings.UpdateFile(); // the templates are in use all the same
+  }
+}
+
+const std::string &TExportText::Mark(bool toDo, bool completion, bool html) const {
+  if (completion)
+    return html ? HTMLCompletion : TextCompletion;
+  if (toDo)
+    return html ? HTMLToDo : TextToDo;
+  return empty_;
+}
+
+void TExportText::AppendLine(std::string &to, std::string_view line) {
+  to.append(line);
+  to += "\r\n";
+}
+
+bool TExportText::SetFileName(std::string_view name) {
+  if (active_)
+    return false;
+  fileName_ = std::string(name);
+  return true;
+}
+
+bool TExportText::BeginText() {
+  if (fileName_.empty() || active_)
+    return false;
+  output_.clear();
+  active_ = true;
+  frames_ = false;
+  htmlStarted_ = false;
+  return true;
+}
+
+bool TExportText::AddLine(std::string_view line) {
+  if (active_ && !frames_)
+    AppendLine(output_, line);
+  return true;
+}
+
+bool TExportText::AddLines(const TTextLines &lines) {
+  if (!active_ || frames_)
+    return true;
+  for (std::string_view l : lines)
+    AppendLine(output_, l);
+  output_ += "\r\n";
+  return true;
+}
+
+fsys::Status TExportText::EndText() {
+  if (!active_ || frames_)
+    return fsys::Status{"export", fileName_, EINVAL};
+  active_ = false;
+  fsys::Status s = fsys::WriteFile(fileName_, output_);
+  output_.clear();
+  output_.shrink_to_fit();
+  return s;
+}
+
+bool TExportText::AddItemText(std::string_view itemPath, int depth) {
+  TNodeFiles item;
+  if (!OpenItem(itemPath, item))
+    return false;
+  std::string line;
+  for (int i = 0; i < depth; ++i)
+    line += TextIndent;
+  line += TextHeader;
+  line += item.Title;
+  line += Mark(item.ToDo, item.Completion, false);
+  AddLine(line);
+  AddLines(item.Body);
+  AddLine(TextSeparator);
+  return true;
+}
+
+bool TExportText::AddItemHtml(std::string_view itemPath, int depth) {
+  TNodeFiles item;
+  if (!OpenItem(itemPath, item))
+    return false;
+  if (!htmlStarted_ && active_) {
+    AddLine(kCharsetMeta);
+    htmlStarted_ = true;
+  }
+  const std::string n = std::to_string(static_cast<long long>(depth) + 1);
+  AddLine("<h" + n + ">" + HTMLHeader + HtmlEscape(item.Title) + " " +
+          Mark(item.ToDo, item.Completion, true) + "</h" + n + "><BR>");
+  std::string line;
+  for (std::string_view l : item.Body) {
+    line = HtmlEscape(l);
+    line += "<BR>";
+    AddLine(line);
+  }
+  AddLine(HTMLSepatator);
+  return true;
+}
+
+bool TExportText::AddExchangeHeader(std::string_view treeFilePath) {
+  AddLine(kExchangeHeader);
+  return AddExchangeFile(treeFilePath);
+}
+
+bool TExportText::AddExchangeFile(std::string_view filePath) {
+  std::string bytes;
+  if (!fsys::ReadFile(filePath, bytes))
+    return false;
+  if (!active_ || frames_)
+    return true;
+  output_ += "FileName:";
+  output_ += ExtractFileName(filePath);
+  output_ += "\r\n";
+  AppendLinesOf(output_, bytes);
+  output_ += "\f\r\n";
+  return true;
+}
+
+bool TExportText::BeginFrames(std::string_view title) {
+  if (fileName_.empty() || active_)
+    return false;
+  index_.clear();
+  AppendLine(index_, kCharsetMeta);
+  active_ = true;
+  frames_ = true;
+  frameTitle_ = std::string(title);
+  firstPage_.clear();
+  pageStatus_ = fsys::Status{};
+  return true;
+}
+
+bool TExportText::AddItemPage(std::string_view itemPath, int depth) {
+  if (!active_ || !frames_)
+    return false;
+  TNodeFiles item;
+  if (!OpenItem(itemPath, item))
+    return false;
+  const std::string name = PageName(itemPath);
+  const std::string title = HtmlEscape(item.Title);
+  if (pageStatus_) {
+    page_.clear();
+    AppendLine(page_, kCharsetMeta);
+    AppendLine(page_, "<h2>" + title + "</h2><BR>");
+    AppendLine(page_, "<h3>");
+    AppendLine(page_, T().author + HtmlEscape(item.Author) + T().update +
+                          HtmlEscape(item.Update.ToString()) + T().firstEdition +
+                          HtmlEscape(item.FirstEdition.ToString()));
+    AppendLine(page_, "</h3>");
+    AppendLine(page_, HTMLSepatator);
+    for (std::string_view l : item.Body) {
+      page_ += HtmlEscape(l);
+      page_ += "<BR>\r\n";
+    }
+    pageStatus_ = fsys::WriteFile(AddPathSeparator(fileName_) + name, page_);
+  }
+  std::string entry;
+  if (depth == 0) {
+    firstPage_ = name;
+  } else {
+    for (int i = 0; i < depth; ++i)
+      entry += T().fullWidthSpace;
+    entry += T().branch;
+  }
+  entry += "<A HREF=\"" + HtmlEscape(name) + "\" TARGET=\"main\">" + title +
+           Mark(item.ToDo, item.Completion, true) + "</A><BR>";
+  AppendLine(index_, entry);
+  return true;
+}
+
+fsys::Status TExportText::EndFrames() {
+  if (!active_ || !frames_)
+    return fsys::Status{"export", fileName_, EINVAL};
+  active_ = false;
+  frames_ = false;
+  if (!pageStatus_)
+    return pageStatus_;
+  const std::string dir = AddPathSeparator(fileName_);
+  if (fsys::Status s = fsys::WriteFile(dir + "index0.html", index_); !s)
+    return s;
+  index_.clear();
+  index_.shrink_to_fit();
+  std::string out;
+  const std::string_view lines[] = {
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">",
+      "<HTML>",
+      "<!-- Orvane auto Export File -->",
+      "<HEAD>",
+      kCharsetMeta,
+  };
+  for (std::string_view l : lines)
+    AppendLine(out, l);
+  AppendLine(out, "<TITLE>" + HtmlEscape(frameTitle_) + "</TITLE>");
+  AppendLine(out, "</HEAD>");
+  AppendLine(out, "<FRAMESET COLS=\"250,*\">");
+  AppendLine(out, "<FRAME SRC=\"index0.html\" NAME=\"index\">");
+  AppendLine(out, "<FRAME SRC=\"" + HtmlEscape(firstPage_) + "\" NAME=\"main\">");
+  AppendLine(out, "<NOFRAMES><BODY>");
+  AppendLine(out, T().noFrames1);
+  AppendLine(out, T().noFrames2);
+  AppendLine(out, T().noFrames3);
+  AppendLine(out, "</BODY></NOFRAMES>");
+  AppendLine(out, "</FRAMESET>");
+  AppendLine(out, "</HTML>");
+  return fsys::WriteFile(dir + "index.html", out);
+}
+
+void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mode, int depth) {
+  if (!item)
+    return;
+  // An explicit stack: a project may nest deeper than the call stack allows.
+  std::vector<std::pair<const TProjectNode *, int>> stack{{item, depth}};
+  while (!stack.empty()) {
+    auto [node, d] = stack.back();
+    stack.pop_back();
+    const TNodeData &data = *node->Data();
+    if (!data.Missing || IsPlainName(data.ListedFileName)) {
+      const std::string &path = data.Files.FilePath;
+      switch (mode) {
+      case TExportMode::Text:
+        engine.AddItemText(path, d);
+        break;
+      case TExportMode::Html:
+        engine.AddItemHtml(path, d);
+        break;
+      case TExportMode::Exchange:
+        engine.AddExchangeFile(path);
+        break;
+      case TExportMode::Frames:
+        engine.AddItemPage(path, d);
+        break;
+      }
+    }
+    for (int row = node->Count() - 1; row >= 0; --row)
+      stack.emplace_back(node->Item(row), d + 1);
+  }
+}
+
+fsys::Status RunExport(TExportText &engine, const TProject &project, const TProjectNode *item,
+                       TExportMode mode, std::string_view path) {
+  const fsys::Status refused{"export", std::string(path), EINVAL};
+  if (!engine.SetFileName(path))
+    return refused;
+  const TProjectNode *root = project.Root();
+  if (mode == TExportMode::Frames) {
+    if (!path.empty())
+      if (fsys::Status s = fsys::CreateDirectories(RemovePathSeparator(path)); !s)
+        return s;
+    if (!engine.BeginFrames(root ? root->Text() : std::string()))
+      return refused;
+    // Thousands of pages: one flush at the end instead of one per page.
+    fsys::BatchWrites batch;
+    ExportBranch(engine, root, mode, 0);
+    return engine.EndFrames();
+  }
+  if (!engine.BeginText())
+    return refused;
+  if (mode == TExportMode::Exchange) {
+    engine.AddExchangeHeader(project.TreeFilePath());
+    ExportBranch(engine, root, mode, 0);
+  } else {
+    ExportBranch(engine, item ? item : root, mode, 0);
+  }
+  return engine.EndText();
+}
