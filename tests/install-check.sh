@@ -118,7 +118,7 @@ for page in orvane orvane-cli; do
   done
 done
 for command in $("$root/usr/bin/orvane-cli" --help | sed -n 's/^  \([a-z]*\) .*/\1/p'); do
-  grep -q "^       $command DIR" "$tmp/orvane-cli.txt" || fail "orvane-cli(1) does not describe '$command'"
+  grep -q "^       $command [A-Z]" "$tmp/orvane-cli.txt" || fail "orvane-cli(1) does not describe '$command'"
 done
 
 [ $failed -eq 0 ] && echo "installed files and their validation: all good"
