@@ -8,6 +8,7 @@
 #include "ui/Dialogs.h"
 #include "ui/HelpGuide.h"
 #include "ui/ImageList.h"
+#include "ui/Text.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -341,4 +342,45 @@ bool TDisplayCommands::eventFilter(QObject *watched, QEvent *event) {
     EndKeyWalk();
   }
   return false;
+}
+
+// ------------------------------------------------------- window settings ----
+
+void TDisplayCommands::ApplyWindowSettings(const TWindowData &w) {
+  using A = TEditorAction;
+  TEditorActions &a = ed_.Actions();
+  if (w.WordWrap && a[A::WordWrapMenu]->isEnabled())
+    a[A::WordWrapMenu]->trigger();
+  else
+    a[A::WordWrapMenu]->setChecked(w.WordWrap);
+  ed_.Memo()->SetWordWrap(a[A::WordWrapMenu]->isChecked());
+  a[A::HideMenu]->setChecked(w.HideForm);
+  a[A::AutoSaveMenu]->setChecked(w.AutoSave);
+  // Both start unchecked and are run when set, so colours and hint line follow.
+  a[A::UseDefaultColorMenu]->setChecked(false);
+  if (w.DefaultColor)
+    a[A::UseDefaultColorMenu]->trigger();
+  a[A::ShowHintMenu]->setChecked(false);
+  if (w.ShowHint)
+    a[A::ShowHintMenu]->trigger();
+  QFont font(ui::ToQString(w.FontName));
+  font.setPointSize(w.FontSize > 0 ? w.FontSize : 10);
+  ed_.Memo()->setFont(font);
+  ed_.Tree()->setFont(font);
+  ed_.MemoJump().LineHeight = TPlainTextMemo::FontLineHeight(ed_.Memo());
+}
+
+void TDisplayCommands::CollectWindowSettings(TWindowData &w) const {
+  using A = TEditorAction;
+  TEditorActions &a = ed_.Actions();
+  w.WordWrap = a[A::WordWrapMenu]->isChecked();
+  w.HideForm = a[A::HideMenu]->isChecked();
+  w.AutoSave = a[A::AutoSaveMenu]->isChecked();
+  w.DefaultColor = a[A::UseDefaultColorMenu]->isChecked();
+  w.ShowHint = a[A::ShowHintMenu]->isChecked();
+  const QFont font = ed_.Memo()->font();
+  std::string family;
+  if (ui::FromQString(font.family(), family))
+    w.FontName = family;
+  w.FontSize = font.pointSize() > 0 ? font.pointSize() : w.FontSize;
 }

@@ -9,6 +9,7 @@
 #include <QObject>
 
 class QTimer;
+class TWindowData;
 class THelpGuide;
 
 class TDisplayCommands : public QObject {
@@ -21,6 +22,11 @@ public:
   // Binds the commands and sets up timers, hint line, colours and the event
   // watch on window, tree and status bar.
   void Bind();
+
+  // The display switches and the font from the project's window settings,
+  // and back.
+  void ApplyWindowSettings(const TWindowData &w);
+  void CollectWindowSettings(TWindowData &w) const;
 
   // The item's marks onto the check marks, icons and the memo's read-only state.
   void RefreshAttributes(TProjectNode *node);

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 
 class QMainWindow;
 class TItemMemo;
@@ -35,6 +36,13 @@ public:
   virtual void ForgetCurrentNode() = 0; // it must not be stored again
   // The root item carries the completion mark: nothing may change.
   virtual bool ProjectLocked() const = 0;
+  // Stamped on every item stored with changes.
+  virtual const std::string &Author() const = 0;
+  // The new-item commands: "新しいアイテム" after the selected item (the
+  // root's last child when the root is selected), or with `sub` its last
+  // child; stored, selected and, `fromUser`, open for label editing. Null
+  // when none was made (locked, or the current item could not be written).
+  virtual TProjectNode *CreateNewItem(bool sub, bool fromUser) = 0;
 
   // Writes what differs from the item's file; false when it could not.
   virtual bool StoreItem(TProjectNode *node) = 0;

@@ -133,6 +133,25 @@ void BuildEditorToolBar(QMainWindow *window, const TEditorActions &actions,
   button(A::SelectCompletionAction, "CompletionButton");
   toolBar_->addSeparator();
   button(A::SearchCurrentAction, "SearchButton");
-  button(A::ClipItemDefaultAction, "InportButton");
-  button(A::ViewAttachFileAction, "ViewAttachFile");
+  // Capture and the attachment window: drop-down buttons with their menus.
+  auto dropDown = [&](A action, const char *name, const char *menuName,
+                      std::initializer_list<A> entries) {
+    auto *m = new QMenu(window);
+    m->setObjectName(QString::fromLatin1(menuName));
+    menus_[menuName] = m;
+    actions.AddTo(m, entries);
+    m->setDefaultAction(actions[*entries.begin()]);
+    auto *b = new QToolButton(toolBar_);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setDefaultAction(actions[action]);
+    b->setMenu(m);
+    b->setPopupMode(QToolButton::MenuButtonPopup);
+    toolBar_->addWidget(b);
+  };
+  dropDown(A::ClipItemDefaultAction, "InportButton", "InportPopupMenu",
+           {A::ClipItemDefaultAction, A::ClipItemByTitleAction, A::ClipSubItemAction,
+            A::ClipSubItemByTitleAction, S, A::InportTextFileAction});
+  // Enabled with the item's attachments, as the item display says.
+  dropDown(A::ViewAttachFileAction, "ViewAttachFile", "LinkPopupMenu",
+           {A::ViewLinkAction, A::ViewIndexAction, A::ViewAttachFileAction});
 }

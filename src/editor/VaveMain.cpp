@@ -1,6 +1,8 @@
 #include "editor/VaveMain.h"
 
 #include "editor/AttachmentCommands.h"
+#include "editor/CaptureCommands.h"
+#include "editor/ClipboardCommands.h"
 #include "editor/DisplayCommands.h"
 #include "editor/EditorMenus.h"
 #include "editor/EditorParts.h"
@@ -41,6 +43,8 @@ TVaveMainForm::~TVaveMainForm() {
   actions_->Clear();
   display_.reset();
   textCommands_.reset();
+  capture_.reset();
+  clipboard_.reset();
   treeCommands_.reset();
   exportCommands_.reset();
 }
@@ -112,6 +116,15 @@ void TVaveMainForm::BindCommands() {
   exportCommands_->Bind();
   attachments_ = std::make_unique<TAttachmentCommands>(context);
   attachments_->Bind();
+  clipboard_ = std::make_unique<TClipboardCommands>(context);
+  clipboard_->Bind();
+  capture_ = std::make_unique<TCaptureCommands>(context,
+                                                [this] { return clipboard_->ClipboardHasText(); });
+  capture_->Bind();
+}
+
+TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
+  return treeCommands_->CreateNewItem(sub, fromUser);
 }
 
 void TVaveMainForm::BuildLayout() {
@@ -473,26 +486,7 @@ void TVaveMainForm::ApplyWindowSettings() {
   const TWindowData &w = Project().WindowData();
   setGeometry(place_.Apply(QRect(w.Left, w.Top, w.Width, w.Height)));
   splitter_->setSizes({w.TreeWidth, std::max(1, w.Width - w.TreeWidth)});
-  using A = TEditorAction;
-  if (w.WordWrap && Action(A::WordWrapMenu)->isEnabled())
-    Action(A::WordWrapMenu)->trigger();
-  else
-    Action(A::WordWrapMenu)->setChecked(w.WordWrap);
-  memo_->SetWordWrap(Action(A::WordWrapMenu)->isChecked());
-  Action(A::HideMenu)->setChecked(w.HideForm);
-  Action(A::AutoSaveMenu)->setChecked(w.AutoSave);
-  // Both start unchecked and are run when set, so colours and hint line follow.
-  Action(A::UseDefaultColorMenu)->setChecked(false);
-  if (w.DefaultColor)
-    Action(A::UseDefaultColorMenu)->trigger();
-  Action(A::ShowHintMenu)->setChecked(false);
-  if (w.ShowHint)
-    Action(A::ShowHintMenu)->trigger();
-  QFont font(ui::ToQString(w.FontName));
-  font.setPointSize(w.FontSize > 0 ? w.FontSize : 10);
-  memo_->setFont(font);
-  tree_->setFont(font);
-  memoJump_.LineHeight = TPlainTextMemo::FontLineHeight(memo_);
+  display_->ApplyWindowSettings(w);
   for (int i = 0; i < 7; ++i)
     header_->resizeSection(i, w.SectionWidths[i]);
   attachments_->ApplyWindowSettings(w);
@@ -506,16 +500,7 @@ void TVaveMainForm::CollectWindowSettings() {
   w.Width = g.width();
   w.Height = g.height();
   w.TreeWidth = tree_->width();
-  using A = TEditorAction;
-  w.WordWrap = Action(A::WordWrapMenu)->isChecked();
-  w.HideForm = Action(A::HideMenu)->isChecked();
-  w.AutoSave = Action(A::AutoSaveMenu)->isChecked();
-  w.DefaultColor = Action(A::UseDefaultColorMenu)->isChecked();
-  w.ShowHint = Action(A::ShowHintMenu)->isChecked();
-  std::string family;
-  if (ui::FromQString(memo_->font().family(), family))
-    w.FontName = family;
-  w.FontSize = memo_->font().pointSize() > 0 ? memo_->font().pointSize() : w.FontSize;
+  display_->CollectWindowSettings(w);
   for (int i = 0; i < 7; ++i)
     w.SectionWidths[i] = header_->sectionSize(i);
   attachments_->CollectWindowSettings(w);

@@ -28,6 +28,8 @@ class QStandardItemModel;
 class QToolBar;
 class TAttachmentCommands;
 class TAttachmentForm;
+class TCaptureCommands;
+class TClipboardCommands;
 class TDisplayCommands;
 class TExportCommands;
 class TItemHeader;
@@ -48,7 +50,7 @@ public:
   // ---- for the opener (the catalogue) -------------------------------------
   // Written into every item stored with changes.
   void SetAuthor(const std::string &author) { author_ = author; }
-  const std::string &Author() const { return author_; }
+  const std::string &Author() const override { return author_; }
   // Opens an existing project; false (and the window closes) when it cannot.
   bool OpenProjectDir(const std::string &directory);
   // Makes the first tree of a new project in an existing empty directory and
@@ -110,6 +112,7 @@ private:
   TVaveDataBase *Tree() override { return tree_; }
   TItemMemo *Memo() override { return memo_; }
   TEditorActions &Actions() override { return *actions_; }
+  TProjectNode *CreateNewItem(bool sub, bool fromUser) override;
   void ForgetCurrentNode() override { current_ = nullptr; }
   void VaveTreeChange(TProjectNode *node) override;
   QString ItemFileProblem(TProjectNode *node) const override;
@@ -154,6 +157,8 @@ private:
   std::unique_ptr<TDisplayCommands> display_;
   std::unique_ptr<TExportCommands> exportCommands_;
   std::unique_ptr<TAttachmentCommands> attachments_;
+  std::unique_ptr<TClipboardCommands> clipboard_;
+  std::unique_ptr<TCaptureCommands> capture_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
   // The shown item's marks and attachments as its file holds them, so that a
