@@ -100,8 +100,12 @@ std::string TProject::NewItemFileName() const {
   }
 }
 
-void TProject::InitItem(TNodeData &data) {
-  data.ID = NextItemID();
+void TProject::InitNextItem(TNodeData &data) { InitItem(data, tree_.ContinueItemID()); }
+
+void TProject::InitItem(TNodeData &data) { InitItem(data, NextItemID()); }
+
+void TProject::InitItem(TNodeData &data, std::string id) {
+  data.ID = std::move(id);
   data.Missing = false;
   data.ListedFileName.clear();
   data.Files = TNodeFiles();

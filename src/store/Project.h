@@ -91,6 +91,9 @@ public:
   // Makes `data` a new, empty item: fresh ID, fresh file, created now. Call
   // before the node's own ID could count (it still has none).
   void InitItem(TNodeData &data);
+  // The same for the next of several items made in a row (an insert), with
+  // nothing else adding items in between: the ID follows the previous one.
+  void InitNextItem(TNodeData &data);
   // Renames an item's file to the same name + ".exp", so that a deleted item
   // can still be found by hand. False (nothing renamed) for an item without
   // a file of its own or when a retired file of that name exists.
@@ -116,6 +119,7 @@ public:
   TProjectNode *CopySubtree(const TProjectNode *source, TProjectNode *parent, fsys::Status &status);
 
 private:
+  void InitItem(TNodeData &data, std::string id);
   void AboutToInsert(TProjectNode *parent, int row) override;
   void Inserted(TProjectNode *node) override;
   void AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) override;

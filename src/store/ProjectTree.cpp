@@ -314,6 +314,7 @@ std::string TProjectTree::NextItemID() {
     consider(n->Data()->ID);
   for (const TSkippedItem &s : skipped_)
     consider(s.ID);
+  idsFull_ = full;
   if (full)
     next = 0; // nothing lies above: take the lowest free number instead
   std::string id = FormatItemID(next);
@@ -321,4 +322,12 @@ std::string TProjectTree::NextItemID() {
     id = FormatItemID(++next);
   WindowData.LastIndex = next < std::numeric_limits<int64_t>::max() ? next + 1 : next;
   return id;
+}
+
+std::string TProjectTree::ContinueItemID() {
+  const int64_t next = WindowData.LastIndex;
+  if (idsFull_ || next < 0 || next == std::numeric_limits<int64_t>::max())
+    return NextItemID();
+  WindowData.LastIndex = next + 1;
+  return FormatItemID(next);
 }

@@ -168,6 +168,10 @@ public:
   // load left out) whatever WindowData.LastIndex says, so a tree file without
   // LastIndex, or with a stale one, cannot make two items share a section.
   std::string NextItemID();
+  // The ID after the one NextItemID (or this) gave last, for items made one
+  // after another while nothing else adds IDs: no walk over the tree. When
+  // that ID came from no free number above every used one, a full NextItemID.
+  std::string ContinueItemID();
 
   // ---- The project file ------------------------------------------------
   TWindowData WindowData;
@@ -258,6 +262,7 @@ private:
   TProjectNode *selectNode_ = nullptr;
   std::vector<TSkippedItem> skipped_;
   TStringList loadWarnings_;
+  bool idsFull_ = false; // the last ID walk found the largest number taken
   bool lastSaveFailed_ = false;
   std::string lastSaveError_;
   fsys::Failure lastSaveFailure_;

@@ -88,19 +88,19 @@ namespace {
 // Where the next item goes: `depth` against the depth of the item placed
 // last (`level`), as the new-item commands would place it.
 TProjectNode *Place(TProject &project, TProjectNode *&at, int &level, int depth,
-                    const std::string &label) {
+                    const std::string &label, std::unique_ptr<TNodeData> data) {
   TProjectTree &tree = project.Tree();
   TProjectNode *root = project.Root();
   if (depth > level) {
     level = depth;
-    return tree.AddChild(at, label);
+    return tree.AddChild(at, label, std::move(data));
   }
   for (; level > depth && at->Parent(); --level)
     at = at->Parent();
   level = depth;
   if (at == root)
-    return tree.AddChild(root, label);
-  return tree.InsertAt(at->Parent(), at->Index() + 1, label);
+    return tree.AddChild(root, label, std::move(data));
+  return tree.InsertAt(at->Parent(), at->Index() + 1, label, std::move(data));
 }
 
 void CopyAttachments(TProject &project, const TClip &clip, const TInsertOptions &options,
@@ -151,19 +151,24 @@ TInsertReport Insert(TProject &project, const TClip &clip, TProjectNode *selecte
       report.missingPath = item.path;
       break;
     }
-    TProjectNode *node = Place(project, at, level, item.depth, source.Title);
-    TNodeFiles &files = node->Data()->Files;
-    project.InitItem(*node->Data());
+    auto data = std::make_unique<TNodeData>();
+    // One walk over the tree for the first new ID; the others follow it.
+    if (report.inserted == 0)
+      project.InitItem(*data);
+    else
+      project.InitNextItem(*data);
+    TNodeFiles &files = data->Files;
     files.Assign(source);
     files.Update = clock_::Now();
     files.Author = options.author;
+    // Written before it joins the tree: an item whose file is not there
+    // would come back as missing.
     if (fsys::Status st = files.Save(); !st) {
-      // An item whose file is not there would come back as missing: it goes.
-      project.Tree().Delete(node);
       report.failure = st;
       break;
     }
-    at = node;
+    at = Place(project, at, level, item.depth, source.Title, std::move(data));
+    TProjectNode *node = at;
     if (!report.first)
       report.first = node;
     ++report.inserted;
