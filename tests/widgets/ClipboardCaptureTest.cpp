@@ -2,6 +2,7 @@
 // user gives them, the desktop clipboard, scripted dialogs and message
 // boxes, real projects on disk.
 #include "EditorFixture.h"
+#include "OutlineProject.h"
 #include "WidgetTestSupport.h"
 
 #include "attach/DragDropFile.h"
@@ -22,40 +23,10 @@
 
 namespace {
 
-// A project written from an outline: every label names its item, its file
-// (lower case + ".txt") and its text ("<label> text"). `attach` gives
-// attachment entries per label.
-struct Project {
-  TestDir dir;
-  std::string Root() const { return dir.Cp(); }
-  explicit Project(const std::string &text, bool locked = false,
-                   std::map<std::string, TStringList> attach = {}) {
-    TProjectTree tree;
-    outline::Build(tree, text, [&](TProjectNode *node) {
-      TNodeFiles &f = node->Data()->Files;
-      f.FilePath = dir.Cp(QString::fromStdString(node->Text()).toLower() + ".txt");
-      f.Title = node->Text();
-      f.Body = {node->Text() + " text"};
-      f.Completion = locked && !node->Parent();
-      f.AttachFiles = attach[node->Text()];
-      f.Save();
-    });
-    tree.WindowData.LastIndex = static_cast<int>(tree.NodeCount()) - 1;
-    if (!tree.SaveTreeFile(dir.Cp() + "MainTree.dat"))
-      qFatal("cannot write test project");
-  }
-};
+using Project = OutlineProject;
 
 struct Editor : OpenEditor {
   explicit Editor(const Project &p) : OpenEditor(p.Root(), {"paster", true}) {}
-  std::string Shape() const { return outline::Print(View()->Tree()); }
-  TProjectNode *Find(const std::string &label) const {
-    for (TProjectNode *n = View()->Tree().GetFirstNode(); n; n = n->GetNext())
-      if (n->Text() == label)
-        return n;
-    return nullptr;
-  }
-  void Select(const std::string &label) { QVERIFY(View()->SelectNode(Find(label))); }
   void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     View()->setFocus();
     QTest::keyClick(View(), Qt::Key(key), mods);

@@ -5,6 +5,7 @@
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/ProjectTree.h"
+#include "support/TreeOutline.h"
 #include "ui/Text.h"
 
 #include <QAbstractItemModelTester>
@@ -85,6 +86,16 @@ struct OpenEditor {
   OpenEditor &operator=(const OpenEditor &) = delete;
 
   TVaveDataBase *View() const { return w->VaveDataBase(); }
+  // The tree in outline notation (support/TreeOutline.h).
+  std::string Shape() const { return outline::Print(View()->Tree()); }
+  // The first item with this label, in tree order.
+  TProjectNode *Find(const std::string &label) const {
+    for (TProjectNode *n = View()->Tree().GetFirstNode(); n; n = n->GetNext())
+      if (n->Text() == label)
+        return n;
+    return nullptr;
+  }
+  void Select(const std::string &label) { QVERIFY(View()->SelectNode(Find(label))); }
   // Fails the running test when the view and the core tree disagree.
   void CheckModel() const {
     if (!w || w->IsClosing())

@@ -2,6 +2,7 @@
 // directories: enabling, new items, delete with its retired file, the moves,
 // expand and collapse all, and the drag and drop logic driven by positions.
 #include "EditorFixture.h"
+#include "OutlineProject.h"
 #include "WidgetTestSupport.h"
 #include "core/FileSizeLimit.h"
 
@@ -28,29 +29,7 @@ namespace {
 
 using Mode = TNodeAttachMode;
 
-// A project written from an outline (support/TreeOutline.h) such as
-// "R(A(A1 A2) B)": every label names its item, its file (lower case + ".txt")
-// and its body ("<label> text").
-struct Project {
-  TestDir dir;
-  std::string Root() const { return dir.Cp(); }
-
-  explicit Project(const std::string &text, bool locked = false) {
-    TProjectTree tree;
-    outline::Build(tree, text, [&](TProjectNode *node) {
-      TNodeFiles &f = node->Data()->Files;
-      f.FilePath = dir.Cp(QString::fromStdString(node->Text()).toLower() + ".txt");
-      f.Title = node->Text();
-      f.Body = {node->Text() + " text"};
-      f.Completion = locked && !node->Parent();
-      f.Save();
-    });
-    tree.WindowData.LastIndex = static_cast<int>(tree.NodeCount()) - 1;
-    tree.WindowData.Height = 300;
-    if (!tree.SaveTreeFile(dir.Cp() + "MainTree.dat"))
-      qFatal("cannot write test project");
-  }
-};
+using Project = OutlineProject;
 
 // An open editor window over a project, counting the selection vetoes asked.
 struct Editor : OpenEditor {
@@ -64,14 +43,6 @@ struct Editor : OpenEditor {
     };
   }
 
-  std::string Shape() const { return outline::Print(View()->Tree()); }
-  TProjectNode *Find(const std::string &label) const {
-    for (TProjectNode *n = View()->Tree().GetFirstNode(); n; n = n->GetNext())
-      if (n->Text() == label)
-        return n;
-    return nullptr;
-  }
-  void Select(const std::string &label) { QVERIFY(View()->SelectNode(Find(label))); }
   bool Enabled(const char *action) const {
     w->updateActionStates();
     return ActionNamed(*w, action)->isEnabled();
