@@ -132,15 +132,15 @@ void BuildEditorToolBar(QMainWindow *window, const TEditorActions &actions,
   button(A::SelectToDoAction, "ToDoButton");
   button(A::SelectCompletionAction, "CompletionButton");
   toolBar_->addSeparator();
-  button(A::SearchCurrentAction, "SearchButton");
-  // Capture and the attachment window: drop-down buttons with their menus.
+  // Find, capture and the attachment window: drop-down buttons with their menus.
   auto dropDown = [&](A action, const char *name, const char *menuName,
                       std::initializer_list<A> entries) {
     auto *m = new QMenu(window);
     m->setObjectName(QString::fromLatin1(menuName));
     menus_[menuName] = m;
     actions.AddTo(m, entries);
-    m->setDefaultAction(actions[*entries.begin()]);
+    if (menuName != std::string_view("FindPopMenu"))
+      m->setDefaultAction(actions[*entries.begin()]);
     auto *b = new QToolButton(toolBar_);
     b->setObjectName(QString::fromLatin1(name));
     b->setDefaultAction(actions[action]);
@@ -148,6 +148,9 @@ void BuildEditorToolBar(QMainWindow *window, const TEditorActions &actions,
     b->setPopupMode(QToolButton::MenuButtonPopup);
     toolBar_->addWidget(b);
   };
+  dropDown(A::SearchCurrentAction, "SearchButton", "FindPopMenu",
+           {A::FindNextAction, A::FindPriorAction, S, A::SearchCurrentAction,
+            A::SearchProjectAction, S, A::TagJumpCurrentAction, A::TagJumpProjectAction});
   dropDown(A::ClipItemDefaultAction, "InportButton", "InportPopupMenu",
            {A::ClipItemDefaultAction, A::ClipItemByTitleAction, A::ClipSubItemAction,
             A::ClipSubItemByTitleAction, S, A::InportTextFileAction});

@@ -7,6 +7,7 @@
 #include "editor/EditorMenus.h"
 #include "editor/EditorParts.h"
 #include "editor/ExportCommands.h"
+#include "editor/FindCommands.h"
 #include "editor/ItemMemo.h"
 #include "editor/PlainTextMemo.h"
 #include "editor/TextCommands.h"
@@ -43,6 +44,7 @@ TVaveMainForm::~TVaveMainForm() {
   actions_->Clear();
   display_.reset();
   textCommands_.reset();
+  find_.reset();
   capture_.reset();
   clipboard_.reset();
   treeCommands_.reset();
@@ -121,6 +123,8 @@ void TVaveMainForm::BindCommands() {
   capture_ = std::make_unique<TCaptureCommands>(context,
                                                 [this] { return clipboard_->ClipboardHasText(); });
   capture_->Bind();
+  find_ = std::make_unique<TFindCommands>(context);
+  find_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {

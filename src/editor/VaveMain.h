@@ -32,6 +32,7 @@ class TCaptureCommands;
 class TClipboardCommands;
 class TDisplayCommands;
 class TExportCommands;
+class TFindCommands;
 class TItemHeader;
 class TPlainTextMemo;
 class TTextCommands;
@@ -94,6 +95,7 @@ public:
   QMenu *Menu(const char *name) const;
   TTreeCommands &TreeCommands() const { return *treeCommands_; }
   TDisplayCommands &Display() const { return *display_; }
+  TFindCommands &Find() const { return *find_; }
   // One place decides which commands are enabled.
   void updateActionStates() override;
 
@@ -159,6 +161,7 @@ private:
   std::unique_ptr<TAttachmentCommands> attachments_;
   std::unique_ptr<TClipboardCommands> clipboard_;
   std::unique_ptr<TCaptureCommands> capture_;
+  std::unique_ptr<TFindCommands> find_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
   // The shown item's marks and attachments as its file holds them, so that a
