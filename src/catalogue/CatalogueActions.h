@@ -4,8 +4,8 @@
 // table the actions are made from.
 #include "ui/ActionSet.h"
 
-// Import, Properties and Author come with the import and property windows;
-// their entries stand in the menus already, disabled.
+// Properties comes with the property window; its entries stand in the menus
+// already, disabled.
 // clang-format off
 #define ORVANE_CATALOGUE_ACTIONS(X) \
   X(ExitAction, u"終了(&X)", "", u"終了") \

@@ -1,8 +1,9 @@
 // The catalogue's commands other than opening: choose the root folder, create
 // a project, make a shortcut file (and register its type with the desktop),
-// delete a project, About, leave.
+// delete a project, import an exchange file, set the author, About, leave.
 #include "catalogue/AboutForm.h"
 #include "catalogue/DesktopRegistration.h"
+#include "catalogue/ProjectControlForm.h"
 #include "catalogue/SelectThema.h"
 #include "editor/VaveMain.h"
 #include "search/SearchFileList.h"
@@ -251,6 +252,40 @@ void TSelectThemaForm::DeleteProjectAction() {
                        QStringLiteral(u"\"が削除できません"),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
   RefreshProjectList();
+}
+
+// --------------------------------------------------------- import, author ----
+
+TProjectControlForm *TSelectThemaForm::MakeControlWindow() {
+  if (!control_)
+    control_ = new TProjectControlForm(this);
+  return control_;
+}
+
+TProjectControlForm *TSelectThemaForm::ControlWindow() const { return control_.data(); }
+
+void TSelectThemaForm::ImportAction() {
+  if (RootDir.empty()) {
+    SelectFolderAction();
+    if (RootDir.empty())
+      return;
+  }
+  if (MakeControlWindow()->ShowControl(TProjectControlForm::ImportPage, RootDir))
+    RefreshProjectList();
+}
+
+void TSelectThemaForm::AuthorAction() {
+  TProjectControlForm *control = MakeControlWindow();
+  // The import page can be used from here too, into the current root.
+  control->ImportRoot = RootDir;
+  Author = control->EditAuthor(Author);
+  // The caption up to its first "[" keeps whatever stands before the name.
+  QString caption = windowTitle();
+  if (const qsizetype at = caption.indexOf(QLatin1Char('[')); at >= 0)
+    caption.truncate(at);
+  setWindowTitle(caption + QStringLiteral("[") + ui::ToQString(Author) + QStringLiteral("]"));
+  if (control->ImportedInDisplay())
+    RefreshProjectList();
 }
 
 // ----------------------------------------------------------- about, leave ----

@@ -1,6 +1,7 @@
 #include "catalogue/SelectThema.h"
 
 #include "catalogue/AboutForm.h"
+#include "catalogue/ProjectControlForm.h"
 #include "editor/VaveMain.h"
 #include "search/SearchFileList.h"
 #include "store/FileSystem.h"
@@ -165,6 +166,8 @@ void TSelectThemaForm::BuildActions() {
   a.Bind(A::CreateProjectAction, [this] { CreateProjectAction(); });
   a.Bind(A::PopupCreateMenu, [this] { CreateProjectAction(); });
   a.Bind(A::AboutAction, [this] { AboutAction(); });
+  a.Bind(A::ImportAction, [this] { ImportAction(); });
+  a.Bind(A::AuthorAction, [this] { AuthorAction(); });
   a.Bind(
       A::OpenProjectAction, [this] { OpenProjectAction(); }, selected);
   a.Bind(
@@ -178,8 +181,8 @@ void TSelectThemaForm::BuildActions() {
   a.Bind(
       A::PopupDeleteMenu, [this] { DeleteProjectAction(); }, selected);
   // Not available yet, or never: their windows do not exist. Without a
-  // handler they stay disabled: EnvironmentMenu, ContentsMenu, ImportAction,
-  // AuthorAction, PropertyAction, PopupPropertyMenu.
+  // handler they stay disabled: EnvironmentMenu, ContentsMenu, PropertyAction,
+  // PopupPropertyMenu.
 }
 
 void TSelectThemaForm::BuildList() {
@@ -745,6 +748,8 @@ void TSelectThemaForm::closeEvent(QCloseEvent *event) {
   }
   if (about_)
     about_->close();
+  if (control_)
+    control_->reject();
   SaveSettings();
   event->accept();
   emit Closed();

@@ -2,7 +2,7 @@
 // The catalogue, the program's main window: every project found directly
 // below one root directory with its title and last update, the editor window
 // of each open project, and the catalogue's commands (open, choose folder,
-// create, shortcut, delete, about, leave). Its settings live in the per-user
+// create, shortcut, delete, import, author, about, leave). Its settings live in the per-user
 // settings file, sections "Window" and "Main".
 //
 // Open editors are found by project directory, not by window title: two
@@ -29,6 +29,7 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TAboutForm;
+class TProjectControlForm;
 class TVaveMainForm;
 
 class TSelectThemaForm : public QMainWindow {
@@ -80,6 +81,8 @@ public:
   void CreateProjectAction();
   void CreateShortcutAction();
   void DeleteProjectAction();
+  void ImportAction();
+  void AuthorAction();
   void AboutAction();
   void ExitAction();
   // Registers "*.ida" with the desktop; tells the user when it cannot.
@@ -96,6 +99,8 @@ public:
   QMenu *Menu(TCatalogueMenu id) const;
   QLabel *StatusPanel(int index) const { return panels_[index]; }
   TAboutForm *AboutWindow() const;
+  // The import and author window once made (null before its first use).
+  TProjectControlForm *ControlWindow() const;
   // Every editor window opened from here that is still open.
   std::vector<TVaveMainForm *> Editors() const;
 
@@ -146,6 +151,8 @@ private:
   QToolBar *toolBar_ = nullptr;
   QLabel *panels_[2] = {};
   QPointer<TAboutForm> about_;
+  QPointer<TProjectControlForm> control_; // import and author, made on first use
+  TProjectControlForm *MakeControlWindow();
   std::unique_ptr<TCatalogueActions> actions_;
   QMenu *menus_[static_cast<int>(TCatalogueMenu::Count_)] = {};
   std::vector<QPointer<TVaveMainForm>> editors_; // every editor made, in order
