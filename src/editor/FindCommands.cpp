@@ -168,6 +168,11 @@ private:
 
 void TFindCommands::FindStep(TSender sender, int actionTag) {
   dialog_->hide();
+  // The caret panel shows where the search left the caret, on every way out.
+  struct CaretPanel {
+    TEditorContext &ed;
+    ~CaretPanel() { ed.UpdateCaretPanel(); }
+  } panel{ed_};
   if (sender == TSender::Action)
     forward_ = actionTag != 1;
   else if (sender == TSender::Dialog)

@@ -126,6 +126,7 @@ private slots:
     QCOMPARE(e.Current(), std::string("A"));
     QCOMPARE(e.Selected(), QStringLiteral("key"));
     QCOMPARE(e.Jump().GetSelStart(), 4);
+    QCOMPARE(e.w->StatusPanel(1)->text(), QStringLiteral("0 : 5")); // where the hit starts
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QCOMPARE(e.w->StatusPanel(0)->text(), QString::fromStdString("ID:" + e.Find("A")->Data()->ID));
     // Upwards again from the hit: nothing above, not found, the hit kept.
