@@ -461,6 +461,15 @@ bool SameFile(std::string_view a, std::string_view b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool Identity(std::string_view path, uint64_t &device, uint64_t &inode) {
+  struct stat st;
+  if (::lstat(ToNative(path).c_str(), &st) != 0)
+    return false;
+  device = static_cast<uint64_t>(st.st_dev);
+  inode = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
 Status ListDirectory(std::string_view dir, std::vector<Entry> &out) {
   out.clear();
   std::string native = ToNative(dir);
@@ -484,6 +493,8 @@ Status ListDirectory(std::string_view dir, std::vector<Entry> &out) {
     if (e.isSymlink && ::fstatat(dfd, de->d_name, &st, 0) != 0)
       st = lst; // a dangling link is listed as what it is
     FillEntry(st, e);
+    e.device = static_cast<uint64_t>(lst.st_dev);
+    e.inode = static_cast<uint64_t>(lst.st_ino);
     e.isHidden = !e.name.empty() && e.name[0] == '.';
     out.push_back(std::move(e));
   }

@@ -17,6 +17,9 @@ struct Entry {
   bool isSymlink = false; // the entry itself is a symbolic link
   bool isHidden = false;  // name starts with '.'
   bool isReadOnly = false;
+  // The entry itself (a link, not what it leads to): which file it is.
+  uint64_t device = 0;
+  uint64_t inode = 0;
 };
 
 // What every operation here that can fail returns: success, or what failed.
@@ -115,6 +118,10 @@ Status HardLink(std::string_view existing, std::string_view link);
 Status CreateDirectories(std::string_view path);
 Status RemoveDirectory(std::string_view path);         // only an empty one
 bool SameFile(std::string_view a, std::string_view b); // same inode
+// Which file `path` names, the last part not followed when it is a link:
+// two spellings of one file ("./a", a path through a linked directory) give
+// the same pair. False when nothing is there.
+bool Identity(std::string_view path, uint64_t &device, uint64_t &inode);
 
 // Lists the entries of a directory (without "." and ".."), in the OS's order.
 // Names that cannot be expressed in CP932 are skipped: nothing can name them.

@@ -1,0 +1,77 @@
+#include "store/Cleanup.h"
+
+#include "search/MatchesLiblary.h"
+#include "store/Codec.h"
+#include "store/LibUnit.h"
+#include "store/Project.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+struct FileId {
+  uint64_t device, inode;
+  bool operator==(const FileId &o) const { return device == o.device && inode == o.inode; }
+};
+struct FileIdHash {
+  size_t operator()(const FileId &id) const {
+    return std::hash<uint64_t>()(id.inode ^ (id.device << 32));
+  }
+};
+
+} // namespace
+
+TCleanupReport DeleteUnusedFiles(const TProject &project) {
+  TCleanupReport report;
+  const std::string &dir = project.Dir();
+  if (dir.empty() || !project.Root())
+    return report;
+  // Everything the project names: items and attachments, then the tree file.
+  TStringList keep;
+  project.CollectItemFiles(keep, keep, -1, project.Root(), true);
+  keep.push_back(project.TreeFilePath());
+
+  std::vector<fsys::Entry> entries;
+  if (fsys::Status st = fsys::ListDirectory(dir, entries); !st) {
+    report.listing = st;
+    return report;
+  }
+  // Entries by lower-cased name, for names that do not exist as spelt.
+  std::unordered_map<std::string, std::vector<const fsys::Entry *>> byLower;
+  for (const fsys::Entry &e : entries)
+    byLower[cp932::LowerAscii(e.name)].push_back(&e);
+
+  std::unordered_set<FileId, FileIdHash> kept;
+  for (const std::string &path : keep) {
+    FileId id{};
+    if (fsys::Identity(path, id.device, id.inode)) {
+      kept.insert(id);
+      continue;
+    }
+    // Not there as spelt: the same name in another letter case, directly in
+    // the project directory.
+    if (ExtractFilePath(path) != dir)
+      continue;
+    auto it = byLower.find(cp932::LowerAscii(ExtractFileName(path)));
+    if (it != byLower.end())
+      for (const fsys::Entry *e : it->second)
+        kept.insert({e->device, e->inode});
+  }
+
+  for (const fsys::Entry &e : entries) {
+    if (e.isDirectory && !e.isSymlink)
+      continue;
+    if (e.isSymlink && e.isDirectory)
+      continue; // a link to a directory is left as it is
+    if (!MatchesMasks(e.name, "*.*"))
+      continue;
+    if (kept.count({e.device, e.inode}))
+      continue;
+    if (fsys::Status st = fsys::DeleteFile(dir + e.name); st)
+      ++report.deleted;
+    else
+      report.failures.push_back(st);
+  }
+  return report;
+}
