@@ -16,6 +16,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 
 using ui::DialogAnswer;
@@ -282,6 +284,21 @@ private slots:
           TEditorAction::ItemSummarizeAction, TEditorAction::ItemHtmlExOutAction})
       QVERIFY(enabled(id));
     QCOMPARE(w.Action(TEditorAction::ItemHtmlExOutAction)->property("Tag").toInt(), 3);
+
+    // Opening the File menu decides the entries anew.
+    QMenu *file = nullptr;
+    for (QMenu *m : w.menuBar()->findChildren<QMenu *>())
+      if (m->actions().contains(w.Action(TEditorAction::ItemTextOutAction)))
+        file = m;
+    QVERIFY(file);
+    w.Action(TEditorAction::ItemTextOutAction)->setEnabled(false);
+    w.Action(TEditorAction::ItemHtmlOutAction)->setEnabled(false);
+    file->popup(w.mapToGlobal(QPoint(10, 10)));
+    QTRY_VERIFY(file->isVisible());
+    QVERIFY(w.Action(TEditorAction::ItemTextOutAction)->isEnabled());
+    QVERIFY(w.Action(TEditorAction::ItemHtmlOutAction)->isEnabled());
+    file->close();
+
     w.VaveDataBase()->ClearTree();
     for (TEditorAction id :
          {TEditorAction::ItemTextOutAction, TEditorAction::ItemHtmlOutAction,
