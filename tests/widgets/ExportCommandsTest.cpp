@@ -16,9 +16,12 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 using ui::DialogAnswer;
 using ui::MsgAnswer;
@@ -199,6 +202,53 @@ private slots:
     QCOMPARE(boxes.Asked().size(), size_t(2));
     QCOMPARE(boxes.Asked()[1].defaultButton, MsgAnswer::No);
     QCOMPARE(opened.Targets().size(), size_t(1));
+    e.reset();
+  }
+
+  // Qt's own save dialog: typed over an existing file, the question comes
+  // once, while the dialog is open, and Yes replaces the file.
+  void realSaveDialogAsksOnceBeforeReplacing() {
+    EditorTestProject p;
+    TestDir out;
+    out.Write(QStringLiteral("old.txt"), "keep me");
+    auto e = Open(p);
+    TVaveMainForm &w = *e->w;
+    ui::RecordedShellOpen opened;
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No, MsgAnswer::Yes});
+    int enters = 0, ticks = 0;
+    QTimer typer;
+    typer.setInterval(50);
+    connect(&typer, &QTimer::timeout, this, [&] {
+      QWidget *modal = QApplication::activeModalWidget();
+      if (++ticks > 40) { // give up rather than hang: close whatever is asking
+        if (auto *d = qobject_cast<QDialog *>(modal))
+          d->done(QDialog::Rejected);
+        return;
+      }
+      auto *dialog = qobject_cast<QFileDialog *>(modal);
+      if (!dialog)
+        return;
+      ++enters;
+      auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+      QVERIFY(name);
+      name->setText(out.Native(QStringLiteral("old.txt")));
+      // After this slot: a box it opens must not block the timer.
+      QTimer::singleShot(0, name, [name] { QTest::keyClick(name, Qt::Key_Return); });
+    });
+    typer.start();
+    w.updateActionStates();
+    w.Action(TEditorAction::ItemTextOutAction)->trigger();
+    typer.stop();
+    // No kept the dialog open; the second Enter was agreed to.
+    QCOMPARE(boxes.Asked().size(), size_t(2));
+    QCOMPARE(boxes.Unscripted(), 0);
+    for (const ui::MessageBoxRequest &q : boxes.Asked()) {
+      QCOMPARE(q.defaultButton, MsgAnswer::No);
+      QVERIFY(q.text.contains(out.Native(QStringLiteral("old.txt"))));
+    }
+    QCOMPARE(enters, 2);
+    QVERIFY(out.Read(QStringLiteral("old.txt")).startsWith(Sjis(QString::fromUtf16(u"★A\r\n"))));
+    QCOMPARE(opened.Targets(), std::vector<std::string>{out.Cp(QStringLiteral("old.txt"))});
     e.reset();
   }
 
