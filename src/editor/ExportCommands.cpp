@@ -1,31 +1,57 @@
 #include "editor/ExportCommands.h"
 
-#include "store/Project.h"
-
+#include "export/ExportText.h"
 #include "store/FileSystem.h"
+#include "store/LibUnit.h"
+#include "store/Project.h"
+#include "ui/BusyCursor.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
+#include "ui/Shell.h"
+#include "ui/Text.h"
 
+#include <QAction>
+#include <QDir>
 #include <QMainWindow>
+#include <QRegularExpression>
+
+namespace {
+
+QString Q(const char16_t *s) { return QString::fromUtf16(s); }
+
+const char16_t kOutputFilter[] =
+    u"ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|ﾊｲﾊﾟｰﾃｷｽﾄ(*.html;*.htm)|*.html;*.htm|ｱｲﾃﾞｱﾌｧｲﾙ(*.txt)|*.txt|"
+    u"すべてのﾌｧｲﾙ(*.*)|*.*";
+
+// The pages a frame set writes besides one per item.
+const char *const kFrameFiles[] = {"index.html", "index0.html"};
+
+} // namespace
 
 void TExportCommands::Bind() {
   using A = TEditorAction;
   TEditorActions &a = ed_.Actions();
+  auto project = [this] { return ed_.Project().Root() != nullptr; };
   a.Bind(
-      A::SaveItemTextAction, [this] { SaveItemTextAction(); },
-      [this] { return ed_.Project().Root() != nullptr; });
-  // The export entries of the File menu act on the selected item.
-  for (A id : {A::ItemTextOutAction, A::ItemHtmlOutAction})
-    a.Rule(id, [this] { return ed_.CurrentNode() != nullptr; });
+      A::SaveItemTextAction, [this] { SaveItemTextAction(); }, project);
+  // Text and single-page HTML act on the selected item; the exchange file
+  // and the frame set on the whole project.
+  auto item = [this] { return ed_.CurrentNode() != nullptr; };
+  for (A id : {A::ItemTextOutAction, A::ItemHtmlOutAction, A::ItemSummarizeAction}) {
+    QAction *command = a[id];
+    a.Bind(
+        id, [this, command] { ItemTextOutAction(command->property("Tag").toInt()); },
+        id == A::ItemSummarizeAction ? std::function<bool()>(project) : item);
+  }
+  a.Bind(
+      A::ItemHtmlExOutAction, [this] { ItemHtmlExOutAction(); }, project);
 }
 
 void TExportCommands::SaveItemTextAction() {
   ui::FileDialogOptions o;
-  o.title = QString::fromUtf16(u"出力ファイルの指定");
+  o.title = Q(u"出力ファイルの指定");
   o.defaultSuffix = QStringLiteral("txt");
-  o.filter = QString::fromUtf16(
-      u"ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|ﾊｲﾊﾟｰﾃｷｽﾄ(*.html;*.htm)|*.html;*.htm|ｱｲﾃﾞｱﾌｧｲﾙ(*.txt)|*.txt|"
-      u"すべてのﾌｧｲﾙ(*.*)|*.*");
+  o.filter = Q(kOutputFilter);
   o.confirmOverwrite = true;
   o.refuseReadOnly = true;
   o.folderMustExist = true;
@@ -38,6 +64,130 @@ void TExportCommands::SaveItemTextAction() {
     out += "\r\n";
   }
   if (fsys::Status s = fsys::WriteFile(path, out); !s)
-    ed_.ShowMessageBox(QString::fromUtf16(u"ファイルに書き込めません") + ui::FileErrorText(s),
-                       ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    ed_.ShowMessageBox(Q(u"ファイルに書き込めません") + ui::FileErrorText(s), ui::MsgIcon::Error,
+                       ui::MsgButtons::Ok);
+}
+
+void TExportCommands::ItemTextOutAction(int tag) {
+  const auto mode = static_cast<TExportMode>(tag);
+  if (mode != TExportMode::Text && mode != TExportMode::Html && mode != TExportMode::Exchange)
+    return;
+  if (mode != TExportMode::Exchange && !ed_.CurrentNode())
+    return;
+  ui::FileDialogOptions o;
+  o.title = Q(u"出力ファイルの指定");
+  o.filter = Q(kOutputFilter);
+  o.filterIndex = tag + 1;
+  // A name typed without an extension gets the one of the kind written.
+  o.defaultSuffix = mode == TExportMode::Html ? QStringLiteral("html") : QStringLiteral("txt");
+  o.initialPath = DefaultOutputPath(mode);
+  o.confirmOverwrite = true;
+  o.refuseReadOnly = true;
+  o.folderMustExist = true;
+  std::string path;
+  if (!ui::SaveFileName(ed_.Window(), o, path))
+    return;
+  if (RefuseProjectFile(path, ProjectFileNames()) || !StoreCurrentItem())
+    return;
+  Export(mode, path, path);
+}
+
+void TExportCommands::ItemHtmlExOutAction() {
+  if (!ed_.Project().Root())
+    return;
+  std::string dir = DefaultOutputPath(TExportMode::Frames);
+  if (!ui::SelectDirectory(ed_.Window(), Q(u"出力フォルダの指定"), dir, true))
+    return;
+  // Into the project's own directory only when no page would replace one of
+  // its files (an attachment kept there may carry any name).
+  if (fsys::SameFile(dir, ed_.Project().Dir())) {
+    const std::set<std::string> names = ProjectFileNames();
+    for (const char *page : kFrameFiles)
+      if (RefuseProjectFile(dir + page, names))
+        return;
+    for (const TProjectNode *n = ed_.Project().Root(); n; n = n->GetNext()) {
+      std::string page = ExtractFileName(n->Data()->Files.FilePath);
+      page = page.substr(0, page.rfind('.')) + ".html";
+      if (RefuseProjectFile(dir + page, names))
+        return;
+    }
+  }
+  if (!StoreCurrentItem())
+    return;
+  Export(TExportMode::Frames, dir, dir + "index.html");
+}
+
+bool TExportCommands::StoreCurrentItem() {
+  TProjectNode *n = ed_.CurrentNode();
+  if (!n || ed_.StoreItem(n))
+    return true;
+  ed_.ShowMessageBox(ed_.ItemFileProblem(n), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  return false;
+}
+
+std::string TExportCommands::DefaultOutputPath(TExportMode mode) const {
+  std::string home;
+  if (!ui::PathFromQString(QDir::homePath(), home))
+    return {};
+  home = AddPathSeparator(home);
+  if (mode == TExportMode::Frames)
+    return home;
+  const TProjectNode *n = mode == TExportMode::Exchange ? ed_.Project().Root() : ed_.CurrentNode();
+  QString name = n ? ui::ToQString(n->Text()) : QString();
+  // The title as a file name: no directory separators, no control characters.
+  static const QRegularExpression unfit(QStringLiteral("[/\\x00-\\x1f\\x7f]"));
+  name.replace(unfit, QStringLiteral("_"));
+  name = name.trimmed();
+  if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+    name = QStringLiteral("export");
+  name += mode == TExportMode::Html ? QStringLiteral(".html") : QStringLiteral(".txt");
+  std::string cp;
+  if (!ui::FromQString(name, cp))
+    return home;
+  return home + cp;
+}
+
+std::set<std::string> TExportCommands::ProjectFileNames() const {
+  const TProject &p = ed_.Project();
+  std::set<std::string> names = p.CollectItemFiles();
+  TStringList items, attachments;
+  p.CollectItemFiles(items, attachments, -1, p.Root(), false);
+  for (const std::string &entry : attachments)
+    if (ExtractFilePath(entry).empty())
+      names.insert(entry);
+  return names;
+}
+
+bool TExportCommands::RefuseProjectFile(const std::string &path,
+                                        const std::set<std::string> &names) {
+  // What the write would replace: a link is followed to the file it names.
+  std::string target = path;
+  if (std::string resolved; fsys::ResolveWriteTarget(path, {}, resolved))
+    target = resolved;
+  const std::string name = ExtractFileName(target);
+  if (!fsys::SameFile(ExtractFilePath(target), ed_.Project().Dir()) ||
+      !(names.count(name) || TProject::IsTreeFileName(name)))
+    return false;
+  TellFailure(QStringLiteral("\r\n") + ui::PathToQString(path) +
+              Q(u"\r\nプロジェクトが使用するファイルのため上書きできません。"));
+  return true;
+}
+
+void TExportCommands::Export(TExportMode mode, const std::string &path, const std::string &result) {
+  fsys::Status s;
+  {
+    ui::BusyCursor busy;
+    TExportText engine; // the templates as the user's settings have them now
+    s = RunExport(engine, ed_.Project(), ed_.CurrentNode(), mode, path);
+  }
+  if (!s) {
+    TellFailure(ui::FileErrorText(s));
+    return;
+  }
+  ui::ShellOpen(ed_.Window(), result, "");
+}
+
+void TExportCommands::TellFailure(const QString &detail) {
+  ed_.ShowMessageBox(Q(u"ファイルに出力できませんでした") + detail, ui::MsgIcon::Error,
+                     ui::MsgButtons::Ok);
 }

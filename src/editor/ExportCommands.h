@@ -1,7 +1,14 @@
 #pragma once
 // Commands that write items out of the project: the current item's text to a
-// file of the user's choosing, and the entries of the export commands.
+// file of the user's choosing, the branch of the selected item as plain text
+// or one HTML page, the whole project as an exchange file or an HTML frame
+// set.
 #include "editor/EditorContext.h"
+
+#include <set>
+#include <string>
+
+enum class TExportMode;
 
 class TExportCommands {
 public:
@@ -10,6 +17,26 @@ public:
 
 private:
   void SaveItemTextAction();
+  // Text, single HTML page and exchange file: the mode is the command's Tag.
+  void ItemTextOutAction(int tag);
+  // The frame set: always the whole project, into a directory.
+  void ItemHtmlExOutAction();
+
+  // The current item's edits go to its file first: the export reads items
+  // from disk and must show what the user sees. False (told) when they could
+  // not be written.
+  bool StoreCurrentItem();
+  // Where the dialogs start: outside the project, so that an export lands in
+  // the project directory only when the user goes there.
+  std::string DefaultOutputPath(TExportMode mode) const;
+  // Names of the files the project needs in its directory: tree file, item
+  // files, attachments kept there.
+  std::set<std::string> ProjectFileNames() const;
+  // True (and told) when writing `path` would replace one of those.
+  bool RefuseProjectFile(const std::string &path, const std::set<std::string> &names);
+  // Runs the export under the hourglass; tells a failure, else opens `result`.
+  void Export(TExportMode mode, const std::string &path, const std::string &result);
+  void TellFailure(const QString &detail);
 
   TEditorContext &ed_;
 };

@@ -1,6 +1,7 @@
 #include "export/ExportText.h"
 
 #include "store/Codec.h"
+#include "store/IniFile.h"
 #include "store/LibUnit.h"
 #include "store/NodeFiles.h"
 #include "store/Project.h"
@@ -239,18 +240,27 @@ bool TExportText::AddExchangeHeader(std::string_view treeFilePath) {
   return AddExchangeFile(treeFilePath);
 }
 
+void TExportText::AddExchangeTree(std::string_view treeFileText) {
+  AddLine(kExchangeHeader);
+  AddExchangeBlock(TProject::kTreeFileName, treeFileText);
+}
+
 bool TExportText::AddExchangeFile(std::string_view filePath) {
   std::string bytes;
   if (!fsys::ReadFile(filePath, bytes))
     return false;
+  AddExchangeBlock(ExtractFileName(filePath), bytes);
+  return true;
+}
+
+void TExportText::AddExchangeBlock(std::string_view name, std::string_view bytes) {
   if (!active_ || frames_)
-    return true;
+    return;
   output_ += "FileName:";
-  output_ += ExtractFileName(filePath);
+  output_ += name;
   output_ += "\r\n";
   AppendLinesOf(output_, bytes);
   output_ += "\f\r\n";
-  return true;
 }
 
 bool TExportText::BeginFrames(std::string_view title) {
@@ -392,7 +402,13 @@ fsys::Status RunExport(TExportText &engine, const TProject &project, const TProj
   if (!engine.BeginText())
     return refused;
   if (mode == TExportMode::Exchange) {
-    engine.AddExchangeHeader(project.TreeFilePath());
+    // A tree changed since its last save goes out as it stands: the saved
+    // tree file would leave out new items and list deleted ones.
+    TIniFile tree;
+    if (project.Modified() && project.Tree().BuildTreeFile(tree))
+      engine.AddExchangeTree(tree.Serialize());
+    else
+      engine.AddExchangeHeader(project.TreeFilePath());
     ExportBranch(engine, root, mode, 0);
   } else {
     ExportBranch(engine, item ? item : root, mode, 0);

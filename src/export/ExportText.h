@@ -102,6 +102,9 @@ public:
   // The header line, then the block of the tree file at `treeFilePath`;
   // false when the tree file cannot be read (the header is there anyway).
   bool AddExchangeHeader(std::string_view treeFilePath);
+  // The header line, then the block of a tree file with `treeFileText` as
+  // its content (a tree not saved yet).
+  void AddExchangeTree(std::string_view treeFileText);
   // "FileName:" + the file's name, its lines as stored (CR LF, LF or CR end
   // a line; a last line without a line end gains one), and a form-feed line.
   // False (nothing added) when the file cannot be read.
@@ -127,6 +130,7 @@ private:
   void ReadTemplates(TRegIniFile &settings);
   const std::string &Mark(bool toDo, bool completion, bool html) const;
   void AppendLine(std::string &to, std::string_view line);
+  void AddExchangeBlock(std::string_view name, std::string_view bytes);
 
   bool active_ = false;
   bool frames_ = false;
@@ -151,7 +155,8 @@ void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mod
 
 // One whole export command without its dialogs, into `path` (CP932):
 // - Text, Html: the branch of `item` (the root when null) into the file.
-// - Exchange: the header with the project's tree file, then the whole tree.
+// - Exchange: the header with the project's tree file (the tree as it stands
+//   when it changed since the load or the last save), then the whole tree.
 // - Frames: the whole project into the directory `path` (created when
 //   missing), titled with the root item's title.
 // The engine must be idle. A refused begin (empty path, engine active) is

@@ -60,6 +60,18 @@ QString SaveTargetRefusal(const DialogRequest &r, const QString &osPath) {
   return {};
 }
 
+// Replacing an existing file is asked here, for Qt's dialog, a native one and
+// a scripted answer alike, in Japanese and with No as the answer Enter gives:
+// the safe one.
+bool ReplaceAgreed(const DialogRequest &r, const QString &osPath) {
+  if (r.kind != DialogKind::SaveFile || !r.confirmOverwrite || !QFileInfo::exists(osPath))
+    return true;
+  const QString shown = QDir::toNativeSeparators(QFileInfo(osPath).absoluteFilePath());
+  return ShowMessageBox(r.parent, shown + QStringLiteral(u" は既に存在します。\r\n上書きしますか?"),
+                        r.title, MsgIcon::Warning, MsgButtons::YesNo,
+                        MsgAnswer::No) == MsgAnswer::Yes;
+}
+
 // Qt's own dialog, checking what the program needs before it closes: a refused
 // save target is explained while the dialog stays open with what was typed,
 // and a typed directory that does not exist yet may be handed back to be
@@ -98,14 +110,21 @@ protected:
       ShowMessageBox(this, why, windowTitle(), MsgIcon::Warning, MsgButtons::Ok);
       return;
     }
+    if (!ReplaceAgreed(request_, file))
+      return; // the dialog stays open with what was typed
+    replaceAsked_ = request_.kind == DialogKind::SaveFile && request_.confirmOverwrite;
     QFileDialog::accept();
     if (result() == QDialog::Accepted)
       chosen_ = file;
   }
 
+public:
+  bool replaceAsked() const { return replaceAsked_; }
+
 private:
   DialogRequest request_;
   QString chosen_;
+  bool replaceAsked_ = false;
 };
 
 DialogAnswer RunFileDialog(const DialogRequest &r) {
@@ -124,7 +143,7 @@ DialogAnswer RunFileDialog(const DialogRequest &r) {
   case DialogKind::SaveFile:
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite); // asked by ReplaceAgreed instead
     break;
   default:
     dlg.setFileMode(QFileDialog::Directory);
@@ -156,7 +175,9 @@ DialogAnswer RunFileDialog(const DialogRequest &r) {
     chosen = dlg.selectedFiles().front();
   if (chosen.isEmpty())
     return DialogAnswer::Cancel();
-  return DialogAnswer::Accept(chosen, FilterIndex(filters, dlg.selectedNameFilter()));
+  DialogAnswer a = DialogAnswer::Accept(chosen, FilterIndex(filters, dlg.selectedNameFilter()));
+  a.replaceAgreed = dlg.replaceAsked();
+  return a;
 }
 
 DialogAnswer RunRealDialog(const DialogRequest &r) {
@@ -181,8 +202,9 @@ DialogAnswer RunRealDialog(const DialogRequest &r) {
 }
 
 // Runs a file dialog and brings its answer into CP932. A refused save target
-// (a native dialog or a scripted answer may hand one back) is explained and
-// the dialog asked again, starting from it.
+// (a native dialog or a scripted answer may hand one back) is explained, and
+// an existing file not agreed to be replaced is kept; then the dialog is
+// asked again, starting from it.
 bool AskForPath(DialogRequest r, std::string &path, int *chosenFilter) {
   DialogAnswer a;
   for (;;) {
@@ -190,9 +212,10 @@ bool AskForPath(DialogRequest r, std::string &path, int *chosenFilter) {
     if (!a.accepted || a.text.isEmpty())
       return false;
     QString why = SaveTargetRefusal(r, a.text);
-    if (why.isEmpty())
+    if (why.isEmpty() && (a.replaceAgreed || ReplaceAgreed(r, a.text)))
       break;
-    ShowMessageBox(r.parent, why, r.title, MsgIcon::Warning, MsgButtons::Ok);
+    if (!why.isEmpty())
+      ShowMessageBox(r.parent, why, r.title, MsgIcon::Warning, MsgButtons::Ok);
     r.initial = a.text;
     r.filterIndex = a.filterIndex;
   }

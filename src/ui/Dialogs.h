@@ -46,7 +46,7 @@ struct DialogRequest {
   QString initial;               // preset: OS path of the file or directory, or the input text
   QFont font;                    // Font: the preset
   bool mustExist = false;        // OpenFile: only an existing file is accepted
-  bool confirmOverwrite = false; // SaveFile: replacing a file is asked first
+  bool confirmOverwrite = false; // SaveFile: replacing a file is asked first (default No)
   bool createMissing =
       false; // Directory: a typed directory that does not exist is created after asking
   bool refuseReadOnly = false;  // SaveFile: an existing read-only file is refused
@@ -58,6 +58,7 @@ struct DialogAnswer {
   QString text;        // OS path of the file or directory, or the typed text
   int filterIndex = 1; // 1-based, the entry of the filter in force
   QFont font;
+  bool replaceAgreed = false; // SaveFile: the dialog itself asked to replace the existing file
 
   static DialogAnswer Accept(const QString &text, int filterIndex = 1) {
     DialogAnswer a;

@@ -419,7 +419,7 @@ private slots:
     ui::ScriptedDialogs dialogs(
         {ui::DialogAnswer::Accept(outside_->Native(QStringLiteral(u"控え.txt"))),
          ui::DialogAnswer::Accept(project_->Native(QStringLiteral("MainTree.dat")))});
-    ui::ScriptedMessageBoxes boxes({MsgAnswer::Ok});
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes, MsgAnswer::Ok}); // replace?, refused
     Form().SaveAsActionExecute();
     QCOMPARE(dialogs.Asked()[0].kind, ui::DialogKind::SaveFile);
     QCOMPARE(dialogs.Asked()[0].title, QStringLiteral(u"添付ファイルを保存"));
@@ -430,7 +430,8 @@ private slots:
     const QByteArray tree = project_->Read(QStringLiteral("MainTree.dat"));
     Form().SaveAsActionExecute();
     QCOMPARE(project_->Read(QStringLiteral("MainTree.dat")), tree);
-    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QCOMPARE(boxes.Pending(), 0);
     QCOMPARE(item_.AttachFiles, TStringList{TestDir::Name(kReport)});
   }
 

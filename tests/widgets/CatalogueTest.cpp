@@ -587,15 +587,16 @@ private slots:
     QCOMPARE(outside_->Read(QStringLiteral("p.ida")),
              "[Project]\r\nDirectory=" + QByteArray::fromStdString(root_->Cp()) + "p/\r\n");
 
-    // Writing into an existing file changes that one key only.
+    // Writing into an existing file (once agreed) changes that one key only.
     outside_->Write(QStringLiteral("old.ida"),
                     "[Other]\r\nKey=1\r\n[Project]\r\nDirectory=/gone/\r\nExtra=2\r\n");
     dialogs.Answer(DialogAnswer::Accept(outside_->Native(QStringLiteral("old.ida"))));
+    boxes.Answer(ui::MsgAnswer::Yes);
     f.CreateShortcutAction();
     QCOMPARE(outside_->Read(QStringLiteral("old.ida")),
              "[Other]\r\nKey=1\r\n[Project]\r\nDirectory=" +
                  QByteArray::fromStdString(root_->Cp()) + "p/\r\nExtra=2\r\n");
-    QCOMPARE(boxes.Asked().size(), 0u);
+    QCOMPARE(boxes.Asked().size(), 1u); // replace the existing file?
 
     const QByteArray mime = data_->Read(QStringLiteral("share/mime/packages/orvane-project.xml"));
     QVERIFY(mime.contains("<mime-type type=\"application/x-orvane-project\">"));
@@ -615,9 +616,11 @@ private slots:
     QVERIFY(QDir(data_->Native(QStringLiteral("share/mime"))).removeRecursively());
     data_->Write(QStringLiteral("share/mime"), "a file in the way");
     dialogs.Answer(DialogAnswer::Accept(ida));
+    boxes.Clear();
+    boxes.Answer(ui::MsgAnswer::Yes); // replace p.ida
     f.CreateShortcutAction();
-    QCOMPARE(boxes.Asked().size(), 1u);
-    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"レジストリを変更できません"));
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"レジストリを変更できません"));
     QVERIFY(data_->Has(QStringLiteral("share/applications/orvane.desktop")));
     QFile::remove(data_->Native(QStringLiteral("share/mime")));
   }
