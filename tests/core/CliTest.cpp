@@ -295,3 +295,113 @@ TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
   EXPECT_EQ(Cli({"check", t.Path("nowhere")}).code, 1);
   EXPECT_EQ(Cli({"check"}).code, 2);
 }
+
+namespace {
+
+// An item file with the given CP932 text lines (CR LF between them).
+void ItemText(const TempDir &t, const std::string &file, const std::string &title,
+              const std::string &text) {
+  t.Write(file, "Title:" + title + "\r\n\r\n" + text + "\r\n");
+}
+
+} // namespace
+
+TEST(Cli, FindPrintsEveryHitInTreeOrderWithTheMemosLineAndColumn) {
+  TempDir t;
+  fixture::WriteSample(t); // Project(A(A1 A2) B*)
+  ItemText(t, "b.txt", "B", "memo first");
+  ItemText(t, "a.txt", "A", "memo one\r\nplan memo memo");
+  ItemText(t, "a1.txt", "A1", "first\r\n\r\nthen memomemo"); // after an empty line
+  ItemText(t, "a2.txt", "A2", "no\r\n\x1b[2Jmemo\t\\");
+  Result r = Cli({"find", t.Dir(), "memo"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "Root-C00000 0:1 memo one\n"
+                   "Root-C00000 1:6 plan memo memo\n"
+                   "Root-C00000 1:11 plan memo memo\n"
+                   "Root-C00001 2:6 then memomemo\n"
+                   "Root-C00001 2:10 then memomemo\n"
+                   "Root-C00002 1:5 \\x1B[2Jmemo\\x09\\\\\n"
+                   "Root-C00003 0:1 memo first\n");
+  EXPECT_EQ(r.err, "");
+
+  r = Cli({"find", t.Dir(), "memo", "--first"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "Root-C00000 0:1 memo one\n");
+  r = Cli({"find", "--first", t.Dir(), "of"}); // the root's own text comes first
+  EXPECT_EQ(r.out, "Root 0:6 text of Project\n");
+
+  // Hits one after another: the next search starts after the previous hit.
+  ItemText(t, "b.txt", "B", "aaaaa");
+  EXPECT_EQ(Cli({"find", t.Dir(), "aa"}).out, "Root-C00003 0:1 aaaaa\nRoot-C00003 0:3 aaaaa\n");
+  // A line break in the key (as a shell passes it) matches a line's end.
+  r = Cli({"find", t.Dir(), "one\nplan"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "Root-C00000 0:6 memo one\n");
+  EXPECT_EQ(Cli({"find", t.Dir(), "one\r\nplan"}).out, r.out);
+  // A key that starts with '-' after "--".
+  ItemText(t, "b.txt", "B", "x --first");
+  EXPECT_EQ(Cli({"find", t.Dir(), "--", "--first"}).out, "Root-C00003 0:3 x --first\n");
+}
+
+TEST(Cli, FindMatchesDoubleByteTextByCharacters) {
+  TempDir t;
+  fixture::WriteSample(t);
+  // "メモ 検討 検討" and "アア表A" in CP932.
+  ItemText(t, "a.txt", "A", "\x83\x81\x83\x82 \x8c\x9f\x93\xa2 \x8c\x9f\x93\xa2");
+  ItemText(t, "b.txt", "B",
+           "\x83\x41\x83\x41\x95\x5c"
+           "A");
+  Result r = Cli({"find", t.Dir(), "検討"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "Root-C00000 0:6 メモ 検討 検討\n"
+                   "Root-C00000 0:11 メモ 検討 検討\n");
+  EXPECT_EQ(Cli({"find", t.Dir(), "ア"}).out, "Root-C00003 0:1 アア表A\n"
+                                              "Root-C00003 0:3 アア表A\n");
+  // Bytes that match only across a character's trail byte are no hit: "Aア"
+  // is 41 83 41, "\" the trail byte 5C of 表.
+  for (const char *key : {"Aア", "\\"}) {
+    r = Cli({"find", t.Dir(), key});
+    EXPECT_EQ(r.code, 1) << key;
+    EXPECT_EQ(r.out, "") << key;
+  }
+  EXPECT_EQ(Cli({"find", t.Dir(), "A"}).out, "Root-C00001 0:9 text of A1\n"
+                                             "Root-C00002 0:9 text of A2\n"
+                                             "Root-C00003 0:7 アア表A\n");
+}
+
+TEST(Cli, FindFailsForNothingFoundAndRefusesKeysItCannotSearchFor) {
+  TempDir t;
+  fixture::WriteSample(t);
+  Result r = Cli({"find", t.Dir(), "nowhere"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out + r.err, "");
+  r = Cli({"find", t.Path("gone"), "text"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("no such directory"), std::string::npos);
+
+  r = Cli({"find", t.Dir(), ""});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("orvane-cli find: the key is empty"), std::string::npos) << r.err;
+  r = Cli(
+      {"find", t.Dir(), "text \xf0\x9f\x98\x80 \xed\x95\x9c"}); // an emoji and a Hangul syllable
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("the key cannot be written in Shift-JIS: U+1F600 U+D55C\n"),
+            std::string::npos)
+      << r.err;
+  r = Cli({"find", t.Dir(), "text \xff"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("U+FFFD (U+FFFD: bytes that are not UTF-8)"), std::string::npos) << r.err;
+  for (std::vector<std::string> args : {std::vector<std::string>{"find", t.Dir()},
+                                        {"find", t.Dir(), "a", "b"},
+                                        {"find", t.Dir(), "text", "--all"},
+                                        {"find"}}) {
+    r = Cli(args);
+    EXPECT_EQ(r.code, 2) << args.size();
+    EXPECT_NE(r.err.find("usage: orvane-cli find"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+  }
+  r = Cli({"find", "--help"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind("usage: orvane-cli find DIR KEY [--first]", 0), 0u);
+  EXPECT_NE(Cli({"--help"}).out.find("  find "), std::string::npos);
+}
