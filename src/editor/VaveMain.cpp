@@ -2,6 +2,7 @@
 
 #include "editor/AttachmentCommands.h"
 #include "editor/CaptureCommands.h"
+#include "editor/CleanupCommands.h"
 #include "editor/ClipboardCommands.h"
 #include "editor/DisplayCommands.h"
 #include "editor/EditorMenus.h"
@@ -125,6 +126,8 @@ void TVaveMainForm::BindCommands() {
   capture_->Bind();
   find_ = std::make_unique<TFindCommands>(context);
   find_->Bind();
+  cleanup_ = std::make_unique<TCleanupCommands>(context);
+  cleanup_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {

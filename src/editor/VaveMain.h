@@ -29,6 +29,7 @@ class QToolBar;
 class TAttachmentCommands;
 class TAttachmentForm;
 class TCaptureCommands;
+class TCleanupCommands;
 class TClipboardCommands;
 class TDisplayCommands;
 class TExportCommands;
@@ -162,6 +163,7 @@ private:
   std::unique_ptr<TClipboardCommands> clipboard_;
   std::unique_ptr<TCaptureCommands> capture_;
   std::unique_ptr<TFindCommands> find_;
+  std::unique_ptr<TCleanupCommands> cleanup_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
   // The shown item's marks and attachments as its file holds them, so that a

@@ -1,0 +1,40 @@
+#include "editor/CleanupCommands.h"
+
+#include "store/Cleanup.h"
+#include "store/Project.h"
+#include "ui/BusyCursor.h"
+#include "ui/ErrorText.h"
+
+void TCleanupCommands::Bind() {
+  // Always enabled, in a locked project too: it changes no item.
+  ed_.Actions().Bind(TEditorAction::ExpireUnnecessaryFile,
+                     [this] { ExpireUnnecessaryFileClick(); });
+}
+
+void TCleanupCommands::ExpireUnnecessaryFileClick() {
+  if (!ed_.Project().Root())
+    return;
+  // Deleting is the answer that loses something: No is the default.
+  if (ed_.ShowMessageBox(
+          QStringLiteral(
+              u"このプロジェクトで使用していないファイルを削除します\r\nよろしいですか?"),
+          ui::MsgIcon::Warning, ui::MsgButtons::YesNo, ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
+    return;
+  TCleanupReport report;
+  {
+    ui::BusyCursor busy;
+    // The text being edited is the current item's; its file stays whatever
+    // it holds, but the attachments it names must be the ones shown.
+    ed_.StoreItem(ed_.CurrentNode());
+    report = DeleteUnusedFiles(ed_.Project());
+  }
+  if (!report.listing.ok()) {
+    ed_.ShowMessageBox(QStringLiteral(u"フォルダを読み込めません") +
+                           ui::FileErrorText(report.listing),
+                       ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    return;
+  }
+  ed_.ShowMessageBox(QString::number(report.deleted) +
+                         QStringLiteral(u" 個のファイルを削除しました"),
+                     ui::MsgIcon::Information, ui::MsgButtons::Ok);
+}
