@@ -204,20 +204,31 @@ Status Stat(std::string_view path, Entry &out) {
   return {};
 }
 
-Status ReadFile(std::string_view path, std::string &out) {
-  out.clear();
-  std::string native = ToNative(path);
-  // Non-blocking so that a FIFO or device in the way cannot hang the program;
-  // only regular files are read.
-  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+namespace {
+
+// Opens a regular file for reading. Non-blocking, so that a FIFO or device
+// in the way cannot hang the program; anything but a regular file is refused.
+Status OpenRegular(std::string_view path, int &fd, struct stat &st) {
+  fd = ::open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
     return Fail("open", path, errno);
-  struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
+    fd = -1;
     return Fail("read", path, err);
   }
+  return {};
+}
+
+} // namespace
+
+Status ReadFile(std::string_view path, std::string &out) {
+  out.clear();
+  int fd = -1;
+  struct stat st;
+  if (Status failed = OpenRegular(path, fd, st); !failed)
+    return failed;
   // Read straight into the result; a file that grows meanwhile is read on.
   size_t size = static_cast<size_t>(st.st_size);
   out.resize(size + 1);
@@ -248,15 +259,10 @@ FileReader::~FileReader() { Close(); }
 Status FileReader::Open(std::string_view path) {
   Close();
   path_ = std::string(path);
-  int fd = ::open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0)
-    return Fail("open", path, errno);
+  int fd = -1;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    ::close(fd);
-    return Fail("read", path, err);
-  }
+  if (Status failed = OpenRegular(path, fd, st); !failed)
+    return failed;
   fd_ = fd;
   return {};
 }
@@ -357,17 +363,10 @@ Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
   std::string dst;
   if (int err = ResolveNative(ToNative(to), options.withinDir, dst))
     return Fail("copy to", to, err);
-  std::string native = ToNative(from);
-  // As ReadFile: a FIFO or device in the way must not hang the copy.
-  int in = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (in < 0)
-    return Fail("open", from, errno);
+  int in = -1;
   struct stat source;
-  if (::fstat(in, &source) != 0 || !S_ISREG(source.st_mode)) {
-    int err = S_ISDIR(source.st_mode) ? EISDIR : EINVAL;
-    ::close(in);
-    return Fail("read", from, err);
-  }
+  if (Status failed = OpenRegular(from, in, source); !failed)
+    return failed;
   std::string tmp = TempNameFor(dst);
   int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (out < 0) {

@@ -9,16 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-TProjectNode *Find(const TProject &p, const std::string &label) {
-  for (TProjectNode *n = p.Tree().GetFirstNode(); n; n = n->GetNext())
-    if (n->Text() == label)
-      return n;
-  return nullptr;
-}
-
-} // namespace
+using fixture::Find;
 
 TEST(Cleanup, DeletesWhatTheProjectDoesNotName) {
   TempDir t;
@@ -30,7 +21,7 @@ TEST(Cleanup, DeletesWhatTheProjectDoesNotName) {
   p.Load(t.Dir());
   EXPECT_EQ(DeleteUnusedFiles(p).deleted, 0);
 
-  // After a save the backup goes; a deleted item with children leaves three.
+  // After a save the backup goes.
   ASSERT_TRUE(p.Save());
   EXPECT_EQ(DeleteUnusedFiles(p).deleted, 1);
   EXPECT_FALSE(fsys::Exists(t.Path("MainTree.dat.ord")));

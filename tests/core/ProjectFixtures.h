@@ -2,12 +2,28 @@
 // Hand-made project files for the tree-file and command-line tests.
 #include "TempDir.h"
 
+#include "store/DateTime.h"
+#include "store/Project.h"
 #include "store/ProjectTree.h"
 
 #include <initializer_list>
 #include <string>
 
 namespace fixture {
+
+inline TDateTime At(int y, int mo, int d, int h, int mi, int s) {
+  TDateTime t;
+  t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
+  return t;
+}
+
+// The first item with this label, in tree order.
+inline TProjectNode *Find(const TProject &p, const std::string &label) {
+  for (TProjectNode *n = p.Tree().GetFirstNode(); n; n = n->GetNext())
+    if (n->Text() == label)
+      return n;
+  return nullptr;
+}
 
 // The settings sections of a new TWindowData as they follow the "Root"
 // section of a freshly written MainTree.dat.

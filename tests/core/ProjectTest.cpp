@@ -12,22 +12,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace {
-
-TDateTime At(int y, int mo, int d, int h, int mi, int s) {
-  TDateTime t;
-  t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
-  return t;
-}
-
-TProjectNode *Find(const TProject &p, const std::string &label) {
-  for (TProjectNode *n = p.Tree().GetFirstNode(); n; n = n->GetNext())
-    if (n->Text() == label)
-      return n;
-  return nullptr;
-}
-
-} // namespace
+using fixture::At;
+using fixture::Find;
 
 TEST(Project, LoadReportsWhatItMetAndStartsUnchanged) {
   TempDir t;

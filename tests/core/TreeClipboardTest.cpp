@@ -14,18 +14,8 @@
 
 namespace {
 
-TDateTime At(int y, int mo, int d, int h, int mi, int s) {
-  TDateTime t;
-  t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
-  return t;
-}
-
-TProjectNode *Find(const TProject &p, const std::string &label) {
-  for (TProjectNode *n = p.Tree().GetFirstNode(); n; n = n->GetNext())
-    if (n->Text() == label)
-      return n;
-  return nullptr;
-}
+using fixture::At;
+using fixture::Find;
 
 // The sample project (Project(A(A1 A2) B), A1 collapsed away under a closed
 // A) with attachments: A1 keeps pic.png in the project, A2 links a file
