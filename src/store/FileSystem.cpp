@@ -83,11 +83,21 @@ int ResolveNative(const std::string &native, std::string_view withinDir, std::st
   struct stat lst;
   const bool link = ::lstat(native.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
   std::string real; // where the file is, every link on the way followed
+  // A plain file named directly in the folder it must stay in is in it,
+  // whatever links lead to the folder: no need to resolve either path (an
+  // import or a frame set writes thousands of such files).
+  bool inPlace = false;
+  if (!link && !withinDir.empty()) {
+    std::string root = ToNative(withinDir);
+    while (root.size() > 1 && root.back() == '/')
+      root.pop_back();
+    inPlace = Dirname(native) == root;
+  }
   if (link) {
     real = RealPath(native, err);
     if (err)
       return err;
-  } else if (!withinDir.empty()) {
+  } else if (!withinDir.empty() && !inPlace) {
     std::string dir = RealPath(Dirname(native), err);
     if (err)
       return err;
@@ -95,7 +105,7 @@ int ResolveNative(const std::string &native, std::string_view withinDir, std::st
     real = dir + (dir == "/" ? "" : "/") +
            (slash == std::string::npos ? native : native.substr(slash + 1));
   }
-  if (!withinDir.empty()) {
+  if (!withinDir.empty() && !inPlace) {
     std::string root = RealPath(ToNative(withinDir), err);
     if (err)
       return err;
