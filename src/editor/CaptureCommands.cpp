@@ -167,6 +167,8 @@ void TCaptureCommands::FileDrop(const TStringList &paths) {
         ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
+  // A drop is no command: a label still being edited is committed here.
+  ed_.Tree()->CommitLabelEdit();
   ui::BusyCursor busy;
   TProjectNode *last = nullptr;
   for (const std::string &path : paths) {

@@ -168,6 +168,8 @@ private:
 
 void TFindCommands::FindStep(TSender sender, int actionTag) {
   dialog_->hide();
+  // The dialog is no command: a label still being edited is committed here.
+  ed_.Tree()->CommitLabelEdit();
   // The caret panel shows where the search left the caret, on every way out.
   struct CaretPanel {
     TEditorContext &ed;

@@ -278,6 +278,18 @@ private slots:
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QVERIFY(boxes.Asked()[0].text.contains(files.Native("missing.txt")));
 
+    // A label still being typed when files come is kept.
+    e.Select("B");
+    e.View()->setFocus();
+    QTest::keyClick(e.View(), Qt::Key_F2);
+    auto *label = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(label);
+    label->selectAll();
+    QTest::keyClicks(label, "renamed");
+    SendFileDrop(e.w, {files.Native("x.txt")});
+    QVERIFY(e.Find("renamed"));
+    QCOMPARE(e.Stored(e.Find("renamed")).Title, std::string("renamed"));
+
     // A locked project takes nothing.
     Project locked("R(A)", true);
     Editor l(locked);
