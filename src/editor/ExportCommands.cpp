@@ -47,16 +47,29 @@ void TExportCommands::Bind() {
       A::ItemHtmlExOutAction, [this] { ItemHtmlExOutAction(); }, project);
 }
 
-void TExportCommands::SaveItemTextAction() {
+namespace {
+
+// The save dialog of every output file.
+ui::FileDialogOptions OutputDialogOptions() {
   ui::FileDialogOptions o;
   o.title = Q(u"出力ファイルの指定");
-  o.defaultSuffix = QStringLiteral("txt");
   o.filter = Q(kOutputFilter);
+  o.defaultSuffix = QStringLiteral("txt");
   o.confirmOverwrite = true;
   o.refuseReadOnly = true;
   o.folderMustExist = true;
+  return o;
+}
+
+} // namespace
+
+void TExportCommands::SaveItemTextAction() {
+  ui::FileDialogOptions o = OutputDialogOptions();
   std::string path;
   if (!ui::SaveFileName(ed_.Window(), o, path))
+    return;
+  // The item's text written over a file the project needs would lose it.
+  if (RefuseProjectFile(path, ProjectFileNames()))
     return;
   std::string out;
   for (std::string_view line : ed_.MemoLines()) {
@@ -74,16 +87,12 @@ void TExportCommands::ItemTextOutAction(int tag) {
     return;
   if (mode != TExportMode::Exchange && !ed_.CurrentNode())
     return;
-  ui::FileDialogOptions o;
-  o.title = Q(u"出力ファイルの指定");
-  o.filter = Q(kOutputFilter);
+  ui::FileDialogOptions o = OutputDialogOptions();
   o.filterIndex = tag + 1;
   // A name typed without an extension gets the one of the kind written.
-  o.defaultSuffix = mode == TExportMode::Html ? QStringLiteral("html") : QStringLiteral("txt");
+  if (mode == TExportMode::Html)
+    o.defaultSuffix = QStringLiteral("html");
   o.initialPath = DefaultOutputPath(mode);
-  o.confirmOverwrite = true;
-  o.refuseReadOnly = true;
-  o.folderMustExist = true;
   std::string path;
   if (!ui::SaveFileName(ed_.Window(), o, path))
     return;

@@ -304,6 +304,14 @@ private slots:
       QVERIFY2(boxes.Asked()[i].text.startsWith(kFailed), qPrintable(boxes.Asked()[i].text));
     QVERIFY(boxes.Asked()[1].text.contains(p.dir.Native(QStringLiteral("MainTree.dat"))));
     QVERIFY(opened.Targets().empty());
+    // Nor does the current item's text go over another item's file.
+    boxes.Clear();
+    boxes.Answer(MsgAnswer::Yes);
+    dialogs.Answer(DialogAnswer::Accept(p.dir.Native(QStringLiteral("b.txt"))));
+    Trigger(w, TEditorAction::SaveItemTextAction);
+    QCOMPARE(p.dir.Read(QStringLiteral("b.txt")), item);
+    QCOMPARE(boxes.Asked().size(), size_t(2));
+    QVERIFY(boxes.Asked()[1].text.contains(p.dir.Native(QStringLiteral("b.txt"))));
 
     // A file of the user's own in the project directory may be chosen, and so
     // may the directory itself for a frame set: its item files stay.
