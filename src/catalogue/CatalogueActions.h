@@ -4,8 +4,6 @@
 // table the actions are made from.
 #include "ui/ActionSet.h"
 
-// Properties comes with the property window; its entries stand in the menus
-// already, disabled.
 // clang-format off
 #define ORVANE_CATALOGUE_ACTIONS(X) \
   X(ExitAction, u"終了(&X)", "", u"終了") \

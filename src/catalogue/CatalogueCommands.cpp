@@ -1,9 +1,11 @@
 // The catalogue's commands other than opening: choose the root folder, create
 // a project, make a shortcut file (and register its type with the desktop),
-// delete a project, import an exchange file, set the author, About, leave.
+// delete a project, import an exchange file, show a project's properties, set
+// the author, About, leave.
 #include "catalogue/AboutForm.h"
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/ProjectControlForm.h"
+#include "catalogue/ProjectPropertyForm.h"
 #include "catalogue/SelectThema.h"
 #include "editor/VaveMain.h"
 #include "search/SearchFileList.h"
@@ -20,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLayout>
 #include <QStyle>
 #include <QTreeWidget>
 
@@ -286,6 +289,36 @@ void TSelectThemaForm::AuthorAction() {
   setWindowTitle(caption + QStringLiteral("[") + ui::ToQString(Author) + QStringLiteral("]"));
   if (control->ImportedInDisplay())
     RefreshProjectList();
+}
+
+// ------------------------------------------------------------ properties ----
+
+TProjectPropertyForm *TSelectThemaForm::PropertyWindow() const { return property_.data(); }
+
+void TSelectThemaForm::PropertyAction() {
+  TProjectData *entry = Selected();
+  if (!entry)
+    return;
+  if (!property_)
+    property_ = new TProjectPropertyForm(this);
+  TProjectPropertyForm *w = property_;
+  // Left and top edges with the catalogue's; a window taller than the
+  // catalogue ends at its bottom instead, as long as its top stays on screen.
+  w->ensurePolished();
+  if (w->layout())
+    w->layout()->activate();
+  const QRect catalogue = frameGeometry();
+  QRect own = w->frameGeometry();
+  if (own.size() == w->size()) // never shown: its frame will be as the catalogue's
+    own.setHeight(own.height() + catalogue.height() - height());
+  int top = catalogue.top();
+  if (own.height() > catalogue.height()) {
+    const int aligned = catalogue.bottom() - own.height() + 1;
+    if (aligned > 0)
+      top = aligned;
+  }
+  w->move(catalogue.left(), top);
+  w->ShowProperties(entry->Directory);
 }
 
 // ----------------------------------------------------------- about, leave ----

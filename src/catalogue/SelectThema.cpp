@@ -2,6 +2,7 @@
 
 #include "catalogue/AboutForm.h"
 #include "catalogue/ProjectControlForm.h"
+#include "catalogue/ProjectPropertyForm.h"
 #include "editor/VaveMain.h"
 #include "search/SearchFileList.h"
 #include "store/FileSystem.h"
@@ -180,9 +181,12 @@ void TSelectThemaForm::BuildActions() {
       A::DeleteProjectAction, [this] { DeleteProjectAction(); }, selected);
   a.Bind(
       A::PopupDeleteMenu, [this] { DeleteProjectAction(); }, selected);
-  // Not available yet, or never: their windows do not exist. Without a
-  // handler they stay disabled: EnvironmentMenu, ContentsMenu, PropertyAction,
-  // PopupPropertyMenu.
+  a.Bind(
+      A::PropertyAction, [this] { PropertyAction(); }, selected);
+  a.Bind(
+      A::PopupPropertyMenu, [this] { PropertyAction(); }, selected);
+  // Their windows do not exist: without a handler EnvironmentMenu and
+  // ContentsMenu stay disabled.
 }
 
 void TSelectThemaForm::BuildList() {
@@ -750,6 +754,8 @@ void TSelectThemaForm::closeEvent(QCloseEvent *event) {
     about_->close();
   if (control_)
     control_->reject();
+  if (property_)
+    property_->reject();
   SaveSettings();
   event->accept();
   emit Closed();

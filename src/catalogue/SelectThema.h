@@ -2,8 +2,8 @@
 // The catalogue, the program's main window: every project found directly
 // below one root directory with its title and last update, the editor window
 // of each open project, and the catalogue's commands (open, choose folder,
-// create, shortcut, delete, import, author, about, leave). Its settings live in the per-user
-// settings file, sections "Window" and "Main".
+// create, shortcut, delete, import, properties, author, about, leave). Its settings live in the
+// per-user settings file, sections "Window" and "Main".
 //
 // Open editors are found by project directory, not by window title: two
 // projects may share a title, and an entry made from a shortcut has none.
@@ -30,6 +30,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TAboutForm;
 class TProjectControlForm;
+class TProjectPropertyForm;
 class TVaveMainForm;
 
 class TSelectThemaForm : public QMainWindow {
@@ -82,6 +83,7 @@ public:
   void CreateShortcutAction();
   void DeleteProjectAction();
   void ImportAction();
+  void PropertyAction();
   void AuthorAction();
   void AboutAction();
   void ExitAction();
@@ -101,6 +103,8 @@ public:
   TAboutForm *AboutWindow() const;
   // The import and author window once made (null before its first use).
   TProjectControlForm *ControlWindow() const;
+  // The property window once made (null before its first use).
+  TProjectPropertyForm *PropertyWindow() const;
   // Every editor window opened from here that is still open.
   std::vector<TVaveMainForm *> Editors() const;
 
@@ -153,6 +157,7 @@ private:
   QPointer<TAboutForm> about_;
   QPointer<TProjectControlForm> control_; // import and author, made on first use
   TProjectControlForm *MakeControlWindow();
+  QPointer<TProjectPropertyForm> property_; // made on first use
   std::unique_ptr<TCatalogueActions> actions_;
   QMenu *menus_[static_cast<int>(TCatalogueMenu::Count_)] = {};
   std::vector<QPointer<TVaveMainForm>> editors_; // every editor made, in order

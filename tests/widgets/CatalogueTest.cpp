@@ -269,9 +269,9 @@ private slots:
   void commandStatesFollowTheSelection() {
     TSelectThemaForm &f = Open();
     const char *bound[] = {"OpenProjectAction", "CreateShortcutAction", "DeleteProjectAction",
-                           "PopupOpenMenu",     "PopupShortcutMenu",    "PopupDeleteMenu"};
-    const char *never[] = {"EnvironmentMenu", "ContentsMenu", "PropertyAction",
-                           "PopupPropertyMenu"};
+                           "PropertyAction",    "PopupOpenMenu",        "PopupShortcutMenu",
+                           "PopupDeleteMenu",   "PopupPropertyMenu"};
+    const char *never[] = {"EnvironmentMenu", "ContentsMenu"};
     const char *always[] = {"ExitAction",      "SelectFolderAction", "CreateProjectAction",
                             "PopupCreateMenu", "AboutAction",        "ImportAction",
                             "AuthorAction"};
