@@ -309,8 +309,12 @@ void TSelectThemaForm::PropertyAction() {
     w->layout()->activate();
   const QRect catalogue = frameGeometry();
   QRect own = w->frameGeometry();
-  if (own.size() == w->size()) // never shown: its frame will be as the catalogue's
-    own.setHeight(own.height() + catalogue.height() - height());
+  // Never shown, its frame is not known yet: it gets the catalogue's title
+  // bar, and at the bottom a border as at the sides (a dialog of fixed size
+  // has no resize handle there).
+  if (own.size() == w->size())
+    own.setHeight(own.height() + (geometry().top() - catalogue.top()) +
+                  (geometry().left() - catalogue.left()));
   int top = catalogue.top();
   if (own.height() > catalogue.height()) {
     const int aligned = catalogue.bottom() - own.height() + 1;

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,19 +18,32 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 enum Column { NameColumn, SizeColumn, TitleColumn, AuthorColumn, CreatedColumn, UpdatedColumn };
 
+// Each column's least width and what it typically holds: an item file's
+// name, a size in the hundreds of megabytes, a date. Where the font in use
+// needs more room for that, the column gets it, so nothing common is cut.
 struct ColumnDef {
   const char16_t *header;
   int width;
+  const char16_t *sample;
 };
-constexpr ColumnDef kColumns[] = {{u"ファイル名", 120}, {u"サイズ", 80},  {u"タイトル", 120},
-                                  {u"著者", 60},        {u"作成日", 120}, {u"更新日", 120}};
+constexpr ColumnDef kColumns[] = {{u"ファイル名", 120, u"200012312359590.txt"},
+                                  {u"サイズ", 80, u"999,999,999byte"},
+                                  {u"タイトル", 120, u""},
+                                  {u"著者", 60, u""},
+                                  {u"作成日", 120, u"0000/00/00 00:00:00"},
+                                  {u"更新日", 120, u"0000/00/00 00:00:00"}};
+// Room for the cell's own margins on both sides.
+constexpr int kCellPadding = 16;
 
 constexpr int kRecordRole = Qt::UserRole;
 
@@ -70,10 +84,14 @@ TProjectPropertyForm::TProjectPropertyForm(QWidget *parent) : QDialog(parent) {
   for (const ColumnDef &c : kColumns)
     headers << QString::fromUtf16(c.header);
   list_->setHeaderLabels(headers);
+  const QFontMetrics metrics(list_->font());
   int listWidth = 0;
   for (int i = 0; i < list_->columnCount(); ++i) {
-    list_->setColumnWidth(i, kColumns[i].width);
-    listWidth += kColumns[i].width;
+    const int width =
+        std::max(kColumns[i].width,
+                 metrics.horizontalAdvance(QString::fromUtf16(kColumns[i].sample)) + kCellPadding);
+    list_->setColumnWidth(i, width);
+    listWidth += width;
   }
   list_->headerItem()->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
   list_->header()->setSectionsClickable(false); // no sorting: the directory's order
@@ -91,7 +109,9 @@ TProjectPropertyForm::TProjectPropertyForm(QWidget *parent) : QDialog(parent) {
   for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
     pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
   list_->setPalette(pal);
-  list_->setMinimumSize(listWidth + 2 * list_->frameWidth() + 20, 240);
+  list_->setMinimumSize(listWidth + 2 * list_->frameWidth() +
+                            list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
+                        240);
   list_->installEventFilter(this);
 
   closeButton_ = new QPushButton(QStringLiteral(u"閉じる(&C)"), this);
