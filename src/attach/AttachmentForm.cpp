@@ -309,8 +309,11 @@ bool TAttachmentForm::IsProtectedName(const std::string &bareName) const {
 }
 
 std::string TAttachmentForm::ResolvePath(const std::string &entry) const {
-  if (ExtractFilePath(entry).empty() || (!entry.empty() && entry[0] != kPathSeparator))
-    return projectDir_ + entry;
+  if (ExtractFilePath(entry).empty() || (!entry.empty() && entry[0] != kPathSeparator)) {
+    // A bare name from a project made where letter case does not count.
+    const std::string path = projectDir_ + entry;
+    return ExtractFilePath(entry).empty() ? TFoldedNames(projectDir_).Resolve(path) : path;
+  }
   return entry;
 }
 

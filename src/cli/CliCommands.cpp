@@ -94,7 +94,8 @@ const char kUsageText[] = "usage: orvane-cli COMMAND [--help] ARGS\n"
 
 // Loads the project in `arg` (an OS path) with warnings going to `err`.
 // Prints the reason and returns false when it is not a loadable project.
-bool LoadProject(const std::string &arg, TProject &project, std::ostream &err) {
+bool LoadProject(const std::string &arg, TProject &project, std::ostream &err,
+                 TLoadMode mode = TLoadMode::Full) {
   std::string dir;
   if (!fsys::FromNative(arg, dir)) {
     err << "orvane-cli: " << Escape(arg) << ": the path cannot be written in Shift-JIS\n";
@@ -110,6 +111,7 @@ bool LoadProject(const std::string &arg, TProject &project, std::ostream &err) {
         << " is missing)\n";
     return false;
   }
+  project.Tree().LoadMode = mode;
   const TLoadReport report = project.Load(dir);
   for (const std::string &m : report.HeaderWarnings)
     err << "warning: " << Show(m) << "\n";
@@ -266,18 +268,11 @@ int ExportCommand(const Args &args, std::ostream &, std::ostream &err) {
     err << "orvane-cli export: no item " << Escape(itemID) << "\n";
     return kFailed;
   }
+  // The export reads every item from its file: the load needs the tree
+  // alone, and each file is read once.
   TProject project;
-  if (!LoadProject(operands[0], project, err))
+  if (!LoadProject(operands[0], project, err, TLoadMode::TreeOnly))
     return kFailed;
-  // The export reads every item from its file; the texts of the load are
-  // not needed, and a big project is then not held twice.
-  size_t textBytes = 0;
-  for (TProjectNode *n = project.Tree().GetFirstNode(); n; n = n->GetNext()) {
-    TNodeFiles &f = n->Data()->Files;
-    textBytes += f.Body.Joined().size() + 2 * f.Body.size() + f.Title.size() + 256;
-    f.Body = TTextLines();
-  }
-  malloc_trim(0);
   const TProjectNode *item = project.Root();
   if (hasItem) {
     item = nullptr;
@@ -290,8 +285,6 @@ int ExportCommand(const Args &args, std::ostream &, std::ostream &err) {
     }
   }
   TExportText engine;
-  if (*mode != TExportMode::Frames && item == project.Root())
-    engine.Reserve(textBytes + textBytes / 8);
   if (fsys::Status s = RunExport(engine, project, item, *mode, outPath); !s) {
     err << "orvane-cli export: " << Show(s.path) << " was not written: " << Escape(s.Text())
         << "\n";

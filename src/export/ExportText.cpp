@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -167,6 +168,8 @@ bool TExportText::BeginText() {
   if (fileName_.empty() || active_)
     return false;
   output_.clear();
+  writer_.Abandon();
+  writeStatus_ = fsys::Status{};
   active_ = true;
   frames_ = false;
   htmlStarted_ = false;
@@ -174,8 +177,10 @@ bool TExportText::BeginText() {
 }
 
 bool TExportText::AddLine(std::string_view line) {
-  if (active_ && !frames_)
+  if (active_ && !frames_) {
     AppendLine(output_, line);
+    FlushOutput();
+  }
   return true;
 }
 
@@ -185,17 +190,34 @@ bool TExportText::AddLines(const TTextLines &lines) {
   for (std::string_view l : lines)
     AppendLine(output_, l);
   output_ += "\r\n";
+  FlushOutput();
   return true;
+}
+
+void TExportText::FlushOutput(bool force) {
+  constexpr size_t kPiece = size_t(1) << 20;
+  if (!force && output_.size() < kPiece)
+    return;
+  if (writeStatus_) {
+    if (!writer_.IsOpen())
+      writeStatus_ = writer_.Open(fileName_);
+    if (writeStatus_)
+      writeStatus_ = writer_.Append(output_);
+  }
+  // After a failure the rest is not kept: the export fails as a whole.
+  output_.clear();
 }
 
 fsys::Status TExportText::EndText() {
   if (!active_ || frames_)
     return fsys::Status{"export", fileName_, EINVAL};
   active_ = false;
-  fsys::Status s = fsys::WriteFile(fileName_, output_);
-  output_.clear();
+  FlushOutput(true);
+  if (writeStatus_)
+    writeStatus_ = writer_.Commit();
+  writer_.Abandon();
   output_.shrink_to_fit();
-  return s;
+  return writeStatus_;
 }
 
 bool TExportText::AddItemText(std::string_view itemPath, int depth) {
@@ -261,6 +283,7 @@ void TExportText::AddExchangeBlock(std::string_view name, std::string_view bytes
   output_ += "\r\n";
   AppendLinesOf(output_, bytes);
   output_ += "\f\r\n";
+  FlushOutput();
 }
 
 bool TExportText::BeginFrames(std::string_view title) {
@@ -354,6 +377,22 @@ fsys::Status TExportText::EndFrames() {
 void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mode, int depth) {
   if (!item)
     return;
+  auto add = [&](const std::string &path, int d) {
+    switch (mode) {
+    case TExportMode::Text:
+      return engine.AddItemText(path, d);
+    case TExportMode::Html:
+      return engine.AddItemHtml(path, d);
+    case TExportMode::Exchange:
+      return engine.AddExchangeFile(path);
+    case TExportMode::Frames:
+      return engine.AddItemPage(path, d);
+    }
+    return false;
+  };
+  // Items named in another letter case than on disk (a project from a
+  // case-insensitive file system) are found as the load finds them.
+  std::unique_ptr<TFoldedNames> folded;
   // An explicit stack: a project may nest deeper than the call stack allows.
   std::vector<std::pair<const TProjectNode *, int>> stack{{item, depth}};
   while (!stack.empty()) {
@@ -362,19 +401,12 @@ void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mod
     const TNodeData &data = *node->Data();
     if (!data.Missing || IsPlainName(data.ListedFileName)) {
       const std::string &path = data.Files.FilePath;
-      switch (mode) {
-      case TExportMode::Text:
-        engine.AddItemText(path, d);
-        break;
-      case TExportMode::Html:
-        engine.AddItemHtml(path, d);
-        break;
-      case TExportMode::Exchange:
-        engine.AddExchangeFile(path);
-        break;
-      case TExportMode::Frames:
-        engine.AddItemPage(path, d);
-        break;
+      if (!add(path, d) && !path.empty()) {
+        if (!folded)
+          folded = std::make_unique<TFoldedNames>(ExtractFilePath(path));
+        std::string other = folded->Resolve(path);
+        if (other != path)
+          add(other, d);
       }
     }
     for (int row = node->Count() - 1; row >= 0; --row)

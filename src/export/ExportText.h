@@ -65,8 +65,9 @@ public:
   const std::string &FrameTitle() const { return frameTitle_; }
   // The page the main frame shows first (the root item's page).
   const std::string &FirstPage() const { return firstPage_; }
-  // What a single-file export has collected: each line followed by CR LF,
-  // the bytes EndText writes.
+  // What a single-file export has collected and not yet written out: each
+  // line followed by CR LF. A big export goes to its temporary file in
+  // pieces, so that it is never held whole.
   const std::string &OutputLines() const { return output_; }
   // The lines of index0.html collected so far, each followed by CR LF.
   const std::string &IndexLines() const { return index_; }
@@ -79,16 +80,14 @@ public:
   // False when FileName is empty or an export is active; else starts an
   // empty output.
   bool BeginText();
-  // Room for this many bytes of output, so that a big export is not copied
-  // as its buffer grows (a hint, kept by BeginText).
-  void Reserve(size_t bytes) { output_.reserve(bytes); }
   // Appends one line while active; does nothing when not active. True.
   bool AddLine(std::string_view line);
   // Appends every line of `lines` and then one empty line (so an empty list
   // gives just the empty line); nothing when not active. True.
   bool AddLines(const TTextLines &lines);
   // Writes the output to FileName and ends the export (also when the write
-  // fails). Not active: code EINVAL, nothing written.
+  // fails). Not active: code EINVAL, nothing written. Until it succeeds,
+  // nothing of the export is under FileName (a previous file stays whole).
   fsys::Status EndText();
 
   // One item in text layout: indent x depth, TextHeader, title, mark; the
@@ -131,6 +130,8 @@ private:
   const std::string &Mark(bool toDo, bool completion, bool html) const;
   void AppendLine(std::string &to, std::string_view line);
   void AddExchangeBlock(std::string_view name, std::string_view bytes);
+  // Hands the collected output to the temporary file once it is big.
+  void FlushOutput(bool force = false);
 
   bool active_ = false;
   bool frames_ = false;
@@ -139,6 +140,8 @@ private:
   std::string frameTitle_;
   std::string firstPage_;
   std::string output_;
+  fsys::AtomicWriter writer_; // open once the output was first flushed
+  fsys::Status writeStatus_;  // the first failed flush of this export
   std::string index_;
   std::string page_;        // one item page, reused
   fsys::Status pageStatus_; // ok until a page write fails

@@ -78,10 +78,13 @@ std::string RealPath(const std::string &native, int &err) {
 }
 
 // See ResolveWriteTarget; native paths in and out, 0 or the refusal's code.
-int ResolveNative(const std::string &native, std::string_view withinDir, std::string &out) {
+// `existing` is set to the target's status when there is a file already.
+int ResolveNative(const std::string &native, std::string_view withinDir, std::string &out,
+                  struct stat *existing = nullptr, bool *exists = nullptr) {
   int err = 0;
   struct stat lst;
-  const bool link = ::lstat(native.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+  const bool found = ::lstat(native.c_str(), &lst) == 0;
+  const bool link = found && S_ISLNK(lst.st_mode);
   std::string real; // where the file is, every link on the way followed
   // A plain file named directly in the folder it must stay in is in it,
   // whatever links lead to the folder: no need to resolve either path (an
@@ -116,24 +119,35 @@ int ResolveNative(const std::string &native, std::string_view withinDir, std::st
   }
   out = link ? real : native;
   struct stat st;
-  if (::stat(out.c_str(), &st) == 0) {
+  // Nothing at the path and no link: nothing to look at again.
+  const bool there = link ? ::stat(out.c_str(), &st) == 0 : found;
+  if (!link && found)
+    st = lst;
+  if (exists)
+    *exists = there;
+  if (there) {
     if (S_ISDIR(st.st_mode))
       return EISDIR;
     if ((st.st_mode & S_IWUSR) == 0)
       return EACCES; // a read-only file stays as it is, whoever asks
+    if (existing)
+      *existing = st;
   }
   return 0;
 }
 
 // The new file `fd` takes the mode and owner of the file at `like`, when
 // there is one. Only root may give a file away; the group may still follow.
-void TakeModeAndOwner(int fd, const std::string &like) {
-  struct stat st;
-  if (like.empty() || ::stat(like.c_str(), &st) != 0)
-    return;
+void TakeModeAndOwner(int fd, const struct stat &st) {
   if (::fchown(fd, st.st_uid, st.st_gid) != 0)
     (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
   ::fchmod(fd, st.st_mode & 07777); // after chown, which may clear set-id bits
+}
+
+void TakeModeAndOwner(int fd, const std::string &like) {
+  struct stat st;
+  if (!like.empty() && ::stat(like.c_str(), &st) == 0)
+    TakeModeAndOwner(fd, st);
 }
 
 std::string TempNameFor(const std::string &native) {
@@ -308,41 +322,126 @@ Status ResolveWriteTarget(std::string_view path, std::string_view withinDir, std
   return {};
 }
 
-Status WriteFile(std::string_view path, std::string_view data, const WriteOptions &options) {
-  std::string native;
-  if (int err = ResolveNative(ToNative(path), options.withinDir, native))
-    return Fail("write", path, err);
-  std::string tmp = TempNameFor(native);
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0)
-    return Fail("create", path, errno);
-  // Keep the permissions of the file being replaced.
+AtomicWriter::~AtomicWriter() { Abandon(); }
+
+namespace {
+
+// A new file can be written as a nameless file in its directory and given
+// its name once complete: one directory change instead of a temporary name
+// and a rename, and a crash leaves nothing behind. The name is given through
+// /proc, which needs no privilege.
+bool CanLinkUnnamed() {
+  static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+  return can;
+}
+
+int LinkUnnamed(int fd, const std::string &native) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, native.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                            : errno;
+}
+
+} // namespace
+
+Status AtomicWriter::Open(std::string_view path, const WriteOptions &options) {
+  Abandon();
+  path_ = std::string(path);
   struct stat old;
-  if (::stat(native.c_str(), &old) == 0)
-    TakeModeAndOwner(fd, native);
-  else if (!options.modeFrom.empty())
-    TakeModeAndOwner(fd, ToNative(options.modeFrom));
-  if (!WriteAll(fd, data) || (!Batching() && ::fsync(fd) != 0)) {
-    int err = errno;
-    ::close(fd);
-    ::unlink(tmp.c_str());
+  bool exists = false;
+  if (int err = ResolveNative(ToNative(path), options.withinDir, native_, &old, &exists))
     return Fail("write", path, err);
+  tmp_.clear();
+  if (!exists && CanLinkUnnamed())
+    fd_ = ::open(Dirname(native_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd_ < 0) {
+    // A file to replace, or a file system without nameless files.
+    tmp_ = TempNameFor(native_);
+    fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+      tmp_.clear();
+      return Fail("create", path, errno);
+    }
   }
+  // Keep the permissions of the file being replaced.
+  if (exists)
+    TakeModeAndOwner(fd_, old);
+  else if (!options.modeFrom.empty())
+    TakeModeAndOwner(fd_, ToNative(options.modeFrom));
+  return {};
+}
+
+Status AtomicWriter::Append(std::string_view data) {
+  if (fd_ < 0)
+    return Fail("write", path_, EBADF);
+  if (!WriteAll(fd_, data)) {
+    int err = errno;
+    Abandon();
+    return Fail("write", path_, err);
+  }
+  return {};
+}
+
+Status AtomicWriter::Commit() {
+  if (fd_ < 0)
+    return Fail("write", path_, EBADF);
+  if (!Batching() && ::fsync(fd_) != 0) {
+    int err = errno;
+    Abandon();
+    return Fail("write", path_, err);
+  }
+  if (tmp_.empty()) {
+    int err = LinkUnnamed(fd_, native_);
+    if (err == EEXIST) {
+      // Someone made the file meanwhile: replace it as any other file.
+      tmp_ = TempNameFor(native_);
+      err = LinkUnnamed(fd_, tmp_);
+      if (err)
+        tmp_.clear();
+    } else if (err) {
+      Abandon();
+      return Fail("rename", path_, err);
+    }
+    if (err) {
+      Abandon();
+      return Fail("rename", path_, err);
+    }
+  }
+  const int fd = fd_;
+  fd_ = -1;
   if (::close(fd) != 0) {
     int err = errno;
-    ::unlink(tmp.c_str());
-    return Fail("write", path, err);
+    if (!tmp_.empty())
+      ::unlink(tmp_.c_str());
+    return Fail("write", path_, err);
   }
-  if (::rename(tmp.c_str(), native.c_str()) != 0) {
+  if (!tmp_.empty() && ::rename(tmp_.c_str(), native_.c_str()) != 0) {
     int err = errno;
-    ::unlink(tmp.c_str());
-    return Fail("rename", path, err);
+    ::unlink(tmp_.c_str());
+    return Fail("rename", path_, err);
   }
   if (Batching())
-    RememberForBatch(Dirname(native));
+    RememberForBatch(Dirname(native_));
   else
-    SyncDir(Dirname(native));
+    SyncDir(Dirname(native_));
   return {};
+}
+
+void AtomicWriter::Abandon() {
+  if (fd_ < 0)
+    return;
+  ::close(fd_);
+  fd_ = -1;
+  if (!tmp_.empty())
+    ::unlink(tmp_.c_str());
+}
+
+Status WriteFile(std::string_view path, std::string_view data, const WriteOptions &options) {
+  AtomicWriter writer;
+  if (Status s = writer.Open(path, options); !s)
+    return s;
+  if (Status s = writer.Append(data); !s)
+    return s;
+  return writer.Commit();
 }
 
 Status RenameFile(std::string_view from, std::string_view to) {
@@ -370,63 +469,33 @@ Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
   // Copying a file onto itself would be a no-op at best; never truncate it.
   if (SameFile(from, to))
     return {};
-  std::string dst;
-  if (int err = ResolveNative(ToNative(to), options.withinDir, dst))
-    return Fail("copy to", to, err);
+  AtomicWriter writer;
+  if (Status s = writer.Open(to, options); !s)
+    return Fail("copy to", to, s.code);
   int in = -1;
   struct stat source;
   if (Status failed = OpenRegular(from, in, source); !failed)
     return failed;
-  std::string tmp = TempNameFor(dst);
-  int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (out < 0) {
-    int err = errno;
-    ::close(in);
-    return Fail("create", to, err);
-  }
-  struct stat old;
-  if (::stat(dst.c_str(), &old) == 0)
-    TakeModeAndOwner(out, dst);
-  else if (!options.modeFrom.empty())
-    TakeModeAndOwner(out, ToNative(options.modeFrom));
   char buf[1 << 16];
-  bool ok = true;
-  int err = 0;
   for (;;) {
     ssize_t n = ::read(in, buf, sizeof buf);
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0) {
-      ok = false;
-      err = errno;
-      break;
+      int err = errno;
+      ::close(in);
+      return Fail("copy", to, err);
     }
     if (n == 0)
       break;
-    if (!WriteAll(out, std::string_view(buf, static_cast<size_t>(n)))) {
-      ok = false;
-      err = errno;
-      break;
+    if (Status s = writer.Append(std::string_view(buf, static_cast<size_t>(n))); !s) {
+      ::close(in);
+      return Fail("copy", to, s.code);
     }
   }
   ::close(in);
-  if (ok && ::fsync(out) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (::close(out) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::rename(tmp.c_str(), dst.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return Fail("copy", to, err);
-  }
-  SyncDir(Dirname(dst));
+  if (Status s = writer.Commit(); !s)
+    return Fail("copy", to, s.code);
   return {};
 }
 

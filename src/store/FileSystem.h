@@ -98,6 +98,31 @@ private:
 // the program set it).
 Status WriteFile(std::string_view path, std::string_view data, const WriteOptions &options = {});
 
+// The same write piece by piece, for output too big to hold at once (an
+// export of a whole project): nothing appears under the target's name until
+// Commit, and a writer that goes uncommitted leaves nothing behind.
+class AtomicWriter {
+public:
+  AtomicWriter() = default;
+  ~AtomicWriter();
+  AtomicWriter(const AtomicWriter &) = delete;
+  AtomicWriter &operator=(const AtomicWriter &) = delete;
+
+  // Refuses the target as ResolveWriteTarget does; creates the temporary file.
+  Status Open(std::string_view path, const WriteOptions &options = {});
+  bool IsOpen() const { return fd_ >= 0; }
+  Status Append(std::string_view data);
+  // Flushes, renames over the target and closes; the writer is done either way.
+  Status Commit();
+  // Drops the temporary file; the target stays as it was.
+  void Abandon();
+
+private:
+  int fd_ = -1;
+  std::string path_; // as the caller named it
+  std::string native_, tmp_;
+};
+
 // While one of these lives, writes on this thread skip their per-file flush;
 // the file systems they touched are flushed once when it ends. For commands
 // that write thousands of new files at once (import, copy of a subtree).

@@ -1,6 +1,9 @@
 #include "store/LibUnit.h"
 
 #include "store/Codec.h"
+#include "store/FileSystem.h"
+
+#include <vector>
 
 std::string AddPathSeparator(std::string_view path) {
   std::string r(path);
@@ -49,4 +52,28 @@ bool IsPlainFileName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
          name.find(kPathSeparator) == std::string_view::npos &&
          name.find('\0') == std::string_view::npos;
+}
+
+std::string TFoldedNames::Find(std::string_view name) {
+  if (!listed_) {
+    listed_ = true;
+    std::vector<fsys::Entry> entries;
+    if (fsys::ListDirectory(dir_, entries))
+      for (const fsys::Entry &e : entries) {
+        if (e.isDirectory)
+          continue;
+        std::string &slot = byLower_[cp932::LowerAscii(e.name)];
+        if (slot.empty() || e.name < slot)
+          slot = e.name;
+      }
+  }
+  auto it = byLower_.find(cp932::LowerAscii(name));
+  return it == byLower_.end() ? std::string() : it->second;
+}
+
+std::string TFoldedNames::Resolve(const std::string &path) {
+  if (fsys::Exists(path) || ExtractFilePath(path) != AddPathSeparator(dir_))
+    return path;
+  std::string found = Find(ExtractFileName(path));
+  return found.empty() ? path : ExtractFilePath(path) + found;
 }

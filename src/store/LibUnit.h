@@ -3,6 +3,7 @@
 // formed by plain concatenation.
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 constexpr char kPathSeparator = '/';
 
@@ -20,3 +21,26 @@ std::string ExtractFilePath(std::string_view path);
 // "..", no separator and no NUL ('/' and NUL are never a CP932 trail byte,
 // so a byte search is exact).
 bool IsPlainFileName(std::string_view name);
+
+// The files directly in one directory by their names with ASCII letters
+// lower-cased, for projects made on case-insensitive file systems: their
+// tree file may name "Item.TXT" where the disk holds "item.txt". The
+// directory is listed on the first look-up only, so a project whose names
+// all match exactly never pays for it.
+class TFoldedNames {
+public:
+  explicit TFoldedNames(std::string dir) : dir_(std::move(dir)) {}
+  // The name on disk that differs from `name` only in ASCII letter case
+  // (the lowest in byte order when there are several), or empty when there
+  // is none. Directories do not count.
+  std::string Find(std::string_view name);
+  // `path` when a file is there as spelt; else the same path with the file
+  // name as found by Find when `path` names a file directly in the
+  // directory; else `path` unchanged.
+  std::string Resolve(const std::string &path);
+
+private:
+  std::string dir_;
+  bool listed_ = false;
+  std::unordered_map<std::string, std::string> byLower_;
+};

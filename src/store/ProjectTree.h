@@ -21,8 +21,14 @@
 #include <vector>
 
 class TIniFile;
+class TFoldedNames;
 
-enum class TLoadMode { Full, RootOnly };
+// Full: every item with its text. RootOnly: the root item's header alone
+// (a catalogue row). TreeOnly: the tree file and the root item's header; the
+// other items are not read (titles empty, no item counts as missing unless its
+// name leaves the project directory), for commands that read each item file
+// themselves (an export).
+enum class TLoadMode { Full, RootOnly, TreeOnly };
 
 // Where a moved node goes relative to the target node T.
 enum class TNodeAttachMode {
@@ -204,7 +210,7 @@ public:
   // stays as a Missing node (labelled with its file name, see TNodeData)
   // with its own children below it, and is listed in MissingItems().
   void LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
-                    TProjectNode *parent);
+                    TProjectNode *parent, TFoldedNames &folded);
   const std::vector<TSkippedItem> &SkippedItems() const { return skipped_; }
   // The malformed header values the last load met, one message (CP932) each,
   // in tree order.

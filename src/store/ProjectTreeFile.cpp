@@ -30,12 +30,25 @@ std::string ChildKey(int n) {
 // Item files live in the project directory itself. A name with a directory
 // part (or a NUL, which would cut the name short) could make the editor read
 // and later overwrite a file elsewhere, so such an item counts as unreadable.
+// A name not on disk as spelt is looked for in another letter case: projects
+// made on case-insensitive file systems name "Item.TXT" for "item.txt". The
+// item then works on the file found, and its path says so.
 // TNodeFiles::Open, reading every item of a load into one reused buffer and
 // trimming each text's line list to its size: with every text of a big
 // project in memory, both keep the heap markedly smaller.
 bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer,
-              TStringList &warnings) {
-  if (!IsPlainFileName(fileName) || !fsys::ReadFile(files.FilePath, buffer))
+              TStringList &warnings, TFoldedNames &folded) {
+  if (!IsPlainFileName(fileName))
+    return false;
+  fsys::Status read = fsys::ReadFile(files.FilePath, buffer);
+  if (!read && read.code == ENOENT) {
+    std::string onDisk = folded.Find(fileName);
+    if (onDisk.empty())
+      return false;
+    files.FilePath = ExtractFilePath(files.FilePath) + onDisk;
+    read = fsys::ReadFile(files.FilePath, buffer);
+  }
+  if (!read)
     return false;
   files.ParseHeader(buffer, &warnings);
   files.Body.clear();
@@ -82,8 +95,9 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   data->ID = "Root";
   data->Files.FilePath = projectDir_ + WindowData.RootFileName;
   std::string buffer;
+  TFoldedNames folded(projectDir_);
   if (OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer,
-               loadWarnings_)) {
+               loadWarnings_, folded)) {
     std::string title = data->Files.Title;
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
     if (OnNodeLoaded)
@@ -92,7 +106,7 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
     if (LoadMode == TLoadMode::RootOnly)
       WindowData.LastNode.clear();
     else
-      LoadChildren(ini, "Root", false, root);
+      LoadChildren(ini, "Root", false, root, folded);
   }
   if (TProjectNode *root = RootNode()) {
     if (WindowData.LastNode.empty())
@@ -102,7 +116,7 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
 }
 
 void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
-                                TProjectNode *parent) {
+                                TProjectNode *parent, TFoldedNames &folded) {
   if (!parent)
     return;
   // Items already in the tree, by ID (compared as sections are) and by file:
@@ -146,7 +160,8 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     const TIniFile::Section *keys = ini.GetSection(id);
     const std::string *named = ini.Find(keys, "FileName");
     std::string fileName = named ? *named : std::string();
-    std::string filePath = projectDir_ + fileName;
+    auto filePathOf = [&](std::string_view name) { return projectDir_ + std::string(name); };
+    std::string filePath = filePathOf(fileName);
     auto skip = [&](TSkippedItem::Reason why) {
       skipped_.push_back(TSkippedItem{std::string(f.section), id, fileName, why});
     };
@@ -169,7 +184,19 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     auto data = std::make_unique<TNodeData>();
     data->ID = id;
     data->Files.FilePath = std::move(filePath);
-    if (!OpenItem(data->Files, fileName, loadBody, buffer, loadWarnings_)) {
+    bool read = false;
+    if (LoadMode == TLoadMode::TreeOnly) {
+      read = IsPlainFileName(fileName);
+    } else {
+      read = OpenItem(data->Files, fileName, loadBody, buffer, loadWarnings_, folded);
+      // Found in another letter case: that file may be another entry's.
+      if (read && data->Files.FilePath != filePathOf(fileName) &&
+          files.count(data->Files.FilePath)) {
+        skip(TSkippedItem::SharedFile);
+        continue;
+      }
+    }
+    if (!read) {
       // A file moved away for a moment must not cost the branch at the next
       // save: the entry stays, with what the tree file says of it.
       data->Files = TNodeFiles();

@@ -1,5 +1,6 @@
 // The export layouts byte for byte against golden files written from the
 // layout rules (tests/data/export/make-golden.py), over a real project copy.
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "export/ExportText.h"
 #include "store/Codec.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -228,4 +230,59 @@ TEST_F(ExportFixture, DeepProjectsExportWithoutRecursion) {
   ASSERT_TRUE(engine.EndText());
   EXPECT_NE(t.Read("deep.txt").find("\n" + std::string(20000, ' ') + J("★空の項目")),
             std::string::npos);
+}
+
+TEST_F(ExportFixture, ABigExportIsWrittenInPiecesAndStaysWhole) {
+  // Several megabytes: the output goes to its file in pieces.
+  const std::string file = projectDir + "20261207120004.txt";
+  TNodeFiles big;
+  big.FilePath = file;
+  ASSERT_TRUE(big.Open(true));
+  big.Body.clear();
+  for (int copy = 0; copy < 4; ++copy)
+    for (int i = 0; i < 60000; ++i)
+      big.Body.push_back(J("長い本文の行 ") + std::to_string(i));
+  ASSERT_TRUE(big.Save());
+  ASSERT_GT(fs::file_size(file), 4u << 20);
+  ASSERT_TRUE(project.Load(projectDir).RootLoaded);
+
+  t.Write("out.txt", "previous");
+  ASSERT_TRUE(Export(TExportMode::Exchange, t.Path("out.txt")));
+  const std::string out = t.Read("out.txt");
+  EXPECT_GT(out.size(), 4u << 20);
+  EXPECT_EQ(out.compare(out.size() - 3, 3, "\f\r\n"), 0);
+  size_t blocks = 0;
+  for (size_t at = out.find("FileName:"); at != std::string::npos;
+       at = out.find("FileName:", at + 1))
+    ++blocks;
+  EXPECT_EQ(blocks, project.Tree().NodeCount() + 1 - project.Tree().MissingItems().size());
+  EXPECT_NE(out.find(J("長い本文の行 59999\r\n長い本文の行 0\r\n")), std::string::npos);
+
+  // A text export of the same project from a load of the tree alone reads
+  // every item from its file and gives the same bytes.
+  ASSERT_TRUE(Export(TExportMode::Text, t.Path("full.txt")));
+  ASSERT_TRUE(Export(TExportMode::Html, t.Path("full.html")));
+  TProject treeOnly;
+  treeOnly.Tree().LoadMode = TLoadMode::TreeOnly;
+  ASSERT_TRUE(treeOnly.Load(projectDir).RootLoaded);
+  TExportText a(*settings), b(*settings), c(*settings);
+  ASSERT_TRUE(RunExport(a, treeOnly, nullptr, TExportMode::Text, t.Path("tree.txt")));
+  ASSERT_TRUE(RunExport(b, treeOnly, nullptr, TExportMode::Html, t.Path("tree.html")));
+  ASSERT_TRUE(RunExport(c, treeOnly, nullptr, TExportMode::Exchange, t.Path("tree-ex.txt")));
+  EXPECT_EQ(t.Read("tree.txt"), t.Read("full.txt"));
+  EXPECT_EQ(t.Read("tree.html"), t.Read("full.html"));
+  EXPECT_EQ(t.Read("tree-ex.txt"), out);
+
+  // The disk fills up half way: the previous file stays, nothing is left
+  // beside it.
+  t.Write("prev.txt", "previous");
+  {
+    FileSizeLimit limit(2 << 20);
+    fsys::Status s = Export(TExportMode::Exchange, t.Path("prev.txt"));
+    EXPECT_EQ(s.code, EFBIG);
+    EXPECT_EQ(s.path, t.Path("prev.txt"));
+  }
+  EXPECT_EQ(t.Read("prev.txt"), "previous");
+  for (const auto &e : fs::directory_iterator(t.Dir()))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos);
 }

@@ -157,3 +157,46 @@ TEST(WriteTarget, LinksInsideTheProjectAreWrittenThroughAndLinksOutOfItNever) {
   EXPECT_EQ(elsewhere.Read("mine.txt"), "exported");
   EXPECT_TRUE(fs::is_symlink(t.Path("b.txt")));
 }
+
+TEST(WriteTarget, APiecewiseWriteShowsNothingUntilCommittedAndLeavesNothingWhenDropped) {
+  TempDir t;
+  t.Write("old.txt", "old");
+  ::chmod(t.Path("old.txt").c_str(), 0640);
+  {
+    fsys::AtomicWriter w;
+    ASSERT_TRUE(w.Open(t.Path("new.txt")));
+    ASSERT_TRUE(w.Append("piece 1,"));
+    EXPECT_FALSE(fs::exists(t.Path("new.txt"))); // nothing named before the end
+    ASSERT_TRUE(w.Append("piece 2"));
+    fsys::AtomicWriter r;
+    ASSERT_TRUE(r.Open(t.Path("old.txt")));
+    ASSERT_TRUE(r.Append("replaced"));
+    EXPECT_EQ(t.Read("old.txt"), "old");
+    ASSERT_TRUE(w.Commit());
+    ASSERT_TRUE(r.Commit());
+    EXPECT_FALSE(r.Commit()); // done: a second commit writes nothing
+  }
+  EXPECT_EQ(t.Read("new.txt"), "piece 1,piece 2");
+  EXPECT_EQ(t.Read("old.txt"), "replaced");
+  EXPECT_EQ(ModeOf(t.Path("old.txt")), 0640u);
+  {
+    // Dropped before the end, for a new and an existing target.
+    fsys::AtomicWriter a, b;
+    ASSERT_TRUE(a.Open(t.Path("dropped.txt")));
+    ASSERT_TRUE(a.Append("x"));
+    ASSERT_TRUE(b.Open(t.Path("old.txt")));
+    ASSERT_TRUE(b.Append("y"));
+  }
+  EXPECT_TRUE(OnlyNames(t, {"new.txt", "old.txt"}));
+  EXPECT_EQ(t.Read("old.txt"), "replaced");
+
+  // A file made by someone else between the start and the end is replaced
+  // whole, not refused and not left with a stray temporary file.
+  fsys::AtomicWriter race;
+  ASSERT_TRUE(race.Open(t.Path("raced.txt")));
+  ASSERT_TRUE(race.Append("ours"));
+  t.Write("raced.txt", "theirs");
+  ASSERT_TRUE(race.Commit());
+  EXPECT_EQ(t.Read("raced.txt"), "ours");
+  EXPECT_TRUE(OnlyNames(t, {"new.txt", "old.txt", "raced.txt"}));
+}
