@@ -5,7 +5,7 @@
 // memory (maximum resident set) is its alone.
 // Usage: bench_export [--dir DIR] [--keep] [count]
 // orvane-cli is taken from the build directory this benchmark lies in.
-#include "ProjectGenerator.h"
+#include "BenchSupport.h"
 #include "store/FileSystem.h"
 
 #include <chrono>
@@ -80,41 +80,19 @@ uint64_t Bytes(const std::string &dir) {
 } // namespace
 
 int main(int argc, char **argv) {
-  std::string base = (fs::temp_directory_path() / "orvane-bench-export").string();
-  bool keep = false;
-  int count = 50000;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--dir" && i + 1 < argc)
-      base = argv[++i];
-    else if (a == "--keep")
-      keep = true;
-    else
-      count = std::atoi(a.c_str());
-  }
-  const std::string cli =
-      (fs::canonical("/proc/self/exe").parent_path().parent_path() / "src/cli/orvane-cli").string();
-  if (!fs::exists(cli)) {
-    std::fprintf(stderr, "no %s: build the target orvane-cli first\n", cli.c_str());
+  const bench::Options options = bench::ParseOptions(argc, argv, "orvane-bench-export");
+  const std::string &base = options.base;
+  const bool keep = options.keep;
+  const int count = options.Count();
+  const std::string cli = bench::CliPath();
+  if (cli.empty())
     return 1;
-  }
   fs::remove_all(base);
   const std::string project = base + "/project/";
-  fs::create_directories(project);
+  if (!bench::GenerateProject(project, count))
+    return 1;
   fs::create_directories(base + "/config");
   setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
-  // Generated in a process of its own: a child forked from a parent that
-  // holds the generated tree would count the parent's pages as its peak.
-  std::fflush(stdout);
-  if (pid_t gen = fork(); gen == 0) {
-    bench::Generate(project, count);
-    _exit(0);
-  } else {
-    int status = 0;
-    waitpid(gen, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      return 1;
-  }
   const uint64_t projectBytes = Bytes(project);
   std::printf("%d items, %.1f MB in the project directory\n", count, projectBytes / 1048576.0);
 

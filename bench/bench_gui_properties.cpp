@@ -4,7 +4,7 @@
 // caches, alternating, as medians with min-max. The core's part (listing the
 // directory and reading every item header) is shown on its own.
 // Usage: bench_gui_properties [--dir DIR] [--keep] [count]
-#include "ProjectGenerator.h"
+#include "BenchSupport.h"
 #include "catalogue/ProjectPropertyForm.h"
 #include "store/ProjectProperties.h"
 
@@ -30,12 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double Seconds(const std::function<void()> &f) {
-  auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Spawned, not forked: the parent holds a filled window.
 int Exec(const std::vector<std::string> &args) {
   std::fflush(stdout);
@@ -55,16 +49,8 @@ int Exec(const std::vector<std::string> &args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-struct Stats {
-  std::vector<double> runs;
-  double Median() const {
-    std::vector<double> v = runs;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-  }
-  double Min() const { return *std::min_element(runs.begin(), runs.end()); }
-  double Max() const { return *std::max_element(runs.begin(), runs.end()); }
-};
+using bench::Seconds;
+using bench::Stats;
 
 void Show(const char *what, const Stats &s, const Stats *ref) {
   std::printf("%-34s median %7.3f s (%.3f-%.3f)", what, s.Median(), s.Min(), s.Max());
@@ -77,32 +63,14 @@ void Show(const char *what, const Stats &s, const Stats *ref) {
 } // namespace
 
 int main(int argc, char **argv) {
-  std::string base = (fs::temp_directory_path() / "orvane-bench-properties").string();
-  bool keep = false;
-  int count = 50000;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--dir" && i + 1 < argc)
-      base = argv[++i];
-    else if (a == "--keep")
-      keep = true;
-    else
-      count = std::atoi(a.c_str());
-  }
+  const bench::Options options = bench::ParseOptions(argc, argv, "orvane-bench-properties");
+  const std::string &base = options.base;
+  const int count = options.Count();
   fs::remove_all(base);
   const std::string project = base + "/project/";
-  fs::create_directories(project);
   // Generated in a process of its own, so this one holds only the window.
-  std::fflush(stdout);
-  if (pid_t gen = fork(); gen == 0) {
-    bench::Generate(project, count);
-    _exit(0);
-  } else {
-    int status = 0;
-    waitpid(gen, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      return 1;
-  }
+  if (!bench::GenerateProject(project, count))
+    return 1;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   TProjectPropertyForm form;
@@ -124,7 +92,7 @@ int main(int argc, char **argv) {
   Show("grep -rlF (reference)", grep, nullptr);
   Show("headers and sizes (core)", core, &grep);
   Show("fill the property window", fill, &grep);
-  if (!keep)
+  if (!options.keep)
     fs::remove_all(base);
   return 0;
 }

@@ -5,7 +5,7 @@
 // process of its own, so that the peak belongs to that project alone.
 // Usage: bench_project [--dir DIR] [--keep] [count...]   (default 1000 10000 50000)
 // --keep leaves the generated projects in DIR for a closer look.
-#include "ProjectGenerator.h"
+#include "BenchSupport.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "store/ProjectTree.h"
@@ -136,37 +136,16 @@ void Measure(const std::string &dir, int count) {
               peakMB, static_cast<double>(rssBefore) / 1024, mb, 2 * mb + 50);
 }
 
-// Runs `f` in a child process and waits for it.
-template <class F> bool InChild(F f) {
-  std::fflush(stdout);
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    f();
-    std::fflush(stdout);
-    std::_Exit(0);
-  }
-  int status = 0;
-  return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
-}
+using bench::InChild;
 
 } // namespace
 
 int main(int argc, char **argv) {
-  std::string base = (std::filesystem::temp_directory_path() / "orvane-bench-project").string();
-  std::vector<int> counts;
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--dir" && i + 1 < argc)
-      base = argv[++i];
-    else if (a == "--keep")
-      keep = true;
-    else
-      counts.push_back(std::atoi(argv[i]));
-  }
-  if (counts.empty())
-    counts = {1000, 10000, 50000};
+  const bench::Options options =
+      bench::ParseOptions(argc, argv, "orvane-bench-project", {1000, 10000, 50000});
+  const std::string &base = options.base;
+  const bool keep = options.keep;
+  const std::vector<int> &counts = options.counts;
   for (int count : counts) {
     std::string dir = base + "/p" + std::to_string(count) + "/";
     std::filesystem::remove_all(dir);

@@ -7,7 +7,7 @@
 //   - `orvane-cli find` as a process of its own, load included.
 // Usage: bench_search [--dir DIR] [--keep] [count]
 // orvane-cli is taken from the build directory this benchmark lies in.
-#include "ProjectGenerator.h"
+#include "BenchSupport.h"
 #include "search/ProjectSearch.h"
 #include "store/Codec.h"
 #include "store/Project.h"
@@ -80,24 +80,13 @@ Run Best(const std::function<Run()> &once) {
 } // namespace
 
 int main(int argc, char **argv) {
-  std::string base = (fs::temp_directory_path() / "orvane-bench-search").string();
-  bool keep = false;
-  int count = 50000;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--dir" && i + 1 < argc)
-      base = argv[++i];
-    else if (a == "--keep")
-      keep = true;
-    else
-      count = std::atoi(a.c_str());
-  }
-  const std::string cli =
-      (fs::canonical("/proc/self/exe").parent_path().parent_path() / "src/cli/orvane-cli").string();
-  if (!fs::exists(cli)) {
-    std::fprintf(stderr, "no %s: build the target orvane-cli first\n", cli.c_str());
+  const bench::Options options = bench::ParseOptions(argc, argv, "orvane-bench-search");
+  const std::string &base = options.base;
+  const bool keep = options.keep;
+  const int count = options.Count();
+  const std::string cli = bench::CliPath();
+  if (cli.empty())
     return 1;
-  }
   fs::remove_all(base);
   const std::string project = base + "/project/";
   fs::create_directories(project);
