@@ -1,4 +1,5 @@
 #include "attach/FileListView.h"
+#include "ui/ReportList.h"
 
 #include <QHeaderView>
 #include <QListView>
@@ -41,11 +42,7 @@ TFileListView::TFileListView(QWidget *parent)
   reportView_->setModel(model_);
   reportView_->setSelectionModel(iconView_->selectionModel());
   StyleView(reportView_);
-  reportView_->setRootIsDecorated(false);
-  reportView_->setItemsExpandable(false);
-  reportView_->setUniformRowHeights(true);
-  reportView_->setAllColumnsShowFocus(true);
-  reportView_->setSortingEnabled(false);
+  ui::MakeFlatRows(reportView_);
   QHeaderView *h = reportView_->header();
   h->setSectionsClickable(false);
   h->setSectionsMovable(false);

@@ -5,6 +5,7 @@
 #include "ui/FramedLabel.h"
 #include "ui/MessageBox.h"
 #include "ui/ProgramIcon.h"
+#include "ui/ReportList.h"
 #include "ui/Shell.h"
 #include "ui/Text.h"
 
@@ -96,11 +97,7 @@ TProjectPropertyForm::TProjectPropertyForm(QWidget *parent) : QDialog(parent) {
   list_->headerItem()->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
   list_->header()->setSectionsClickable(false); // no sorting: the directory's order
   list_->header()->setStretchLastSection(false);
-  list_->setSortingEnabled(false);
-  list_->setRootIsDecorated(false);
-  list_->setItemsExpandable(false);
-  list_->setUniformRowHeights(true);
-  list_->setAllColumnsShowFocus(true);
+  ui::MakeFlatRows(list_);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -12,6 +12,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
+#include "ui/ReportList.h"
 #include "ui/ScreenFit.h"
 #include "ui/Text.h"
 
@@ -194,15 +195,12 @@ void TSelectThemaForm::BuildList() {
   list_->setObjectName(QStringLiteral("ProjectList"));
   list_->setColumnCount(2);
   list_->setHeaderLabels({QStringLiteral(u"プロジェクト"), QStringLiteral(u"最終更新日")});
-  list_->setRootIsDecorated(false);
-  list_->setItemsExpandable(false);
-  list_->setUniformRowHeights(true);
-  list_->setAllColumnsShowFocus(true);
+  ui::MakeFlatRows(list_);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setFrameShape(QFrame::NoFrame);
-  list_->setSortingEnabled(false); // the catalogue sorts with its own comparison
+  // Sorting stays off: the catalogue sorts with its own comparison.
   QHeaderView *header = list_->header();
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
