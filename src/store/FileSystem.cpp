@@ -397,9 +397,6 @@ Status AtomicWriter::Commit() {
       err = LinkUnnamed(fd_, tmp_);
       if (err)
         tmp_.clear();
-    } else if (err) {
-      Abandon();
-      return Fail("rename", path_, err);
     }
     if (err) {
       Abandon();
