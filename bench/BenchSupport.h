@@ -8,12 +8,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern "C" char **environ;
 
 namespace bench {
 
@@ -75,6 +79,28 @@ inline std::string CliPath() {
     return cli;
   std::fprintf(stderr, "no %s: build the target orvane-cli first\n", cli.c_str());
   return std::string();
+}
+
+// Runs `args` with stdout going to /dev/null and returns its exit code (-1
+// when it could not run or did not exit). Spawned, not forked: the caller
+// may hold a loaded project or a filled window, and a fork would copy its
+// page tables into the measured time.
+inline int Spawn(const std::vector<std::string> &args) {
+  std::fflush(stdout);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  std::vector<char *> argv;
+  for (const auto &a : args)
+    argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int status = 0;
+  const bool started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  if (!started || waitpid(pid, &status, 0) != pid)
+    return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 inline double Seconds(const std::function<void()> &f) {

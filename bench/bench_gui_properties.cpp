@@ -24,32 +24,12 @@
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
-
 namespace fs = std::filesystem;
 
 namespace {
 
-// Spawned, not forked: the parent holds a filled window.
-int Exec(const std::vector<std::string> &args) {
-  std::fflush(stdout);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  std::vector<char *> argv;
-  for (const auto &a : args)
-    argv.push_back(const_cast<char *>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int status = 0;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-    return -1;
-  waitpid(pid, &status, 0);
-  posix_spawn_file_actions_destroy(&actions);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 using bench::Seconds;
+using bench::Spawn;
 using bench::Stats;
 
 void Show(const char *what, const Stats &s, const Stats *ref) {
@@ -77,10 +57,10 @@ int main(int argc, char **argv) {
 
   const std::vector<std::string> grepArgs{"sh", "-c", "LC_ALL=C grep -rlF zzrarewordzz " + project};
   Stats grep, core, fill;
-  Exec(grepArgs); // warm the caches
+  Spawn(grepArgs); // warm the caches
   size_t rows = 0;
   for (int round = 0; round < 5; ++round) {
-    grep.runs.push_back(Seconds([&] { Exec(grepArgs); }));
+    grep.runs.push_back(Seconds([&] { Spawn(grepArgs); }));
     core.runs.push_back(Seconds([&] { rows = ReadProjectProperties(project).Files.size(); }));
     fill.runs.push_back(Seconds([&] {
       if (!form.Fill(project))

@@ -23,8 +23,6 @@
 #include <sys/wait.h>
 #include <vector>
 
-extern char **environ;
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -39,30 +37,9 @@ struct Run {
   int code = 0;
 };
 
-// Runs `args` with stdout going to /dev/null. Spawned, not forked: the
-// parent may hold a loaded project, and a fork would copy its page tables
-// into the measured time.
 Run Exec(const std::vector<std::string> &args) {
-  std::fflush(stdout);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  std::vector<char *> argv;
-  for (const auto &a : args)
-    argv.push_back(const_cast<char *>(a.c_str()));
-  argv.push_back(nullptr);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
   Run r;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-    r.code = -1;
-    return r;
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  posix_spawn_file_actions_destroy(&actions);
+  r.seconds = bench::Seconds([&] { r.code = bench::Spawn(args); });
   return r;
 }
 
