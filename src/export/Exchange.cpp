@@ -3,8 +3,10 @@
 #include "export/ExportText.h"
 #include "store/Codec.h"
 #include "store/LibUnit.h"
+#include "store/Project.h"
 
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -145,6 +147,30 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
   fsys::BatchWrites batch; // thousands of new files: one flush at the end
   fsys::WriteOptions options;
   options.withinDir = target;
+  auto write = [&](const std::string &name, const std::string &content) {
+    const std::string path = target + name;
+    fsys::Entry existing;
+    fsys::Status s;
+    // (A link that leads nowhere is refused by WriteFile itself.)
+    if (fsys::Stat(path, existing) && existing.isSymlink)
+      s = fsys::Status{"write", path, ELOOP};
+    else
+      s = fsys::WriteFile(path, content, options);
+    if (!s) {
+      r.Failure = s;
+      r.StoppedAt = name;
+      r = Fail(r, TImportResult::CannotWrite,
+               J("ファイル") + "\"" + path + "\"" + J("が作成できません"));
+      return false;
+    }
+    ++r.FilesWritten;
+    return true;
+  };
+  // The tree file is written last, once every item file is on disk: an
+  // import that stops part way (a full disk, a kill) must not leave a
+  // directory that opens as a project with items missing.
+  std::optional<std::string> treeFile;
+  std::string treeContent;
   bool inBlock = false;
   std::string first;   // the block's first line
   int64_t firstAt = 0; // its index
@@ -161,8 +187,15 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
       }
       continue;
     }
+    // A malformed file stops the import with what came before it written,
+    // the tree file too; only a failing disk or a kill leaves it out.
+    auto writeTreeFile = [&] {
+      if (treeFile && write(*treeFile, treeContent))
+        treeFile.reset();
+    };
     if (!inBlock || first.find("FileName:") == std::string::npos) {
       r.Line = index;
+      writeTreeFile();
       return Fail(r, TImportResult::BadFormat,
                   J("ファイル") + QuotedHeader() + J("に不正なフォーマットが含まれています") +
                       "\r\n" + std::to_string(index) + J("行"));
@@ -171,30 +204,29 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
     if (!IsPlainImportName(name)) {
       r.Line = firstAt;
       r.StoppedAt = name;
+      writeTreeFile();
       return Fail(r, TImportResult::BadFileName,
                   J("ファイル") + QuotedHeader() + J("に不正なファイル名が含まれています") +
                       "\r\n" + std::to_string(firstAt) + J("行"));
     }
-    const std::string path = target + name;
-    fsys::Entry existing;
-    fsys::Status s;
-    // (A link that leads nowhere is refused by WriteFile itself.)
-    if (fsys::Stat(path, existing) && existing.isSymlink)
-      s = fsys::Status{"write", path, ELOOP};
-    else
-      s = fsys::WriteFile(path, content, options);
-    if (!s) {
-      r.Failure = s;
-      r.StoppedAt = name;
-      return Fail(r, TImportResult::CannotWrite,
-                  J("ファイル") + "\"" + path + "\"" + J("が作成できません"));
-    }
-    ++r.FilesWritten;
+    if (name == TProject::kTreeFileName) {
+      treeFile = name; // a later block of the name replaces an earlier one
+      treeContent = std::move(content);
+    } else if (!write(name, content))
+      return r;
     inBlock = false;
     content.clear();
   }
   if (!lines.Status())
     return readFailed();
+  // A disk that failed to store what it took says so only at the flush.
+  if (fsys::Status s = batch.Finish(); !s) {
+    r.Failure = s;
+    return Fail(r, TImportResult::CannotWrite,
+                J("ファイル") + "\"" + bare + "\"" + J("が作成できません"));
+  }
+  if (treeFile && !write(*treeFile, treeContent))
+    return r;
   r.Result = TImportResult::Imported;
   r.Message = J("インポートが完了しました");
   return r;

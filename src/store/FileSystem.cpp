@@ -1,6 +1,7 @@
 #include "store/FileSystem.h"
 
 #include "store/Codec.h"
+#include "store/FaultInjection.h"
 
 #include <atomic>
 #include <cerrno>
@@ -19,6 +20,34 @@ thread_local int g_batchDepth = 0;
 thread_local std::vector<std::string> g_batchDirs; // one directory per file system is enough
 
 bool Batching() { return g_batchDepth > 0; }
+
+// The OS calls that change or flush the disk, each past the fault switch.
+using fault::Call;
+bool Refused(Call call) {
+  if (int err = fault::Check(call)) {
+    errno = err;
+    return true;
+  }
+  return false;
+}
+int SysOpen(const char *path, int flags, mode_t mode = 0) {
+  return Refused(Call::Open) ? -1 : ::open(path, flags, mode);
+}
+ssize_t SysWrite(int fd, const void *data, size_t size) {
+  return Refused(Call::Write) ? -1 : ::write(fd, data, size);
+}
+int SysFsync(int fd) { return Refused(Call::Sync) ? -1 : ::fsync(fd); }
+int SysSyncfs(int fd) { return Refused(Call::Sync) ? -1 : ::syncfs(fd); }
+int SysRename(const char *from, const char *to) {
+  return Refused(Call::Rename) ? -1 : ::rename(from, to);
+}
+int SysLinkat(const char *from, const char *to, int flags) {
+  return Refused(Call::Link) ? -1 : ::linkat(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+int SysUnlink(const char *path) { return Refused(Call::Unlink) ? -1 : ::unlink(path); }
+int SysMkdir(const char *path, mode_t mode) {
+  return Refused(Call::Mkdir) ? -1 : ::mkdir(path, mode);
+}
 
 void RememberForBatch(const std::string &dir) {
   for (const auto &d : g_batchDirs)
@@ -45,7 +74,7 @@ bool WriteAll(int fd, std::string_view data) {
   const char *p = data.data();
   size_t left = data.size();
   while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
+    ssize_t n = SysWrite(fd, p, left);
     if (n < 0) {
       if (errno == EINTR)
         continue;
@@ -57,12 +86,14 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-void SyncDir(const std::string &dir) {
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
+// Makes a new or renamed name in `dir` durable; the errno when it cannot.
+int SyncDir(const std::string &dir) {
+  int fd = SysOpen(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return errno;
+  int err = SysFsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return err;
 }
 
 std::string RealPath(const std::string &native, int &err) {
@@ -150,6 +181,9 @@ void TakeModeAndOwner(int fd, const std::string &like) {
     TakeModeAndOwner(fd, st);
 }
 
+// See AtomicWriter::Commit.
+std::string StrayNameFor(const std::string &native) { return native + ".tmp~"; }
+
 std::string TempNameFor(const std::string &native) {
   static std::atomic<unsigned> counter{0};
   return native + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
@@ -174,17 +208,30 @@ std::string Status::Text() const {
 
 BatchWrites::BatchWrites() { ++g_batchDepth; }
 
-BatchWrites::~BatchWrites() {
+BatchWrites::~BatchWrites() { (void)Finish(); }
+
+Status BatchWrites::Finish() {
+  if (finished_)
+    return {};
+  finished_ = true;
   if (--g_batchDepth > 0)
-    return;
+    return {};
+  Status first;
   for (const auto &dir : g_batchDirs) {
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::syncfs(fd);
+    int err = 0;
+    int fd = SysOpen(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+      err = errno;
+    else {
+      if (SysSyncfs(fd) != 0)
+        err = errno;
       ::close(fd);
     }
+    if (err && first.ok())
+      first = Fail("sync", cp932::FromUtf8(dir).bytes, err);
   }
   g_batchDirs.clear();
+  return first;
 }
 
 std::string ToNative(std::string_view path) { return cp932::ToUtf8(path); }
@@ -233,7 +280,7 @@ namespace {
 // Opens a regular file for reading. Non-blocking, so that a FIFO or device
 // in the way cannot hang the program; anything but a regular file is refused.
 Status OpenRegular(std::string_view path, int &fd, struct stat &st) {
-  fd = ::open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  fd = SysOpen(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
     return Fail("open", path, errno);
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -337,8 +384,7 @@ bool CanLinkUnnamed() {
 
 int LinkUnnamed(int fd, const std::string &native) {
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, native.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
-                                                                                            : errno;
+  return SysLinkat(self.c_str(), native.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -351,12 +397,16 @@ Status AtomicWriter::Open(std::string_view path, const WriteOptions &options) {
   if (int err = ResolveNative(ToNative(path), options.withinDir, native_, &old, &exists))
     return Fail("write", path, err);
   tmp_.clear();
-  if (!exists && CanLinkUnnamed())
-    fd_ = ::open(Dirname(native_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  replace_ = exists;
+  unnamed_ = false;
+  if (CanLinkUnnamed()) {
+    fd_ = SysOpen(Dirname(native_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    unnamed_ = fd_ >= 0;
+  }
   if (fd_ < 0) {
-    // A file to replace, or a file system without nameless files.
+    // A file system without nameless files.
     tmp_ = TempNameFor(native_);
-    fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    fd_ = SysOpen(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd_ < 0) {
       tmp_.clear();
       return Fail("create", path, errno);
@@ -384,17 +434,25 @@ Status AtomicWriter::Append(std::string_view data) {
 Status AtomicWriter::Commit() {
   if (fd_ < 0)
     return Fail("write", path_, EBADF);
-  if (!Batching() && ::fsync(fd_) != 0) {
+  if (!Batching() && SysFsync(fd_) != 0) {
     int err = errno;
     Abandon();
     return Fail("write", path_, err);
   }
-  if (tmp_.empty()) {
-    int err = LinkUnnamed(fd_, native_);
-    if (err == EEXIST) {
-      // Someone made the file meanwhile: replace it as any other file.
-      tmp_ = TempNameFor(native_);
+  if (unnamed_) {
+    int err = 0;
+    if (!replace_) {
+      err = LinkUnnamed(fd_, native_);
+      replace_ = err == EEXIST; // someone made the file meanwhile: replace it
+    }
+    if (replace_) {
+      // The complete file gets a name beside the target only for the rename
+      // that follows. The name is the same every time, so that one left by a
+      // write stopped in between is replaced by the next write.
+      tmp_ = StrayNameFor(native_);
       err = LinkUnnamed(fd_, tmp_);
+      if (err == EEXIST && SysUnlink(tmp_.c_str()) == 0)
+        err = LinkUnnamed(fd_, tmp_);
       if (err)
         tmp_.clear();
     }
@@ -408,18 +466,18 @@ Status AtomicWriter::Commit() {
   if (::close(fd) != 0) {
     int err = errno;
     if (!tmp_.empty())
-      ::unlink(tmp_.c_str());
+      SysUnlink(tmp_.c_str());
     return Fail("write", path_, err);
   }
-  if (!tmp_.empty() && ::rename(tmp_.c_str(), native_.c_str()) != 0) {
+  if (!tmp_.empty() && SysRename(tmp_.c_str(), native_.c_str()) != 0) {
     int err = errno;
-    ::unlink(tmp_.c_str());
+    SysUnlink(tmp_.c_str());
     return Fail("rename", path_, err);
   }
   if (Batching())
     RememberForBatch(Dirname(native_));
-  else
-    SyncDir(Dirname(native_));
+  else if (int err = SyncDir(Dirname(native_)))
+    return Fail("sync", path_, err); // the new file is in place, maybe not yet for good
   return {};
 }
 
@@ -429,7 +487,7 @@ void AtomicWriter::Abandon() {
   ::close(fd_);
   fd_ = -1;
   if (!tmp_.empty())
-    ::unlink(tmp_.c_str());
+    SysUnlink(tmp_.c_str());
 }
 
 Status WriteFile(std::string_view path, std::string_view data, const WriteOptions &options) {
@@ -443,9 +501,10 @@ Status WriteFile(std::string_view path, std::string_view data, const WriteOption
 
 Status RenameFile(std::string_view from, std::string_view to) {
   std::string a = ToNative(from), b = ToNative(to);
-  if (::rename(a.c_str(), b.c_str()) != 0)
+  if (SysRename(a.c_str(), b.c_str()) != 0)
     return Fail("rename", from, errno);
-  SyncDir(Dirname(b));
+  if (int err = SyncDir(Dirname(b)))
+    return Fail("sync", to, err);
   return {};
 }
 
@@ -454,7 +513,7 @@ Status DeleteFile(std::string_view path) {
   struct stat st;
   if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
     return Fail("delete", path, EISDIR);
-  if (::unlink(native.c_str()) != 0)
+  if (SysUnlink(native.c_str()) != 0)
     return Fail("delete", path, errno);
   return {};
 }
@@ -498,7 +557,7 @@ Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
 
 Status HardLink(std::string_view existing, std::string_view link) {
   std::string a = ToNative(existing), b = ToNative(link);
-  if (::link(a.c_str(), b.c_str()) != 0)
+  if (SysLinkat(a.c_str(), b.c_str(), 0) != 0)
     return Fail("link", link, errno);
   return {};
 }
@@ -516,7 +575,7 @@ Status CreateDirectories(std::string_view path) {
           return Fail("mkdir", cp932::FromUtf8(part).bytes, ENOTDIR);
         continue;
       }
-      if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+      if (SysMkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
         return Fail("mkdir", cp932::FromUtf8(part).bytes, errno);
     }
   }

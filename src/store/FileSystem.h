@@ -121,6 +121,8 @@ private:
   int fd_ = -1;
   std::string path_; // as the caller named it
   std::string native_, tmp_;
+  bool unnamed_ = false; // written as a nameless file (O_TMPFILE)
+  bool replace_ = false; // a file is at the target
 };
 
 // While one of these lives, writes on this thread skip their per-file flush;
@@ -132,6 +134,13 @@ public:
   ~BatchWrites();
   BatchWrites(const BatchWrites &) = delete;
   BatchWrites &operator=(const BatchWrites &) = delete;
+  // Ends the batch now: the flush's failure (an I/O error the disk reports
+  // only then), so that the command can report it. The destructor ends it
+  // too, unreported.
+  Status Finish();
+
+private:
+  bool finished_ = false;
 };
 
 Status RenameFile(std::string_view from, std::string_view to); // replaces `to`
