@@ -51,11 +51,6 @@ bool IsPlainName(std::string_view name) {
          name.find('\0') == std::string_view::npos;
 }
 
-bool OpenItem(std::string_view path, TNodeFiles &files) {
-  files.FilePath = std::string(path);
-  return files.Open(true);
-}
-
 // Every line of `bytes` (CR LF, lone CR and lone LF end a line; a final line
 // end starts no further line) appended to `out` with CR LF.
 void AppendLinesOf(std::string &out, std::string_view bytes) {
@@ -170,6 +165,7 @@ bool TExportText::BeginText() {
   output_.clear();
   writer_.Abandon();
   writeStatus_ = fsys::Status{};
+  readStatus_ = fsys::Status{};
   active_ = true;
   frames_ = false;
   htmlStarted_ = false;
@@ -212,12 +208,32 @@ fsys::Status TExportText::EndText() {
   if (!active_ || frames_)
     return fsys::Status{"export", fileName_, EINVAL};
   active_ = false;
+  if (!readStatus_ && writeStatus_)
+    writeStatus_ = readStatus_; // an export without an item is no export
   FlushOutput(true);
   if (writeStatus_)
     writeStatus_ = writer_.Commit();
   writer_.Abandon();
   output_.shrink_to_fit();
   return writeStatus_;
+}
+
+void TExportText::NoteReadFailure(std::string_view path) {
+  // A file that is not there is an item the export leaves out; one that is
+  // there and cannot be read would be left out unnoticed.
+  std::string bytes;
+  fsys::Status s = fsys::ReadFile(path, bytes);
+  if (s.code == ENOENT || !readStatus_)
+    return;
+  readStatus_ = s ? fsys::Status{"read", std::string(path), EIO} : s;
+}
+
+bool TExportText::OpenItem(std::string_view path, TNodeFiles &files) {
+  files.FilePath = std::string(path);
+  if (files.Open(true))
+    return true;
+  NoteReadFailure(path);
+  return false;
 }
 
 bool TExportText::AddItemText(std::string_view itemPath, int depth) {
@@ -269,8 +285,11 @@ void TExportText::AddExchangeTree(std::string_view treeFileText) {
 
 bool TExportText::AddExchangeFile(std::string_view filePath) {
   std::string bytes;
-  if (!fsys::ReadFile(filePath, bytes))
+  if (fsys::Status s = fsys::ReadFile(filePath, bytes); !s) {
+    if (s.code != ENOENT && readStatus_)
+      readStatus_ = s;
     return false;
+  }
   AddExchangeBlock(ExtractFileName(filePath), bytes);
   return true;
 }
@@ -296,6 +315,7 @@ bool TExportText::BeginFrames(std::string_view title) {
   frameTitle_ = std::string(title);
   firstPage_.clear();
   pageStatus_ = fsys::Status{};
+  readStatus_ = fsys::Status{};
   return true;
 }
 
@@ -344,6 +364,8 @@ fsys::Status TExportText::EndFrames() {
   frames_ = false;
   if (!pageStatus_)
     return pageStatus_;
+  if (!readStatus_)
+    return readStatus_;
   const std::string dir = AddPathSeparator(fileName_);
   if (fsys::Status s = fsys::WriteFile(dir + "index0.html", index_); !s)
     return s;
@@ -429,7 +451,10 @@ fsys::Status RunExport(TExportText &engine, const TProject &project, const TProj
     // Thousands of pages: one flush at the end instead of one per page.
     fsys::BatchWrites batch;
     ExportBranch(engine, root, mode, 0);
-    return engine.EndFrames();
+    fsys::Status status = engine.EndFrames();
+    if (fsys::Status flushed = batch.Finish(); status && !flushed)
+      return flushed;
+    return status;
   }
   if (!engine.BeginText())
     return refused;

@@ -26,6 +26,8 @@
 #include "store/FileSystem.h"
 #include "store/TextLines.h"
 
+class TNodeFiles;
+
 #include <string>
 #include <string_view>
 
@@ -145,6 +147,11 @@ private:
   std::string index_;
   std::string page_;        // one item page, reused
   fsys::Status pageStatus_; // ok until a page write fails
+  // The first item file that is there but could not be read: the export
+  // fails rather than leave the item out.
+  fsys::Status readStatus_;
+  bool OpenItem(std::string_view path, TNodeFiles &files);
+  void NoteReadFailure(std::string_view path);
   std::string empty_;
 };
 

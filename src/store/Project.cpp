@@ -36,6 +36,7 @@ bool TProject::Locked() const { return Root() && Root()->Data()->Files.Completio
 
 TLoadReport TProject::Load(std::string_view dir) {
   TLoadReport report;
+  retiring_.clear();
   report.RootLoaded = tree_.LoadProject(dir);
   dir_ = tree_.ProjectDir();
   report.HeaderWarnings = tree_.LoadWarnings();
@@ -49,6 +50,7 @@ fsys::Status TProject::Save() {
   if (!tree_.SaveProject())
     return tree_.LastSaveFailure();
   modified_ = false;
+  RetireDeletedFiles();
   return {};
 }
 
@@ -119,11 +121,20 @@ bool TProject::RetireItemFile(TProjectNode *node) {
   if (!node || node->Data()->Missing) // no file of its own was ever read
     return false;
   const std::string &path = node->Data()->Files.FilePath;
-  const std::string retired = path + ".exp";
   // Never replace an older retired file of the same name.
-  if (fsys::Exists(retired))
+  if (!fsys::FileExists(path) || fsys::Exists(path + ".exp"))
     return false;
-  return fsys::RenameFile(path, retired).ok();
+  retiring_.push_back(path);
+  return true;
+}
+
+void TProject::RetireDeletedFiles() {
+  for (const std::string &path : retiring_) {
+    const std::string retired = path + ".exp";
+    if (!fsys::Exists(retired))
+      (void)fsys::RenameFile(path, retired); // a file that stays is only a stray
+  }
+  retiring_.clear();
 }
 
 std::set<std::string> TProject::CollectItemFiles() const {
@@ -181,8 +192,13 @@ TProjectNode *TProject::CopySubtree(const TProjectNode *source, TProjectNode *pa
     const std::string id = data->ID;
     data->Files.Assign(from->Data()->Files);
     data->Files.FilePath = path;
-    if (fsys::Status s = data->Files.Save(); !s && status)
-      status = s;
+    // An item whose file could not be written stays out with its subtree:
+    // a tree that named it would lose it at the next load.
+    if (fsys::Status s = data->Files.Save(); !s) {
+      if (status)
+        status = s;
+      continue;
+    }
     TProjectNode *copy = tree_.AddChild(into, from->Text(), std::move(data));
     made.emplace(from, copy);
     if (!top)

@@ -94,9 +94,11 @@ public:
   // The same for the next of several items made in a row (an insert), with
   // nothing else adding items in between: the ID follows the previous one.
   void InitNextItem(TNodeData &data);
-  // Renames an item's file to the same name + ".exp", so that a deleted item
-  // can still be found by hand. False (nothing renamed) for an item without
-  // a file of its own or when a retired file of that name exists.
+  // Has a deleted item's file renamed to the same name + ".exp", so that it
+  // can still be found by hand: at the next save, once the tree file no
+  // longer names it. Until then the saved tree still opens whole, should the
+  // window close without a save. False (nothing to rename) for an item
+  // without a file of its own or when a retired file of that name exists.
   bool RetireItemFile(TProjectNode *node);
   // The names (no directory part) of every file the project needs: the tree
   // file, its previous copy, and every item's file, missing ones included.
@@ -113,13 +115,14 @@ public:
   // files in memory as loaded) to the last child of `parent`: every copied
   // item gets a fresh ID and a fresh file in this project, written now, with
   // its title, marks, text and attachments. Items whose file could not be
-  // read are left out with their subtree. The new top node, or null when
-  // `source` itself was left out. `status` is the first failure when a file
-  // could not be written (the items are in the tree all the same).
+  // read, or whose new file could not be written, are left out with their
+  // subtree. The new top node, or null when `source` itself was left out.
+  // `status` is the first failure when a file could not be written.
   TProjectNode *CopySubtree(const TProjectNode *source, TProjectNode *parent, fsys::Status &status);
 
 private:
   void InitItem(TNodeData &data, std::string id);
+  void RetireDeletedFiles();
   void AboutToInsert(TProjectNode *parent, int row) override;
   void Inserted(TProjectNode *node) override;
   void AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) override;
@@ -134,6 +137,7 @@ private:
   TTreeObserver *observer_ = nullptr;
   std::string dir_;
   bool modified_ = false;
+  std::vector<std::string> retiring_; // files of deleted items, renamed at the next save
   // The last new file name's moment and counter: thousands of items made in
   // one second must not each try every counter from 0.
   mutable std::string lastStamp_;

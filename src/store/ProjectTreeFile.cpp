@@ -306,8 +306,10 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
   fsys::WriteOptions options;
   options.withinDir = withinDir;
   options.modeFrom = target;
-  if (fsys::Status s = fsys::WriteFile(fresh, ini.Serialize(), options); !s)
+  if (fsys::Status s = fsys::WriteFile(fresh, ini.Serialize(), options); !s) {
+    fsys::DeleteFile(fresh); // in place already when only its flush failed
     return FailSave(s);
+  }
   if (!Continue(SaveStep::NewFileWritten))
     return false;
   // 2. The old file also becomes the .ord backup; it stays the tree file

@@ -177,6 +177,8 @@ TInsertReport Insert(TProject &project, const TClip &clip, TProjectNode *selecte
   // never reached them.
   if (!report.sourceMissing && report.failure)
     CopyAttachments(project, clip, options, report);
+  if (fsys::Status st = batch.Finish(); !st && report.failure)
+    report.failure = st;
   return report;
 }
 

@@ -104,14 +104,31 @@ TEST(Project, NewItemsGetFreshIdsAndFilesNamedByTheirMoment) {
   EXPECT_FALSE(data.Files.ToDo || data.Files.Completion);
   EXPECT_EQ(p.NextItemID(), "Root-C00005");
 
-  // A deleted item's file is kept as ".exp", never over an older one.
+  // A deleted item's file is kept as ".exp", never over an older one, once
+  // the saved tree no longer names it.
   TProjectNode *a1 = Find(p, "A1");
   ASSERT_TRUE(p.RetireItemFile(a1));
-  EXPECT_EQ(t.Read("a1.txt.exp").substr(0, 9), "Title:A1\r");
+  p.Tree().Delete(a1);
   t.Write("a2.txt.exp", "older");
   EXPECT_FALSE(p.RetireItemFile(Find(p, "A2")));
+  EXPECT_TRUE(fsys::FileExists(t.Path("a1.txt"))); // the saved tree still names it
+  ASSERT_TRUE(p.Save());
+  EXPECT_FALSE(fsys::FileExists(t.Path("a1.txt")));
+  EXPECT_EQ(t.Read("a1.txt.exp").substr(0, 9), "Title:A1\r");
   EXPECT_EQ(t.Read("a2.txt.exp"), "older");
   EXPECT_TRUE(fsys::FileExists(t.Path("a2.txt")));
+
+  // A delete never saved (the window closed with "No") leaves the saved
+  // project whole, the item with its text.
+  TProjectNode *b = Find(p, "B");
+  ASSERT_TRUE(p.RetireItemFile(b));
+  p.Tree().Delete(b);
+  TProject reopened;
+  TLoadReport r = reopened.Load(t.Dir());
+  EXPECT_TRUE(r.Missing.empty());
+  ASSERT_NE(Find(reopened, "B"), nullptr);
+  EXPECT_EQ(std::string(Find(reopened, "B")->Data()->Files.Body.Joined()).substr(0, 9),
+            "text of B");
 }
 
 TEST(Project, TheFilesItNeedsIncludeItemsThatCouldNotBeRead) {
