@@ -42,10 +42,13 @@ std::string MemoForm(const TTextLines &text) {
   return s;
 }
 
-// Hits one after another from the start, in `haystack` itself.
+// Hits one after another from the start, in `haystack` itself. A hit ends
+// at a character boundary, so the next search walks on from there: looking
+// back to the line start each time would make a long line with many hits
+// cost the square of its length.
 template <class F> void Successive(std::string_view haystack, std::string_view key, F &&each) {
   for (size_t from = 0;;) {
-    const size_t p = TMemoJump::FindKey(haystack, key, from, haystack.size());
+    const size_t p = TMemoJump::FindFrom(haystack, key, from, from, haystack.size());
     if (p == npos || !each(p))
       return;
     from = p + key.size();

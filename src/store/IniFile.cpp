@@ -4,6 +4,7 @@
 #include "store/FileSystem.h"
 #include "store/NodeFiles.h"
 
+#include <cerrno>
 #include <limits>
 
 namespace {
@@ -149,9 +150,13 @@ TIniFile::TIniFile(std::string_view fileName) {
 fsys::Status TIniFile::Load(std::string_view fileName) {
   Clear();
   fileName_ = std::string(fileName);
+  loadFailure_ = {};
   std::string bytes;
-  if (fsys::Status s = fsys::ReadFile(fileName, bytes); !s)
+  if (fsys::Status s = fsys::ReadFile(fileName, bytes); !s) {
+    if (s.code != ENOENT)
+      loadFailure_ = s;
     return s;
+  }
   Parse(bytes);
   return {};
 }
@@ -231,7 +236,12 @@ std::string TIniFile::Serialize() const {
   return out;
 }
 
-fsys::Status TIniFile::UpdateFile() const { return SaveToFile(fileName_); }
+fsys::Status TIniFile::UpdateFile() const {
+  // The document lacks what the file holds: writing it would drop that.
+  if (!loadFailure_)
+    return loadFailure_;
+  return SaveToFile(fileName_);
+}
 
 fsys::Status TIniFile::SaveToFile(std::string_view path) const {
   return fsys::WriteFile(path, Serialize());

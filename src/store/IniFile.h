@@ -31,8 +31,10 @@
 class TIniFile {
 public:
   TIniFile() = default;
-  // Reads the file when it exists; a missing or unreadable file gives an
-  // empty document that is written to `fileName` by UpdateFile.
+  // Reads the file when it exists; a missing file gives an empty document
+  // that is written to `fileName` by UpdateFile. So does an unreadable one
+  // (a directory, a FIFO, no read permission), but UpdateFile then refuses
+  // with the read's failure: what could not be read is not replaced.
   explicit TIniFile(std::string_view fileName);
 
   const std::string &FileName() const { return fileName_; }
@@ -45,7 +47,9 @@ public:
   // The exact bytes the file gets.
   std::string Serialize() const;
   // Crash-safe write of the whole document to FileName() or to `path`; what
-  // failed when writing failed (the old file is intact).
+  // failed when writing failed (the old file is intact). UpdateFile also
+  // fails, writing nothing, when the last Load failed on a file that is
+  // there.
   fsys::Status UpdateFile() const;
   fsys::Status SaveToFile(std::string_view path) const;
 
@@ -124,6 +128,7 @@ private:
   void RebuildSectionIndex();
 
   std::string fileName_;
+  fsys::Status loadFailure_;          // the last Load's, unless the file was missing
   std::vector<std::string> preamble_; // lines before the first section
   std::deque<Section> sections_;      // stable addresses while sections are added
   // Name (a view of the section's own name) -> the first section so named.

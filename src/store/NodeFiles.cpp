@@ -146,7 +146,9 @@ void TNodeFiles::ParseHeader(std::string_view bytes, TStringList *warnings) {
   Line = 0;
   Column = 1;
   AttachFiles.clear();
-  size_t pos = 0;
+  // Editors elsewhere may put a UTF-8 byte-order mark before the first line;
+  // the header is read after it (and Save writes none).
+  size_t pos = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
   std::string_view s;
   for (;;) {
     NextLine(bytes, pos, s);

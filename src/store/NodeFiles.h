@@ -34,7 +34,8 @@ public:
 
   // Reads the file at FilePath: header always, the text when `loadBody`.
   // Malformed header values are skipped, each adding its message (CP932) to
-  // `warnings` when given.
+  // `warnings` when given. A UTF-8 byte-order mark before the header is
+  // skipped.
   bool Open(bool loadBody, TStringList *warnings = nullptr);
   bool ReadHeader(TStringList *warnings = nullptr);
   bool LoadBody();

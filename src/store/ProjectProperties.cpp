@@ -46,18 +46,24 @@ bool ReadItemHeader(TNodeFiles &files) {
     bytes.resize(at + got);
     if (got == 0)
       break; // the whole file is read
+    // Every round reads twice as much: a file of one long line (or of lone
+    // CR line ends) costs a few rounds, not one per piece.
+    chunk *= 2;
     // Done once the header ends on a line read whole, before the last one:
-    // the last complete line might go on as more than the header's end.
-    const size_t lastLf = bytes.rfind('\n');
-    if (lastLf == std::string::npos)
+    // the last complete line might go on as more than the header's end. A
+    // CR as the last byte read may be half a CR LF. Only the new bytes (and
+    // a CR that was the last byte before them) can complete a further line.
+    const size_t from = at > 0 ? at - 1 : 0;
+    size_t end = bytes.size();
+    while (end > from && bytes[end - 1] != '\n' && (bytes[end - 1] != '\r' || end == bytes.size()))
+      --end;
+    if (end == from)
       continue;
-    const size_t complete = lastLf + 1;
-    files.ParseHeader(std::string_view(bytes).substr(0, complete));
-    if (files.BodyOffset < static_cast<int64_t>(complete)) {
+    files.ParseHeader(std::string_view(bytes).substr(0, end));
+    if (files.BodyOffset < static_cast<int64_t>(end)) {
       files.Body.clear();
       return true;
     }
-    chunk *= 2; // long headers (many attachments) take few rounds
   }
   files.ParseHeader(bytes);
   files.Body.clear();

@@ -291,8 +291,9 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
 bool TProjectTree::SaveTreeFile(std::string_view path) {
   TIniFile ini;
   if (!BuildTreeFile(ini))
+    // A failure with a code: a status of 0 would read as a save that worked.
     return FailSave("the tree is empty; the tree file was not written",
-                    fsys::Failure{"save", std::string(path), 0});
+                    fsys::Failure{"save", std::string(path), EINVAL});
   // A read-only tree file stays as it is; a link to a tree file elsewhere in
   // the project is written through, one leading out of the project never.
   std::string target;

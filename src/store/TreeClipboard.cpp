@@ -145,8 +145,10 @@ TInsertReport Insert(TProject &project, const TClip &clip, TProjectNode *selecte
     TNodeFiles source;
     source.FilePath = item.path;
     // Only a full path names a file; a relative one would depend on where
-    // the program happens to run.
-    if (item.path.empty() || item.path[0] != kPathSeparator || !source.Open(true)) {
+    // the program happens to run. A NUL would cut the path short at the OS
+    // and name another file.
+    if (item.path.empty() || item.path[0] != kPathSeparator ||
+        item.path.find('\0') != std::string::npos || !source.Open(true)) {
       report.sourceMissing = true;
       report.missingPath = item.path;
       break;

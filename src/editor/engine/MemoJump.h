@@ -106,13 +106,13 @@ public:
   // Byte length of the character that starts at `i`: two for a lead byte
   // followed by a byte that can be a trail byte, else one.
   static size_t CharLength(std::string_view text, size_t i);
+  // FindKey with the character walk starting at `walk`, a known character
+  // start at or before `from` (the end of a previous hit, say).
+  static size_t FindFrom(std::string_view text, std::string_view key, size_t walk, size_t from,
+                         size_t limit);
 
 private:
   void SelectHit(int position, int length);
-  // FindKey with the character walk starting at `walk`, a known character
-  // start at or before `from`.
-  static size_t FindFrom(std::string_view text, std::string_view key, size_t walk, size_t from,
-                         size_t limit);
   // A tag's file name as it is looked up: BaseDirectory before a bare name.
   std::string TagFilePath(const std::string &name) const;
 
