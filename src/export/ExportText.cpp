@@ -218,12 +218,33 @@ fsys::Status TExportText::EndText() {
   return writeStatus_;
 }
 
+namespace {
+
+// An item file that is not there, not a file, or not for this user to read
+// is an item the export leaves out, as the editor shows it missing. Any
+// other failure (an I/O error, no memory, no descriptors left) would leave
+// out an item the user has: the export fails instead.
+bool LeftOut(int code) {
+  switch (code) {
+  case ENOENT:
+  case ENOTDIR:
+  case EISDIR:
+  case EINVAL: // a FIFO or device where the file should be
+  case EACCES:
+  case EPERM:
+  case ELOOP:
+    return true;
+  default:
+    return false;
+  }
+}
+
+} // namespace
+
 void TExportText::NoteReadFailure(std::string_view path) {
-  // A file that is not there is an item the export leaves out; one that is
-  // there and cannot be read would be left out unnoticed.
   std::string bytes;
   fsys::Status s = fsys::ReadFile(path, bytes);
-  if (s.code == ENOENT || !readStatus_)
+  if (!readStatus_ || (!s && LeftOut(s.code)))
     return;
   readStatus_ = s ? fsys::Status{"read", std::string(path), EIO} : s;
 }
@@ -286,7 +307,7 @@ void TExportText::AddExchangeTree(std::string_view treeFileText) {
 bool TExportText::AddExchangeFile(std::string_view filePath) {
   std::string bytes;
   if (fsys::Status s = fsys::ReadFile(filePath, bytes); !s) {
-    if (s.code != ENOENT && readStatus_)
+    if (!LeftOut(s.code) && readStatus_)
       readStatus_ = s;
     return false;
   }
