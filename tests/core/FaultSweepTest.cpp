@@ -346,6 +346,7 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
     }
   }
   EXPECT_GT(runs, 0);
+  RecordProperty("runs", runs);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -159,6 +159,7 @@ TEST_P(Kill, AtEveryCallTheFilesAreOldOrNew) {
     if (HasFailure())
       return;
   }
+  RecordProperty("kills", static_cast<int>(clean.calls));
 }
 
 INSTANTIATE_TEST_SUITE_P(
