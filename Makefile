@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test bench format clean install deb
+.PHONY: all deps configure build run test test-sanitize fuzz bench format clean install deb
 
 all: build
 
@@ -21,6 +21,35 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer, in a
+# build directory of its own. Leaks of Qt's and fontconfig's own are
+# suppressed (tests/sanitize/lsan.supp); tests labelled "nosanitize" do not
+# run here (see tests/CMakeLists.txt).
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+test-sanitize: deps
+	@if [ ! -f $(SANITIZE_BUILD)/build.ninja ]; then \
+	  cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DORVANE_BENCHMARKS=OFF \
+	    -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"; fi
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE nosanitize
+
+# Every fuzz target for FUZZ_SECONDS over a working copy of its corpus
+# (build-fuzz/corpus); clang with libFuzzer, ASan and UBSan; fails on a crash.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@if [ ! -f $(FUZZ_BUILD)/build.ninja ]; then \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON; fi
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@bash tests/fuzz/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # Installs under PREFIX (default /usr/local); DESTDIR is honoured. A real
 # install (no DESTDIR) then has the desktop read the new MIME type, menu
@@ -45,4 +74,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

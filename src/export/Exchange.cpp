@@ -239,9 +239,10 @@ bool IsPlainImportName(std::string_view name) {
     return false;
   for (size_t i = 0; i < name.size();) {
     unsigned char b = static_cast<unsigned char>(name[i]);
-    if (cp932::IsLeadByte(b) && i + 1 < name.size()) {
-      if (name[i + 1] == '\0')
-        return false;
+    // Only a real trail byte belongs to the character: after a lead byte a
+    // '/' or a NUL is still itself.
+    const unsigned char t = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+    if (cp932::IsLeadByte(b) && ((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC))) {
       i += 2;
       continue;
     }

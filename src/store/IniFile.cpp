@@ -169,7 +169,9 @@ void TIniFile::Clear() {
 
 void TIniFile::Parse(std::string_view bytes) {
   Clear();
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+  // Every mark: a file marked twice over must not read differently once it
+  // has been written back (a second mark would hide the line it starts).
+  while (bytes.substr(0, 3) == "\xEF\xBB\xBF")
     bytes.remove_prefix(3);
   Section *current = nullptr;
   size_t pos = 0;

@@ -11,7 +11,7 @@
 // Reading is tolerant of files written by hand or by other programs: blank
 // lines and ';' comments are skipped, spaces around keys and around '=' are
 // trimmed, a line without '=' is ignored, the first of duplicate keys (and of
-// duplicate sections) wins, a UTF-8 byte-order mark is skipped, and a value in
+// duplicate sections) wins, UTF-8 byte-order marks are skipped, and a value in
 // a matching pair of single or double quotes loses that pair. Such lines are
 // kept as they are when the document is written back.
 //

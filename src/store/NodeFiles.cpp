@@ -199,7 +199,8 @@ void TNodeFiles::ParseHeader(std::string_view bytes, TStringList *warnings) {
       if (!ParseInt32(v, k == "line" ? Line : Column))
         Warn(warnings, FilePath, k, v);
     } else if (k == "attachfile") {
-      AttachFiles.emplace_back(v);
+      if (!v.empty()) // blank: no file, and written back it would end the header
+        AttachFiles.emplace_back(v);
     }
   }
   BodyOffset = static_cast<int64_t>(pos);
@@ -290,7 +291,8 @@ std::string TNodeFiles::Serialize() const {
   line("Line:", std::to_string(Line));
   line("Column:", std::to_string(Column));
   for (const auto &a : AttachFiles)
-    line("AttachFile:", a);
+    if (!a.empty()) // "AttachFile:" alone would end the header here
+      line("AttachFile:", a);
   out += "\r\n";
   for (std::string_view l : Body) {
     out += l;

@@ -136,9 +136,12 @@ TEST(ExchangeImport, WhatIsNotAnExchangeFileWritesNothing) {
 TEST(ExchangeImport, HostileBlockNamesStopTheImportAtTheirLine) {
   TempDir t;
   fs::create_directories(t.Path("outside"));
-  for (std::string name :
-       std::vector<std::string>{"", ".", "..", "../outside/x.txt", "sub/x.txt", "/tmp/x.txt",
-                                "a\\b.txt", std::string("a\0b", 3)}) {
+  for (std::string name : std::vector<std::string>{
+           "", ".", "..", "../outside/x.txt", "sub/x.txt", "/tmp/x.txt", "a\\b.txt",
+           std::string("a\0b", 3),
+           // A lead byte before a byte that is no trail byte is
+           // a character of its own: the '/' still separates.
+           "\x81/x.txt", "\x81/../../outside/x.txt", std::string("\x81\0", 2)}) {
     TImportResult r = Import(t, kHeader + "FileName:ok.txt\r\nfine\r\n\f\r\nFileName:" + name +
                                     "\r\nevil\r\n\f\r\n");
     EXPECT_EQ(r.Result, TImportResult::BadFileName) << name;

@@ -45,6 +45,18 @@ TEST(IniFile, ReadsFilesWrittenByOtherPrograms) {
             (std::vector<std::string>{"Name", "dq", "sq", "half", "empty"}));
 }
 
+TEST(IniFile, RepeatedByteOrderMarksAreAllSkipped) {
+  // With one mark skipped, the second made "[S]" a stray line that the
+  // next write-and-read turned back into a section, ahead of the real one.
+  TIniFile ini;
+  ini.Parse("\xEF\xBB\xBF\xEF\xBB\xBF[S]\r\nk=1\r\n[S]\r\nk=2\r\n");
+  EXPECT_EQ(ini.ReadString("S", "k", "?"), "1");
+  TIniFile again;
+  again.Parse(ini.Serialize());
+  EXPECT_EQ(again.ReadString("S", "k", "?"), "1");
+  EXPECT_EQ(again.Serialize(), ini.Serialize());
+}
+
 TEST(IniFile, KeepsForeignLinesAndPutsNewKeysBeforeTrailingBlankLines) {
   TIniFile ini;
   ini.Parse("; settings\r\n[A]\r\nx=1\r\n; note\r\n\r\n[B]\r\ny=2\r\n");

@@ -139,6 +139,26 @@ TEST(NodeFiles, LineBreaksInHeaderValuesCannotBreakTheHeader) {
   EXPECT_EQ(g.Body, TStringList{"text"});
 }
 
+TEST(NodeFiles, BlankAttachmentEntriesCannotCutTheHeaderWhenSaved) {
+  // "AttachFile:" alone ends a header: a blank entry read from a file, or an
+  // empty name in memory, written as it was, turned the rest of the header
+  // into text lines on the next open.
+  TempDir t;
+  t.Write("i.txt", "Title:A\r\nAttachFile: \r\nAttachFile:pic.png\r\nLine:4\r\n\r\ntext\r\n\r\n");
+  TNodeFiles f;
+  f.FilePath = t.Path("i.txt");
+  ASSERT_TRUE(f.Open(true));
+  EXPECT_EQ(f.AttachFiles, TStringList{"pic.png"});
+  f.AttachFiles.insert(f.AttachFiles.begin(), "");
+  ASSERT_TRUE(f.Save());
+  TNodeFiles g;
+  g.FilePath = f.FilePath;
+  ASSERT_TRUE(g.Open(true));
+  EXPECT_EQ(g.AttachFiles, TStringList{"pic.png"});
+  EXPECT_EQ(g.Line, 4);
+  EXPECT_EQ(g.Body, TStringList{"text"});
+}
+
 TEST(NodeFiles, LoneCrAndLfBecomeLinesAndAreWrittenWithCrLf) {
   TempDir t;
   t.Write("i.txt", kHeader + "\r\na\rb\nc\r\n\r\n");

@@ -182,7 +182,8 @@ TEST(ProjectProperties, SizesBeyondFourGigabytesAreKept) {
   const uint64_t big = 3ull * 1024 * 1024 * 1024 + 7; // past a 32-bit signed size
   MakeSparseFile(t.Path("film.avi"), big);
   MakeSparseFile(t.Path("huge.iso"), 5ull * 1024 * 1024 * 1024);
-  auto files = ByName(ReadProjectProperties(t.Dir()));
+  const TProjectProperties p = ReadProjectProperties(t.Dir()); // the map points into it
+  auto files = ByName(p);
   EXPECT_EQ(files["film.avi"]->Size, big);
   EXPECT_EQ(files["huge.iso"]->Size, 5ull * 1024 * 1024 * 1024);
 }
