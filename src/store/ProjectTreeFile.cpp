@@ -11,6 +11,15 @@ namespace {
 
 const char kTreeFileName[] = "MainTree.dat";
 
+// An entry that names the tree file (or its backup) as its item file: the
+// item's next store would overwrite the tree, and the next save of the tree
+// its text. Such an entry is never an item.
+bool NamesTreeFile(std::string_view name) {
+  const std::string bare = ExtractFileName(name);
+  const std::string tree = kTreeFileName;
+  return TIniFile::SameName(bare, tree) || TIniFile::SameName(bare, tree + ".ord");
+}
+
 TProjectTree::SaveStepHook &StepHook() {
   static TProjectTree::SaveStepHook hook;
   return hook;
@@ -96,7 +105,8 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   data->Files.FilePath = projectDir_ + WindowData.RootFileName;
   std::string buffer;
   TFoldedNames folded(projectDir_);
-  if (OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer,
+  if (!NamesTreeFile(WindowData.RootFileName) &&
+      OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer,
                loadWarnings_, folded)) {
     std::string title = data->Files.Title;
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
@@ -173,7 +183,7 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
       skip(TSkippedItem::Duplicate);
       continue;
     }
-    if (files.count(filePath)) {
+    if (files.count(filePath) || NamesTreeFile(fileName)) {
       skip(TSkippedItem::SharedFile);
       continue;
     }

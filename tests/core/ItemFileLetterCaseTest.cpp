@@ -117,3 +117,24 @@ TEST(ItemFileLetterCase, AnExportFromTheTreeAloneFindsItemsInAnotherCase) {
   EXPECT_NE(t.Read("out/full.txt").find("text of Legacy"), std::string::npos);
   EXPECT_EQ(t.Read("out/tree.txt"), t.Read("out/full.txt"));
 }
+
+// An entry that names the tree file as its item file is no item: storing it
+// would overwrite the tree, and saving the tree its text.
+TEST(TreeFileAsItem, IsNeverLoadedAsAnItem) {
+  TempDir t;
+  fixture::WriteSample(t);
+  std::string tree = t.Read("MainTree.dat");
+  tree.replace(tree.find("FileName=b.txt"), 14, "FileName=maintree.DAT");
+  t.Write("MainTree.dat", tree);
+  TProject p;
+  TLoadReport r = p.Load(t.Dir());
+  ASSERT_TRUE(r.RootLoaded);
+  EXPECT_EQ(fixture::Find(p, "B"), nullptr);
+  ASSERT_EQ(r.Skipped.size(), 1u);
+  EXPECT_EQ(r.Skipped[0].Why, TSkippedItem::SharedFile);
+
+  tree.replace(tree.find("FileName=r.txt"), 14, "FileName=MainTree.dat");
+  t.Write("MainTree.dat", tree);
+  TProject q;
+  EXPECT_FALSE(q.Load(t.Dir()).RootLoaded);
+}
