@@ -3,13 +3,16 @@
 #include "store/Codec.h"
 #include "store/FaultInjection.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -201,9 +204,11 @@ void FillEntry(const struct stat &st, Entry &e) {
 std::string Status::Text() const {
   if (ok())
     return "ok";
-  return op + " " + cp932::ToUtf8(path) + ": " +
-         (code == kLinkLeavesFolder ? "symbolic link leads out of the folder"
-                                    : std::strerror(code));
+  const char *why = code == kLinkLeavesFolder ? "symbolic link leads out of the folder"
+                    : code == kChangedOnDisk  ? "changed on disk since it was read"
+                    : code == kGoneFromDisk   ? "removed from disk since it was read"
+                                              : std::strerror(code);
+  return op + " " + cp932::ToUtf8(path) + ": " + why;
 }
 
 BatchWrites::BatchWrites() { ++g_batchDepth; }
@@ -294,12 +299,41 @@ Status OpenRegular(std::string_view path, int &fd, struct stat &st) {
 
 } // namespace
 
-Status ReadFile(std::string_view path, std::string &out) {
-  out.clear();
-  int fd = -1;
-  struct stat st;
-  if (Status failed = OpenRegular(path, fd, st); !failed)
-    return failed;
+namespace {
+
+int64_t Nanos(const struct timespec &t) {
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// Two seconds: the coarsest clock a project's file system may keep (FAT); a
+// change within it of the recording can leave every time as it was.
+constexpr int64_t kClockResolutionNs = 2'000'000'000;
+
+bool Recent(const Stamp &s) {
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return std::max(s.mtimeNs, s.ctimeNs) > Nanos(now) - kClockResolutionNs;
+}
+
+void TakeMetadata(const struct stat &st, Stamp &s) {
+  s.known = true;
+  s.exists = true;
+  s.device = static_cast<uint64_t>(st.st_dev);
+  s.inode = static_cast<uint64_t>(st.st_ino);
+  s.size = static_cast<uint64_t>(st.st_size);
+  s.mtimeNs = Nanos(st.st_mtim);
+  s.ctimeNs = Nanos(st.st_ctim);
+  s.racy = Recent(s);
+}
+
+bool SameMetadata(const struct stat &st, const Stamp &s) {
+  return s.device == static_cast<uint64_t>(st.st_dev) &&
+         s.inode == static_cast<uint64_t>(st.st_ino) &&
+         s.size == static_cast<uint64_t>(st.st_size) && s.mtimeNs == Nanos(st.st_mtim) &&
+         s.ctimeNs == Nanos(st.st_ctim);
+}
+
+Status ReadOpen(std::string_view path, int fd, const struct stat &st, std::string &out) {
   // Read straight into the result; a file that grows meanwhile is read on.
   size_t size = static_cast<size_t>(st.st_size);
   out.resize(size + 1);
@@ -311,18 +345,89 @@ Status ReadFile(std::string_view path, std::string &out) {
     if (n < 0) {
       if (errno == EINTR)
         continue;
-      int err = errno;
-      ::close(fd);
       out.clear();
-      return Fail("read", path, err);
+      return Fail("read", path, errno);
     }
     if (n == 0)
       break;
     got += static_cast<size_t>(n);
   }
-  ::close(fd);
   out.resize(got);
   return {};
+}
+
+} // namespace
+
+Status ReadFile(std::string_view path, std::string &out, Stamp *seen) {
+  out.clear();
+  int fd = -1;
+  struct stat st;
+  if (Status failed = OpenRegular(path, fd, st); !failed)
+    return failed;
+  Status read = ReadOpen(path, fd, st, out);
+  if (read && seen) {
+    // The times after the read: a write that landed during it shows as a
+    // change the next time.
+    struct stat after;
+    Stamp s;
+    TakeMetadata(::fstat(fd, &after) == 0 ? after : st, s);
+    s.hash = HashBytes(out);
+    *seen = s;
+  }
+  ::close(fd);
+  return read;
+}
+
+Stamp AbsentStamp() {
+  Stamp s;
+  s.known = true;
+  return s;
+}
+
+uint64_t HashBytes(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+
+DiskChange CheckStamp(std::string_view path, Stamp &stamp) {
+  if (!stamp.known)
+    return DiskChange::None;
+  const std::string native = ToNative(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR)
+      return DiskChange::None; // cannot tell; the write reports its own failure
+    return stamp.exists ? DiskChange::Gone : DiskChange::None;
+  }
+  if (!stamp.exists)
+    return DiskChange::Changed;
+  if (SameMetadata(st, stamp) && !stamp.racy)
+    return DiskChange::None;
+  if (static_cast<uint64_t>(st.st_size) != stamp.size)
+    return DiskChange::Changed;
+  std::string bytes;
+  if (!ReadFile(path, bytes))
+    // Unreadable just now: new times say it changed; the same times leave it
+    // to the write, which meets the same fault and reports it.
+    return SameMetadata(st, stamp) ? DiskChange::None : DiskChange::Changed;
+  if (HashBytes(bytes) != stamp.hash)
+    return DiskChange::Changed;
+  // The same bytes: a touch, a copy back, a rename of the same content.
+  const uint64_t hash = stamp.hash;
+  TakeMetadata(st, stamp);
+  stamp.hash = hash;
+  return DiskChange::None;
+}
+
+bool Restamp(std::string_view path, Stamp &stamp) {
+  struct stat st;
+  if (!stamp.known || !stamp.exists || ::stat(ToNative(path).c_str(), &st) != 0)
+    return false;
+  if (stamp.device != static_cast<uint64_t>(st.st_dev) ||
+      stamp.inode != static_cast<uint64_t>(st.st_ino) ||
+      stamp.size != static_cast<uint64_t>(st.st_size) || stamp.mtimeNs != Nanos(st.st_mtim))
+    return false;
+  const uint64_t hash = stamp.hash;
+  TakeMetadata(st, stamp);
+  stamp.hash = hash;
+  return true;
 }
 
 FileReader::~FileReader() { Close(); }
@@ -399,6 +504,7 @@ Status AtomicWriter::Open(std::string_view path, const WriteOptions &options) {
   tmp_.clear();
   replace_ = exists;
   unnamed_ = false;
+  expect_ = options.expect && options.expect->known ? options.expect : nullptr;
   if (CanLinkUnnamed()) {
     fd_ = SysOpen(Dirname(native_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
     unnamed_ = fd_ >= 0;
@@ -431,7 +537,7 @@ Status AtomicWriter::Append(std::string_view data) {
   return {};
 }
 
-Status AtomicWriter::Commit() {
+Status AtomicWriter::Commit(Stamp *seen) {
   if (fd_ < 0)
     return Fail("write", path_, EBADF);
   if (!Batching() && SysFsync(fd_) != 0) {
@@ -439,6 +545,26 @@ Status AtomicWriter::Commit() {
     Abandon();
     return Fail("write", path_, err);
   }
+  // Last look before the target is replaced: what someone else wrote there
+  // since the program read it is never overwritten unasked.
+  if (expect_) {
+    Stamp now = *expect_;
+    DiskChange change = CheckStamp(path_, now);
+    if (change != DiskChange::None) {
+      Abandon();
+      return Fail("check", path_, change == DiskChange::Gone ? kGoneFromDisk : kChangedOnDisk);
+    }
+  }
+  // Kept open past the rename, which changes the file's times: the stamp is
+  // of the file written, even if another one takes its name right after.
+  const int keep = seen ? ::dup(fd_) : -1;
+  struct Closer {
+    int fd;
+    ~Closer() {
+      if (fd >= 0)
+        ::close(fd);
+    }
+  } closer{keep};
   if (unnamed_) {
     int err = 0;
     if (!replace_) {
@@ -474,6 +600,13 @@ Status AtomicWriter::Commit() {
     SysUnlink(tmp_.c_str());
     return Fail("rename", path_, err);
   }
+  if (seen) {
+    struct stat st;
+    if (keep >= 0 && ::fstat(keep, &st) == 0)
+      TakeMetadata(st, *seen);
+    else
+      *seen = Stamp{}; // unknown: the next write does not compare
+  }
   if (Batching())
     RememberForBatch(Dirname(native_));
   else if (int err = SyncDir(Dirname(native_)))
@@ -496,7 +629,13 @@ Status WriteFile(std::string_view path, std::string_view data, const WriteOption
     return s;
   if (Status s = writer.Append(data); !s)
     return s;
-  return writer.Commit();
+  Stamp written;
+  Status s = writer.Commit(options.seen ? &written : nullptr);
+  if (options.seen && written.known) { // in place, even when only its flush failed
+    written.hash = HashBytes(data);
+    *options.seen = written;
+  }
+  return s;
 }
 
 Status RenameFile(std::string_view from, std::string_view to) {

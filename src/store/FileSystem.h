@@ -45,8 +45,53 @@ bool FileExists(std::string_view path);         // a regular file (following lin
 bool DirectoryExists(std::string_view path);    // a directory (following links)
 Status Stat(std::string_view path, Entry &out); // follows links; name = last part
 
-// Reads the whole file; `out` is empty when it cannot be read.
-Status ReadFile(std::string_view path, std::string &out);
+// What a file was when the program last read or wrote it, to tell later
+// whether something else has written it since (a sync client, another
+// editor, a second machine). Size, times and inode decide when they differ;
+// the bytes' hash decides when they do not (a change within the file
+// system's clock resolution, or a touch that changed no byte).
+struct Stamp {
+  bool known = false;  // recorded: a later write compares against it
+  bool exists = false; // false: the file was not there
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t mtimeNs = 0;
+  int64_t ctimeNs = 0;
+  uint64_t hash = 0;
+  // Recorded within the clock resolution of the file's last change: equal
+  // times prove nothing, so a check compares the bytes.
+  bool racy = false;
+};
+
+// A stamp saying that nothing is at a path (a new file about to be written).
+Stamp AbsentStamp();
+// The hash a stamp keeps of a file's bytes.
+uint64_t HashBytes(std::string_view bytes);
+
+enum class DiskChange {
+  None,    // the disk holds what the stamp recorded (or nothing was recorded)
+  Changed, // other bytes, or a file where there was none
+  Gone,    // the file was there and is not any more
+};
+// Compares the file at `path` with `stamp`. When only its times or inode
+// moved and its bytes are the same, the stamp takes the new times (no false
+// alarm next time, no reread).
+DiskChange CheckStamp(std::string_view path, Stamp &stamp);
+
+// After a rename of the file `stamp` records to `path`: takes the new change
+// time when `path` still is that file (same inode, size and modification
+// time), else leaves `stamp` as it is; whether it was that file.
+bool Restamp(std::string_view path, Stamp &stamp);
+
+// Not errnos: a write refused because the file changed on disk since its
+// stamp, or went (WriteOptions::expect).
+constexpr int kChangedOnDisk = 100002;
+constexpr int kGoneFromDisk = 100003;
+
+// Reads the whole file; `out` is empty when it cannot be read. `seen`, when
+// given, records the file as read.
+Status ReadFile(std::string_view path, std::string &out, Stamp *seen = nullptr);
 
 // Not an errno: the refusal of a write through a symbolic link that leads out
 // of the folder the file must stay in (WriteOptions::withinDir).
@@ -61,6 +106,12 @@ struct WriteOptions {
   // When set and nothing is at the path yet, the new file takes the mode and
   // owner of this file (a file written beside the one it will replace).
   std::string_view modeFrom;
+  // When set and known, the write is refused (kChangedOnDisk, kGoneFromDisk)
+  // unless the target still is what it records, checked just before the new
+  // file takes the target's place.
+  const Stamp *expect = nullptr;
+  // When set, records the file as written (after a successful write).
+  Stamp *seen = nullptr;
 };
 
 // The file a write of `path` replaces: `path` itself, or the file a symbolic
@@ -113,7 +164,8 @@ public:
   bool IsOpen() const { return fd_ >= 0; }
   Status Append(std::string_view data);
   // Flushes, renames over the target and closes; the writer is done either way.
-  Status Commit();
+  // `seen` (no hash) records the file written.
+  Status Commit(Stamp *seen = nullptr);
   // Drops the temporary file; the target stays as it was.
   void Abandon();
 
@@ -123,6 +175,7 @@ private:
   std::string native_, tmp_;
   bool unnamed_ = false; // written as a nameless file (O_TMPFILE)
   bool replace_ = false; // a file is at the target
+  const Stamp *expect_ = nullptr;
 };
 
 // While one of these lives, writes on this thread skip their per-file flush;

@@ -108,14 +108,14 @@ void TNodeFiles::Assign(const TNodeFiles &o) {
 }
 
 namespace {
-bool ReadItemFile(const std::string &path, std::string &bytes) {
-  return !path.empty() && fsys::ReadFile(path, bytes);
+bool ReadItemFile(const std::string &path, std::string &bytes, fsys::Stamp *seen = nullptr) {
+  return !path.empty() && fsys::ReadFile(path, bytes, seen);
 }
 } // namespace
 
 bool TNodeFiles::Open(bool loadBody, TStringList *warnings) {
   std::string bytes;
-  if (!ReadItemFile(FilePath, bytes))
+  if (!ReadItemFile(FilePath, bytes, &Disk))
     return false;
   ParseHeader(bytes, warnings);
   if (loadBody)
@@ -302,7 +302,7 @@ std::string TNodeFiles::Serialize() const {
   return out;
 }
 
-fsys::Status TNodeFiles::Save() const {
+fsys::Status TNodeFiles::Save(Overwrite overwrite) {
   if (FilePath.empty())
     return fsys::Status{"write", FilePath, ENOENT};
   // Item files live in the project folder; a link there is written through
@@ -310,5 +310,8 @@ fsys::Status TNodeFiles::Save() const {
   const std::string dir = ExtractFilePath(FilePath);
   fsys::WriteOptions options;
   options.withinDir = dir;
+  if (overwrite == Overwrite::IfUnchanged)
+    options.expect = &Disk;
+  options.seen = &Disk;
   return fsys::WriteFile(FilePath, Serialize(), options);
 }

@@ -31,6 +31,8 @@ public:
   int64_t BodyOffset = 0;
   TTextLines Body;
   std::string FilePath;
+  // The file as this item last read or wrote it; not copied by Assign.
+  fsys::Stamp Disk;
 
   // Reads the file at FilePath: header always, the text when `loadBody`.
   // Malformed header values are skipped, each adding its message (CP932) to
@@ -41,8 +43,13 @@ public:
   bool LoadBody();
   // Writes the whole file, crash-safe, keeping its mode and owner; what
   // failed, no message: a read-only file, and a symbolic link leading out of
-  // the file's folder, are refused (fsys::WriteFile).
-  fsys::Status Save() const;
+  // the file's folder, are refused (fsys::WriteFile). A file that changed on
+  // disk since it was read or written here is not overwritten
+  // (fsys::kChangedOnDisk, fsys::kGoneFromDisk) unless `overwrite` says so.
+  enum class Overwrite { IfUnchanged, Always };
+  fsys::Status Save(Overwrite overwrite = Overwrite::IfUnchanged);
+  // Whether the file on disk is still what Disk records.
+  fsys::DiskChange CheckDisk() { return fsys::CheckStamp(FilePath, Disk); }
 
   void GetBody(TTextLines &lines) const { lines = Body; }
   void SetBody(const TTextLines &lines) { Body = lines; }

@@ -46,8 +46,8 @@ TLoadReport TProject::Load(std::string_view dir) {
   return report;
 }
 
-fsys::Status TProject::Save() {
-  if (!tree_.SaveProject())
+fsys::Status TProject::Save(TProjectTree::TreeOverwrite overwrite) {
+  if (!tree_.SaveProject(overwrite))
     return tree_.LastSaveFailure();
   modified_ = false;
   RetireDeletedFiles();

@@ -72,7 +72,8 @@ public:
   TLoadReport Load(std::string_view dir);
   // Writes the tree file; what failed when it could not be written (the
   // previous file stays). A saved project is unmodified.
-  fsys::Status Save();
+  fsys::Status
+  Save(TProjectTree::TreeOverwrite overwrite = TProjectTree::TreeOverwrite::IfUnchanged);
 
   // The first tree of a new project in the existing directory `dir`: the
   // root item titled `title` and one child "新しいアイテム", both files

@@ -220,13 +220,19 @@ public:
   std::vector<TProjectNode *> MissingItems() const;
 
   // Writes MainTree.dat; false when it could not (the previous file stays in
-  // place), with the reason in LastSaveFailure()/LastSaveError().
-  bool SaveProject();
+  // place), with the reason in LastSaveFailure()/LastSaveError(). Unless told
+  // to overwrite, a tree file that changed on disk since it was loaded or
+  // saved here stays as it is (failure code fsys::kChangedOnDisk or
+  // fsys::kGoneFromDisk).
+  enum class TreeOverwrite { IfUnchanged, Always };
+  bool SaveProject(TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
+  // Whether MainTree.dat is still what this tree last loaded or saved.
+  fsys::DiskChange CheckTreeFile();
   // Writes the tree file at `path`, keeping the previous one as path + ".ord".
   // The new file is complete on disk before it replaces the old one, so a
   // kill at any moment leaves a readable tree file. False on failure, with
   // the reason in LastSaveError(); `path` is then the previous file.
-  bool SaveTreeFile(std::string_view path);
+  bool SaveTreeFile(std::string_view path, TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
   // The child keys of `parent`'s children, and their own sections, depth first.
   void SaveChildren(TIniFile &ini, std::string_view section, TProjectNode *parent) const;
   // The whole MainTree.dat document of the tree as it stands. False when the
@@ -265,6 +271,9 @@ private:
   TProjectNode *selected_ = nullptr;
 
   std::string projectDir_;
+  // MainTree.dat as last loaded or saved here.
+  std::string treeDiskPath_;
+  fsys::Stamp treeDisk_;
   TProjectNode *selectNode_ = nullptr;
   std::vector<TSkippedItem> skipped_;
   TStringList loadWarnings_;

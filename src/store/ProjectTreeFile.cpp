@@ -49,13 +49,13 @@ bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::
               TStringList &warnings, TFoldedNames &folded) {
   if (!IsPlainFileName(fileName))
     return false;
-  fsys::Status read = fsys::ReadFile(files.FilePath, buffer);
+  fsys::Status read = fsys::ReadFile(files.FilePath, buffer, &files.Disk);
   if (!read && read.code == ENOENT) {
     std::string onDisk = folded.Find(fileName);
     if (onDisk.empty())
       return false;
     files.FilePath = ExtractFilePath(files.FilePath) + onDisk;
-    read = fsys::ReadFile(files.FilePath, buffer);
+    read = fsys::ReadFile(files.FilePath, buffer, &files.Disk);
   }
   if (!read)
     return false;
@@ -78,11 +78,15 @@ bool TProjectTree::LoadProject(std::string_view dir) {
   ClearNodes();
   skipped_.clear();
   loadWarnings_.clear();
+  treeDisk_ = fsys::Stamp{};
+  treeDiskPath_.clear();
   if (!fsys::DirectoryExists(dir)) {
     projectDir_.clear();
   } else {
     projectDir_ = AddPathSeparator(dir);
-    LoadTreeFile(projectDir_ + kTreeFileName);
+    treeDiskPath_ = projectDir_ + kTreeFileName;
+    treeDisk_ = fsys::AbsentStamp(); // a tree file that appears later is someone else's
+    LoadTreeFile(treeDiskPath_);
     selected_ = selectNode_;
   }
   --resetting_;
@@ -94,9 +98,19 @@ bool TProjectTree::LoadProject(std::string_view dir) {
 void TProjectTree::LoadTreeFile(std::string_view path) {
   if (!fsys::FileExists(path))
     return;
+  const bool watched = path == treeDiskPath_;
+  std::string bytes;
+  fsys::Stamp seen;
+  if (!fsys::ReadFile(path, bytes, &seen)) {
+    if (watched)
+      treeDisk_ = fsys::Stamp{}; // unreadable: as good as missing, nothing to compare
+    return;
+  }
+  if (watched)
+    treeDisk_ = seen;
   TIniFile ini;
-  if (!ini.Load(path))
-    return; // unreadable: as good as missing
+  ini.Parse(bytes);
+  bytes = std::string();
   WindowData.ReadSettings(ini);
   selectNode_ = nullptr;
 
@@ -239,10 +253,15 @@ std::vector<TProjectNode *> TProjectTree::MissingItems() const {
   return missing;
 }
 
-bool TProjectTree::SaveProject() {
+bool TProjectTree::SaveProject(TreeOverwrite overwrite) {
   if (projectDir_.empty())
     return FailSave("no project directory is set", fsys::Failure{"save", kTreeFileName, ENOENT});
-  return SaveTreeFile(projectDir_ + kTreeFileName);
+  return SaveTreeFile(projectDir_ + kTreeFileName, overwrite);
+}
+
+fsys::DiskChange TProjectTree::CheckTreeFile() {
+  return treeDiskPath_.empty() ? fsys::DiskChange::None
+                               : fsys::CheckStamp(treeDiskPath_, treeDisk_);
 }
 
 bool TProjectTree::FailSave(const fsys::Failure &failure) {
@@ -298,7 +317,7 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
   }
 }
 
-bool TProjectTree::SaveTreeFile(std::string_view path) {
+bool TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) {
   TIniFile ini;
   if (!BuildTreeFile(ini))
     // A failure with a code: a status of 0 would read as a save that worked.
@@ -314,12 +333,27 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
   //    and owner.
   const std::string fresh = target + ".new";
   const std::string previous = std::string(path) + ".ord";
+  const bool watched = path == treeDiskPath_;
+  fsys::Stamp written;
   fsys::WriteOptions options;
   options.withinDir = withinDir;
   options.modeFrom = target;
+  options.seen = &written;
   if (fsys::Status s = fsys::WriteFile(fresh, ini.Serialize(), options); !s) {
     fsys::DeleteFile(fresh); // in place already when only its flush failed
     return FailSave(s);
+  }
+  // What someone else wrote to the tree file since it was read here (a sync
+  // client, another editor) is not replaced unasked; not even the backup is
+  // touched.
+  if (watched && overwrite == TreeOverwrite::IfUnchanged) {
+    fsys::DiskChange change = fsys::CheckStamp(path, treeDisk_);
+    if (change != fsys::DiskChange::None) {
+      fsys::DeleteFile(fresh);
+      return FailSave(fsys::Failure{"check", std::string(path),
+                                    change == fsys::DiskChange::Gone ? fsys::kGoneFromDisk
+                                                                     : fsys::kChangedOnDisk});
+    }
   }
   if (!Continue(SaveStep::NewFileWritten))
     return false;
@@ -340,9 +374,17 @@ bool TProjectTree::SaveTreeFile(std::string_view path) {
   if (!Continue(SaveStep::PreviousKept))
     return false;
   // 3. The new file takes the old one's place.
-  if (fsys::Status s = fsys::RenameFile(fresh, target); !s) {
+  const fsys::Status renamed = fsys::RenameFile(fresh, target);
+  if (watched) {
+    // The rename moves the file's change time; the bytes are the ones
+    // written. They are the tree file even when only the flush of the folder
+    // failed.
+    if (fsys::Restamp(target, written))
+      treeDisk_ = written;
+  }
+  if (!renamed) {
     fsys::DeleteFile(fresh);
-    return FailSave(s);
+    return FailSave(renamed);
   }
   if (!Continue(SaveStep::Replaced))
     return false;

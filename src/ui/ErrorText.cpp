@@ -53,6 +53,10 @@ QString ErrnoText(int code) {
   case fsys::kLinkLeavesFolder:
     return QString::fromUtf16(
         u"プロジェクトのフォルダの外を指すシンボリックリンクには書き込みません");
+  case fsys::kChangedOnDisk:
+    return QString::fromUtf16(u"読み込んだ後にほかのプログラムがファイルを変更しました");
+  case fsys::kGoneFromDisk:
+    return QString::fromUtf16(u"読み込んだ後にファイルが削除されました");
   default:
     // Rare enough that the OS's own words, with the number, are better than nothing.
     return QString::fromUtf16(u"エラー %1 (%2)")
