@@ -220,7 +220,10 @@ void TTextCommands::ClearCursorPosMenuClick() {
         TNodeFiles &f = n->Data()->Files;
         f.Line = 0;
         f.Column = 1;
-        ok = f.Save().ok();
+        const fsys::Status s = f.Save();
+        // Changed elsewhere: the store takes the disk's version or asks.
+        ok = s.code == fsys::kChangedOnDisk || s.code == fsys::kGoneFromDisk ? ed_.StoreItem(n)
+                                                                             : s.ok();
       }
       if (!ok)
         failed.push_back(n);

@@ -128,8 +128,15 @@ void TVaveTreeModel::Reset() { endResetModel(); }
 
 void TVaveSelectionModel::setCurrentIndex(const QModelIndex &index,
                                           QItemSelectionModel::SelectionFlags command) {
-  if (index != currentIndex() && Changing && !Changing(index))
+  if (index != currentIndex() && Changing) {
+    // The check may add rows (an item's text kept beside it): the row to go
+    // to is followed through them.
+    const QPersistentModelIndex target(index);
+    if (!Changing(index) || (index.isValid() && !target.isValid()))
+      return;
+    QItemSelectionModel::setCurrentIndex(target, command);
     return;
+  }
   QItemSelectionModel::setCurrentIndex(index, command);
 }
 

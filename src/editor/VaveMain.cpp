@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
@@ -188,8 +189,10 @@ void TVaveMainForm::BuildLayout() {
   // the item stored next.
   connect(tree_->Model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
           &TVaveMainForm::ForgetRemovedRows);
-  connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this,
-          [this] { current_ = nullptr; });
+  connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    current_ = nullptr;
+    goneItems_.clear();
+  });
   connect(memo_, &TItemMemo::caretMoved, this, &TVaveMainForm::UpdateCaretPanel);
   connect(memo_->document(), &QTextDocument::modificationChanged, this,
           [this] { updateActionStates(); });
@@ -298,6 +301,8 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (shown || changed)
     SetMemoModified(false);
   if (fsys::Status s = f.Save(); !s) {
+    if (s.code == fsys::kChangedOnDisk || s.code == fsys::kGoneFromDisk)
+      return ResolveDiskChange(node, changed, s);
     storeFailure_ = s;
     // A read-only item file that was not changed loses only its caret
     // memory: that must not hold the user on it.
@@ -308,11 +313,169 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   return true;
 }
 
+// ------------------------------------------- files changed elsewhere ----
+
+namespace {
+QString ItemNameAndPath(TProjectNode *node) {
+  return QString::fromUtf16(u"「") + ui::ToQString(node->Text()) + QString::fromUtf16(u"」") +
+         QString::fromUtf16(u"のファイル\r\n") + ui::PathToQString(node->Data()->Files.FilePath);
+}
+} // namespace
+
+bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why) {
+  if (why.code == fsys::kGoneFromDisk) {
+    // Deleted elsewhere: made again only when it holds something to keep,
+    // and only when the user says so.
+    bool write = false;
+    if (changed) {
+      write = ShowMessageBox(ItemNameAndPath(node) +
+                                 QString::fromUtf16(u"\r\nは、ほかのプログラムで削除されています"
+                                                    u"\r\n\r\n"
+                                                    u"この画面の内容でファイルを作り直しますか?"),
+                             ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                             ui::MsgAnswer::Yes) == ui::MsgAnswer::Yes;
+    }
+    if (!write) {
+      MarkGone(node);
+      return true;
+    }
+    return SaveOwnVersion(node);
+  }
+  // Only the caret differed: the version on disk is taken without a word.
+  if (!changed)
+    return ReloadItem(node, false) || SaveOwnVersion(node);
+
+  ui::MessageBoxRequest ask;
+  ask.parent = this;
+  ask.caption = windowTitle();
+  ask.icon = ui::MsgIcon::Warning;
+  ask.buttons = ui::MsgButtons::YesNoCancel;
+  // Enter and Escape keep both versions: the one answer that loses nothing.
+  ask.defaultButton = ui::MsgAnswer::Cancel;
+  ask.text = ItemNameAndPath(node) +
+             QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
+                                u"\r\n\r\n"
+                                u"ディスクの版を読み込みますか、この画面の版で上書きしますか?\r\n"
+                                u"両方残すと、この画面の版はすぐ下の新しいアイテムに入ります");
+  ask.labels = {QString::fromUtf16(u"ディスクの版を読み込む(&D)"),
+                QString::fromUtf16(u"上書きする(&O)"), QString::fromUtf16(u"両方残す(&B)")};
+  switch (ui::ShowMessageBox(ask)) {
+  case ui::MsgAnswer::Yes:
+    // The edits made here stay one undo away in the text.
+    if (ReloadItem(node, true))
+      return true;
+    return SaveOwnVersion(node);
+  case ui::MsgAnswer::No:
+    return SaveOwnVersion(node);
+  default:
+    return KeepBothVersions(node);
+  }
+}
+
+bool TVaveMainForm::SaveOwnVersion(TProjectNode *node) {
+  TNodeFiles &f = node->Data()->Files;
+  if (fsys::Status s = f.Save(TNodeFiles::Overwrite::Always); !s) {
+    storeFailure_ = s;
+    return false;
+  }
+  goneItems_.erase(node);
+  if (node == current_)
+    RememberStored(f);
+  UpdateGonePanel();
+  return true;
+}
+
+bool TVaveMainForm::KeepBothVersions(TProjectNode *node) {
+  // The text of this window goes into a new item first: when it cannot be
+  // written, the item keeps it and nothing is reloaded.
+  TProjectTree &tree = Project().Tree();
+  const TNodeFiles &own = node->Data()->Files;
+  auto data = std::make_unique<TNodeData>();
+  Project().InitItem(*data);
+  const std::string path = data->Files.FilePath;
+  data->Files.Assign(own);
+  data->Files.FilePath = path;
+  if (fsys::Status s = data->Files.Save(); !s) {
+    storeFailure_ = s;
+    return false;
+  }
+  TProjectNode *copy = node == RootNode() ? tree.InsertAt(node, 0, own.Title, std::move(data))
+                                          : tree.InsertAt(node->Parent(), node->Index() + 1,
+                                                          own.Title, std::move(data));
+  tree.NotifyDataChanged(copy);
+  Project().SetModified(true); // the tree has an item more
+  if (!ReloadItem(node, false)) {
+    // Gone meanwhile: this window's text is safe in the new item.
+    MarkGone(node);
+  }
+  return true;
+}
+
+bool TVaveMainForm::ReloadItem(TProjectNode *node, bool undoable) {
+  TNodeFiles &f = node->Data()->Files;
+  TNodeFiles fresh;
+  fresh.FilePath = f.FilePath;
+  if (!fresh.Open(true, nullptr))
+    return false;
+  f.Assign(fresh);
+  f.Disk = fresh.Disk;
+  goneItems_.erase(node);
+  // What came from disk is no change of this window's.
+  const bool wasModified = Project().Modified();
+  if (node->Text() != f.Title)
+    Project().Tree().SetText(node, f.Title);
+  Project().SetModified(wasModified);
+  Project().Tree().NotifyDataChanged(node);
+  if (node == RootNode())
+    setWindowTitle(ui::ToQString(f.Title));
+  if (node == current_)
+    ShowReloaded(node, undoable);
+  UpdateGonePanel();
+  return true;
+}
+
+void TVaveMainForm::ShowReloaded(TProjectNode *node, bool undoable) {
+  const TNodeFiles &f = node->Data()->Files;
+  const int line = memoJump_.CaretLine();
+  const int column = memoJump_.CaretColumn();
+  const QString text = ui::ToQString(f.Body.Joined());
+  if (undoable) {
+    QTextCursor all(memo_->document());
+    all.select(QTextCursor::Document);
+    all.insertText(text);
+  } else {
+    ShowMemoText(f.Body);
+  }
+  memoJump_.JumpTo(line, column);
+  header_->Show(f);
+  RememberStored(f);
+  RefreshAttributes(node);
+  if (attachments_)
+    attachments_->Follow(node);
+  SetMemoModified(false);
+  UpdateCaretPanel();
+}
+
+void TVaveMainForm::MarkGone(TProjectNode *node) {
+  goneItems_.insert(node);
+  UpdateGonePanel();
+}
+
+void TVaveMainForm::UpdateGonePanel() {
+  if (current_ && goneItems_.count(current_))
+    statusBar()->showMessage(QString::fromUtf16(u"このアイテムのファイルは削除されています: ") +
+                             ui::PathToQString(current_->Data()->Files.FilePath));
+  else
+    statusBar()->clearMessage();
+}
+
 void TVaveMainForm::ForgetRemovedRows(const QModelIndex &parent, int first, int last) {
   for (int row = first; row <= last; ++row) {
     TProjectNode *top = TVaveTreeModel::NodeOf(tree_->Model()->index(row, 0, parent));
     if (current_ && (current_ == top || current_->HasAsParent(top)))
       current_ = nullptr;
+    for (auto it = goneItems_.begin(); it != goneItems_.end();)
+      it = *it == top || (*it)->HasAsParent(top) ? goneItems_.erase(it) : std::next(it);
   }
 }
 
@@ -381,6 +544,7 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
     RememberStored(f);
     if (attachments_)
       attachments_->Follow(node);
+    UpdateGonePanel();
   }
   UpdateCaretPanel();
   SetMemoModified(false);

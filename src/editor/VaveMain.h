@@ -17,6 +17,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 class QHeaderView;
@@ -135,6 +136,20 @@ private:
   bool VaveTreeChanging(TProjectNode *next);
   bool FormCloseQuery();
   void RememberStored(const TNodeFiles &f);
+  // A store refused because the item's file changed or went on disk since it
+  // was read: asks what to keep (nothing is overwritten unasked).
+  bool ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why);
+  bool SaveOwnVersion(TProjectNode *node);
+  // The item's text as this window has it goes into a new item just below;
+  // the item itself takes the version on disk.
+  bool KeepBothVersions(TProjectNode *node);
+  // The item as its file now is (title, marks, text); false when unreadable.
+  // `undoable`: the shown text is replaced by an edit that undo takes back.
+  bool ReloadItem(TProjectNode *node, bool undoable);
+  void ShowReloaded(TProjectNode *node, bool undoable);
+  // Items whose file was deleted elsewhere: told in the status bar.
+  void MarkGone(TProjectNode *node);
+  void UpdateGonePanel();
   // The current item is about to go away with its rows: it is not stored again.
   void ForgetRemovedRows(const QModelIndex &parent, int first, int last);
 
@@ -166,6 +181,7 @@ private:
   std::unique_ptr<TCleanupCommands> cleanup_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
+  std::set<TProjectNode *> goneItems_;  // item files deleted elsewhere
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
   struct {

@@ -60,8 +60,11 @@ MsgAnswer RunRealBox(const MessageBoxRequest &r) {
     break;
   }
   std::vector<QPushButton *> buttons;
-  for (const Btn &b : wanted)
-    buttons.push_back(box.addButton(QString::fromUtf16(b.label), b.role));
+  for (size_t i = 0; i < wanted.size(); ++i)
+    buttons.push_back(box.addButton(i < static_cast<size_t>(r.labels.size())
+                                        ? r.labels[static_cast<qsizetype>(i)]
+                                        : QString::fromUtf16(wanted[i].label),
+                                    wanted[i].role));
   for (size_t i = 0; i < wanted.size(); ++i)
     if (wanted[i].answer == r.defaultButton)
       box.setDefaultButton(buttons[i]);
@@ -105,6 +108,12 @@ MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &ca
                     : (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel)
                         ? MsgAnswer::Yes
                         : MsgAnswer::Ok;
+  return ShowMessageBox(std::move(r));
+}
+
+MsgAnswer ShowMessageBox(MessageBoxRequest r) {
+  if (r.caption.isEmpty() && r.parent)
+    r.caption = r.parent->window()->windowTitle();
   if (Hook())
     return Hook()(r);
   return RunRealBox(r);

@@ -19,6 +19,7 @@
 #include "ui/ScriptedAnswers.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -38,6 +39,9 @@ struct MessageBoxRequest {
   MsgIcon icon = MsgIcon::None;
   MsgButtons buttons = MsgButtons::Ok;
   MsgAnswer defaultButton = MsgAnswer::Ok; // what Enter answers
+  // The buttons' own words, in the order of `buttons` (Yes, No, Cancel), for
+  // a question whose answers "yes" and "no" would not say; empty: the usual.
+  QStringList labels;
 };
 
 // Modal box owned by `parent` (may be null). An empty `caption` takes the
@@ -47,6 +51,10 @@ struct MessageBoxRequest {
 // whose first answer would lose something names its safe answer here.
 MsgAnswer ShowMessageBox(QWidget *parent, const QString &text, const QString &caption, MsgIcon icon,
                          MsgButtons buttons, std::optional<MsgAnswer> defaultButton = std::nullopt);
+
+// The same with everything given; an empty caption as above, the default
+// button as given.
+MsgAnswer ShowMessageBox(MessageBoxRequest request);
 
 // The answer a box gives when it is dismissed without choosing.
 MsgAnswer DismissAnswer(MsgButtons buttons);

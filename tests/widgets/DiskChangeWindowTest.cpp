@@ -1,0 +1,244 @@
+// Item files written elsewhere while the editor holds them: by a second
+// editor window on the same project, or by a plain write as a sync client or
+// a text editor makes it. Whatever the user answers, both texts stay where
+// the answer says.
+#include "EditorFixture.h"
+#include "EditorTestProject.h"
+
+#include "editor/VaveDataBase.h"
+#include "editor/VaveMain.h"
+#include "store/NodeFiles.h"
+#include "store/Project.h"
+#include "ui/MessageBox.h"
+
+#include <QPlainTextEdit>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+using Project = EditorTestProject;
+
+// The item file as the next open would see it.
+TNodeFiles Stored(const Project &p, const char *file) {
+  TNodeFiles f;
+  f.FilePath = p.dir.Cp(QString::fromLatin1(file));
+  f.Open(true);
+  return f;
+}
+
+std::string Bytes(const Project &p, const char *file) {
+  std::ifstream in(p.dir.Cp(QString::fromLatin1(file)), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// An item file as another program writes it, in place.
+void WriteElsewhere(const Project &p, const char *file, const std::string &title,
+                    const std::string &text) {
+  std::ofstream(p.dir.Cp(QString::fromLatin1(file)), std::ios::binary | std::ios::trunc)
+      << "Title:" << title << "\r\nAuthor:other\r\n\r\n"
+      << text << "\r\n";
+}
+
+struct Editor : OpenEditor {
+  explicit Editor(const Project &p) : OpenEditor(p.Root(), {"tester", true}) {}
+  TVaveDataBase *Tree() const { return w->VaveDataBase(); }
+  QPlainTextEdit *Memo() const { return w->FileText(); }
+  void Select(const char *id) { QVERIFY(Tree()->SelectNode(FindItem(*w, id))); }
+  void Type(const QString &text) {
+    Memo()->setFocus();
+    QTest::keyClicks(Memo(), text);
+  }
+  // Down on the tree, as a user leaves the item.
+  void Leave() {
+    Tree()->setFocus();
+    QTest::keyClick(Tree(), Qt::Key_Down);
+  }
+  // Ctrl+S in this window, made the active one first.
+  void Save() {
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
+  }
+  std::string Body(const char *id) { return FindItem(*w, id)->Data()->Files.Body.Joined(); }
+};
+
+// The item texts of the project as a fresh load reads them, in tree order.
+std::vector<std::string> ReopenedTexts(const Project &p) {
+  TProject project;
+  project.Load(p.Root());
+  std::vector<std::string> texts;
+  for (TProjectNode *n = project.Tree().GetFirstNode(); n; n = n->GetNext())
+    texts.push_back(n->Text() + ": " + n->Data()->Files.Body.Joined());
+  return texts;
+}
+
+bool Contains(const std::vector<std::string> &all, const std::string &text) {
+  return std::find(all.begin(), all.end(), text) != all.end();
+}
+
+} // namespace
+
+class DiskChangeWindowTest : public QObject {
+  Q_OBJECT
+
+private slots:
+
+  // The question names the item and its file, and Enter or Escape keeps both.
+  void theQuestionNamesItemAndFileAndDefaultsToKeepingBoth() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes; // unanswered: dismissed, as Escape does
+    Editor e(p);
+    e.Type(QStringLiteral("mine "));
+    WriteElsewhere(p, "a.txt", "A", "theirs");
+    e.Leave();
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    const ui::MessageBoxRequest &asked = boxes.Asked()[0];
+    QVERIFY(asked.text.contains(QString::fromUtf16(u"「A」")));
+    QVERIFY(asked.text.contains(p.dir.Native(QStringLiteral("a.txt"))));
+    QCOMPARE(asked.buttons, ui::MsgButtons::YesNoCancel);
+    QCOMPARE(asked.defaultButton, ui::MsgAnswer::Cancel);
+    QCOMPARE(ui::DismissAnswer(asked.buttons), ui::MsgAnswer::Cancel);
+    QCOMPARE(asked.labels.size(), 3);
+    QCOMPARE(asked.labels[2], QString::fromUtf16(u"両方残す(&B)"));
+    QCOMPARE(Stored(p, "a.txt").Body.Joined(), std::string("theirs"));
+  }
+
+  void takingTheDiskVersionKeepsOwnTextOneUndoAway() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes});
+    Editor e(p);
+    e.Type(QStringLiteral("mine "));
+    const QString own = e.Memo()->toPlainText();
+    WriteElsewhere(p, "a.txt", "A from elsewhere", "theirs");
+    e.Save();
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QCOMPARE(Stored(p, "a.txt").Body.Joined(), std::string("theirs"));
+    QCOMPARE(e.Memo()->toPlainText(), QStringLiteral("theirs"));
+    QCOMPARE(FindItem(*e.w, "Root-C00000")->Text(), std::string("A from elsewhere"));
+    QVERIFY(!e.w->MemoModified());
+    QTest::keyClick(e.Memo(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(e.Memo()->toPlainText(), own);
+    // Once taken, the file is the editor's again: the next store asks nothing.
+    e.Leave();
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QCOMPARE(Stored(p, "a.txt").Body.Joined(), own.toStdString());
+  }
+
+  void overwritingWritesOwnText() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
+    Editor e(p);
+    e.Type(QStringLiteral("mine "));
+    const std::string own = e.Memo()->toPlainText().toStdString();
+    WriteElsewhere(p, "a.txt", "A", "theirs");
+    e.Leave();
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    QCOMPARE(Stored(p, "a.txt").Body.Joined(), own);
+    QCOMPARE(e.w->CurrentNode(), FindItem(*e.w, "Root-C00002")); // moved on to B
+  }
+
+  void keepingBothPutsOwnTextInANewItemBelow() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
+    Editor e(p);
+    e.Type(QStringLiteral("mine "));
+    const std::string own = e.Memo()->toPlainText().toStdString();
+    WriteElsewhere(p, "a.txt", "A", "theirs");
+    e.Leave();
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    TProjectNode *a = FindItem(*e.w, "Root-C00000");
+    TProjectNode *copy = a->GetNextSibling();
+    QVERIFY(copy && copy->Data()->ID != "Root-C00002");
+    QCOMPARE(copy->Text(), std::string("A"));
+    QCOMPARE(copy->Data()->Files.Body.Joined(), own);
+    QCOMPARE(a->Data()->Files.Body.Joined(), std::string("theirs"));
+    QCOMPARE(Stored(p, "a.txt").Body.Joined(), std::string("theirs"));
+    // The selection went where Down pointed before the item was added.
+    QCOMPARE(e.w->CurrentNode(), FindItem(*e.w, "Root-C00002"));
+    QVERIFY(e.w->TreeModified());
+    e.Save();
+    const auto texts = ReopenedTexts(p);
+    QVERIFY(Contains(texts, "A: theirs"));
+    QVERIFY(Contains(texts, "A: " + own));
+  }
+
+  // Only the caret moved: the version on disk is taken without a question.
+  void anUnchangedItemTakesTheDiskVersionSilently() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes;
+    Editor e(p);
+    e.Memo()->setFocus();
+    QTest::keyClick(e.Memo(), Qt::Key_End);
+    WriteElsewhere(p, "a.txt", "A again", "theirs");
+    e.Leave();
+    QVERIFY(boxes.Asked().empty());
+    QCOMPARE(Bytes(p, "a.txt"), std::string("Title:A again\r\nAuthor:other\r\n\r\ntheirs\r\n"));
+    QCOMPARE(e.Body("Root-C00000"), std::string("theirs"));
+    QCOMPARE(FindItem(*e.w, "Root-C00000")->Text(), std::string("A again"));
+    QVERIFY(!e.w->TreeModified());
+  }
+
+  // A file deleted elsewhere is made again only when it holds edits and the
+  // user says so; else the item is marked in the status bar.
+  void aDeletedItemFileIsNotRecreatedUnasked() {
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes;
+      Editor e(p);
+      std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
+      e.Save();
+      QVERIFY(boxes.Asked().empty());
+      QVERIFY(!fsys::Exists(p.dir.Cp(QStringLiteral("a.txt"))));
+      QVERIFY(e.w->statusBar()->currentMessage().contains(QString::fromUtf16(u"削除")));
+      e.Leave();
+      QVERIFY(e.w->statusBar()->currentMessage().isEmpty());
+    }
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
+      Editor e(p);
+      e.Type(QStringLiteral("mine "));
+      std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
+      e.Leave();
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::Yes); // the answer that keeps
+      QVERIFY(!fsys::Exists(p.dir.Cp(QStringLiteral("a.txt"))));
+    }
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes});
+      Editor e(p);
+      e.Type(QStringLiteral("mine "));
+      const std::string own = e.Memo()->toPlainText().toStdString();
+      std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
+      e.Leave();
+      QCOMPARE(Stored(p, "a.txt").Body.Joined(), own);
+    }
+  }
+
+  // Two windows on one project: the second store of the same item asks.
+  void twoEditorsOnOneProject() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
+    Editor first(p);
+    Editor second(p);
+    second.Type(QStringLiteral("second "));
+    const std::string fromSecond = second.Memo()->toPlainText().toStdString();
+    first.Type(QStringLiteral("first "));
+    const std::string fromFirst = first.Memo()->toPlainText().toStdString();
+    first.Save();
+    QVERIFY(boxes.Asked().empty());
+    second.Save();
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    const auto texts = ReopenedTexts(p);
+    QVERIFY(Contains(texts, "A: " + fromFirst));
+    QVERIFY(Contains(texts, "A: " + fromSecond));
+  }
+};
+
+ORVANE_WIDGET_TEST_MAIN(DiskChangeWindowTest)
+#include "DiskChangeWindowTest.moc"
