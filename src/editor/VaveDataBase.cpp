@@ -250,9 +250,9 @@ TLoadReport TVaveDataBase::LoadProject(std::string_view dir) {
   return report;
 }
 
-bool TVaveDataBase::SaveProject() {
+bool TVaveDataBase::SaveProject(TProjectTree::TreeOverwrite overwrite) {
   tree_->SetSelected(Selected());
-  return project_->Save().ok();
+  return project_->Save(overwrite).ok();
 }
 
 void TVaveDataBase::ClearTree() { tree_->ClearTree(); }

@@ -96,7 +96,8 @@ public:
   TLoadReport LoadProject(std::string_view dir);
   // Writes the tree file with the selected node as "LastNode"; false when it
   // could not be written.
-  bool SaveProject();
+  bool
+  SaveProject(TProjectTree::TreeOverwrite overwrite = TProjectTree::TreeOverwrite::IfUnchanged);
   void ClearTree();
 
   TProjectNode *RootNode() const { return project_->Root(); }

@@ -469,6 +469,142 @@ void TVaveMainForm::UpdateGonePanel() {
     statusBar()->clearMessage();
 }
 
+bool TVaveMainForm::ResolveTreeChange(int why) {
+  const QString tree = QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
+                       QString::fromUtf16(u"」のツリーファイル\r\n") +
+                       ui::PathToQString(Project().TreeFilePath());
+  using Overwrite = TProjectTree::TreeOverwrite;
+  if (why == fsys::kGoneFromDisk) {
+    if (ShowMessageBox(tree + QString::fromUtf16(u"\r\nは、ほかのプログラムで削除されています"
+                                                 u"\r\n\r\n"
+                                                 u"このウィンドウのツリーで作り直しますか?"),
+                       ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                       ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
+      return false;
+    return tree_->SaveProject(Overwrite::Always);
+  }
+  // A tree file no load can use is no version to keep: the window's tree
+  // replaces it (the old file stays as the backup).
+  TProject disk;
+  disk.Tree().LoadMode = TLoadMode::TreeOnly;
+  if (!disk.Load(ProjectDir()).RootLoaded)
+    return tree_->SaveProject(Overwrite::Always);
+
+  ui::MessageBoxRequest ask;
+  ask.parent = this;
+  ask.caption = windowTitle();
+  ask.icon = ui::MsgIcon::Warning;
+  ask.buttons = ui::MsgButtons::YesNoCancel;
+  ask.defaultButton = ui::MsgAnswer::Cancel; // Enter and Escape lose nothing
+  ask.text =
+      tree + QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
+                                u"\r\n\r\n"
+                                u"プロジェクトを読み込み直しますか、このウィンドウのツリーで"
+                                u"上書きしますか?\r\n"
+                                u"両方残すと、ディスクのツリーを読み込み、このウィンドウにだけある"
+                                u"アイテムをその最後にまとめます");
+  ask.labels = {QString::fromUtf16(u"プロジェクトを読み込み直す(&R)"),
+                QString::fromUtf16(u"上書きする(&O)"), QString::fromUtf16(u"両方残す(&B)")};
+  switch (ui::ShowMessageBox(ask)) {
+  case ui::MsgAnswer::Yes:
+    ReloadProject();
+    return true;
+  case ui::MsgAnswer::No:
+    return tree_->SaveProject(Overwrite::Always);
+  default:
+    return KeepBothTrees(disk);
+  }
+}
+
+void TVaveMainForm::ReloadProject() {
+  const std::string selectedID = current_ ? current_->Data()->ID : std::string();
+  current_ = nullptr;
+  quickWalk_ = true;
+  TLoadReport report;
+  {
+    ui::BusyCursor busy;
+    report = tree_->LoadProject(ProjectDir());
+  }
+  ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
+  quickWalk_ = false;
+  if (TProjectNode *root = RootNode()) {
+    setWindowTitle(ui::ToQString(root->Text()));
+    panels_[2]->setText(windowTitle());
+    tree_->setExpanded(tree_->IndexOf(root), true);
+  }
+  TProjectNode *select = tree_->Selected();
+  for (TProjectNode *n = RootNode(); n && !selectedID.empty(); n = n->GetNext())
+    if (n->Data()->ID == selectedID) {
+      select = n;
+      break;
+    }
+  if (select && select != tree_->Selected())
+    tree_->SelectNode(select);
+  VaveTreeChange(tree_->Selected());
+  TProjectNode *selected = tree_->Selected();
+  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
+  Project().SetModified(false);
+  updateActionStates();
+}
+
+bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
+  // What only this window's tree names, with the data it has (on disk
+  // already: every item is stored as it is left).
+  std::set<std::string> named;
+  for (TProjectNode *n = disk.Tree().GetFirstNode(); n; n = n->GetNext()) {
+    const TNodeData &d = *n->Data();
+    named.insert(d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath));
+  }
+  struct Only {
+    TNodeData data;
+    int parent; // index into `only`, -1: below the new holder item
+    bool expanded;
+  };
+  std::vector<Only> only;
+  std::map<TProjectNode *, int> index;
+  for (TProjectNode *n = RootNode(); n; n = n->GetNext()) {
+    const TNodeData &d = *n->Data();
+    if (named.count(d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath)))
+      continue;
+    auto up = n->Parent() ? index.find(n->Parent()) : index.end();
+    index[n] = static_cast<int>(only.size());
+    only.push_back(Only{d, up == index.end() ? -1 : up->second, n->Expanded()});
+  }
+  ReloadProject();
+  if (only.empty() || !RootNode())
+    return true;
+
+  TProjectTree &tree = Project().Tree();
+  auto holderData = std::make_unique<TNodeData>();
+  Project().InitItem(*holderData);
+  ui::FromQString(QString::fromUtf16(u"このウィンドウにだけあったアイテム"),
+                  holderData->Files.Title);
+  holderData->Files.Author = author_;
+  if (fsys::Status s = holderData->Files.Save(); !s) {
+    storeFailure_ = s;
+    return false;
+  }
+  const std::string holderTitle = holderData->Files.Title;
+  TProjectNode *holder = tree.AddChild(RootNode(), holderTitle, std::move(holderData));
+  std::vector<TProjectNode *> made;
+  for (Only &o : only) {
+    auto data = std::make_unique<TNodeData>();
+    Project().InitItem(*data); // a fresh ID: the other tree may use this one
+    const std::string id = data->ID;
+    *data = std::move(o.data);
+    data->ID = id;
+    const std::string label = data->Missing ? data->ListedFileName : data->Files.Title;
+    made.push_back(tree.AddChild(o.parent < 0 ? holder : made[static_cast<size_t>(o.parent)], label,
+                                 std::move(data)));
+  }
+  for (size_t i = 0; i < only.size(); ++i)
+    tree.SetExpanded(made[i], only[i].expanded);
+  tree.SetExpanded(holder, true);
+  tree.NotifyDataChanged(holder);
+  Project().SetModified(true);
+  return tree_->SaveProject();
+}
+
 void TVaveMainForm::ForgetRemovedRows(const QModelIndex &parent, int first, int last) {
   for (int row = first; row <= last; ++row) {
     TProjectNode *top = TVaveTreeModel::NodeOf(tree_->Model()->index(row, 0, parent));
@@ -685,7 +821,13 @@ bool TVaveMainForm::SaveProject() {
   bool itemOk = StoreItem(selected);
   QString itemProblem = itemOk ? QString() : ItemFileProblem(selected);
   CollectWindowSettings();
-  const bool treeOk = tree_->SaveProject();
+  bool treeOk = tree_->SaveProject();
+  const int why = Project().Tree().LastSaveFailure().code;
+  // Settled only when the item is on disk: a reload would drop its text.
+  if (!treeOk && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
+    treeOk = ResolveTreeChange(why);
+    selected = tree_->Selected();
+  }
   if (!itemOk) {
     ShowMessageBox(itemProblem, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }

@@ -147,6 +147,14 @@ private:
   // `undoable`: the shown text is replaced by an edit that undo takes back.
   bool ReloadItem(TProjectNode *node, bool undoable);
   void ShowReloaded(TProjectNode *node, bool undoable);
+  // A tree save refused because MainTree.dat changed or went on disk: asks
+  // whether to reload the project, overwrite, or keep both. True when the
+  // tree on disk is settled.
+  bool ResolveTreeChange(int why);
+  // The project as its files now are; the shown item stays selected.
+  void ReloadProject();
+  // Reloads, then adds what only this window's tree named below one new item.
+  bool KeepBothTrees(const TProject &disk);
   // Items whose file was deleted elsewhere: told in the status bar.
   void MarkGone(TProjectNode *node);
   void UpdateGonePanel();

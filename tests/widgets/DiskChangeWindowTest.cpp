@@ -80,6 +80,25 @@ bool Contains(const std::vector<std::string> &all, const std::string &text) {
   return std::find(all.begin(), all.end(), text) != all.end();
 }
 
+// Another editor adds item `title` to the project and saves its tree.
+void AddItemElsewhere(const Project &p, const std::string &title) {
+  TProject other;
+  other.Load(p.Root());
+  TProjectNode *n = other.Tree().AddChild(other.Tree().RootNode(), title);
+  other.InitItem(*n->Data());
+  n->Data()->Files.Title = title;
+  n->Data()->Files.Body = {"text of " + title};
+  if (!n->Data()->Files.Save() || !other.Save())
+    qFatal("cannot write the other editor's change");
+}
+
+std::vector<std::string> Labels(const TProjectTree &tree) {
+  std::vector<std::string> labels;
+  for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext())
+    labels.push_back(n->Text());
+  return labels;
+}
+
 } // namespace
 
 class DiskChangeWindowTest : public QObject {
@@ -217,6 +236,63 @@ private slots:
       std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
       e.Leave();
       QCOMPARE(Stored(p, "a.txt").Body.Joined(), own);
+    }
+  }
+
+  // The tree file saved by another editor meanwhile: the question, and what
+  // each answer leaves on disk and in the window.
+  void aTreeFileChangedElsewhereIsNotOverwrittenUnasked() {
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes});
+      Editor e(p);
+      AddItemElsewhere(p, "C");
+      e.Save();
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      const ui::MessageBoxRequest &asked = boxes.Asked()[0];
+      QVERIFY(asked.text.contains(p.dir.Native(QStringLiteral("MainTree.dat"))));
+      QCOMPARE(asked.defaultButton, ui::MsgAnswer::Cancel);
+      QCOMPARE(asked.labels[0], QString::fromUtf16(u"プロジェクトを読み込み直す(&R)"));
+      QVERIFY2(e.Find("C"), "reloaded");
+      QCOMPARE(e.w->CurrentNode(), FindItem(*e.w, "Root-C00000")); // the shown item stays
+      QVERIFY(!e.w->TreeModified());
+      QVERIFY(Contains(ReopenedTexts(p), "C: text of C"));
+    }
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
+      Editor e(p);
+      AddItemElsewhere(p, "C");
+      const std::string theirs = Bytes(p, "MainTree.dat");
+      e.Save();
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      QVERIFY(!e.Find("C"));
+      QCOMPARE(Bytes(p, "MainTree.dat.ord"), theirs); // the overwritten tree is the backup
+      QVERIFY(!Contains(ReopenedTexts(p), "C: text of C"));
+    }
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
+      Editor e(p);
+      e.Tree()->setFocus();
+      QTest::keyClick(e.Tree(), Qt::Key_I, Qt::ControlModifier); // a new item here
+      e.Type(QStringLiteral("only here"));
+      AddItemElsewhere(p, "C");
+      e.Save();
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      QVERIFY(e.Find("C"));
+      TProjectNode *holder =
+          e.Find(TestDir::Name(QString::fromUtf16(u"このウィンドウにだけあったアイテム")));
+      QVERIFY(holder && holder->Count() == 1);
+      QCOMPARE(holder->Item(0)->Data()->Files.Body.Joined(), std::string("only here"));
+      QVERIFY2(!e.w->TreeModified(), "saved with both");
+      TProject reopened;
+      reopened.Load(p.Root());
+      const auto labels = Labels(reopened.Tree());
+      QVERIFY(Contains(labels, "C"));
+      QVERIFY(Contains(labels, TestDir::Name(QString::fromUtf16(u"新しいアイテム"))));
+      QVERIFY(Contains(ReopenedTexts(p),
+                       TestDir::Name(QString::fromUtf16(u"新しいアイテム")) + ": only here"));
     }
   }
 
