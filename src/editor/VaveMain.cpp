@@ -4,6 +4,7 @@
 #include "editor/CaptureCommands.h"
 #include "editor/CleanupCommands.h"
 #include "editor/ClipboardCommands.h"
+#include "editor/DiskWatch.h"
 #include "editor/DisplayCommands.h"
 #include "editor/EditorMenus.h"
 #include "editor/EditorParts.h"
@@ -41,6 +42,7 @@ TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
 
 TVaveMainForm::~TVaveMainForm() {
   hide(); // an open label edit commits now, while the window is still whole
+  watch_.reset();
   attachments_.reset();
   // The command groups go before the parts they watch and their rules read.
   actions_->Clear();
@@ -64,6 +66,8 @@ void TVaveMainForm::FormCreate() {
   // The model draws the icon from the item's marks.
   connect(tree_, &TVaveDataBase::nodeLoaded, this,
           [this](TProjectNode *node) { tree_->Tree().NotifyDataChanged(node); });
+  watch_ = std::make_unique<TDiskWatch>(this);
+  watch_->Sweep = [this](size_t budget, bool restart) { CheckDisk(budget, restart); };
   updateActionStates();
 }
 
@@ -191,6 +195,7 @@ void TVaveMainForm::BuildLayout() {
           &TVaveMainForm::ForgetRemovedRows);
   connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
     current_ = nullptr;
+    sweep_ = nullptr;
     goneItems_.clear();
   });
   connect(memo_, &TItemMemo::caretMoved, this, &TVaveMainForm::UpdateCaretPanel);
@@ -456,6 +461,96 @@ void TVaveMainForm::ShowReloaded(TProjectNode *node, bool undoable) {
   UpdateCaretPanel();
 }
 
+void TVaveMainForm::CheckDisk(size_t budget, bool restart) {
+  // Not in the middle of something: a load, a question, a drag, a label
+  // being typed, a close.
+  if (checkingDisk_ || closing_ || quickWalk_ || !RootNode() || !isVisible() ||
+      QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+      QApplication::mouseButtons() != Qt::NoButton || tree_->IsEditingLabel())
+    return;
+  checkingDisk_ = true;
+  CheckTreeOnDisk();
+  if (restart)
+    sweep_ = nullptr;
+  TProjectNode *n = sweep_ ? sweep_ : RootNode();
+  for (size_t i = 0; n && i < budget; ++i) {
+    CheckItemOnDisk(n); // changes no structure
+    n = n->GetNext();
+  }
+  sweep_ = n;
+  checkingDisk_ = false;
+}
+
+void TVaveMainForm::CheckTreeOnDisk() {
+  const fsys::DiskChange change = Project().Tree().CheckTreeFile();
+  if (change == fsys::DiskChange::None) {
+    treeTold_ = fsys::Stamp{};
+    return;
+  }
+  // Told once for each version on disk.
+  const fsys::Stamp now = fsys::Peek(Project().TreeFilePath());
+  if (treeTold_.known && fsys::SameVersion(now, treeTold_))
+    return;
+  treeTold_ = now;
+  const QString path = ui::PathToQString(Project().TreeFilePath());
+  if (change == fsys::DiskChange::Gone) {
+    statusBar()->showMessage(
+        QString::fromUtf16(u"ツリーファイルがほかのプログラムで削除されました: ") + path);
+    return;
+  }
+  // This window's own tree changes are settled when it is saved.
+  if (TreeModified()) {
+    statusBar()->showMessage(QString::fromUtf16(u"ツリーファイルがほかのプログラムで変更されました"
+                                                u"(保存するときに確かめます): ") +
+                             path);
+    return;
+  }
+  if (ShowMessageBox(QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
+                         QString::fromUtf16(u"」のツリーファイル\r\n") + path +
+                         QString::fromUtf16(u"\r\nが、ほかのプログラムで変更されました\r\n\r\n"
+                                            u"プロジェクトを読み込み直しますか?"),
+                     ui::MsgIcon::Question, ui::MsgButtons::YesNo,
+                     ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
+    return;
+  // The shown item goes to disk first; the reload reads it back.
+  if (!StoreItem(current_)) {
+    ShowMessageBox(ItemFileProblem(current_), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    return;
+  }
+  ReloadProject();
+  treeTold_ = fsys::Stamp{};
+}
+
+void TVaveMainForm::CheckItemOnDisk(TProjectNode *node) {
+  TNodeData &d = *node->Data();
+  if (d.Missing)
+    return;
+  switch (d.Files.CheckDisk()) {
+  case fsys::DiskChange::None:
+    if (goneItems_.erase(node)) // back as it was
+      UpdateGonePanel();
+    return;
+  case fsys::DiskChange::Gone:
+    if (!goneItems_.count(node))
+      MarkGone(node);
+    return;
+  case fsys::DiskChange::Changed:
+    if (!HasUnsavedEdits(node))
+      ReloadItem(node, false);
+    return;
+  }
+}
+
+bool TVaveMainForm::HasUnsavedEdits(TProjectNode *node) const {
+  const TNodeFiles &f = node->Data()->Files;
+  if (node->Text() != f.Title)
+    return true;
+  if (node != current_)
+    return false;
+  return MemoModified() || f.ToDo != stored_.ToDo || f.Completion != stored_.Completion ||
+         f.AttachFiles != stored_.AttachFiles || MemoLines() != f.Body;
+}
+
 void TVaveMainForm::MarkGone(TProjectNode *node) {
   goneItems_.insert(node);
   UpdateGonePanel();
@@ -610,6 +705,7 @@ void TVaveMainForm::ForgetRemovedRows(const QModelIndex &parent, int first, int 
     TProjectNode *top = TVaveTreeModel::NodeOf(tree_->Model()->index(row, 0, parent));
     if (current_ && (current_ == top || current_->HasAsParent(top)))
       current_ = nullptr;
+    sweep_ = nullptr;
     for (auto it = goneItems_.begin(); it != goneItems_.end();)
       it = *it == top || (*it)->HasAsParent(top) ? goneItems_.erase(it) : std::next(it);
   }
@@ -681,6 +777,8 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
     if (attachments_)
       attachments_->Follow(node);
     UpdateGonePanel();
+    if (watch_)
+      watch_->Follow(node->Data()->Missing ? QString() : ui::PathToQString(f.FilePath));
   }
   UpdateCaretPanel();
   SetMemoModified(false);
@@ -761,6 +859,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   savedSelectionID_ = selected ? selected->Data()->ID : std::string();
   Project().SetModified(false);
   updateActionStates();
+  watch_->Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
   return true;
 }
 
@@ -890,6 +989,7 @@ void TVaveMainForm::closeEvent(QCloseEvent *event) {
     return;
   }
   closing_ = true;
+  watch_->Stop();
   attachments_->Close();
   event->accept();
 }

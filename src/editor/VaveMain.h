@@ -40,6 +40,8 @@ class TPlainTextMemo;
 class TTextCommands;
 class TTreeCommands;
 
+class TDiskWatch;
+
 class TVaveMainForm : public QMainWindow, private TEditorContext {
   Q_OBJECT
 public:
@@ -98,6 +100,8 @@ public:
   TTreeCommands &TreeCommands() const { return *treeCommands_; }
   TDisplayCommands &Display() const { return *display_; }
   TFindCommands &Find() const { return *find_; }
+  // What tells the window of files written elsewhere (tests tune its pace).
+  TDiskWatch &DiskWatch() const { return *watch_; }
   // One place decides which commands are enabled.
   void updateActionStates() override;
 
@@ -155,6 +159,14 @@ private:
   void ReloadProject();
   // Reloads, then adds what only this window's tree named below one new item.
   bool KeepBothTrees(const TProject &disk);
+  // One step of the check for files written elsewhere (TDiskWatch::Sweep):
+  // the tree file, then up to `budget` items; an item without unsaved edits
+  // takes its file's new version at once, one with edits is left to the
+  // check before its next write.
+  void CheckDisk(size_t budget, bool restart);
+  void CheckTreeOnDisk();
+  void CheckItemOnDisk(TProjectNode *node);
+  bool HasUnsavedEdits(TProjectNode *node) const;
   // Items whose file was deleted elsewhere: told in the status bar.
   void MarkGone(TProjectNode *node);
   void UpdateGonePanel();
@@ -190,6 +202,10 @@ private:
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
   std::set<TProjectNode *> goneItems_;  // item files deleted elsewhere
+  std::unique_ptr<TDiskWatch> watch_;
+  TProjectNode *sweep_ = nullptr; // where the slow sweep goes on; null: from the top
+  bool checkingDisk_ = false;
+  fsys::Stamp treeTold_; // the tree file's version on disk the user was told of
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
   struct {

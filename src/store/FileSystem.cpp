@@ -416,6 +416,20 @@ DiskChange CheckStamp(std::string_view path, Stamp &stamp) {
   return DiskChange::None;
 }
 
+Stamp Peek(std::string_view path) {
+  struct stat st;
+  if (::stat(ToNative(path).c_str(), &st) != 0)
+    return AbsentStamp();
+  Stamp s;
+  TakeMetadata(st, s);
+  return s;
+}
+
+bool SameVersion(const Stamp &a, const Stamp &b) {
+  return a.known == b.known && a.exists == b.exists && a.device == b.device && a.inode == b.inode &&
+         a.size == b.size && a.mtimeNs == b.mtimeNs && a.ctimeNs == b.ctimeNs;
+}
+
 bool Restamp(std::string_view path, Stamp &stamp) {
   struct stat st;
   if (!stamp.known || !stamp.exists || ::stat(ToNative(path).c_str(), &st) != 0)

@@ -79,6 +79,11 @@ enum class DiskChange {
 // alarm next time, no reread).
 DiskChange CheckStamp(std::string_view path, Stamp &stamp);
 
+// The file's metadata now, without its bytes' hash (an absent stamp when
+// nothing is there): to tell one version on disk from the next.
+Stamp Peek(std::string_view path);
+bool SameVersion(const Stamp &a, const Stamp &b); // metadata equal
+
 // After a rename of the file `stamp` records to `path`: takes the new change
 // time when `path` still is that file (same inode, size and modification
 // time), else leaves `stamp` as it is; whether it was that file.

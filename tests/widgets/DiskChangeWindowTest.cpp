@@ -5,6 +5,7 @@
 #include "EditorFixture.h"
 #include "EditorTestProject.h"
 
+#include "editor/DiskWatch.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/NodeFiles.h"
@@ -41,6 +42,15 @@ void WriteElsewhere(const Project &p, const char *file, const std::string &title
   std::ofstream(p.dir.Cp(QString::fromLatin1(file)), std::ios::binary | std::ios::trunc)
       << "Title:" << title << "\r\nAuthor:other\r\n\r\n"
       << text << "\r\n";
+}
+
+// The same as a program that writes a new file and renames it over the old.
+void ReplaceElsewhere(const Project &p, const char *file, const std::string &title,
+                      const std::string &text) {
+  const std::string temp = std::string(file) + ".part";
+  WriteElsewhere(p, temp.c_str(), title, text);
+  std::rename(p.dir.Cp(QString::fromLatin1(temp.c_str())).c_str(),
+              p.dir.Cp(QString::fromLatin1(file)).c_str());
 }
 
 struct Editor : OpenEditor {
@@ -293,6 +303,89 @@ private slots:
       QVERIFY(Contains(labels, TestDir::Name(QString::fromUtf16(u"新しいアイテム"))));
       QVERIFY(Contains(ReopenedTexts(p),
                        TestDir::Name(QString::fromUtf16(u"新しいアイテム")) + ": only here"));
+    }
+  }
+
+  // Written elsewhere while nothing is being edited: the window shows the
+  // new versions without a question, the caret where it was.
+  void unmodifiedItemsFollowTheirFilesSilently() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes;
+    Editor e(p);
+    e.w->DiskWatch().SetStepMilliseconds(50);
+    const int line = e.w->MemoJump().CaretLine();
+    // In place, to the shown item's file.
+    WriteElsewhere(p, "a.txt", "A", "one\r\ntwo\r\nthree");
+    QTRY_COMPARE(e.Memo()->toPlainText(), QStringLiteral("one\ntwo\nthree"));
+    QCOMPARE(e.w->MemoJump().CaretLine(), line);
+    QVERIFY(!e.w->MemoModified());
+    // By a rename, to an item not shown.
+    ReplaceElsewhere(p, "b.txt", "B", "bee again");
+    QTRY_COMPARE(e.Body("Root-C00002"), std::string("bee again"));
+    // In place, to an item not shown: only the slow sweep sees it.
+    WriteElsewhere(p, "a1.txt", "A1 renamed", "a1 again");
+    QTRY_COMPARE(FindItem(*e.w, "Root-C00001")->Text(), std::string("A1 renamed"));
+    QVERIFY(boxes.Asked().empty());
+    QVERIFY(!e.w->TreeModified());
+    // Deleted: marked, not made again by the next save.
+    std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
+    QTRY_VERIFY(e.w->statusBar()->currentMessage().contains(QString::fromUtf16(u"削除")));
+    e.Save();
+    QVERIFY(!fsys::Exists(p.dir.Cp(QStringLiteral("a.txt"))));
+    QVERIFY(boxes.Asked().empty());
+  }
+
+  // An item with unsaved edits keeps them on screen; the write asks.
+  void anEditedItemIsLeftToTheQuestionBeforeItsWrite() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
+    Editor e(p);
+    e.w->DiskWatch().SetStepMilliseconds(20);
+    e.Type(QStringLiteral("mine "));
+    const QString own = e.Memo()->toPlainText();
+    WriteElsewhere(p, "a.txt", "A", "theirs");
+    e.w->DiskWatch().SweepNow();
+    QTest::qWait(200);
+    QCOMPARE(e.Memo()->toPlainText(), own);
+    QVERIFY(boxes.Asked().empty());
+    e.Leave();
+    QCOMPARE(boxes.Asked().size(), size_t(1));
+    const auto texts = ReopenedTexts(p);
+    QVERIFY(Contains(texts, "A: theirs"));
+  }
+
+  // The tree file saved elsewhere: a reload is offered when this window's
+  // tree has no changes of its own, else the save settles it.
+  void aTreeFileSavedElsewhereOffersAReload() {
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Yes});
+      Editor e(p);
+      e.w->DiskWatch().SetStepMilliseconds(50);
+      e.Type(QStringLiteral("mine "));
+      const std::string own = e.Memo()->toPlainText().toStdString();
+      AddItemElsewhere(p, "C");
+      QTRY_VERIFY(e.Find("C"));
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::Yes);
+      QCOMPARE(Stored(p, "a.txt").Body.Joined(), own); // stored before the reload
+      QCOMPARE(e.Memo()->toPlainText().toStdString(), own);
+    }
+    {
+      Project p;
+      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
+      Editor e(p);
+      e.w->DiskWatch().SetStepMilliseconds(50);
+      e.Tree()->setFocus();
+      QTest::keyClick(e.Tree(), Qt::Key_I, Qt::ControlModifier);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // the label as it is
+      AddItemElsewhere(p, "C");
+      QTRY_VERIFY(
+          e.w->statusBar()->currentMessage().contains(QString::fromUtf16(u"ツリーファイル")));
+      QVERIFY(boxes.Asked().empty());
+      e.Save();
+      QCOMPARE(boxes.Asked().size(), size_t(1)); // the save's three answers
+      QVERIFY(e.Find("C"));
     }
   }
 
