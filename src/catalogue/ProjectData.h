@@ -2,6 +2,7 @@
 // One entry of the catalogue: a project directory, its title and last update,
 // and the editor window showing it while one is open.
 #include "store/DateTime.h"
+#include "store/FileSystem.h"
 
 #include <QPointer>
 
@@ -18,4 +19,7 @@ struct TProjectData {
   QPointer<TVaveMainForm> EditorWindow;
   bool IsNew = true;         // the directory was just made and holds no project yet
   bool FromShortcut = false; // made from a shortcut file, not shown in the list
+  // The tree file as the row last showed it: another version on disk (saved
+  // by an editor here or elsewhere) is shown again.
+  fsys::Stamp TreeFile;
 };

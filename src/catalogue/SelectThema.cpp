@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -91,6 +93,17 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
     : QMainWindow(parent) {
   setObjectName(QStringLiteral("TSelectThemaForm"));
   TitleProbe.LoadMode = TLoadMode::RootOnly;
+  projectWatch_ = new QFileSystemWatcher(this);
+  projectSettle_ = new QTimer(this);
+  projectSettle_->setSingleShot(true);
+  projectSettle_->setInterval(300); // a save is a burst of changes
+  projectCheck_ = new QTimer(this);
+  projectCheck_->setInterval(5000);
+  connect(projectWatch_, &QFileSystemWatcher::directoryChanged, projectSettle_,
+          qOverload<>(&QTimer::start));
+  connect(projectSettle_, &QTimer::timeout, this, [this] { CheckProjectRows(); });
+  connect(projectCheck_, &QTimer::timeout, this, [this] { CheckProjectRows(); });
+  projectCheck_->start();
   BuildActions();
   BuildList();
   BuildMenus();
@@ -385,13 +398,54 @@ void TSelectThemaForm::MakeCurrent(TProjectData *entry) {
 }
 
 TSelectThemaForm::TProjectItem *TSelectThemaForm::AddRow(std::unique_ptr<TProjectData> entry) {
+  WatchRow(entry.get(), true);
   auto *item = new TProjectItem(std::move(entry));
   list_->addTopLevelItem(item);
   ShowRow(item);
   return item;
 }
 
+void TSelectThemaForm::WatchRow(TProjectData *entry, bool watch) {
+  if (!entry || entry->Directory.empty())
+    return;
+  const QString dir = ui::PathToQString(entry->Directory);
+  if (!watch) {
+    projectWatch_->removePath(dir);
+    return;
+  }
+  entry->TreeFile = fsys::Peek(AddPathSeparator(entry->Directory) + "MainTree.dat");
+  if (fsys::DirectoryExists(entry->Directory))
+    projectWatch_->addPath(dir);
+}
+
+void TSelectThemaForm::CheckProjectRows() {
+  bool changed = false;
+  for (int i = 0; i < RowCount(); ++i) {
+    TProjectData *e = Row(i);
+    if (!e || e->IsNew) // no tree file before its first save, which tells the row itself
+      continue;
+    const std::string tree = AddPathSeparator(e->Directory) + "MainTree.dat";
+    const fsys::Stamp now = fsys::Peek(tree);
+    if (fsys::SameVersion(now, e->TreeFile))
+      continue;
+    e->TreeFile = now;
+    fsys::Entry st;
+    if (!now.exists || !fsys::Stat(tree, st))
+      continue; // gone: the row stays until the list is refreshed
+    TitleProbe.LoadProject(e->Directory);
+    if (TProjectNode *root = TitleProbe.RootNode())
+      e->Title = root->Text();
+    TitleProbe.ClearTree();
+    e->LastUpdate = FromEpoch(st.mtime);
+    ShowRow(Item(i));
+    changed = true;
+  }
+  if (changed)
+    SortProjectList();
+}
+
 void TSelectThemaForm::RemoveRow(TProjectItem *item) {
+  WatchRow(item->Entry(), false);
   delete item;
   ShowCount();
   updateActionStates();
@@ -422,6 +476,8 @@ void TSelectThemaForm::RefreshProjectList() {
     QWidget *w;
     ~Resume() { w->setUpdatesEnabled(true); }
   } resume{list_};
+  if (!projectWatch_->directories().isEmpty())
+    projectWatch_->removePaths(projectWatch_->directories());
   list_->clear();
   TSearchFileList SearchDir;
   SearchDir.SetDirectory(RootDir);

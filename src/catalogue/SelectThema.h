@@ -23,6 +23,8 @@
 #include <vector>
 
 class QAction;
+class QFileSystemWatcher;
+class QTimer;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -163,4 +165,12 @@ private:
   std::vector<QPointer<TVaveMainForm>> editors_; // every editor made, in order
   bool closing_ = false;
   bool minimiseAtStart_ = false;
+  // Rows follow their projects' tree files: the project folders are watched
+  // (a save renames a new tree file into its folder), and every row is
+  // looked at now and then for writes the watch does not see.
+  QFileSystemWatcher *projectWatch_ = nullptr;
+  QTimer *projectSettle_ = nullptr;
+  QTimer *projectCheck_ = nullptr;
+  void WatchRow(TProjectData *entry, bool watch);
+  void CheckProjectRows();
 };

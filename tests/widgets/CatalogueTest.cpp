@@ -126,6 +126,28 @@ private slots:
     QCOMPARE(f.ProjectList()->palette().color(QPalette::Base), QColor(0xF9, 0xE9, 0xAA));
   }
 
+  // A project saved elsewhere shows its new title and date in its own row;
+  // the other rows stay as they are.
+  void aRowFollowsItsProjectSavedElsewhere() {
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"), kOld);
+    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"), kNew);
+    ui::ScriptedMessageBoxes boxes;
+    TSelectThemaForm &f = Open();
+    QTreeWidgetItem *beta = f.ProjectList()->topLevelItem(RowOf(f, QStringLiteral("Beta")));
+    const QString oldDate =
+        f.ProjectList()->topLevelItem(RowOf(f, QStringLiteral("Alpha")))->text(1);
+    // As a save writes: the root item, then a new tree file renamed into place.
+    root_->Write(QStringLiteral("a/r.txt"), "Title:Gamma\r\n\r\ntext\r\n");
+    root_->Write(QStringLiteral("a/MainTree.new"), "[Root]\r\nFileName=r.txt\r\n");
+    QVERIFY(QFile::remove(root_->Native(QStringLiteral("a/MainTree.dat"))));
+    QVERIFY(QFile::rename(root_->Native(QStringLiteral("a/MainTree.new")),
+                          root_->Native(QStringLiteral("a/MainTree.dat"))));
+    QTRY_VERIFY(Titles(f).contains(QStringLiteral("Gamma")));
+    QCOMPARE(f.ProjectList()->topLevelItem(RowOf(f, QStringLiteral("Beta"))), beta);
+    QVERIFY(f.ProjectList()->topLevelItem(RowOf(f, QStringLiteral("Gamma")))->text(1) != oldDate);
+    QCOMPARE(boxes.Asked().size(), 0u);
+  }
+
   void cancelledFolderFallsBackToAWritableDefault() {
     ui::ScriptedMessageBoxes boxes;
     {
