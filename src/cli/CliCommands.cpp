@@ -13,6 +13,7 @@
 #include <functional>
 #include <malloc.h>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <string_view>
 #include <utility>
@@ -332,6 +333,33 @@ bool HasRawBytes(std::string_view cp932Text) {
   return false;
 }
 
+// Item files written after the tree file that no item names: what an editor
+// leaves when it made or copied items and its tree was never saved (closed
+// without saving, killed, or the tree saved elsewhere in the meantime).
+std::string UnnamedNewerFiles(const TProject &project) {
+  fsys::Entry tree;
+  std::vector<fsys::Entry> entries;
+  if (!fsys::Stat(project.TreeFilePath(), tree) || !fsys::ListDirectory(project.Dir(), entries))
+    return {};
+  TStringList named;
+  project.CollectItemFiles(named, named, -1, project.Root(), true);
+  std::set<std::string> names;
+  for (const std::string &path : named)
+    names.insert(cp932::LowerAscii(ExtractFileName(path)));
+  std::sort(entries.begin(), entries.end(),
+            [](const fsys::Entry &a, const fsys::Entry &b) { return a.name < b.name; });
+  std::string reported;
+  for (const fsys::Entry &e : entries) {
+    const std::string lower = cp932::LowerAscii(e.name);
+    if (e.isDirectory || !lower.ends_with(".txt") || names.count(lower) || e.mtime <= tree.mtime)
+      continue;
+    reported += "warning: file \"" + Show(e.name) +
+                "\" is newer than the tree file and no item names it; an editor may have "
+                "written it without saving its tree\n";
+  }
+  return reported;
+}
+
 int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
   std::ostringstream warnings;
   TProject project;
@@ -371,6 +399,7 @@ int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
       reported += (i ? ", " : " ") + where[i];
     reported += "\n";
   }
+  reported += UnnamedNewerFiles(project);
   if (reported.empty()) {
     out << "ok: " << project.Tree().NodeCount() << " items, nothing to report\n";
     return kOk;
@@ -553,8 +582,9 @@ const Command kCommands[] = {
      "\n"
      "Loads the project in directory DIR without changing anything and reports on\n"
      "stderr the items left out (cycles, items listed twice, files shared), item\n"
-     "files that cannot be read, malformed header values, and item texts holding\n"
-     "bytes that are not Shift-JIS.\n"
+     "files that cannot be read, malformed header values, item texts holding\n"
+     "bytes that are not Shift-JIS, and .txt files newer than the tree file that\n"
+     "no item names.\n"
      "Exits 0 when there is nothing to report, 1 when something was reported or\n"
      "DIR is not a project.\n",
      CheckCommand},

@@ -296,6 +296,34 @@ TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
   EXPECT_EQ(Cli({"check"}).code, 2);
 }
 
+TEST(Cli, CheckReportsItemFilesNewerThanTheTreeThatNoItemNames) {
+  TempDir t;
+  fixture::WriteSample(t);
+  // An editor made an item and was killed before its tree was saved; an
+  // attachment and an old stray file are no such thing.
+  fixture::Item(t, "20261209120000.txt", "made elsewhere");
+  fixture::Item(t, "old.txt", "old");
+  t.Write("note.pdf", "%PDF");
+  std::string a1 = t.Read("a1.txt");
+  a1.replace(a1.find("\r\n\r\n"), 4, "\r\nAttachFile:manual.txt\r\n\r\n");
+  t.Write("a1.txt", a1);
+  t.Write("manual.txt", "attached");
+  const auto past =
+      std::filesystem::last_write_time(t.Path("MainTree.dat")) - std::chrono::hours(1);
+  std::filesystem::last_write_time(t.Path("MainTree.dat"), past);
+  std::filesystem::last_write_time(t.Path("old.txt"), past - std::chrono::hours(1));
+  Result r = Cli({"check", t.Dir()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(
+      r.err.find("file \"20261209120000.txt\" is newer than the tree file and no item names it"),
+      std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("old.txt"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("manual.txt"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("a1.txt"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("note.pdf"), std::string::npos) << r.err;
+}
+
 namespace {
 
 // An item file with the given CP932 text lines (CR LF between them).
