@@ -287,7 +287,7 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   }
   // What differs from the file is stored, whatever the modified flag says:
   // a revert of the text or another step may have cleared it.
-  bool changed = MemoModified() || node->Text() != f.Title;
+  bool changed = MemoModified() || node->Text() != f.Title || node->Data()->Unsaved;
   TTextLines body;
   if (shown) {
     body = MemoLines();
@@ -305,14 +305,19 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   }
   if (shown || changed)
     SetMemoModified(false);
-  if (fsys::Status s = f.Save(); !s) {
-    if (s.code == fsys::kChangedOnDisk || s.code == fsys::kGoneFromDisk)
-      return ResolveDiskChange(node, changed, s);
+  fsys::Status s = f.Save();
+  if (s.code == fsys::kChangedOnDisk || s.code == fsys::kGoneFromDisk) {
+    node->Data()->Unsaved = changed; // until the answer settles it
+    return ResolveDiskChange(node, changed, s);
+  }
+  if (!s) {
     storeFailure_ = s;
+    node->Data()->Unsaved = changed;
     // A read-only item file that was not changed loses only its caret
     // memory: that must not hold the user on it.
     return !changed && s.code == EACCES;
   }
+  node->Data()->Unsaved = false;
   if (shown)
     RememberStored(f);
   return true;
@@ -346,9 +351,13 @@ bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fs
     }
     return SaveOwnVersion(node);
   }
-  // Only the caret differed: the version on disk is taken without a word.
-  if (!changed)
-    return ReloadItem(node, false) || SaveOwnVersion(node);
+  // Only the caret differed: the version on disk is taken without a word
+  // (gone meanwhile: marked, not made again).
+  if (!changed) {
+    if (!ReloadItem(node, false))
+      MarkGone(node);
+    return true;
+  }
 
   ui::MessageBoxRequest ask;
   ask.parent = this;
@@ -383,6 +392,7 @@ bool TVaveMainForm::SaveOwnVersion(TProjectNode *node) {
     storeFailure_ = s;
     return false;
   }
+  node->Data()->Unsaved = false;
   goneItems_.erase(node);
   if (node == current_)
     RememberStored(f);
@@ -424,6 +434,7 @@ bool TVaveMainForm::ReloadItem(TProjectNode *node, bool undoable) {
     return false;
   f.Assign(fresh);
   f.Disk = fresh.Disk;
+  node->Data()->Unsaved = false;
   goneItems_.erase(node);
   // What came from disk is no change of this window's.
   const bool wasModified = Project().Modified();
@@ -543,7 +554,7 @@ void TVaveMainForm::CheckItemOnDisk(TProjectNode *node) {
 
 bool TVaveMainForm::HasUnsavedEdits(TProjectNode *node) const {
   const TNodeFiles &f = node->Data()->Files;
-  if (node->Text() != f.Title)
+  if (node->Text() != f.Title || node->Data()->Unsaved)
     return true;
   if (node != current_)
     return false;

@@ -78,6 +78,9 @@ public:
   // written, and `ListedFileName` is the "FileName" value as it was.
   bool Missing = false;
   std::string ListedFileName;
+  // Files holds edits its file does not have yet (their write failed or was
+  // refused): stored again, and never replaced by the file's version unasked.
+  bool Unsaved = false;
 };
 
 // The warning text for a malformed header value.

@@ -109,6 +109,7 @@ void TProject::InitItem(TNodeData &data) { InitItem(data, NextItemID()); }
 void TProject::InitItem(TNodeData &data, std::string id) {
   data.ID = std::move(id);
   data.Missing = false;
+  data.Unsaved = false;
   data.ListedFileName.clear();
   data.Files = TNodeFiles();
   data.Files.FilePath = dir_ + NewItemFileName();

@@ -8,6 +8,7 @@
 #include "editor/DiskWatch.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
+#include "store/FaultInjection.h"
 #include "store/NodeFiles.h"
 #include "store/Project.h"
 #include "ui/MessageBox.h"
@@ -193,6 +194,32 @@ private slots:
     const auto texts = ReopenedTexts(p);
     QVERIFY(Contains(texts, "A: theirs"));
     QVERIFY(Contains(texts, "A: " + own));
+  }
+
+  // Keeping both on a full disk: the new item cannot be written, the text
+  // stays on screen, and the next store asks again.
+  void keepingBothOnAFullDiskAsksAgain() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes(
+        {ui::MsgAnswer::Cancel, ui::MsgAnswer::Ok, ui::MsgAnswer::Cancel});
+    Editor e(p);
+    e.Type(QStringLiteral("mine "));
+    const QString own = e.Memo()->toPlainText();
+    WriteElsewhere(p, "a.txt", "A", "theirs");
+    // The first write is of the item itself, refused at its check.
+    fsys::fault::Arm({fsys::fault::Call::Write, 2, ENOSPC, true});
+    e.Leave();
+    fsys::fault::Disarm();
+    QCOMPARE(boxes.Asked().size(), size_t(2));
+    QCOMPARE(boxes.Asked()[1].icon, ui::MsgIcon::Error);
+    QCOMPARE(e.w->CurrentNode(), FindItem(*e.w, "Root-C00000"));
+    QCOMPARE(e.Memo()->toPlainText(), own);
+    e.Leave();
+    QCOMPARE(boxes.Asked().size(), size_t(3));
+    e.Save();
+    const auto texts = ReopenedTexts(p);
+    QVERIFY(Contains(texts, "A: theirs"));
+    QVERIFY(Contains(texts, "A: " + own.toStdString()));
   }
 
   // Only the caret moved: the version on disk is taken without a question.
