@@ -115,6 +115,26 @@ TEST_F(TagJump, SeparatorsInsideNamesAndPaths) {
   EXPECT_EQ(p.col, 2);
 }
 
+// A line of many separators: every prefix a file could be is still tried,
+// the ones no file can be (in a missing folder, longer than a file name) are
+// not.
+TEST_F(TagJump, LongRunsOfSeparators) {
+  const std::string spaces(300, ' ');
+  Parsed p = Parse("a.txt" + std::string(2000, '(') + "3)");
+  EXPECT_FALSE(p.ok);
+  p = Parse(dir.Path("a.txt") + "/7 " + std::string(5000, '-'));
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.line, 6);
+  p = Parse(dir.Dir() + "nowhere/" + std::string(5000, '/') + "a.txt 4");
+  EXPECT_FALSE(p.ok);
+  p = Parse(std::string(300, 'x') + " a.txt 4");
+  EXPECT_FALSE(p.ok);
+  dir.Write("my  file  with  gaps.txt", "x");
+  p = Parse("my  file  with  gaps.txt 2" + spaces);
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.line, 1);
+}
+
 TEST_F(TagJump, BadNumbers) {
   // Unreadable numbers give line 0, column 1; the result is what was known
   // before the number was read.

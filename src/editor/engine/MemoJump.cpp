@@ -236,6 +236,9 @@ void TrimLeadingSpaces(std::string &s) { s.erase(0, s.find_first_not_of(' ')); }
 
 bool IsTagSeparator(char c) { return c == ' ' || c == '(' || c == '-' || c == '/' || c == '"'; }
 
+// The longest file name the file systems in use take (NAME_MAX).
+constexpr size_t kMaxFileNameBytes = 255;
+
 } // namespace
 
 std::string TMemoJump::TagFilePath(const std::string &name) const {
@@ -283,15 +286,26 @@ bool TMemoJump::ParseTagJump(const std::string &tag, std::string &fileName, int 
     // A separator may as well belong to the name ("my-notes.txt", and every
     // '/' of a path here): the first one whose prefix names an existing file
     // wins, else the first one.
+    // Looked up only while a file could be there: its folder exists and its
+    // name fits a file system's name limit. A line of a thousand separators
+    // costs a few look-ups, not one per separator.
     size_t cut = std::string::npos;
+    size_t nameStart = 0; // where the last part of the prefix starts
     for (size_t i = 0; i + 1 < r.size(); ++i) {
       if (!IsTagSeparator(r[i]))
         continue;
       if (cut == std::string::npos)
         cut = i;
+      if (i - nameStart > kMaxFileNameBytes)
+        break;
       if (fsys::FileExists(TagFilePath(r.substr(0, i)))) {
         cut = i;
         break;
+      }
+      if (r[i] == '/') {
+        if (!fsys::DirectoryExists(r.substr(0, i + 1)))
+          break; // nor can any longer prefix name a file
+        nameStart = i + 1;
       }
     }
     if (cut != std::string::npos) {
