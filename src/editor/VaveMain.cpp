@@ -332,6 +332,20 @@ QString ItemNameAndPath(TProjectNode *node) {
 }
 } // namespace
 
+ui::MsgAnswer TVaveMainForm::AskChangedOnDisk(const QString &text, const QString &takeDisk) {
+  ui::MessageBoxRequest ask;
+  ask.parent = this;
+  ask.caption = windowTitle();
+  ask.icon = ui::MsgIcon::Warning;
+  ask.text = text;
+  ask.buttons = ui::MsgButtons::YesNoCancel;
+  // Enter and Escape keep both versions: the one answer that loses nothing.
+  ask.defaultButton = ui::MsgAnswer::Cancel;
+  ask.labels = {takeDisk, QString::fromUtf16(u"上書きする(&O)"),
+                QString::fromUtf16(u"両方残す(&B)")};
+  return ui::ShowMessageBox(ask);
+}
+
 bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why) {
   if (why.code == fsys::kGoneFromDisk) {
     // Deleted elsewhere: made again only when it holds something to keep,
@@ -359,21 +373,14 @@ bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fs
     return true;
   }
 
-  ui::MessageBoxRequest ask;
-  ask.parent = this;
-  ask.caption = windowTitle();
-  ask.icon = ui::MsgIcon::Warning;
-  ask.buttons = ui::MsgButtons::YesNoCancel;
-  // Enter and Escape keep both versions: the one answer that loses nothing.
-  ask.defaultButton = ui::MsgAnswer::Cancel;
-  ask.text = ItemNameAndPath(node) +
-             QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
-                                u"\r\n\r\n"
-                                u"ディスクの版を読み込みますか、この画面の版で上書きしますか?\r\n"
-                                u"両方残すと、この画面の版はすぐ下の新しいアイテムに入ります");
-  ask.labels = {QString::fromUtf16(u"ディスクの版を読み込む(&D)"),
-                QString::fromUtf16(u"上書きする(&O)"), QString::fromUtf16(u"両方残す(&B)")};
-  switch (ui::ShowMessageBox(ask)) {
+  const ui::MsgAnswer answer = AskChangedOnDisk(
+      ItemNameAndPath(node) +
+          QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
+                             u"\r\n\r\n"
+                             u"ディスクの版を読み込みますか、この画面の版で上書きしますか?\r\n"
+                             u"両方残すと、この画面の版はすぐ下の新しいアイテムに入ります"),
+      QString::fromUtf16(u"ディスクの版を読み込む(&D)"));
+  switch (answer) {
   case ui::MsgAnswer::Yes:
     // The edits made here stay one undo away in the text.
     if (ReloadItem(node, true))
@@ -596,22 +603,15 @@ bool TVaveMainForm::ResolveTreeChange(int why) {
   if (!disk.Load(ProjectDir()).RootLoaded)
     return tree_->SaveProject(Overwrite::Always);
 
-  ui::MessageBoxRequest ask;
-  ask.parent = this;
-  ask.caption = windowTitle();
-  ask.icon = ui::MsgIcon::Warning;
-  ask.buttons = ui::MsgButtons::YesNoCancel;
-  ask.defaultButton = ui::MsgAnswer::Cancel; // Enter and Escape lose nothing
-  ask.text =
+  const ui::MsgAnswer answer = AskChangedOnDisk(
       tree + QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
                                 u"\r\n\r\n"
                                 u"プロジェクトを読み込み直しますか、このウィンドウのツリーで"
                                 u"上書きしますか?\r\n"
                                 u"両方残すと、ディスクのツリーを読み込み、このウィンドウにだけある"
-                                u"アイテムをその最後にまとめます");
-  ask.labels = {QString::fromUtf16(u"プロジェクトを読み込み直す(&R)"),
-                QString::fromUtf16(u"上書きする(&O)"), QString::fromUtf16(u"両方残す(&B)")};
-  switch (ui::ShowMessageBox(ask)) {
+                                u"アイテムをその最後にまとめます"),
+      QString::fromUtf16(u"プロジェクトを読み込み直す(&R)"));
+  switch (answer) {
   case ui::MsgAnswer::Yes:
     ReloadProject();
     return true;

@@ -143,6 +143,9 @@ private:
   // A store refused because the item's file changed or went on disk since it
   // was read: asks what to keep (nothing is overwritten unasked).
   bool ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why);
+  // The question of a file changed on disk: Yes takes the disk's version
+  // (`takeDisk` names it), No overwrites, Cancel (Enter, Escape) keeps both.
+  ui::MsgAnswer AskChangedOnDisk(const QString &text, const QString &takeDisk);
   bool SaveOwnVersion(TProjectNode *node);
   // The item's text as this window has it goes into a new item just below;
   // the item itself takes the version on disk.

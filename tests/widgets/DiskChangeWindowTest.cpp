@@ -24,13 +24,7 @@ namespace {
 
 using Project = EditorTestProject;
 
-// The item file as the next open would see it.
-TNodeFiles Stored(const Project &p, const char *file) {
-  TNodeFiles f;
-  f.FilePath = p.dir.Cp(QString::fromLatin1(file));
-  f.Open(true);
-  return f;
-}
+TNodeFiles Stored(const Project &p, const char *file) { return StoredItem(p, file); }
 
 std::string Bytes(const Project &p, const char *file) {
   std::ifstream in(p.dir.Cp(QString::fromLatin1(file)), std::ios::binary);
@@ -75,6 +69,13 @@ struct Editor : OpenEditor {
     QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
   }
   std::string Body(const char *id) { return FindItem(*w, id)->Data()->Files.Body.Joined(); }
+  // Types into the shown item A while another program writes its file;
+  // the text on screen.
+  std::string EditWhileWrittenElsewhere(const EditorTestProject &p) {
+    Type(QStringLiteral("mine "));
+    WriteElsewhere(p, "a.txt", "A", "theirs");
+    return Memo()->toPlainText().toStdString();
+  }
 };
 
 // The item texts of the project as a fresh load reads them, in tree order.
@@ -162,9 +163,7 @@ private slots:
     Project p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
     Editor e(p);
-    e.Type(QStringLiteral("mine "));
-    const std::string own = e.Memo()->toPlainText().toStdString();
-    WriteElsewhere(p, "a.txt", "A", "theirs");
+    const std::string own = e.EditWhileWrittenElsewhere(p);
     e.Leave();
     QCOMPARE(boxes.Asked().size(), size_t(1));
     QCOMPARE(Stored(p, "a.txt").Body.Joined(), own);
@@ -175,9 +174,7 @@ private slots:
     Project p;
     ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::Cancel});
     Editor e(p);
-    e.Type(QStringLiteral("mine "));
-    const std::string own = e.Memo()->toPlainText().toStdString();
-    WriteElsewhere(p, "a.txt", "A", "theirs");
+    const std::string own = e.EditWhileWrittenElsewhere(p);
     e.Leave();
     QCOMPARE(boxes.Asked().size(), size_t(1));
     TProjectNode *a = FindItem(*e.w, "Root-C00000");

@@ -18,13 +18,7 @@ namespace {
 
 using Project = EditorTestProject;
 
-// The item file as the next open would see it.
-TNodeFiles Stored(const Project &p, const char *file) {
-  TNodeFiles f;
-  f.FilePath = p.dir.Cp(QString::fromLatin1(file));
-  f.Open(true);
-  return f;
-}
+TNodeFiles Stored(const Project &p, const char *file) { return StoredItem(p, file); }
 
 struct Editor : OpenEditor {
   explicit Editor(const Project &p) : OpenEditor(p.Root(), {"tester", true}) {}

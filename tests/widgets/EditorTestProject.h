@@ -56,3 +56,11 @@ inline TProjectNode *FindItem(TVaveMainForm &w, const char *id) {
       return n;
   return nullptr;
 }
+
+// The item file as the next open would see it.
+inline TNodeFiles StoredItem(const EditorTestProject &p, const char *file) {
+  TNodeFiles f;
+  f.FilePath = p.dir.Cp(QString::fromLatin1(file));
+  f.Open(true);
+  return f;
+}
