@@ -42,6 +42,9 @@ extern std::atomic<bool> g_on;
 int Hit(Call call);
 } // namespace detail
 
+// The switch is armed or an observer counts: calls must come in one order.
+inline bool Active() { return detail::g_on.load(std::memory_order_relaxed); }
+
 // The errno to fail this call with, or 0 to make it.
 inline int Check(Call call) {
   return detail::g_on.load(std::memory_order_relaxed) ? detail::Hit(call) : 0;

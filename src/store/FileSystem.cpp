@@ -333,15 +333,24 @@ bool SameMetadata(const struct stat &st, const Stamp &s) {
          s.ctimeNs == Nanos(st.st_ctim);
 }
 
+void Record(const struct stat &st, std::string_view bytes, Stamp &s) {
+  s = Stamp{};
+  TakeMetadata(st, s);
+  s.hash = HashBytes(bytes);
+}
+
 Status ReadOpen(std::string_view path, int fd, const struct stat &st, std::string &out) {
   // Read straight into the result; a file that grows meanwhile is read on.
+  // A read that comes short once the size found is in is the end: no
+  // second call only to be told so.
   size_t size = static_cast<size_t>(st.st_size);
   out.resize(size + 1);
   size_t got = 0;
   for (;;) {
     if (got == out.size())
       out.resize(out.size() * 2 + 4096);
-    ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+    const size_t asked = out.size() - got;
+    ssize_t n = ::read(fd, out.data() + got, asked);
     if (n < 0) {
       if (errno == EINTR)
         continue;
@@ -351,6 +360,8 @@ Status ReadOpen(std::string_view path, int fd, const struct stat &st, std::strin
     if (n == 0)
       break;
     got += static_cast<size_t>(n);
+    if (static_cast<size_t>(n) < asked && got >= size)
+      break;
   }
   out.resize(got);
   return {};
@@ -365,16 +376,49 @@ Status ReadFile(std::string_view path, std::string &out, Stamp *seen) {
   if (Status failed = OpenRegular(path, fd, st); !failed)
     return failed;
   Status read = ReadOpen(path, fd, st, out);
-  if (read && seen) {
-    // The times after the read: a write that landed during it shows as a
-    // change the next time.
-    struct stat after;
-    Stamp s;
-    TakeMetadata(::fstat(fd, &after) == 0 ? after : st, s);
-    s.hash = HashBytes(out);
-    *seen = s;
-  }
   ::close(fd);
+  if (read && seen)
+    // The times before the read: a write that lands during it moves them,
+    // and the next check compares the bytes.
+    Record(st, out, *seen);
+  return read;
+}
+
+Directory::~Directory() {
+  if (fd_ >= 0)
+    ::close(fd_);
+}
+
+Status Directory::Open(std::string_view path) {
+  if (fd_ >= 0)
+    ::close(fd_);
+  path_ = std::string(path);
+  if (!path_.empty() && path_.back() != '/')
+    path_ += '/';
+  fd_ = SysOpen(ToNative(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd_ < 0 ? Fail("open", path, errno) : Status{};
+}
+
+Status Directory::ReadFile(std::string_view name, std::string &out, Stamp *seen) const {
+  out.clear();
+  const std::string path = path_ + std::string(name);
+  if (fd_ < 0 || name.empty() || name.find('/') != std::string_view::npos)
+    return fsys::ReadFile(path, out, seen);
+  int fd = Refused(Call::Open)
+               ? -1
+               : ::openat(fd_, ToNative(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return Fail("open", path, errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    return Fail("read", path, err);
+  }
+  Status read = ReadOpen(path, fd, st, out);
+  ::close(fd);
+  if (read && seen)
+    Record(st, out, *seen);
   return read;
 }
 

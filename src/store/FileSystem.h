@@ -84,6 +84,23 @@ DiskChange CheckStamp(std::string_view path, Stamp &stamp);
 Stamp Peek(std::string_view path);
 bool SameVersion(const Stamp &a, const Stamp &b); // metadata equal
 
+// A directory kept open to read files in it by name: the directory's path is
+// looked up once, not once for every file.
+class Directory {
+public:
+  Directory() = default;
+  ~Directory();
+  Directory(const Directory &) = delete;
+  Directory &operator=(const Directory &) = delete;
+  Status Open(std::string_view path);
+  // As fsys::ReadFile of the directory's path + `name`.
+  Status ReadFile(std::string_view name, std::string &out, Stamp *seen = nullptr) const;
+
+private:
+  int fd_ = -1;
+  std::string path_;
+};
+
 // After a rename of the file `stamp` records to `path`: takes the new change
 // time when `path` still is that file (same inode, size and modification
 // time), else leaves `stamp` as it is; whether it was that file.

@@ -22,6 +22,7 @@
 
 class TIniFile;
 class TFoldedNames;
+class TItemPrefetch;
 
 // Full: every item with its text. RootOnly: the root item's header alone
 // (a catalogue row). TreeOnly: the tree file and the root item's header; the
@@ -182,6 +183,10 @@ public:
   // ---- The project file ------------------------------------------------
   TWindowData WindowData;
   TLoadMode LoadMode = TLoadMode::Full;
+  // Threads that read item files ahead of a load; 0: one per processor, 1:
+  // the load reads each file as it comes to it. Either way a load gives the
+  // same tree, texts and reports in the same order.
+  unsigned ReadThreads = 0;
   // Fired for every node a load creates, before its children are loaded.
   // It may decorate the node; it must not delete nodes or change IDs and
   // file paths (the load is still comparing against them). The observer
@@ -202,6 +207,9 @@ public:
   bool LoadProject(std::string_view dir);
   // Loads one tree file into the (cleared) tree.
   void LoadTreeFile(std::string_view path);
+  // The item files of the tree file `ini` read ahead on ReadThreads threads,
+  // or null when the load is better off reading them itself.
+  std::unique_ptr<TItemPrefetch> Prefetch(const TIniFile &ini) const;
   // Loads the child list of `section` of the tree file being loaded below
   // `parent`. Depth-first, in child-key order; the first missing number ends
   // a list. A child already in the tree (a cycle, or the same item named
@@ -271,6 +279,7 @@ private:
   TProjectNode *selected_ = nullptr;
 
   std::string projectDir_;
+  TItemPrefetch *prefetch_ = nullptr; // item files read ahead, during a load
   // MainTree.dat as last loaded or saved here.
   std::string treeDiskPath_;
   fsys::Stamp treeDisk_;

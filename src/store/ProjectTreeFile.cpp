@@ -5,6 +5,11 @@
 #include "store/LibUnit.h"
 #include "store/ProjectTree.h"
 
+#include "store/FaultInjection.h"
+
+#include <atomic>
+#include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -45,11 +50,108 @@ std::string ChildKey(int n) {
 // TNodeFiles::Open, reading every item of a load into one reused buffer and
 // trimming each text's line list to its size: with every text of a big
 // project in memory, both keep the heap markedly smaller.
+void ParseItem(TNodeFiles &files, const std::string &bytes, bool loadBody, TStringList &warnings) {
+  files.ParseHeader(bytes, &warnings);
+  files.Body.clear();
+  if (loadBody)
+    files.ParseBody(bytes);
+}
+
+} // namespace
+
+// The item files a load will come to, read and parsed beside it on a few
+// threads: reading and parsing is most of a load's time. The threads take
+// the files in the tree file's order, which is the order the load comes to
+// them; the load takes each one as it comes to it, with its warnings, as if
+// it had read it then, and reads a file no thread has started on itself.
+class TItemPrefetch {
+public:
+  struct Item {
+    TNodeFiles files;
+    TStringList warnings;
+    fsys::Status read;
+    std::atomic<int> state{kWaiting};
+    bool taken = false;
+  };
+
+  TItemPrefetch(const std::string &dir, std::vector<std::string> names, unsigned threads)
+      : items_(names.size()), nameAt_(dir.size()) {
+    index_.reserve(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+      items_[i].files.FilePath = dir + names[i];
+      index_.emplace(std::move(names[i]), i);
+    }
+    (void)folder_.Open(dir); // unopened, it reads by the whole path
+    for (unsigned t = 1; t < threads; ++t)
+      pool_.emplace_back([this] {
+        std::string buffer; // one per thread, reused: a smaller heap
+        for (size_t k; !stop_.load(std::memory_order_relaxed) &&
+                       (k = next_.fetch_add(1, std::memory_order_relaxed)) < items_.size();)
+          Read(items_[items_.size() - 1 - k], buffer);
+      });
+  }
+
+  ~TItemPrefetch() {
+    stop_.store(true, std::memory_order_relaxed);
+    for (std::thread &t : pool_)
+      t.join();
+  }
+
+  // The file named so, read now or before; null when it is not one of the
+  // files (or was taken).
+  Item *Take(std::string_view name, std::string &buffer) {
+    auto it = index_.find(std::string(name));
+    if (it == index_.end() || items_[it->second].taken)
+      return nullptr;
+    Item &item = items_[it->second];
+    item.taken = true;
+    Read(item, buffer); // unless a thread has
+    item.state.wait(kReading, std::memory_order_acquire);
+    return &item;
+  }
+
+private:
+  static constexpr int kWaiting = 0, kReading = 1, kDone = 2;
+
+  void Read(Item &item, std::string &buffer) {
+    int waiting = kWaiting;
+    if (!item.state.compare_exchange_strong(waiting, kReading, std::memory_order_acquire))
+      return;
+    item.read = folder_.ReadFile(std::string_view(item.files.FilePath).substr(nameAt_), buffer,
+                                 &item.files.Disk);
+    if (item.read)
+      ParseItem(item.files, buffer, true, item.warnings);
+    item.state.store(kDone, std::memory_order_release);
+    item.state.notify_all();
+  }
+
+  std::vector<Item> items_;
+  std::unordered_map<std::string, size_t> index_;
+  size_t nameAt_;
+  fsys::Directory folder_;
+  std::atomic<size_t> next_{0};
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> pool_;
+};
+
+namespace {
+
+// Below this many files a load reads them itself: threads cost more.
+constexpr size_t kPrefetchMinimum = 256;
+
 bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer,
-              TStringList &warnings, TFoldedNames &folded) {
+              TStringList &warnings, TFoldedNames &folded, TItemPrefetch *prefetch) {
   if (!IsPlainFileName(fileName))
     return false;
-  fsys::Status read = fsys::ReadFile(files.FilePath, buffer, &files.Disk);
+  fsys::Status read;
+  TItemPrefetch::Item *ahead = prefetch ? prefetch->Take(fileName, buffer) : nullptr;
+  if (ahead && ahead->read) {
+    files = std::move(ahead->files);
+    warnings.insert(warnings.end(), std::make_move_iterator(ahead->warnings.begin()),
+                    std::make_move_iterator(ahead->warnings.end()));
+    return true;
+  }
+  read = ahead ? ahead->read : fsys::ReadFile(files.FilePath, buffer, &files.Disk);
   if (!read && read.code == ENOENT) {
     std::string onDisk = folded.Find(fileName);
     if (onDisk.empty())
@@ -59,11 +161,7 @@ bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::
   }
   if (!read)
     return false;
-  files.ParseHeader(buffer, &warnings);
-  files.Body.clear();
-  if (loadBody) {
-    files.ParseBody(buffer);
-  }
+  ParseItem(files, buffer, loadBody, warnings);
   return true;
 }
 
@@ -95,6 +193,27 @@ bool TProjectTree::LoadProject(std::string_view dir) {
   return RootNode() != nullptr;
 }
 
+std::unique_ptr<TItemPrefetch> TProjectTree::Prefetch(const TIniFile &ini) const {
+  if (LoadMode != TLoadMode::Full)
+    return nullptr;
+  unsigned threads = ReadThreads ? ReadThreads : std::thread::hardware_concurrency();
+  // Under a fault plan every run must make its calls in one order.
+  if (threads < 2 || fsys::fault::Active())
+    return nullptr;
+  // Every file a section names; the few a load does not come to (sections
+  // no list reaches) are read for nothing.
+  std::vector<std::string> names;
+  std::unordered_set<std::string> seen;
+  for (const std::string &section : ini.ReadSections()) {
+    const std::string *name = ini.Find(ini.GetSection(section), "FileName");
+    if (name && IsPlainFileName(*name) && !NamesTreeFile(*name) && seen.insert(*name).second)
+      names.push_back(*name);
+  }
+  if (names.size() < kPrefetchMinimum)
+    return nullptr;
+  return std::make_unique<TItemPrefetch>(projectDir_, std::move(names), threads);
+}
+
 void TProjectTree::LoadTreeFile(std::string_view path) {
   if (!fsys::FileExists(path))
     return;
@@ -111,6 +230,12 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   TIniFile ini;
   ini.Parse(bytes);
   bytes = std::string();
+  std::unique_ptr<TItemPrefetch> prefetch = Prefetch(ini);
+  prefetch_ = prefetch.get();
+  struct Done {
+    TItemPrefetch *&p;
+    ~Done() { p = nullptr; }
+  } done{prefetch_};
   WindowData.ReadSettings(ini);
   selectNode_ = nullptr;
 
@@ -121,7 +246,7 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   TFoldedNames folded(projectDir_);
   if (!NamesTreeFile(WindowData.RootFileName) &&
       OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer,
-               loadWarnings_, folded)) {
+               loadWarnings_, folded, prefetch_)) {
     std::string title = data->Files.Title;
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
     if (OnNodeLoaded)
@@ -212,7 +337,7 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     if (LoadMode == TLoadMode::TreeOnly) {
       read = IsPlainFileName(fileName);
     } else {
-      read = OpenItem(data->Files, fileName, loadBody, buffer, loadWarnings_, folded);
+      read = OpenItem(data->Files, fileName, loadBody, buffer, loadWarnings_, folded, prefetch_);
       // Found in another letter case: that file may be another entry's.
       if (read && data->Files.FilePath != filePathOf(fileName) &&
           files.count(data->Files.FilePath)) {
