@@ -76,12 +76,15 @@ public:
 
   TItemPrefetch(const std::string &dir, std::vector<std::string> names, unsigned threads)
       : items_(names.size()), nameAt_(dir.size()) {
+    names_.reserve(names.size());
     index_.reserve(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
       items_[i].files.FilePath = dir + names[i];
-      index_.emplace(std::move(names[i]), i);
+      names_.push_back(std::move(names[i]));
     }
-    (void)folder_.Open(dir); // unopened, it reads by the whole path
+    for (size_t i = 0; i < names_.size(); ++i)
+      index_.emplace(names_[i], i); // views into names_, which stays as it is
+    (void)folder_.Open(dir);        // unopened, it reads by the whole path
     for (unsigned t = 1; t < threads; ++t)
       pool_.emplace_back([this] {
         std::string buffer; // one per thread, reused: a smaller heap
@@ -100,7 +103,7 @@ public:
   // The file named so, read now or before; null when it is not one of the
   // files (or was taken).
   Item *Take(std::string_view name, std::string &buffer) {
-    auto it = index_.find(std::string(name));
+    auto it = index_.find(name);
     if (it == index_.end() || items_[it->second].taken)
       return nullptr;
     Item &item = items_[it->second];
@@ -126,7 +129,8 @@ private:
   }
 
   std::vector<Item> items_;
-  std::unordered_map<std::string, size_t> index_;
+  std::vector<std::string> names_;
+  std::unordered_map<std::string_view, size_t> index_;
   size_t nameAt_;
   fsys::Directory folder_;
   std::atomic<size_t> next_{0};
