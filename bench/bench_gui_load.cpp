@@ -4,7 +4,7 @@
 //   core load     TProject::Load in this process
 //   window shown  an editor window opening the project until its first
 //                 paint is done
-//   peak memory   a process of its own that loads the project
+//   peak memory   of `orvane-cli tree` (a load, then a line per item)
 // Medians of --runs runs (default 5) with min-max.
 // Usage: bench_gui_load [--dir DIR] [--keep] [--runs N] [count...]
 //        (default 1000 10000 50000; offscreen: QT_QPA_PLATFORM=offscreen)
@@ -23,14 +23,6 @@
 #include <vector>
 
 namespace {
-
-long StatusKB(const char *field) {
-  std::ifstream in("/proc/self/status");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind(field, 0) == 0)
-      return std::atol(line.c_str() + std::strlen(field));
-  return 0;
-}
 
 uint64_t ProjectBytes(const std::string &dir) {
   uint64_t bytes = 0;
@@ -93,21 +85,13 @@ int main(int argc, char **argv) {
       core.runs.push_back(c.runs[0]);
       window.runs.push_back(w.runs[0]);
     }
+    // In a process of its own: a fork of this one would count its pages too.
     long peakKB = 0;
-    {
-      int pipefd[2];
-      if (pipe(pipefd) != 0)
-        return 1;
-      bench::InChild([&] {
-        TProject project;
-        project.Load(dir);
-        long kb = StatusKB("VmHWM:");
-        (void)!write(pipefd[1], &kb, sizeof kb);
-      });
-      (void)!read(pipefd[0], &peakKB, sizeof peakKB);
-      close(pipefd[0]);
-      close(pipefd[1]);
-    }
+    const std::string cli = bench::CliPath(), report = o.base + "/peak.txt";
+    if (cli.empty() ||
+        bench::Spawn({"/usr/bin/time", "-f", "%M", "-o", report, cli, "tree", dir}) != 0)
+      return 1;
+    std::ifstream(report) >> peakKB;
     std::printf("%d items, %.1f MB, warm cache, %d runs:\n", count, mb, runs);
     Print("grep -rlF", grep, grep);
     Print("core load", core, grep);
