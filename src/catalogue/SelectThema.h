@@ -58,6 +58,9 @@ public:
   void SaveSettings();
   void RememberRootDir(); // writes the root folder setting now
   void RefreshProjectList();
+  // Shows the new title and date of every row whose tree file changed on
+  // disk (the watch does so on its own).
+  void CheckProjectsNow() { CheckProjectRows(); }
   // Opens the entry in an editor: the editor already showing its directory,
   // else a new one. False when no editor could show it.
   bool OpenProject(TProjectData *entry);
