@@ -100,6 +100,12 @@ public:
   Section *OpenSection(std::string_view section);
   void WriteString(Section *section, std::string_view key, std::string_view value);
   void WriteBool(Section *section, std::string_view key, bool value);
+  // Every section in file order, for one pass over a big file without a
+  // look-up per name (a name written twice comes twice).
+  template <class F> void ForEachSection(F &&f) const {
+    for (const Section &section : sections_)
+      f(section);
+  }
   // Room for this many sections without rehashing.
   void Reserve(size_t sections) { sectionIndex_.reserve(sections); }
 

@@ -207,12 +207,12 @@ std::unique_ptr<TItemPrefetch> TProjectTree::Prefetch(const TIniFile &ini) const
   // Every file a section names; the few a load does not come to (sections
   // no list reaches) are read for nothing.
   std::vector<std::string> names;
-  std::unordered_set<std::string> seen;
-  for (const std::string &section : ini.ReadSections()) {
-    const std::string *name = ini.Find(ini.GetSection(section), "FileName");
+  std::unordered_set<std::string_view> seen; // views of the values in `ini`
+  ini.ForEachSection([&](const TIniFile::Section &section) {
+    const std::string *name = ini.Find(&section, "FileName");
     if (name && IsPlainFileName(*name) && !NamesTreeFile(*name) && seen.insert(*name).second)
       names.push_back(*name);
-  }
+  });
   if (names.size() < kPrefetchMinimum)
     return nullptr;
   return std::make_unique<TItemPrefetch>(projectDir_, std::move(names), threads);
