@@ -106,6 +106,7 @@ public:
     for (const Section &section : sections_)
       f(section);
   }
+  size_t SectionCount() const { return sections_.size(); }
   // Room for this many sections without rehashing.
   void Reserve(size_t sections) { sectionIndex_.reserve(sections); }
 

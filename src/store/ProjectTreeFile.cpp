@@ -279,6 +279,8 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
   using NameSet = std::unordered_set<std::string_view, TIniFile::NameHash, TIniFile::NameEqual>;
   NameSet ids;
   std::unordered_set<std::string_view> files;
+  ids.reserve(ini.SectionCount());
+  files.reserve(ini.SectionCount());
   for (TProjectNode *n = GetFirstNode(); n; n = n->GetNext()) {
     ids.insert(n->Data()->ID);
     files.insert(n->Data()->Files.FilePath);
@@ -312,11 +314,11 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     const std::string &id = *child;
     const TIniFile::Section *keys = ini.GetSection(id);
     const std::string *named = ini.Find(keys, "FileName");
-    std::string fileName = named ? *named : std::string();
+    const std::string_view fileName = named ? std::string_view(*named) : std::string_view();
     auto filePathOf = [&](std::string_view name) { return projectDir_ + std::string(name); };
     std::string filePath = filePathOf(fileName);
     auto skip = [&](TSkippedItem::Reason why) {
-      skipped_.push_back(TSkippedItem{std::string(f.section), id, fileName, why});
+      skipped_.push_back(TSkippedItem{std::string(f.section), id, std::string(fileName), why});
     };
     if (path.count(id)) {
       skip(TSkippedItem::Cycle);
@@ -353,7 +355,7 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
       // A file moved away for a moment must not cost the branch at the next
       // save: the entry stays, with what the tree file says of it.
       data->Files = TNodeFiles();
-      data->Files.FilePath = projectDir_ + fileName;
+      data->Files.FilePath = filePathOf(fileName);
       data->Files.Title = fileName;
       data->Missing = true;
       data->ListedFileName = fileName;
