@@ -2,6 +2,8 @@
 // word found nowhere, which reads every byte of the project once. Warm
 // cache, projects of real-sized Japanese texts (about 1.9 KB an item):
 //   core load     TProject::Load in this process
+//   orvane-cli    `orvane-cli tree`: a process of its own that loads the
+//                 project and prints a line per item
 //   window shown  an editor window opening the project until its first
 //                 paint is done
 //   peak memory   of `orvane-cli tree` (a load, then a line per item)
@@ -32,7 +34,7 @@ uint64_t ProjectBytes(const std::string &dir) {
 }
 
 void Print(const char *what, const bench::Stats &s, const bench::Stats &base) {
-  std::printf("  %-13s median %.3f s (%.3f-%.3f) = %.2fx grep\n", what, s.Median(), s.Min(),
+  std::printf("  %-15s median %.3f s (%.3f-%.3f) = %.2fx grep\n", what, s.Median(), s.Min(),
               s.Max(), s.Median() / base.Median());
 }
 
@@ -60,12 +62,16 @@ int main(int argc, char **argv) {
       return 1;
     const double mb = static_cast<double>(ProjectBytes(dir)) / (1 << 20);
 
-    bench::Stats grep, core, window;
+    const std::string cli = bench::CliPath();
+    if (cli.empty())
+      return 1;
+    bench::Stats grep, core, window, tool;
     for (int r = 0; r < runs + 1; ++r) { // the first run warms the cache
-      bench::Stats g, c, w;
+      bench::Stats g, c, w, t;
       g.runs.push_back(bench::Seconds([&] {
         bench::Spawn({"env", "LC_ALL=C", "grep", "-rlF", "no-such-word-anywhere", dir});
       }));
+      t.runs.push_back(bench::Seconds([&] { bench::Spawn({cli, "tree", dir}); }));
       c.runs.push_back(bench::Seconds([&] {
         TProject project;
         project.Load(dir);
@@ -84,10 +90,11 @@ int main(int argc, char **argv) {
       grep.runs.push_back(g.runs[0]);
       core.runs.push_back(c.runs[0]);
       window.runs.push_back(w.runs[0]);
+      tool.runs.push_back(t.runs[0]);
     }
     // In a process of its own: a fork of this one would count its pages too.
     long peakKB = 0;
-    const std::string cli = bench::CliPath(), report = o.base + "/peak.txt";
+    const std::string report = o.base + "/peak.txt";
     if (cli.empty() ||
         bench::Spawn({"/usr/bin/time", "-f", "%M", "-o", report, cli, "tree", dir}) != 0)
       return 1;
@@ -95,6 +102,7 @@ int main(int argc, char **argv) {
     std::printf("%d items, %.1f MB, warm cache, %d runs:\n", count, mb, runs);
     Print("grep -rlF", grep, grep);
     Print("core load", core, grep);
+    Print("orvane-cli tree", tool, grep);
     Print("window shown", window, grep);
     const double peakMB = static_cast<double>(peakKB) / 1024;
     std::printf("  peak memory of a load %.1f MB; goal <= 1.5 x %.1f + 60 = %.1f MB\n", peakMB, mb,
