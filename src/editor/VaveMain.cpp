@@ -425,7 +425,8 @@ bool TVaveMainForm::KeepBothVersions(TProjectNode *node) {
                                           : tree.InsertAt(node->Parent(), node->Index() + 1,
                                                           own.Title, std::move(data));
   tree.NotifyDataChanged(copy);
-  Project().SetModified(true); // the tree has an item more
+  Project().SetModified(true);   // the tree has an item more
+  node->Data()->Unsaved = false; // its edits are on disk, in the new item
   if (!ReloadItem(node, false)) {
     // Gone meanwhile: this window's text is safe in the new item.
     MarkGone(node);
