@@ -129,6 +129,11 @@ TEST_F(TagJump, LongRunsOfSeparators) {
   EXPECT_FALSE(p.ok);
   p = Parse(std::string(300, 'x') + " a.txt 4");
   EXPECT_FALSE(p.ok);
+  p = Parse(std::string("/\0\0/", 4) + std::string(3000, '/') + "(3)");
+  EXPECT_FALSE(p.ok);
+  p = Parse(dir.Path("a.txt") + std::string("\0(3)", 4));
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.file, dir.Path("a.txt"));
   dir.Write("my  file  with  gaps.txt", "x");
   p = Parse("my  file  with  gaps.txt 2" + spaces);
   EXPECT_TRUE(p.ok);

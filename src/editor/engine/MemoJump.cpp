@@ -249,7 +249,9 @@ bool TMemoJump::ParseTagJump(const std::string &tag, std::string &fileName, int 
                              std::string &keyWord) const {
   fileName.clear();
   bool found = false;
-  std::string r = tag;
+  // No path holds a NUL: what follows one names nothing, and every longer
+  // prefix would be looked up as the same cut-short path.
+  std::string r = tag.substr(0, tag.find('\0'));
   r.erase(0, r.find_first_not_of(" \t"));
   if (r.empty())
     return false;
