@@ -284,17 +284,26 @@ namespace {
 
 // Opens a regular file for reading. Non-blocking, so that a FIFO or device
 // in the way cannot hang the program; anything but a regular file is refused.
-Status OpenRegular(std::string_view path, int &fd, struct stat &st) {
-  fd = SysOpen(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+// Opens `native`, relative to `dirFd` (AT_FDCWD: as given), for reading when
+// it is a regular file; `path` names it in a failure.
+Status OpenRegular(int dirFd, const std::string &native, std::string_view path, int &fd,
+                   struct stat &st) {
+  fd =
+      Refused(Call::Open) ? -1 : ::openat(dirFd, native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
     return Fail("open", path, errno);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  const bool statted = ::fstat(fd, &st) == 0;
+  if (!statted || !S_ISREG(st.st_mode)) {
+    const int err = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
     fd = -1;
     return Fail("read", path, err);
   }
   return {};
+}
+
+Status OpenRegular(std::string_view path, int &fd, struct stat &st) {
+  return OpenRegular(AT_FDCWD, ToNative(path), path, fd, st);
 }
 
 } // namespace
@@ -367,6 +376,18 @@ Status ReadOpen(std::string_view path, int fd, const struct stat &st, std::strin
   return {};
 }
 
+// Reads the file opened as `fd` (`st` its fstat) and closes it; `seen` takes
+// the times from before the read: a write that lands during it moves them,
+// and the next check compares the bytes.
+Status ReadAndClose(std::string_view path, int fd, const struct stat &st, std::string &out,
+                    Stamp *seen) {
+  Status read = ReadOpen(path, fd, st, out);
+  ::close(fd);
+  if (read && seen)
+    Record(st, out, *seen);
+  return read;
+}
+
 } // namespace
 
 Status ReadFile(std::string_view path, std::string &out, Stamp *seen) {
@@ -375,13 +396,7 @@ Status ReadFile(std::string_view path, std::string &out, Stamp *seen) {
   struct stat st;
   if (Status failed = OpenRegular(path, fd, st); !failed)
     return failed;
-  Status read = ReadOpen(path, fd, st, out);
-  ::close(fd);
-  if (read && seen)
-    // The times before the read: a write that lands during it moves them,
-    // and the next check compares the bytes.
-    Record(st, out, *seen);
-  return read;
+  return ReadAndClose(path, fd, st, out, seen);
 }
 
 Directory::~Directory() {
@@ -404,22 +419,11 @@ Status Directory::ReadFile(std::string_view name, std::string &out, Stamp *seen)
   const std::string path = path_ + std::string(name);
   if (fd_ < 0 || name.empty() || name.find('/') != std::string_view::npos)
     return fsys::ReadFile(path, out, seen);
-  int fd = Refused(Call::Open)
-               ? -1
-               : ::openat(fd_, ToNative(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0)
-    return Fail("open", path, errno);
+  int fd = -1;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    ::close(fd);
-    return Fail("read", path, err);
-  }
-  Status read = ReadOpen(path, fd, st, out);
-  ::close(fd);
-  if (read && seen)
-    Record(st, out, *seen);
-  return read;
+  if (Status failed = OpenRegular(fd_, ToNative(name), path, fd, st); !failed)
+    return failed;
+  return ReadAndClose(path, fd, st, out, seen);
 }
 
 Stamp AbsentStamp() {
