@@ -257,14 +257,18 @@ TIniFile::Section *TIniFile::FindSection(std::string_view section) const {
 TIniFile::Section &TIniFile::AddSection(std::string_view name) {
   Section &s = sections_.emplace_back();
   s.name = std::string(name);
+  s.ordinal = sections_.size() - 1;
   sectionIndex_.emplace(s.name, &s);
   return s;
 }
 
 void TIniFile::RebuildSectionIndex() {
   sectionIndex_.clear();
-  for (Section &s : sections_)
+  size_t ordinal = 0;
+  for (Section &s : sections_) {
+    s.ordinal = ordinal++;
     sectionIndex_.emplace(s.name, &s);
+  }
 }
 
 const TIniFile::Section *TIniFile::GetSection(std::string_view section) const {

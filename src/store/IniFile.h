@@ -111,6 +111,11 @@ public:
   void Reserve(size_t sections) { sectionIndex_.reserve(sections); }
 
   class Section {
+  public:
+    // Place among the sections in file order (duplicates counted): an index
+    // for tables kept beside the document. Valid until a section is erased.
+    size_t Ordinal() const { return ordinal; }
+
   private:
     friend class TIniFile;
     // A key line, or (key empty) any other line kept verbatim in `value`.
@@ -121,6 +126,7 @@ public:
     std::string name;
     std::vector<Line> lines;
     size_t keyCount = 0;
+    size_t ordinal = 0;
     // Lower-cased key -> line, built once a section holds many keys.
     std::unique_ptr<std::unordered_map<std::string, size_t>> index;
     // Line of the first key named `key`, or npos.

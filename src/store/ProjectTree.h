@@ -21,8 +21,7 @@
 #include <vector>
 
 class TIniFile;
-class TFoldedNames;
-class TItemPrefetch;
+class TTreeLoad;
 
 // Full: every item with its text. RootOnly: the root item's header alone
 // (a catalogue row). TreeOnly: the tree file and the root item's header; the
@@ -207,9 +206,6 @@ public:
   bool LoadProject(std::string_view dir);
   // Loads one tree file into the (cleared) tree.
   void LoadTreeFile(std::string_view path);
-  // The item files of the tree file `ini` read ahead on ReadThreads threads,
-  // or null when the load is better off reading them itself.
-  std::unique_ptr<TItemPrefetch> Prefetch(const TIniFile &ini) const;
   // Loads the child list of `section` of the tree file being loaded below
   // `parent`. Depth-first, in child-key order; the first missing number ends
   // a list. A child already in the tree (a cycle, or the same item named
@@ -217,8 +213,8 @@ public:
   // and listed in SkippedItems(). A child whose item file cannot be read
   // stays as a Missing node (labelled with its file name, see TNodeData)
   // with its own children below it, and is listed in MissingItems().
-  void LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
-                    TProjectNode *parent, TFoldedNames &folded);
+  void LoadChildren(TTreeLoad &load, std::string_view section, bool parentExpanded,
+                    TProjectNode *parent);
   const std::vector<TSkippedItem> &SkippedItems() const { return skipped_; }
   // The malformed header values the last load met, one message (CP932) each,
   // in tree order.
@@ -279,7 +275,6 @@ private:
   TProjectNode *selected_ = nullptr;
 
   std::string projectDir_;
-  TItemPrefetch *prefetch_ = nullptr; // item files read ahead, during a load
   // MainTree.dat as last loaded or saved here.
   std::string treeDiskPath_;
   fsys::Stamp treeDisk_;

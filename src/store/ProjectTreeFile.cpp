@@ -8,6 +8,10 @@
 #include "store/FaultInjection.h"
 
 #include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <limits>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -20,9 +24,13 @@ const char kTreeFileName[] = "MainTree.dat";
 // item's next store would overwrite the tree, and the next save of the tree
 // its text. Such an entry is never an item.
 bool NamesTreeFile(std::string_view name) {
-  const std::string bare = ExtractFileName(name);
-  const std::string tree = kTreeFileName;
-  return TIniFile::SameName(bare, tree) || TIniFile::SameName(bare, tree + ".ord");
+  for (std::string_view file :
+       {std::string_view(kTreeFileName), std::string_view("MainTree.dat.ord")})
+    if (name.size() >= file.size() &&
+        TIniFile::SameName(name.substr(name.size() - file.size()), file) &&
+        (name.size() == file.size() || name[name.size() - file.size() - 1] == kPathSeparator))
+      return true;
+  return false;
 }
 
 TProjectTree::SaveStepHook &StepHook() {
@@ -33,12 +41,13 @@ TProjectTree::SaveStepHook &StepHook() {
 bool Continue(TProjectTree::SaveStep step) { return !StepHook() || StepHook()(step); }
 
 // "Child01" ... "Child99", "Child100" ...
-std::string ChildKey(int n) {
-  std::string key = "Child";
+std::string_view ChildKey(int n, char (&buffer)[24]) {
+  std::memcpy(buffer, "Child", 5);
+  char *at = buffer + 5;
   if (n < 10)
-    key += '0';
-  key += std::to_string(n);
-  return key;
+    *at++ = '0';
+  at = std::to_chars(at, buffer + sizeof buffer, n).ptr;
+  return std::string_view(buffer, static_cast<size_t>(at - buffer));
 }
 
 // Item files live in the project directory itself. A name with a directory
@@ -47,9 +56,9 @@ std::string ChildKey(int n) {
 // A name not on disk as spelt is looked for in another letter case: projects
 // made on case-insensitive file systems name "Item.TXT" for "item.txt". The
 // item then works on the file found, and its path says so.
-// TNodeFiles::Open, reading every item of a load into one reused buffer and
-// trimming each text's line list to its size: with every text of a big
-// project in memory, both keep the heap markedly smaller.
+// Every item of a load is read into one reused buffer, and each text is
+// trimmed to its size: with every text of a big project in memory, both keep
+// the heap markedly smaller.
 void ParseItem(TNodeFiles &files, const std::string &bytes, bool loadBody, TStringList &warnings) {
   files.ParseHeader(bytes, &warnings);
   files.Body.clear();
@@ -59,38 +68,75 @@ void ParseItem(TNodeFiles &files, const std::string &bytes, bool loadBody, TStri
 
 } // namespace
 
+// The files a tree file names, each name once (compared exactly, as paths
+// are): one slot per name, found from the section that names it without a
+// look-up by name. A load marks a slot once an item holds its file.
+class TItemNames {
+public:
+  static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+
+  TItemNames() = default;
+  void Build(const TIniFile &ini) {
+    ofSection_.assign(ini.SectionCount(), kNone);
+    index_.reserve(ini.SectionCount());
+    names_.reserve(ini.SectionCount());
+    ini.ForEachSection([&](const TIniFile::Section &section) {
+      const std::string *name = ini.Find(&section, "FileName");
+      if (!name || name->empty())
+        return;
+      auto [it, added] = index_.emplace(*name, static_cast<uint32_t>(names_.size()));
+      if (added)
+        names_.push_back(*name); // views of the values in `ini`
+      ofSection_[section.Ordinal()] = it->second;
+    });
+  }
+
+  size_t size() const { return names_.size(); }
+  std::string_view Name(uint32_t slot) const { return names_[slot]; }
+  uint32_t Of(const TIniFile::Section *section) const {
+    return section && section->Ordinal() < ofSection_.size() ? ofSection_[section->Ordinal()]
+                                                             : kNone;
+  }
+  uint32_t Find(std::string_view name) const {
+    auto it = index_.find(name);
+    return it == index_.end() ? kNone : it->second;
+  }
+
+private:
+  std::vector<uint32_t> ofSection_;
+  std::vector<std::string_view> names_;
+  std::unordered_map<std::string_view, uint32_t> index_;
+};
+
 // The item files a load will come to, read and parsed beside it on a few
 // threads: reading and parsing is most of a load's time. The threads take
-// the files in the tree file's order, which is the order the load comes to
-// them; the load takes each one as it comes to it, with its warnings, as if
-// it had read it then, and reads a file no thread has started on itself.
+// the files from the end of the tree file, the load comes to them from its
+// start, reading any file no thread has started on itself; it takes each one
+// as it comes to it, with its warnings, as if it had read it then.
 class TItemPrefetch {
+  static constexpr int kNotWanted = -1, kWaiting = 0, kReading = 1, kDone = 2;
+
 public:
   struct Item {
     TNodeFiles files;
     TStringList warnings;
     fsys::Status read;
-    std::atomic<int> state{kWaiting};
+    std::atomic<int> state{kNotWanted};
     bool taken = false;
   };
 
-  TItemPrefetch(const std::string &dir, std::vector<std::string> names, unsigned threads)
-      : items_(names.size()), nameAt_(dir.size()) {
-    names_.reserve(names.size());
-    index_.reserve(names.size());
-    for (size_t i = 0; i < names.size(); ++i) {
-      items_[i].files.FilePath = dir + names[i];
-      names_.push_back(std::move(names[i]));
-    }
-    for (size_t i = 0; i < names_.size(); ++i)
-      index_.emplace(names_[i], i); // views into names_, which stays as it is
-    (void)folder_.Open(dir);        // unopened, it reads by the whole path
+  TItemPrefetch(const std::string &dir, const TItemNames &names, std::vector<uint32_t> slots,
+                unsigned threads)
+      : dir_(dir), names_(names), slots_(std::move(slots)), items_(names.size()) {
+    for (uint32_t slot : slots_)
+      items_[slot].state.store(kWaiting, std::memory_order_relaxed);
+    (void)folder_.Open(dir); // unopened, it reads by the whole path
     for (unsigned t = 1; t < threads; ++t)
       pool_.emplace_back([this] {
         std::string buffer; // one per thread, reused: a smaller heap
         for (size_t k; !stop_.load(std::memory_order_relaxed) &&
-                       (k = next_.fetch_add(1, std::memory_order_relaxed)) < items_.size();)
-          Read(items_[items_.size() - 1 - k], buffer);
+                       (k = next_.fetch_add(1, std::memory_order_relaxed)) < slots_.size();)
+          Read(items_[slots_[slots_.size() - 1 - k]], slots_[slots_.size() - 1 - k], buffer);
       });
   }
 
@@ -100,38 +146,43 @@ public:
       t.join();
   }
 
-  // The file named so, read now or before; null when it is not one of the
-  // files (or was taken).
-  Item *Take(std::string_view name, std::string &buffer) {
-    auto it = index_.find(name);
-    if (it == index_.end() || items_[it->second].taken)
+  // The file of `slot`, read now or before; null when it is not read ahead
+  // (or was taken).
+  Item *Take(uint32_t slot, std::string &buffer) {
+    if (slot == TItemNames::kNone || items_[slot].taken ||
+        items_[slot].state.load(std::memory_order_relaxed) == kNotWanted)
       return nullptr;
-    Item &item = items_[it->second];
+    Item &item = items_[slot];
     item.taken = true;
-    Read(item, buffer); // unless a thread has
+    Read(item, slot, buffer); // unless a thread has
     item.state.wait(kReading, std::memory_order_acquire);
     return &item;
   }
 
-private:
-  static constexpr int kWaiting = 0, kReading = 1, kDone = 2;
+  // Every name a load reads, or null when it is better off reading them
+  // itself.
+  static std::unique_ptr<TItemPrefetch> For(const std::string &dir, const TItemNames &names,
+                                            unsigned threads);
 
-  void Read(Item &item, std::string &buffer) {
+private:
+  void Read(Item &item, uint32_t slot, std::string &buffer) {
     int waiting = kWaiting;
     if (!item.state.compare_exchange_strong(waiting, kReading, std::memory_order_acquire))
       return;
-    item.read = folder_.ReadFile(std::string_view(item.files.FilePath).substr(nameAt_), buffer,
-                                 &item.files.Disk);
+    std::string_view name = names_.Name(slot);
+    item.files.FilePath.reserve(dir_.size() + name.size());
+    item.files.FilePath.append(dir_).append(name);
+    item.read = folder_.ReadFile(name, buffer, &item.files.Disk);
     if (item.read)
       ParseItem(item.files, buffer, true, item.warnings);
     item.state.store(kDone, std::memory_order_release);
     item.state.notify_all();
   }
 
-  std::vector<Item> items_;
-  std::vector<std::string> names_;
-  std::unordered_map<std::string_view, size_t> index_;
-  size_t nameAt_;
+  const std::string &dir_;
+  const TItemNames &names_;
+  std::vector<uint32_t> slots_; // the slots read ahead, in tree file order
+  std::vector<Item> items_;     // by slot
   fsys::Directory folder_;
   std::atomic<size_t> next_{0};
   std::atomic<bool> stop_{false};
@@ -143,33 +194,127 @@ namespace {
 // Below this many files a load reads them itself: threads cost more.
 constexpr size_t kPrefetchMinimum = 256;
 
-bool OpenItem(TNodeFiles &files, std::string_view fileName, bool loadBody, std::string &buffer,
-              TStringList &warnings, TFoldedNames &folded, TItemPrefetch *prefetch) {
-  if (!IsPlainFileName(fileName))
-    return false;
-  fsys::Status read;
-  TItemPrefetch::Item *ahead = prefetch ? prefetch->Take(fileName, buffer) : nullptr;
-  if (ahead && ahead->read) {
-    files = std::move(ahead->files);
-    warnings.insert(warnings.end(), std::make_move_iterator(ahead->warnings.begin()),
-                    std::make_move_iterator(ahead->warnings.end()));
-    return true;
-  }
-  read = ahead ? ahead->read : fsys::ReadFile(files.FilePath, buffer, &files.Disk);
-  if (!read && read.code == ENOENT) {
-    std::string onDisk = folded.Find(fileName);
-    if (onDisk.empty())
-      return false;
-    files.FilePath = ExtractFilePath(files.FilePath) + onDisk;
-    read = fsys::ReadFile(files.FilePath, buffer, &files.Disk);
-  }
-  if (!read)
-    return false;
-  ParseItem(files, buffer, loadBody, warnings);
-  return true;
+} // namespace
+
+std::unique_ptr<TItemPrefetch> TItemPrefetch::For(const std::string &dir, const TItemNames &names,
+                                                  unsigned threads) {
+  // Under a fault plan every run must make its calls in one order.
+  if (threads < 2 || fsys::fault::Active())
+    return nullptr;
+  // Every file a section names; the few a load does not come to (sections
+  // no list reaches) are read for nothing.
+  std::vector<uint32_t> slots;
+  slots.reserve(names.size());
+  for (uint32_t slot = 0; slot < names.size(); ++slot)
+    if (IsPlainFileName(names.Name(slot)) && !NamesTreeFile(names.Name(slot)))
+      slots.push_back(slot);
+  if (slots.size() < kPrefetchMinimum)
+    return nullptr;
+  return std::make_unique<TItemPrefetch>(dir, names, std::move(slots), threads);
 }
 
-} // namespace
+// What a load keeps beside the tree it builds: which IDs are in the tree or
+// on the path to the list being read (compared as section names are), and
+// which files an item holds. Marks go by section and by file slot, without a
+// look-up by name; IDs and files without either (nodes that were there before
+// the load, files found in another letter case) are kept by name.
+class TTreeLoad {
+public:
+  enum Mark : uint8_t { kInTree = 1, kOnPath = 2 };
+
+  TTreeLoad(const TIniFile &ini, const std::string &dir, bool withNames)
+      : ini(ini), dir(dir), folded(dir) {
+    if (withNames)
+      names.Build(ini);
+    marks_.assign(ini.SectionCount(), 0);
+    used_.assign(names.size(), 0);
+  }
+
+  const TIniFile &ini;
+  const std::string &dir;
+  TItemNames names;
+  TFoldedNames folded;
+  std::unique_ptr<TItemPrefetch> prefetch; // after `names`, which it reads
+  std::string buffer;
+
+  bool Marked(std::string_view id, const TIniFile::Section *section, Mark mark) const {
+    if (section)
+      return (marks_[section->Ordinal()] & mark) != 0;
+    return (mark == kInTree ? otherIds_ : otherPath_).count(id) != 0;
+  }
+  void SetMark(std::string_view id, const TIniFile::Section *section, Mark mark) {
+    if (section)
+      marks_[section->Ordinal()] |= mark;
+    else
+      (mark == kInTree ? otherIds_ : otherPath_).insert(id);
+  }
+  void ClearMark(std::string_view id, const TIniFile::Section *section, Mark mark) {
+    if (section)
+      marks_[section->Ordinal()] &= static_cast<uint8_t>(~mark);
+    else
+      (mark == kInTree ? otherIds_ : otherPath_).erase(id);
+  }
+
+  // Whether an item holds the file of `slot`, or the file `name`.
+  bool Used(uint32_t slot) const { return slot != TItemNames::kNone && used_[slot]; }
+  bool Used(std::string_view name) const {
+    uint32_t slot = names.Find(name);
+    return slot != TItemNames::kNone ? used_[slot] != 0 : otherFiles_.count(name) != 0;
+  }
+  // `path` is an item's file path, in `dir` (views of it stay valid).
+  void Use(std::string_view path) {
+    std::string_view name = InDir(path);
+    uint32_t slot = names.Find(name);
+    if (slot != TItemNames::kNone)
+      used_[slot] = 1;
+    else
+      otherFiles_.insert(name);
+  }
+  void Use(uint32_t slot, std::string_view path) {
+    if (slot != TItemNames::kNone && InDir(path) == names.Name(slot))
+      used_[slot] = 1;
+    else
+      Use(path);
+  }
+  std::string_view InDir(std::string_view path) const {
+    return path.substr(0, dir.size()) == dir ? path.substr(dir.size()) : path;
+  }
+
+  // Reads the item file `fileName` (of `slot`) into `files`, which gets its
+  // path; false when it cannot be read.
+  bool Open(TNodeFiles &files, std::string_view fileName, uint32_t slot, bool loadBody,
+            TStringList &warnings) {
+    if (!IsPlainFileName(fileName))
+      return false;
+    TItemPrefetch::Item *ahead = prefetch ? prefetch->Take(slot, buffer) : nullptr;
+    if (ahead && ahead->read) {
+      files = std::move(ahead->files);
+      warnings.insert(warnings.end(), std::make_move_iterator(ahead->warnings.begin()),
+                      std::make_move_iterator(ahead->warnings.end()));
+      return true;
+    }
+    files.FilePath.assign(dir).append(fileName);
+    fsys::Status read = ahead ? ahead->read : fsys::ReadFile(files.FilePath, buffer, &files.Disk);
+    if (!read && read.code == ENOENT) {
+      std::string onDisk = folded.Find(fileName);
+      if (onDisk.empty())
+        return false;
+      files.FilePath.assign(dir).append(onDisk);
+      read = fsys::ReadFile(files.FilePath, buffer, &files.Disk);
+    }
+    if (!read)
+      return false;
+    ParseItem(files, buffer, loadBody, warnings);
+    return true;
+  }
+
+private:
+  using NameSet = std::unordered_set<std::string_view, TIniFile::NameHash, TIniFile::NameEqual>;
+  std::vector<uint8_t> marks_; // by section
+  std::vector<uint8_t> used_;  // by file slot
+  NameSet otherIds_, otherPath_;
+  std::unordered_set<std::string_view> otherFiles_;
+};
 
 void TProjectTree::SetSaveStepHookForTest(SaveStepHook hook) { StepHook() = std::move(hook); }
 
@@ -197,27 +342,6 @@ bool TProjectTree::LoadProject(std::string_view dir) {
   return RootNode() != nullptr;
 }
 
-std::unique_ptr<TItemPrefetch> TProjectTree::Prefetch(const TIniFile &ini) const {
-  if (LoadMode != TLoadMode::Full)
-    return nullptr;
-  unsigned threads = ReadThreads ? ReadThreads : std::thread::hardware_concurrency();
-  // Under a fault plan every run must make its calls in one order.
-  if (threads < 2 || fsys::fault::Active())
-    return nullptr;
-  // Every file a section names; the few a load does not come to (sections
-  // no list reaches) are read for nothing.
-  std::vector<std::string> names;
-  std::unordered_set<std::string_view> seen; // views of the values in `ini`
-  ini.ForEachSection([&](const TIniFile::Section &section) {
-    const std::string *name = ini.Find(&section, "FileName");
-    if (name && IsPlainFileName(*name) && !NamesTreeFile(*name) && seen.insert(*name).second)
-      names.push_back(*name);
-  });
-  if (names.size() < kPrefetchMinimum)
-    return nullptr;
-  return std::make_unique<TItemPrefetch>(projectDir_, std::move(names), threads);
-}
-
 void TProjectTree::LoadTreeFile(std::string_view path) {
   if (!fsys::FileExists(path))
     return;
@@ -234,24 +358,20 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   TIniFile ini;
   ini.Parse(bytes);
   bytes = std::string();
-  std::unique_ptr<TItemPrefetch> prefetch = Prefetch(ini);
-  prefetch_ = prefetch.get();
-  struct Done {
-    TItemPrefetch *&p;
-    ~Done() { p = nullptr; }
-  } done{prefetch_};
   WindowData.ReadSettings(ini);
   selectNode_ = nullptr;
 
+  TTreeLoad load(ini, projectDir_, LoadMode != TLoadMode::RootOnly);
+  if (LoadMode == TLoadMode::Full)
+    load.prefetch = TItemPrefetch::For(
+        projectDir_, load.names, ReadThreads ? ReadThreads : std::thread::hardware_concurrency());
   auto data = std::make_unique<TNodeData>();
   data->ID = "Root";
   data->Files.FilePath = projectDir_ + WindowData.RootFileName;
-  std::string buffer;
-  TFoldedNames folded(projectDir_);
   if (!NamesTreeFile(WindowData.RootFileName) &&
-      OpenItem(data->Files, WindowData.RootFileName, LoadMode == TLoadMode::Full, buffer,
-               loadWarnings_, folded, prefetch_)) {
-    std::string title = data->Files.Title;
+      load.Open(data->Files, WindowData.RootFileName, load.names.Find(WindowData.RootFileName),
+                LoadMode == TLoadMode::Full, loadWarnings_)) {
+    std::string_view title = data->Files.Title; // the data stays where it is
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
     if (OnNodeLoaded)
       OnNodeLoaded(root);
@@ -259,7 +379,7 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
     if (LoadMode == TLoadMode::RootOnly)
       WindowData.LastNode.clear();
     else
-      LoadChildren(ini, "Root", false, root, folded);
+      LoadChildren(load, "Root", false, root);
   }
   if (TProjectNode *root = RootNode()) {
     if (WindowData.LastNode.empty())
@@ -268,27 +388,23 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   }
 }
 
-void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, bool parentExpanded,
-                                TProjectNode *parent, TFoldedNames &folded) {
+void TProjectTree::LoadChildren(TTreeLoad &load, std::string_view section, bool parentExpanded,
+                                TProjectNode *parent) {
   if (!parent)
     return;
-  // Items already in the tree, by ID (compared as sections are) and by file:
-  // a second node on the same item would hold a stale copy of its text and
-  // overwrite the other's edits when stored. The views point into the nodes'
-  // own data, which stays put while the tree grows.
-  using NameSet = std::unordered_set<std::string_view, TIniFile::NameHash, TIniFile::NameEqual>;
-  NameSet ids;
-  std::unordered_set<std::string_view> files;
-  ids.reserve(ini.SectionCount());
-  files.reserve(ini.SectionCount());
+  const TIniFile &ini = load.ini;
+  // Items already in the tree, by ID and by file: a second node on the same
+  // item would hold a stale copy of its text and overwrite the other's edits
+  // when stored. The views point into the nodes' own data, which stays put
+  // while the tree grows.
   for (TProjectNode *n = GetFirstNode(); n; n = n->GetNext()) {
-    ids.insert(n->Data()->ID);
-    files.insert(n->Data()->Files.FilePath);
+    load.SetMark(n->Data()->ID, ini.GetSection(n->Data()->ID), TTreeLoad::kInTree);
+    load.Use(n->Data()->Files.FilePath);
   }
   // Sections on the path from the root to the list being read.
-  NameSet path{section};
+  load.SetMark(section, ini.GetSection(section), TTreeLoad::kOnPath);
   for (TProjectNode *p = parent; p; p = p->Parent())
-    path.insert(p->Data()->ID);
+    load.SetMark(p->Data()->ID, ini.GetSection(p->Data()->ID), TTreeLoad::kOnPath);
 
   // Depth first with an explicit stack: a tree file may nest deeper than
   // the call stack could.
@@ -301,12 +417,12 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
   };
   std::vector<Frame> stack{{section, ini.GetSection(section), parentExpanded, parent, 1}};
   const bool loadBody = LoadMode == TLoadMode::Full;
-  std::string buffer;
+  char key[24];
   while (!stack.empty()) {
     Frame &f = stack.back();
-    const std::string *child = ini.Find(f.keys, ChildKey(f.next));
+    const std::string *child = ini.Find(f.keys, ChildKey(f.next, key));
     if (!child || child->empty() || *child == f.section) {
-      path.erase(f.section);
+      load.ClearMark(f.section, f.keys, TTreeLoad::kOnPath);
       stack.pop_back();
       continue;
     }
@@ -315,20 +431,19 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     const TIniFile::Section *keys = ini.GetSection(id);
     const std::string *named = ini.Find(keys, "FileName");
     const std::string_view fileName = named ? std::string_view(*named) : std::string_view();
-    auto filePathOf = [&](std::string_view name) { return projectDir_ + std::string(name); };
-    std::string filePath = filePathOf(fileName);
+    const uint32_t slot = load.names.Of(keys); // the slot of `fileName`
     auto skip = [&](TSkippedItem::Reason why) {
       skipped_.push_back(TSkippedItem{std::string(f.section), id, std::string(fileName), why});
     };
-    if (path.count(id)) {
+    if (load.Marked(id, keys, TTreeLoad::kOnPath)) {
       skip(TSkippedItem::Cycle);
       continue;
     }
-    if (ids.count(id)) {
+    if (load.Marked(id, keys, TTreeLoad::kInTree)) {
       skip(TSkippedItem::Duplicate);
       continue;
     }
-    if (files.count(filePath) || NamesTreeFile(fileName)) {
+    if (load.Used(slot) || NamesTreeFile(fileName)) {
       skip(TSkippedItem::SharedFile);
       continue;
     }
@@ -338,15 +453,15 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
     }
     auto data = std::make_unique<TNodeData>();
     data->ID = id;
-    data->Files.FilePath = std::move(filePath);
     bool read = false;
     if (LoadMode == TLoadMode::TreeOnly) {
+      data->Files.FilePath.assign(projectDir_).append(fileName);
       read = IsPlainFileName(fileName);
     } else {
-      read = OpenItem(data->Files, fileName, loadBody, buffer, loadWarnings_, folded, prefetch_);
+      read = load.Open(data->Files, fileName, slot, loadBody, loadWarnings_);
       // Found in another letter case: that file may be another entry's.
-      if (read && data->Files.FilePath != filePathOf(fileName) &&
-          files.count(data->Files.FilePath)) {
+      std::string_view found = load.InDir(data->Files.FilePath);
+      if (read && found != fileName && load.Used(found)) {
         skip(TSkippedItem::SharedFile);
         continue;
       }
@@ -355,23 +470,23 @@ void TProjectTree::LoadChildren(const TIniFile &ini, std::string_view section, b
       // A file moved away for a moment must not cost the branch at the next
       // save: the entry stays, with what the tree file says of it.
       data->Files = TNodeFiles();
-      data->Files.FilePath = filePathOf(fileName);
+      data->Files.FilePath.assign(projectDir_).append(fileName);
       data->Files.Title = fileName;
       data->Missing = true;
       data->ListedFileName = fileName;
     }
-    std::string title = data->Files.Title;
+    std::string_view title = data->Files.Title; // the data stays where it is
     TProjectNode *node = AddChild(f.parent, title, std::move(data));
     SetExpanded(f.parent, f.expanded);
     bool expanded = ini.ReadBool(keys, "Expanded", false);
     const TNodeData &own = *node->Data();
-    ids.insert(own.ID);
-    files.insert(own.Files.FilePath);
+    load.SetMark(own.ID, keys, TTreeLoad::kInTree);
+    load.Use(slot, own.Files.FilePath);
     if (OnNodeLoaded)
       OnNodeLoaded(node);
     if (own.ID == WindowData.LastNode)
       selectNode_ = node;
-    path.insert(own.ID);
+    load.SetMark(own.ID, keys, TTreeLoad::kOnPath);
     stack.push_back(Frame{own.ID, keys, expanded, node, 1}); // `f` is stale from here
   }
 }
@@ -428,6 +543,7 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
     int next;
   };
   std::vector<Frame> stack{{ini.OpenSection(section), parent, 0}};
+  char key[24];
   while (!stack.empty()) {
     Frame &f = stack.back();
     TProjectNode *child = f.parent->Item(f.next);
@@ -438,7 +554,7 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
     ++f.next;
     const std::string &id = child->Data()->ID;
     ini.WriteBool(f.keys, "Expanded", f.parent->Expanded());
-    ini.WriteString(f.keys, ChildKey(f.next), id);
+    ini.WriteString(f.keys, ChildKey(f.next, key), id);
     TIniFile::Section *own = ini.OpenSection(id);
     const TNodeData &d = *child->Data();
     ini.WriteString(own, "FileName",

@@ -32,12 +32,16 @@ void WriteTroubledProject(const TempDir &t, int count, unsigned seed) {
     if (i == 0)
       tree << "LastIndex=" << count << "\r\n";
     int n = 0;
+    auto child = [&](const std::string &to) {
+      ++n;
+      tree << "Child" << (n < 10 ? "0" : "") << n << "=" << to << "\r\n";
+    };
     for (int c : children[i])
-      tree << "Child" << (++n < 10 ? "0" : "") << n << "=" << id(c) << "\r\n";
+      child(id(c));
     if (i == 7 && !children[7].empty())
-      tree << "Child" << (++n < 10 ? "0" : "") << n << "=" << id(3) << "\r\n"; // twice
+      child(id(3)); // twice
     if (i % 97 == 50)
-      tree << "Child" << (++n < 10 ? "0" : "") << n << "=Root\r\n"; // a cycle
+      child("Root"); // a cycle
     tree << "Expanded=" << (i % 3 == 0 ? 1 : 0) << "\r\n";
     std::string name = file(i);
     if (i % 89 == 11)
