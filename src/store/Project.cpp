@@ -41,7 +41,8 @@ TLoadReport TProject::Load(std::string_view dir) {
   dir_ = tree_.ProjectDir();
   report.HeaderWarnings = tree_.LoadWarnings();
   report.Skipped = tree_.SkippedItems();
-  report.Missing = tree_.MissingItems();
+  if (tree_.LoadedMissingCount() > 0) // no walk of a big tree for nothing
+    report.Missing = tree_.MissingItems();
   modified_ = false;
   return report;
 }

@@ -223,6 +223,9 @@ public:
   // The Missing nodes of the last load, in tree order (nodes deleted since
   // are no longer listed).
   std::vector<TProjectNode *> MissingItems() const;
+  // How many Missing nodes the last load made (a walk for them finds none
+  // when it made none).
+  size_t LoadedMissingCount() const { return loadedMissing_; }
 
   // Writes MainTree.dat; false when it could not (the previous file stays in
   // place), with the reason in LastSaveFailure()/LastSaveError(). Unless told
@@ -285,6 +288,7 @@ private:
   TProjectNode *selectNode_ = nullptr;
   std::vector<TSkippedItem> skipped_;
   TStringList loadWarnings_;
+  size_t loadedMissing_ = 0;
   bool idsFull_ = false; // the last ID walk found the largest number taken
   bool lastSaveFailed_ = false;
   std::string lastSaveError_;

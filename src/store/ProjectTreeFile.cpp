@@ -328,6 +328,7 @@ bool TProjectTree::LoadProject(std::string_view dir) {
   ClearNodes();
   skipped_.clear();
   loadWarnings_.clear();
+  loadedMissing_ = 0;
   treeDisk_ = fsys::Stamp{};
   treeDiskPath_.clear();
   if (!fsys::DirectoryExists(dir)) {
@@ -483,6 +484,7 @@ void TProjectTree::LoadChildren(TTreeLoad &load, std::string_view section, bool 
       data->Files.Title = fileName;
       data->Missing = true;
       data->ListedFileName = fileName;
+      ++loadedMissing_;
     }
     std::string_view title = data->Files.Title; // the data stays where it is
     TProjectNode *node = AddChild(f.parent, title, std::move(data));

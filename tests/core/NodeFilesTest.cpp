@@ -185,15 +185,17 @@ TEST(NodeFiles, LoneCrAndLfBecomeLinesAndAreWrittenWithCrLf) {
   }
 }
 
-// The body is split eight bytes at a time; line ends at every offset within
-// and across those steps must split as the plain line reader splits them.
+// The body is split in blocks of bytes between line ends; line ends at every
+// offset within and across blocks must split as the plain line reader
+// splits them.
 TEST(NodeFiles, BodySplitMatchesTheLineReaderAtEveryOffset) {
   std::mt19937 rng(7);
-  const char alphabet[] = {'a', '\r', '\n', '\x82', '\0', ' '};
-  for (int round = 0; round < 4000; ++round) {
-    std::string text(rng() % 40, 'a');
+  const char ends[] = {'\r', '\n'}, others[] = {'a', '\x82', '\0', ' ', '\x0d' + 1, '\x0a' - 1};
+  for (int round = 0; round < 6000; ++round) {
+    std::string text(rng() % 80, 'a');
+    const unsigned sparse = 1 + rng() % 40; // one line end in `sparse` bytes, on average
     for (char &c : text)
-      c = alphabet[rng() % (rng() % 3 == 0 ? 6 : 2)]; // long runs without line ends too
+      c = rng() % sparse == 0 ? ends[rng() % 2] : others[rng() % 6];
     TNodeFiles f;
     f.BodyOffset = 0;
     f.ParseBody(text);
