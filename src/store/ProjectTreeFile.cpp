@@ -112,31 +112,39 @@ private:
 // threads: reading and parsing is most of a load's time. The threads take
 // the files from the end of the tree file, the load comes to them from its
 // start, reading any file no thread has started on itself; it takes each one
-// as it comes to it, with its warnings, as if it had read it then.
+// as it comes to it, with its warnings, as if it had read it then. Files go
+// by the section that names them, so that reading starts before the load
+// has gathered the names.
 class TItemPrefetch {
   static constexpr int kNotWanted = -1, kWaiting = 0, kReading = 1, kDone = 2;
 
 public:
   struct Item {
-    TNodeFiles files;
+    std::unique_ptr<TNodeData> data;
     TStringList warnings;
     fsys::Status read;
     std::atomic<int> state{kNotWanted};
     bool taken = false;
   };
 
-  TItemPrefetch(const std::string &dir, const TItemNames &names, std::vector<uint32_t> slots,
-                unsigned threads)
-      : dir_(dir), names_(names), slots_(std::move(slots)), items_(names.size()) {
-    for (uint32_t slot : slots_)
-      items_[slot].state.store(kWaiting, std::memory_order_relaxed);
+  // Every file a section names, or null when a load is better off reading
+  // them itself. The few a load does not come to (sections no list reaches,
+  // a second section naming a file) are read for nothing.
+  static std::unique_ptr<TItemPrefetch> For(const std::string &dir, const TIniFile &ini,
+                                            unsigned threads);
+
+  TItemPrefetch(const std::string &dir, std::vector<std::string_view> names,
+                std::vector<uint32_t> order, unsigned threads)
+      : dir_(dir), names_(std::move(names)), order_(std::move(order)), items_(names_.size()) {
+    for (uint32_t section : order_)
+      items_[section].state.store(kWaiting, std::memory_order_relaxed);
     (void)folder_.Open(dir); // unopened, it reads by the whole path
     for (unsigned t = 1; t < threads; ++t)
       pool_.emplace_back([this] {
         std::string buffer; // one per thread, reused: a smaller heap
         for (size_t k; !stop_.load(std::memory_order_relaxed) &&
-                       (k = next_.fetch_add(1, std::memory_order_relaxed)) < slots_.size();)
-          Read(items_[slots_[slots_.size() - 1 - k]], slots_[slots_.size() - 1 - k], buffer);
+                       (k = next_.fetch_add(1, std::memory_order_relaxed)) < order_.size();)
+          Read(order_[order_.size() - 1 - k], buffer);
       });
   }
 
@@ -146,43 +154,43 @@ public:
       t.join();
   }
 
-  // The file of `slot`, read now or before; null when it is not read ahead
-  // (or was taken).
-  Item *Take(uint32_t slot, std::string &buffer) {
-    if (slot == TItemNames::kNone || items_[slot].taken ||
-        items_[slot].state.load(std::memory_order_relaxed) == kNotWanted)
+  // The file `name` of `section`, read now or before; null when it is not
+  // read ahead (or was taken).
+  Item *Take(const TIniFile::Section *section, std::string_view name, std::string &buffer) {
+    if (!section || section->Ordinal() >= items_.size())
       return nullptr;
-    Item &item = items_[slot];
+    const size_t at = section->Ordinal();
+    Item &item = items_[at];
+    if (item.taken || names_[at] != name ||
+        item.state.load(std::memory_order_relaxed) == kNotWanted)
+      return nullptr;
     item.taken = true;
-    Read(item, slot, buffer); // unless a thread has
+    Read(at, buffer); // unless a thread has
     item.state.wait(kReading, std::memory_order_acquire);
     return &item;
   }
 
-  // Every name a load reads, or null when it is better off reading them
-  // itself.
-  static std::unique_ptr<TItemPrefetch> For(const std::string &dir, const TItemNames &names,
-                                            unsigned threads);
-
 private:
-  void Read(Item &item, uint32_t slot, std::string &buffer) {
+  void Read(size_t at, std::string &buffer) {
+    Item &item = items_[at];
     int waiting = kWaiting;
     if (!item.state.compare_exchange_strong(waiting, kReading, std::memory_order_acquire))
       return;
-    std::string_view name = names_.Name(slot);
-    item.files.FilePath.reserve(dir_.size() + name.size());
-    item.files.FilePath.append(dir_).append(name);
-    item.read = folder_.ReadFile(name, buffer, &item.files.Disk);
+    item.data = std::make_unique<TNodeData>();
+    TNodeFiles &files = item.data->Files;
+    files.FilePath.reserve(dir_.size() + names_[at].size());
+    files.FilePath.append(dir_).append(names_[at]);
+    item.read = folder_.ReadFile(names_[at], buffer, &files.Disk);
     if (item.read)
-      ParseItem(item.files, buffer, true, item.warnings);
+      ParseItem(files, buffer, true, item.warnings);
     item.state.store(kDone, std::memory_order_release);
     item.state.notify_all();
   }
 
   const std::string &dir_;
-  const TItemNames &names_;
-  std::vector<uint32_t> slots_; // the slots read ahead, in tree file order
-  std::vector<Item> items_;     // by slot
+  std::vector<std::string_view> names_; // by section: views of the values in the tree file
+  std::vector<uint32_t> order_;         // the sections read ahead, in file order
+  std::vector<Item> items_;             // by section
   fsys::Directory folder_;
   std::atomic<size_t> next_{0};
   std::atomic<bool> stop_{false};
@@ -199,21 +207,24 @@ constexpr size_t kLeaveToFree = 1024;
 
 } // namespace
 
-std::unique_ptr<TItemPrefetch> TItemPrefetch::For(const std::string &dir, const TItemNames &names,
+std::unique_ptr<TItemPrefetch> TItemPrefetch::For(const std::string &dir, const TIniFile &ini,
                                                   unsigned threads) {
   // Under a fault plan every run must make its calls in one order.
   if (threads < 2 || fsys::fault::Active())
     return nullptr;
-  // Every file a section names; the few a load does not come to (sections
-  // no list reaches) are read for nothing.
-  std::vector<uint32_t> slots;
-  slots.reserve(names.size());
-  for (uint32_t slot = 0; slot < names.size(); ++slot)
-    if (IsPlainFileName(names.Name(slot)) && !NamesTreeFile(names.Name(slot)))
-      slots.push_back(slot);
-  if (slots.size() < kPrefetchMinimum)
+  std::vector<std::string_view> names(ini.SectionCount());
+  std::vector<uint32_t> order;
+  order.reserve(names.size());
+  ini.ForEachSection([&](const TIniFile::Section &section) {
+    const std::string *name = ini.Find(&section, "FileName");
+    if (name && IsPlainFileName(*name) && !NamesTreeFile(*name)) {
+      names[section.Ordinal()] = *name;
+      order.push_back(static_cast<uint32_t>(section.Ordinal()));
+    }
+  });
+  if (order.size() < kPrefetchMinimum)
     return nullptr;
-  return std::make_unique<TItemPrefetch>(dir, names, std::move(slots), threads);
+  return std::make_unique<TItemPrefetch>(dir, std::move(names), std::move(order), threads);
 }
 
 // What a load keeps beside the tree it builds: which IDs are in the tree or
@@ -225,8 +236,11 @@ class TTreeLoad {
 public:
   enum Mark : uint8_t { kInTree = 1, kOnPath = 2 };
 
-  TTreeLoad(const TIniFile &ini, const std::string &dir, bool withNames)
-      : ini(ini), dir(dir), folded(dir) {
+  // With `prefetch` (a load of every text), the threads start reading
+  // while the names are gathered.
+  TTreeLoad(const TIniFile &ini, const std::string &dir, bool withNames,
+            std::unique_ptr<TItemPrefetch> prefetch)
+      : ini(ini), dir(dir), folded(dir), prefetch(std::move(prefetch)) {
     if (withNames)
       names.Build(ini);
     marks_.assign(ini.SectionCount(), 0);
@@ -237,7 +251,7 @@ public:
   const std::string &dir;
   TItemNames names;
   TFoldedNames folded;
-  std::unique_ptr<TItemPrefetch> prefetch; // after `names`, which it reads
+  std::unique_ptr<TItemPrefetch> prefetch;
   std::string buffer;
 
   bool Marked(std::string_view id, const TIniFile::Section *section, Mark mark) const {
@@ -283,19 +297,23 @@ public:
     return path.substr(0, dir.size()) == dir ? path.substr(dir.size()) : path;
   }
 
-  // Reads the item file `fileName` (of `slot`) into `files`, which gets its
-  // path; false when it cannot be read.
-  bool Open(TNodeFiles &files, std::string_view fileName, uint32_t slot, bool loadBody,
-            TStringList &warnings) {
-    if (!IsPlainFileName(fileName))
-      return false;
-    TItemPrefetch::Item *ahead = prefetch ? prefetch->Take(slot, buffer) : nullptr;
+  // Reads the item file `fileName` (named by `section`) into a new `data`,
+  // whose files get its path; false when it cannot be read.
+  bool Open(std::unique_ptr<TNodeData> &data, std::string_view fileName,
+            const TIniFile::Section *section, bool loadBody, TStringList &warnings) {
+    TItemPrefetch::Item *ahead = nullptr;
+    if (prefetch && IsPlainFileName(fileName))
+      ahead = prefetch->Take(section, fileName, buffer);
     if (ahead && ahead->read) {
-      files = std::move(ahead->files);
+      data = std::move(ahead->data);
       warnings.insert(warnings.end(), std::make_move_iterator(ahead->warnings.begin()),
                       std::make_move_iterator(ahead->warnings.end()));
       return true;
     }
+    data = std::make_unique<TNodeData>();
+    if (!IsPlainFileName(fileName))
+      return false;
+    TNodeFiles &files = data->Files;
     files.FilePath.assign(dir).append(fileName);
     fsys::Status read = ahead ? ahead->read : fsys::ReadFile(files.FilePath, buffer, &files.Disk);
     if (!read && read.code == ENOENT) {
@@ -365,16 +383,17 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   WindowData.ReadSettings(*ini);
   selectNode_ = nullptr;
 
-  auto load = std::make_unique<TTreeLoad>(*ini, projectDir_, LoadMode != TLoadMode::RootOnly);
+  std::unique_ptr<TItemPrefetch> prefetch;
   if (LoadMode == TLoadMode::Full)
-    load->prefetch = TItemPrefetch::For(
-        projectDir_, load->names, ReadThreads ? ReadThreads : std::thread::hardware_concurrency());
-  auto data = std::make_unique<TNodeData>();
-  data->ID = "Root";
-  data->Files.FilePath = projectDir_ + WindowData.RootFileName;
+    prefetch = TItemPrefetch::For(projectDir_, *ini,
+                                  ReadThreads ? ReadThreads : std::thread::hardware_concurrency());
+  auto load = std::make_unique<TTreeLoad>(*ini, projectDir_, LoadMode != TLoadMode::RootOnly,
+                                          std::move(prefetch));
+  std::unique_ptr<TNodeData> data;
   if (!NamesTreeFile(WindowData.RootFileName) &&
-      load->Open(data->Files, WindowData.RootFileName, load->names.Find(WindowData.RootFileName),
+      load->Open(data, WindowData.RootFileName, ini->GetSection("Root"),
                  LoadMode == TLoadMode::Full, loadWarnings_)) {
+    data->ID = "Root";
     std::string_view title = data->Files.Title; // the data stays where it is
     TProjectNode *root = AddChild(nullptr, title, std::move(data));
     if (OnNodeLoaded)
@@ -461,14 +480,14 @@ void TProjectTree::LoadChildren(TTreeLoad &load, std::string_view section, bool 
       skip(TSkippedItem::MissingFile);
       continue;
     }
-    auto data = std::make_unique<TNodeData>();
-    data->ID = id;
+    std::unique_ptr<TNodeData> data;
     bool read = false;
     if (LoadMode == TLoadMode::TreeOnly) {
+      data = std::make_unique<TNodeData>();
       data->Files.FilePath.assign(projectDir_).append(fileName);
       read = IsPlainFileName(fileName);
     } else {
-      read = load.Open(data->Files, fileName, slot, loadBody, loadWarnings_);
+      read = load.Open(data, fileName, keys, loadBody, loadWarnings_);
       // Found in another letter case: that file may be another entry's.
       std::string_view found = load.InDir(data->Files.FilePath);
       if (read && found != fileName && load.Used(found)) {
@@ -476,6 +495,7 @@ void TProjectTree::LoadChildren(TTreeLoad &load, std::string_view section, bool 
         continue;
       }
     }
+    data->ID = id;
     if (!read) {
       // A file moved away for a moment must not cost the branch at the next
       // save: the entry stays, with what the tree file says of it.
