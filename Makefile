@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench format clean install deb
+.PHONY: all deps configure build run test test-sanitize test-thread fuzz bench format clean install deb
 
 all: build
 
@@ -40,6 +40,17 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE nosanitize
 
+# The core tests under ThreadSanitizer: a load reads its item files on
+# several threads. Qt-free, so only the core and its tests are built.
+THREAD_BUILD ?= build-thread
+test-thread: deps
+	@if [ ! -f $(THREAD_BUILD)/build.ninja ]; then \
+	  cmake -S . -B $(THREAD_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DORVANE_BENCHMARKS=OFF \
+	    -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"; fi
+	@cmake --build $(THREAD_BUILD) -j $(JOBS) --target core_tests
+	@TSAN_OPTIONS=halt_on_error=1 $(THREAD_BUILD)/tests/core_tests --gtest_brief=1
+
 # Every fuzz target for FUZZ_SECONDS over a working copy of its corpus
 # (build-fuzz/corpus); clang with libFuzzer, ASan and UBSan; fails on a crash.
 FUZZ_BUILD ?= build-fuzz
@@ -74,4 +85,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(SANITIZE_BUILD) $(THREAD_BUILD) $(FUZZ_BUILD)

@@ -116,6 +116,9 @@ TEST(ParallelLoad, GivesWhatASerialLoadGives) {
         parallel.Tree().ReadThreads = threads;
         parallel.Load(t.Dir());
         EXPECT_EQ(Describe(parallel), expected) << threads << " threads";
+        // Again, while the last load's tree file may still be being freed.
+        parallel.Load(t.Dir());
+        EXPECT_EQ(Describe(parallel), expected) << threads << " threads, loaded again";
       }
     }
   }
