@@ -16,6 +16,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#define XXH_INLINE_ALL // header only: no library to ship
+#include <xxhash.h>
+
 namespace fsys {
 namespace {
 
@@ -432,7 +435,9 @@ Stamp AbsentStamp() {
   return s;
 }
 
-uint64_t HashBytes(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+// XXH3: a load hashes every byte of a project, several times faster than
+// std::hash would.
+uint64_t HashBytes(std::string_view bytes) { return XXH3_64bits(bytes.data(), bytes.size()); }
 
 DiskChange CheckStamp(std::string_view path, Stamp &stamp) {
   if (!stamp.known)
