@@ -50,12 +50,6 @@ std::string_view ChildKey(int n, char (&buffer)[24]) {
   return std::string_view(buffer, static_cast<size_t>(at - buffer));
 }
 
-// Item files live in the project directory itself. A name with a directory
-// part (or a NUL, which would cut the name short) could make the editor read
-// and later overwrite a file elsewhere, so such an item counts as unreadable.
-// A name not on disk as spelt is looked for in another letter case: projects
-// made on case-insensitive file systems name "Item.TXT" for "item.txt". The
-// item then works on the file found, and its path says so.
 // Every item of a load is read into one reused buffer, and each text is
 // trimmed to its size: with every text of a big project in memory, both keep
 // the heap markedly smaller.
@@ -298,7 +292,13 @@ public:
   }
 
   // Reads the item file `fileName` (named by `section`) into a new `data`,
-  // whose files get its path; false when it cannot be read.
+  // whose files get its path; false when it cannot be read. Item files live
+  // in the project directory itself. A name with a directory part (or a NUL,
+  // which would cut the name short) could make the editor read and later
+  // overwrite a file elsewhere, so such an item counts as unreadable. A name
+  // not on disk as spelt is looked for in another letter case: projects made
+  // on case-insensitive file systems name "Item.TXT" for "item.txt". The item
+  // then works on the file found, and its path says so.
   bool Open(std::unique_ptr<TNodeData> &data, std::string_view fileName,
             const TIniFile::Section *section, bool loadBody, TStringList &warnings) {
     TItemPrefetch::Item *ahead = nullptr;
