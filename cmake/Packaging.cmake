@@ -27,7 +27,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n, xdg-utils")
+# To type Japanese (an input method with a Qt 6 front end) and to run under Wayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fonts-noto-cjk, qt6-translations-l10n, xdg-utils, qt6-wayland, ibus | fcitx5-frontend-qt6")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -8,6 +8,7 @@
 #include "ui/FramedLabel.h"
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
+#include "ui/TextGuard.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -58,6 +59,7 @@ TProjectControlForm::TProjectControlForm(QWidget *parent) : QDialog(parent) {
   projectName_->setText(QStringLiteral(u"新しいプロジェクト"));
   exportFileName_ = NamedEdit(importPage, "ExportFileName");
   exportFileName_->setMinimumWidth(260);
+  ui::LeaveUnguarded(exportFileName_); // a file name: refused whole when used
   browseButton_ = new QPushButton(QStringLiteral(u">>(&B)"), importPage);
   browseButton_->setObjectName(QStringLiteral("BrowseButton"));
   browseButton_->setAutoDefault(false);

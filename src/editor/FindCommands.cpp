@@ -133,8 +133,8 @@ void TFindCommands::TagJump(int tag) {
   FindStep(TSender::Action, tag);
 }
 
-void TFindCommands::NotFound(const std::string &key) {
-  ed_.ShowMessageBox(QStringLiteral(u"文字列\"") + ui::ToQString(key) +
+void TFindCommands::NotFound(const QString &key) {
+  ed_.ShowMessageBox(QStringLiteral(u"文字列\"") + key +
                          QStringLiteral(u"\"は見つかりませんでした"),
                      ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }
@@ -181,8 +181,8 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
     forward_ = dialog_->Down();
   std::string key;
   if (!ui::FromQString(dialog_->FindText(), key)) {
-    NotFound(cp932::FromUtf8(dialog_->FindText().toUtf8().toStdString()).bytes);
-    return; // CP932 cannot hold it: no item holds it either
+    NotFound(dialog_->FindText()); // as typed: never a '?' for what CP932 lacks
+    return;                        // CP932 cannot hold it: no item holds it either
   }
   const bool projectWide = mode_ % 2 == 1;
   Repaint repaint(ed_.Tree(), ed_.Memo(), projectWide);
@@ -206,7 +206,7 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
       FindStep(TSender::None);
       return;
     }
-    NotFound(key);
+    NotFound(ui::ToQString(key));
     jump.SetCaret(startPos_);
     return;
   }
@@ -240,5 +240,5 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
   if (TProjectNode *start = StartNode(); start && start != ed_.Tree()->Selected())
     ed_.Tree()->SelectNode(start);
   memo->SetSelection(startPos_, startPos_ + startLen_);
-  NotFound(key);
+  NotFound(ui::ToQString(key));
 }

@@ -48,7 +48,7 @@ private:
   // One find step; `actionTag` is the Tag of the action that asked.
   void FindStep(TSender sender, int actionTag = 0);
   void RememberStart();
-  void NotFound(const std::string &key);
+  void NotFound(const QString &key);
   // The start item, when it is still in the tree.
   TProjectNode *StartNode() const;
 

@@ -1,10 +1,8 @@
 #include "editor/ItemMemo.h"
 
 #include "store/Codec.h"
-#include "ui/MessageBox.h"
-#include "ui/Text.h"
+#include "ui/TextGuard.h"
 
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -71,24 +69,7 @@ void TItemMemo::FollowWrap() {
     setLineWrapMode(mode);
 }
 
-bool TItemMemo::Accepts(const QString &text) {
-  std::string bytes;
-  std::vector<char32_t> bad;
-  if (ui::FromQString(text, bytes, &bad))
-    return true;
-  QString why = ui::UnmappableExplanation(bad);
-  if (OnRefused)
-    OnRefused(why);
-  else
-    ui::ShowMessageBox(this, why, QString(), ui::MsgIcon::Warning, ui::MsgButtons::Ok);
-  return false;
-}
-
 void TItemMemo::keyPressEvent(QKeyEvent *event) {
-  if (!event->text().isEmpty() && !isReadOnly() && !Accepts(event->text())) {
-    event->accept();
-    return;
-  }
   if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier && !isReadOnly() &&
       !textCursor().hasSelection()) {
     // Qt removes a variation selector on its own first; a duplicate code's
@@ -122,19 +103,17 @@ void TItemMemo::mouseReleaseEvent(QMouseEvent *event) {
   emit caretMoved();
 }
 
-void TItemMemo::inputMethodEvent(QInputMethodEvent *event) {
-  if (!event->commitString().isEmpty() && !Accepts(event->commitString())) {
-    // Drop the composition as well; nothing of it can be kept.
-    QInputMethodEvent empty;
-    QPlainTextEdit::inputMethodEvent(&empty);
-    return;
-  }
-  QPlainTextEdit::inputMethodEvent(event);
-}
-
 void TItemMemo::insertFromMimeData(const QMimeData *source) {
-  if (source && source->hasText() && !Accepts(source->text()))
-    return;
-  QPlainTextEdit::insertFromMimeData(source);
+  std::vector<char32_t> dropped;
+  const QString text = source && source->hasText() ? source->text() : QString();
+  QString kept = ui::KeepStorable(text, &dropped);
+  if (dropped.empty()) {
+    QPlainTextEdit::insertFromMimeData(source);
+  } else {
+    ui::TellDropped(this, dropped);
+    QMimeData storable;
+    storable.setText(kept);
+    QPlainTextEdit::insertFromMimeData(&storable);
+  }
   emit caretMoved();
 }

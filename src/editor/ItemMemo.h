@@ -1,20 +1,15 @@
 #pragma once
-// The item memo: a plain text editor that refuses, with a visible
-// explanation, text the item files cannot hold (CP932), so that what the
-// screen shows is what the disk holds.
+// The item memo: a plain text editor that drops, with a notice that leaves
+// the focus where it is, text the item files cannot hold (CP932), so that what
+// the screen shows is what the disk holds. Keys and input-method commits are
+// filtered by the application's text guard (ui/TextGuard.h); pastes and drops
+// here.
 #include <QPlainTextEdit>
-
-#include <functional>
 
 class TItemMemo : public QPlainTextEdit {
   Q_OBJECT
 public:
   explicit TItemMemo(QWidget *parent = nullptr);
-
-  // Shows why input was refused; the default asks through the message box.
-  std::function<void(const QString &explanation)> OnRefused;
-  // True when `text` may be typed or pasted; otherwise tells the user.
-  bool Accepts(const QString &text);
 
   // Blocks longer than this (in UTF-16 units) keep their shaped glyphs.
   static constexpr int kLongBlock = 4096;
@@ -38,7 +33,6 @@ protected:
   void keyPressEvent(QKeyEvent *event) override;
   void keyReleaseEvent(QKeyEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
-  void inputMethodEvent(QInputMethodEvent *event) override;
   void insertFromMimeData(const QMimeData *source) override;
 
 private:

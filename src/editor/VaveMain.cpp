@@ -22,6 +22,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
 #include "ui/Text.h"
+#include "ui/TextGuard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -159,9 +160,6 @@ void TVaveMainForm::BuildLayout() {
   memo_->setObjectName(QStringLiteral("FileText"));
   memo_->setFrameShape(QFrame::NoFrame);
   memo_->SetWordWrap(false);
-  memo_->OnRefused = [this](const QString &why) {
-    ShowMessageBox(why, ui::MsgIcon::Warning, ui::MsgButtons::Ok);
-  };
   splitter_->addWidget(tree_);
   splitter_->addWidget(memo_);
   splitter_->setStretchFactor(1, 1);
@@ -802,17 +800,19 @@ bool TVaveMainForm::VaveTreeEditing(TProjectNode *node) const {
 }
 
 bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
+  // The editor drops what CP932 cannot hold as it is typed; what reaches here
+  // otherwise (set by code) keeps the rest too, and no box opens inside the
+  // key or focus event that ends the edit.
+  std::vector<char32_t> dropped;
   std::string label;
-  if (!ui::FromQStringOrExplain(this, windowTitle(), typed, label))
-    return false;
+  ui::FromQString(ui::KeepStorable(typed, &dropped), label);
+  ui::TellDropped(tree_, dropped);
   // A label is one line of the item file's header.
   for (char &c : label)
     if (c == '\r' || c == '\n')
       c = ' ';
   if (label.empty())
-    label = ui::FromQStringOrExplain(this, windowTitle(), QString::fromUtf16(u"(無題)"), label)
-                ? label
-                : std::string("(?)");
+    ui::FromQString(QString::fromUtf16(u"(無題)"), label);
   tree_->Tree().SetText(node, label);
   SetMemoModified(true);
   if (node == RootNode())

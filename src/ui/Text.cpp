@@ -3,6 +3,9 @@
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "ui/MessageBox.h"
+#include "ui/TextGuard.h"
+
+#include <QCoreApplication>
 
 #include <QFile>
 #include <QStringList>
@@ -73,3 +76,8 @@ QString UnnamablePathExplanation(const QStringList &paths) {
 }
 
 } // namespace ui
+
+// Every program that shows a text field of ours has this file linked: the
+// guard is in place before the first window exists.
+static void GuardTextFields() { ui::InstallTextGuard(); }
+Q_COREAPP_STARTUP_FUNCTION(GuardTextFields)

@@ -202,15 +202,16 @@ private slots:
     QFile::setPermissions(p.dir.Native("a.txt"), QFile::ReadOwner | QFile::WriteOwner);
   }
 
-  // A label the core refuses is reported as a failed edit.
-  void refusedLabelIsAFailedSetData() {
+  // A label keeps what CP932 can hold of it, and no box interrupts the edit.
+  void aLabelKeepsWhatCp932CanHold() {
     Project p;
     ui::ScriptedMessageBoxes boxes;
     Editor e(p);
     QAbstractItemModel *m = e.Tree()->model();
     const QModelIndex b = e.Tree()->IndexOf(FindItem(*e.w, "Root-C00002"));
-    QVERIFY(!m->setData(b, QStringLiteral(u"絵😀"), Qt::EditRole));
-    QCOMPARE(FindItem(*e.w, "Root-C00002")->Text(), std::string("B"));
+    QVERIFY(m->setData(b, QStringLiteral(u"絵😀"), Qt::EditRole));
+    QCOMPARE(FindItem(*e.w, "Root-C00002")->Text(), TestDir::Name(QStringLiteral(u"絵")));
+    QVERIFY(boxes.Asked().empty());
     QVERIFY(m->setData(b, QStringLiteral("Bee"), Qt::EditRole));
   }
 };

@@ -234,19 +234,18 @@ private slots:
     });
     QCOMPARE(f.EditAuthor("Kept"), std::string("Kept"));
 
-    // A name that would break the header line it goes into, or that CP932
-    // cannot hold, is refused and the window stays open with it.
+    // A name that would break the header line it goes into is refused and the
+    // window stays open with it; what CP932 cannot hold never gets in.
     WhenShown([&](TProjectControlForm &w) {
       w.AuthorBox()->setText(QStringLiteral("two\nlines"));
       Click(w.StartControlButton());
       QVERIFY(w.isVisible());
       TypeInto(w.AuthorBox(), QStringLiteral(u"絵文字\U0001F600"));
-      Click(w.StartControlButton());
-      QVERIFY(w.isVisible());
+      QCOMPARE(w.AuthorBox()->text(), QStringLiteral(u"絵文字"));
       QTest::keyClick(w.AuthorBox(), Qt::Key_Escape);
     });
     QCOMPARE(f.EditAuthor("Kept"), std::string("Kept"));
-    QCOMPARE(boxes.Asked().size(), 2u);
+    QCOMPARE(boxes.Asked().size(), 1u);
     QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"著者名に改行や制御文字は使えません"));
     QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::Ok);
   }
