@@ -701,18 +701,19 @@ bool TVaveMainForm::ReloadProject(TProjectNode *edited, bool keepHeld) {
   // Texts only this window holds, in tree order (a parent before its children).
   struct Held {
     TNodeData data;
-    std::string label, parentFile;
+    std::string label, parentFile, afterFile; // a copy goes after its original
     bool shown;
   };
   std::vector<Held> held;
-  std::set<std::string> copies;
+  std::map<std::string, std::string> copies; // copy file -> original file
   for (const KeptCopy &k : keptCopies_)
-    copies.insert(k.copy);
+    copies[k.copy] = k.original;
   for (TProjectNode *n = keepHeld ? RootNode() : nullptr; n; n = n->GetNext()) {
     const TNodeData &d = *n->Data();
-    if (n == edited || d.Unsaved || copies.count(FileOf(d)))
+    const auto copy = copies.find(FileOf(d));
+    if (n == edited || d.Unsaved || copy != copies.end())
       held.push_back({d, n->Text(), n->Parent() ? FileOf(*n->Parent()->Data()) : std::string(),
-                      n == current_});
+                      copy != copies.end() ? copy->second : std::string(), n == current_});
   }
   current_ = nullptr;
   quickWalk_ = true;
@@ -754,9 +755,14 @@ bool TVaveMainForm::ReloadProject(TProjectNode *edited, bool keepHeld) {
       continue;
     }
     auto parent = byFile.find(h.parentFile);
+    auto after = byFile.find(h.afterFile);
     h.data.ID = Project().NextItemID(); // the other tree may use the old one
-    TProjectNode *n = tree.AddChild(parent != byFile.end() ? parent->second : RootNode(), h.label,
-                                    std::make_unique<TNodeData>(std::move(h.data)));
+    auto data = std::make_unique<TNodeData>(std::move(h.data));
+    TProjectNode *n = after != byFile.end() && after->second->Parent()
+                          ? tree.InsertAt(after->second->Parent(), after->second->Index() + 1,
+                                          h.label, std::move(data))
+                          : tree.AddChild(parent != byFile.end() ? parent->second : RootNode(),
+                                          h.label, std::move(data));
     byFile[file] = n;
     if (h.shown)
       heldShown = n;

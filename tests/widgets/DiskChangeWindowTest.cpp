@@ -347,6 +347,8 @@ private slots:
         e.w->DiskWatch().SweepNow();
         QVERIFY2(!e.w->TreeModified(), row);
         QCOMPARE(e.w->CurrentNode()->Text(), std::string("A"));
+        if (name == "copy, reload") // beside its original, as before the reload
+          QCOMPARE(FindItem(*e.w, "Root-C00000")->GetNextSibling()->Text(), CopyOf("A"));
       }
       QVERIFY2(Contains(ReopenedTexts(p), kept), row);
     }
