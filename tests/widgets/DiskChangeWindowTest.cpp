@@ -294,21 +294,35 @@ private slots:
   // Declined, the text stays in memory and the close asks again, with the
   // answer that keeps it as the default; staying keeps it on screen.
   void aDeclinedRecreationIsAskedAgainAtClose() {
-    for (const ui::MsgAnswer atClose : {ui::MsgAnswer::Yes, ui::MsgAnswer::Cancel}) {
+    using A = ui::MsgAnswer;
+    struct Row {
+      const char *name;
+      bool leftFirst; // moved on to B (and said "no") before the close
+      A atClose;
+    };
+    for (const Row &row :
+         {Row{"left, made again", true, A::Yes}, Row{"left, stay", true, A::Cancel},
+          Row{"shown, let go", false, A::No}}) {
       Project p;
-      ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No, atClose, ui::MsgAnswer::Yes});
+      ui::ScriptedMessageBoxes boxes(row.leftFirst
+                                         ? std::initializer_list{A::No, row.atClose, A::Yes}
+                                         : std::initializer_list{row.atClose, A::Yes});
       Editor e(p);
       e.Type(QStringLiteral("mine "));
       const QString own = e.Memo()->toPlainText();
       std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
-      e.Leave(); // to B, and "no" to making the file again
+      if (row.leftFirst)
+        e.Leave();
       e.w->close();
-      QVERIFY(boxes.Asked().size() >= 2);
-      QVERIFY(boxes.Asked()[1].text.contains(p.dir.Native(QStringLiteral("a.txt"))));
-      QCOMPARE(boxes.Asked()[1].defaultButton, ui::MsgAnswer::Yes);
-      if (atClose == ui::MsgAnswer::Yes) {
-        QTRY_VERIFY(!e.w);
-        QCOMPARE(Stored(p, "a.txt").Body.Joined(), own.toStdString());
+      const size_t atClose = row.leftFirst ? 1 : 0;
+      QVERIFY2(boxes.Asked().size() > atClose, row.name);
+      QVERIFY(boxes.Asked()[atClose].text.contains(p.dir.Native(QStringLiteral("a.txt"))));
+      QCOMPARE(boxes.Asked()[atClose].defaultButton, A::Yes);
+      if (row.atClose != A::Cancel) {
+        QTRY_VERIFY2(!e.w, row.name);
+        QCOMPARE(fsys::Exists(p.dir.Cp(QStringLiteral("a.txt"))), row.atClose == A::Yes);
+        if (row.atClose == A::Yes)
+          QCOMPARE(Stored(p, "a.txt").Body.Joined(), own.toStdString());
         continue;
       }
       QVERIFY(e.w && !fsys::Exists(p.dir.Cp(QStringLiteral("a.txt"))));
