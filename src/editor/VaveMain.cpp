@@ -347,15 +347,38 @@ ui::MsgAnswer TVaveMainForm::AskChangedOnDisk(const QString &text, const QString
 bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why) {
   if (why.code == fsys::kGoneFromDisk) {
     // Deleted elsewhere: made again only when it holds something to keep,
-    // and only when the user says so.
+    // and only when the user says so. A "no" keeps the text in memory (the
+    // item stays changed); the close asks once more, and only there can the
+    // text be let go.
     bool write = false;
-    if (changed) {
+    if (changed && !closeQuery_) {
       write = ShowMessageBox(ItemNameAndPath(node) +
                                  QString::fromUtf16(u"\r\nは、ほかのプログラムで削除されています"
                                                     u"\r\n\r\n"
                                                     u"この画面の内容でファイルを作り直しますか?"),
                              ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
                              ui::MsgAnswer::Yes) == ui::MsgAnswer::Yes;
+    } else if (changed) {
+      ui::MessageBoxRequest ask;
+      ask.parent = this;
+      ask.caption = windowTitle();
+      ask.icon = ui::MsgIcon::Warning;
+      ask.text = ItemNameAndPath(node) +
+                 QString::fromUtf16(u"\r\nは、ほかのプログラムで削除されています\r\n"
+                                    u"この画面での変更は、まだどのファイルにもありません\r\n\r\n"
+                                    u"この画面の内容でファイルを作り直しますか?");
+      ask.buttons = ui::MsgButtons::YesNoCancel;
+      ask.defaultButton = ui::MsgAnswer::Yes;
+      ask.labels = {QString::fromUtf16(u"作り直す(&R)"), QString::fromUtf16(u"変更を捨てる(&D)"),
+                    QString::fromUtf16(u"閉じない")};
+      const ui::MsgAnswer answer = ui::ShowMessageBox(ask);
+      if (answer == ui::MsgAnswer::Cancel) {
+        closeRefused_ = true;
+        return false;
+      }
+      write = answer == ui::MsgAnswer::Yes;
+      if (!write)
+        node->Data()->Unsaved = false; // let go, as the user said
     }
     if (!write) {
       MarkGone(node);
@@ -415,13 +438,19 @@ bool TVaveMainForm::KeepBothVersions(TProjectNode *node) {
   const std::string path = data->Files.FilePath;
   data->Files.Assign(own);
   data->Files.FilePath = path;
+  // Marked, so that the two rows can be told apart.
+  std::string mark;
+  if (ui::FromQString(QString::fromUtf16(u"(この画面の版)"), mark))
+    data->Files.Title += mark;
   if (fsys::Status s = data->Files.Save(); !s) {
     storeFailure_ = s;
     return false;
   }
-  TProjectNode *copy = node == RootNode() ? tree.InsertAt(node, 0, own.Title, std::move(data))
-                                          : tree.InsertAt(node->Parent(), node->Index() + 1,
-                                                          own.Title, std::move(data));
+  const std::string title = data->Files.Title;
+  TProjectNode *copy =
+      node == RootNode() ? tree.InsertAt(node, 0, title, std::move(data))
+                         : tree.InsertAt(node->Parent(), node->Index() + 1, title, std::move(data));
+  keptCopies_.push_back({ExtractFileName(path), ExtractFileName(own.FilePath)});
   tree.NotifyDataChanged(copy);
   Project().SetModified(true);   // the tree has an item more
   node->Data()->Unsaved = false; // its edits are on disk, in the new item
@@ -522,6 +551,11 @@ void TVaveMainForm::CheckTreeOnDisk() {
                              path);
     return;
   }
+  // A reload that cannot work is not offered.
+  if (const QString why = TreeFileProblem(); !why.isEmpty()) {
+    TellTreeUnreadable(why);
+    return;
+  }
   if (ShowMessageBox(QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
                          QString::fromUtf16(u"」のツリーファイル\r\n") + path +
                          QString::fromUtf16(u"\r\nが、ほかのプログラムで変更されました\r\n\r\n"
@@ -530,12 +564,13 @@ void TVaveMainForm::CheckTreeOnDisk() {
                      ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
     return;
   // The shown item goes to disk first; the reload reads it back.
+  TProjectNode *edited = current_ && HasUnsavedEdits(current_) ? current_ : nullptr;
   if (!StoreItem(current_)) {
     ShowMessageBox(ItemFileProblem(current_), ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
-  ReloadProject();
-  treeTold_ = fsys::Stamp{};
+  if (ReloadProject(edited))
+    treeTold_ = fsys::Stamp{};
 }
 
 void TVaveMainForm::CheckItemOnDisk(TProjectNode *node) {
@@ -581,7 +616,7 @@ void TVaveMainForm::UpdateGonePanel() {
     statusBar()->clearMessage();
 }
 
-bool TVaveMainForm::ResolveTreeChange(int why) {
+bool TVaveMainForm::ResolveTreeChange(int why, TProjectNode *edited) {
   const QString tree = QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
                        QString::fromUtf16(u"」のツリーファイル\r\n") +
                        ui::PathToQString(Project().TreeFilePath());
@@ -612,7 +647,7 @@ bool TVaveMainForm::ResolveTreeChange(int why) {
       QString::fromUtf16(u"プロジェクトを読み込み直す(&R)"));
   switch (answer) {
   case ui::MsgAnswer::Yes:
-    ReloadProject();
+    ReloadProject(edited);
     return true;
   case ui::MsgAnswer::No:
     return tree_->SaveProject(Overwrite::Always);
@@ -621,8 +656,63 @@ bool TVaveMainForm::ResolveTreeChange(int why) {
   }
 }
 
-void TVaveMainForm::ReloadProject() {
+namespace {
+std::string FileOf(const TNodeData &d) {
+  return d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath);
+}
+} // namespace
+
+QString TVaveMainForm::TreeFileProblem() const {
+  TProject disk;
+  disk.Tree().LoadMode = TLoadMode::TreeOnly;
+  if (disk.Load(ProjectDir()).RootLoaded)
+    return {};
+  std::string bytes;
+  if (fsys::Status s = fsys::ReadFile(tree_->Project().TreeFilePath(), bytes); !s)
+    return ui::ErrnoText(s.code);
+  const std::string &rootFile = disk.WindowData().RootFileName;
+  if (rootFile.empty())
+    return QString::fromUtf16(u"ルートアイテムの記述がありません");
+  return QString::fromUtf16(u"ルートアイテムのファイルを読み込めません: ") +
+         ui::PathToQString(ProjectDir() + rootFile);
+}
+
+void TVaveMainForm::TellTreeUnreadable(const QString &why) {
+  ShowMessageBox(QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
+                     QString::fromUtf16(u"」のツリーファイル\r\n") +
+                     ui::PathToQString(Project().TreeFilePath()) +
+                     QString::fromUtf16(u"\r\nが、ほかのプログラムで変更されましたが、"
+                                        u"読み込めません\r\n") +
+                     why +
+                     QString::fromUtf16(u"\r\n\r\nこのウィンドウのツリーをそのまま使います"
+                                        u"(保存すると、このツリーで書き直します)"),
+                 ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+}
+
+bool TVaveMainForm::ReloadProject(TProjectNode *edited, bool keepHeld) {
+  // Never trade the tree shown, with its edits, for an empty one.
+  if (const QString why = TreeFileProblem(); !why.isEmpty()) {
+    TellTreeUnreadable(why);
+    return false;
+  }
   const std::string selectedID = current_ ? current_->Data()->ID : std::string();
+  // Texts only this window holds, in tree order (a parent before its children).
+  struct Held {
+    TNodeData data;
+    std::string label, parentFile, afterFile; // a copy goes after its original
+    bool shown;
+  };
+  std::vector<Held> held;
+  std::map<std::string, std::string> copies; // copy file -> original file
+  for (const KeptCopy &k : keptCopies_)
+    copies[k.copy] = k.original;
+  for (TProjectNode *n = keepHeld ? RootNode() : nullptr; n; n = n->GetNext()) {
+    const TNodeData &d = *n->Data();
+    const auto copy = copies.find(FileOf(d));
+    if (n == edited || d.Unsaved || copy != copies.end())
+      held.push_back({d, n->Text(), n->Parent() ? FileOf(*n->Parent()->Data()) : std::string(),
+                      copy != copies.end() ? copy->second : std::string(), n == current_});
+  }
   current_ = nullptr;
   quickWalk_ = true;
   TLoadReport report;
@@ -637,8 +727,47 @@ void TVaveMainForm::ReloadProject() {
     panels_[2]->setText(windowTitle());
     tree_->setExpanded(tree_->IndexOf(root), true);
   }
-  TProjectNode *select = tree_->Selected();
-  for (TProjectNode *n = RootNode(); n && !selectedID.empty(); n = n->GetNext())
+  // What the tree on disk names takes back the edits still owed to it; what
+  // it does not name becomes an item of its own, below its parent if that
+  // is there.
+  std::map<std::string, TProjectNode *> byFile;
+  for (TProjectNode *n = RootNode(); n && !held.empty(); n = n->GetNext())
+    byFile[FileOf(*n->Data())] = n;
+  TProjectTree &tree = Project().Tree();
+  TProjectNode *heldShown = nullptr;
+  QString added;
+  for (Held &h : held) {
+    const std::string file = FileOf(h.data);
+    if (auto found = byFile.find(file); found != byFile.end()) {
+      TNodeData &d = *found->second->Data();
+      if (h.data.Unsaved) {
+        if (d.Missing)
+          d.Files.Disk = h.data.Files.Disk;
+        d.Files.Assign(h.data.Files);
+        d.Missing = false;
+        d.Unsaved = true;
+        tree.SetText(found->second, h.label);
+      }
+      if (h.shown)
+        heldShown = found->second;
+      continue;
+    }
+    auto parent = byFile.find(h.parentFile);
+    auto after = byFile.find(h.afterFile);
+    h.data.ID = Project().NextItemID(); // the other tree may use the old one
+    auto data = std::make_unique<TNodeData>(std::move(h.data));
+    TProjectNode *n = after != byFile.end() && after->second->Parent()
+                          ? tree.InsertAt(after->second->Parent(), after->second->Index() + 1,
+                                          h.label, std::move(data))
+                          : tree.AddChild(parent != byFile.end() ? parent->second : RootNode(),
+                                          h.label, std::move(data));
+    byFile[file] = n;
+    if (h.shown)
+      heldShown = n;
+    added += (added.isEmpty() ? QString() : QStringLiteral(", ")) + ui::ToQString(h.label);
+  }
+  TProjectNode *select = heldShown ? heldShown : tree_->Selected();
+  for (TProjectNode *n = RootNode(); n && !heldShown && !selectedID.empty(); n = n->GetNext())
     if (n->Data()->ID == selectedID) {
       select = n;
       break;
@@ -649,7 +778,20 @@ void TVaveMainForm::ReloadProject() {
   TProjectNode *selected = tree_->Selected();
   savedSelectionID_ = selected ? selected->Data()->ID : std::string();
   Project().SetModified(false);
+  bool saved = true;
+  if (!added.isEmpty()) {
+    // Saved now, so that the tree on disk names them.
+    Project().SetModified(true);
+    saved = tree_->SaveProject();
+    statusBar()->showMessage(
+        QString::fromUtf16(
+            u"読み込んだツリーになかった、この画面だけにある内容をアイテムとして残しました: ") +
+        added);
+  }
+  if (saved)
+    keptCopies_.clear();
   updateActionStates();
+  return true;
 }
 
 bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
@@ -675,7 +817,8 @@ bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
     index[n] = static_cast<int>(only.size());
     only.push_back(Only{d, up == index.end() ? -1 : up->second, n->Expanded()});
   }
-  ReloadProject();
+  if (!ReloadProject(nullptr, false))
+    return false;
   if (only.empty() || !RootNode())
     return true;
 
@@ -708,6 +851,48 @@ bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
   tree.NotifyDataChanged(holder);
   Project().SetModified(true);
   return tree_->SaveProject();
+}
+
+bool TVaveMainForm::AddKeptCopiesToDisk() {
+  // The tree on disk as it is, with the copies and nothing else of this
+  // window's changes.
+  std::map<std::string, TProjectNode *> mine, theirs;
+  for (TProjectNode *n = RootNode(); n; n = n->GetNext())
+    mine[FileOf(*n->Data())] = n;
+  TProject disk;
+  disk.Tree().LoadMode = TLoadMode::TreeOnly;
+  fsys::Status saved{};
+  if (disk.Load(ProjectDir()).RootLoaded) {
+    for (TProjectNode *n = disk.Root(); n; n = n->GetNext())
+      theirs[FileOf(*n->Data())] = n;
+    TProjectTree &tree = disk.Tree();
+    for (const KeptCopy &k : keptCopies_) {
+      auto own = mine.find(k.copy);
+      if (own == mine.end() || theirs.count(k.copy)) // deleted here since, or named already
+        continue;
+      auto data = std::make_unique<TNodeData>();
+      data->ID = disk.NextItemID();
+      data->Files.FilePath = ProjectDir() + k.copy;
+      auto at = theirs.find(k.original);
+      theirs[k.copy] = at != theirs.end() && at->second->Parent()
+                           ? tree.InsertAt(at->second->Parent(), at->second->Index() + 1,
+                                           own->second->Text(), std::move(data))
+                           : tree.AddChild(disk.Root(), own->second->Text(), std::move(data));
+    }
+    saved = disk.Save();
+  }
+  if (saved && disk.Root()) {
+    keptCopies_.clear();
+    return true;
+  }
+  QString files;
+  for (const KeptCopy &k : keptCopies_)
+    files += QStringLiteral("\r\n") + ui::PathToQString(ProjectDir() + k.copy);
+  ShowMessageBox(QString::fromUtf16(u"「この画面の版」のアイテムをツリーファイルに加えられません") +
+                     QStringLiteral("\r\n") + ui::PathToQString(Project().TreeFilePath()) +
+                     QString::fromUtf16(u"\r\n\r\nその内容は次のファイルにあります") + files,
+                 ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  return false;
 }
 
 void TVaveMainForm::ForgetRemovedRows(const QModelIndex &parent, int first, int last) {
@@ -929,6 +1114,7 @@ void TVaveMainForm::CollectWindowSettings() {
 bool TVaveMainForm::SaveProject() {
   ui::BusyCursor busy;
   TProjectNode *selected = tree_->Selected();
+  TProjectNode *edited = selected && HasUnsavedEdits(selected) ? selected : nullptr;
   bool itemOk = StoreItem(selected);
   QString itemProblem = itemOk ? QString() : ItemFileProblem(selected);
   CollectWindowSettings();
@@ -936,7 +1122,7 @@ bool TVaveMainForm::SaveProject() {
   const int why = Project().Tree().LastSaveFailure().code;
   // Settled only when the item is on disk: a reload would drop its text.
   if (!treeOk && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
-    treeOk = ResolveTreeChange(why);
+    treeOk = ResolveTreeChange(why, edited);
     selected = tree_->Selected();
   }
   if (!itemOk) {
@@ -951,6 +1137,7 @@ bool TVaveMainForm::SaveProject() {
   }
   SetMemoModified(false);
   savedSelectionID_ = selected ? selected->Data()->ID : std::string();
+  keptCopies_.clear(); // the tree on disk names them now
   emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
   return itemOk;
 }
@@ -963,10 +1150,27 @@ bool TVaveMainForm::FormCloseQuery() {
   tree_->CommitLabelEdit(); // before deciding whether anything changed
 
   TProjectNode *selected = tree_->Selected();
-  if (!StoreItem(selected)) {
+  // The shown item, then every item whose edits are still in no file (its
+  // write failed, or its file was deleted elsewhere and not made again).
+  std::vector<TProjectNode *> owed{selected};
+  for (TProjectNode *n = RootNode(); n; n = n->GetNext())
+    if (n != selected && n->Data()->Unsaved)
+      owed.push_back(n);
+  TProjectNode *failed = nullptr;
+  closeQuery_ = true;
+  closeRefused_ = false;
+  for (TProjectNode *n : owed) {
+    if (!StoreItem(n) && !failed)
+      failed = n;
+    if (closeRefused_)
+      break;
+  }
+  closeQuery_ = false;
+  if (closeRefused_)
+    return false;
+  if (failed) {
     // The text on screen is not on disk: let the user decide, defaulting to stay.
-    QString text =
-        ItemFileProblem(selected) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
+    QString text = ItemFileProblem(failed) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
     if (ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::YesNo, ui::MsgAnswer::No) !=
         ui::MsgAnswer::Yes)
       return false;
@@ -975,11 +1179,17 @@ bool TVaveMainForm::FormCloseQuery() {
   if (TreeModified() || selectedID != savedSelectionID_) {
     ui::MsgAnswer answer = ui::MsgAnswer::Yes;
     if (!Action(TEditorAction::AutoSaveMenu)->isChecked())
-      answer =
-          ShowMessageBox(QStringLiteral("\"") + ui::ToQString(ProjectTitle()) +
-                             QString::fromUtf16(u"\"はツリーが変更されています\r\n保存しますか?"),
-                         ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
+      answer = ShowMessageBox(
+          QStringLiteral("\"") + ui::ToQString(ProjectTitle()) +
+              QString::fromUtf16(u"\"はツリーが変更されています\r\n保存しますか?") +
+              (keptCopies_.empty()
+                   ? QString()
+                   : QString::fromUtf16(
+                         u"\r\n(「この画面の版」のアイテムは、保存しなくてもツリーに加えます)")),
+          ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
     if (answer == ui::MsgAnswer::Cancel)
+      return false;
+    if (answer == ui::MsgAnswer::No && !keptCopies_.empty() && !AddKeptCopiesToDisk())
       return false;
     if (answer == ui::MsgAnswer::Yes && !SaveProject()) {
       // The tree file could not be written: keep the window so nothing is lost.

@@ -19,6 +19,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 class QHeaderView;
 class QLabel;
@@ -157,9 +158,20 @@ private:
   // A tree save refused because MainTree.dat changed or went on disk: asks
   // whether to reload the project, overwrite, or keep both. True when the
   // tree on disk is settled.
-  bool ResolveTreeChange(int why);
-  // The project as its files now are; the shown item stays selected.
-  void ReloadProject();
+  bool ResolveTreeChange(int why, TProjectNode *edited);
+  // The project as its files now are; the shown item stays selected. A
+  // tree file that cannot be loaded leaves the window's tree as it is (the
+  // user is told why): false. With `keepHeld`, texts only this window holds
+  // (`edited`: the shown item had unsaved edits, keep-both copies, writes
+  // still owed) stay in the reloaded tree, which is then saved.
+  bool ReloadProject(TProjectNode *edited = nullptr, bool keepHeld = true);
+  // Empty when the tree file on disk can be loaded, else why not.
+  QString TreeFileProblem() const;
+  void TellTreeUnreadable(const QString &why);
+  // At a close without saving: the keep-both copies join the tree on disk,
+  // each after its original; false (and the user told where they are) when
+  // that tree cannot be written.
+  bool AddKeptCopiesToDisk();
   // Reloads, then adds what only this window's tree named below one new item.
   bool KeepBothTrees(const TProject &disk);
   // One step of the check for files written elsewhere (TDiskWatch::Sweep):
@@ -205,6 +217,14 @@ private:
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
   std::set<TProjectNode *> goneItems_;  // item files deleted elsewhere
+  // Keep-both copies not yet in a saved tree: the copy's and the original's
+  // file names.
+  struct KeptCopy {
+    std::string copy, original;
+  };
+  std::vector<KeptCopy> keptCopies_;
+  bool closeQuery_ = false;   // the close query is storing: a question may offer to stay
+  bool closeRefused_ = false; // ... and the user chose to stay
   std::unique_ptr<TDiskWatch> watch_;
   TProjectNode *sweep_ = nullptr; // where the slow sweep goes on; null: from the top
   bool checkingDisk_ = false;

@@ -104,6 +104,24 @@ void AddItemElsewhere(const Project &p, const std::string &title) {
     qFatal("cannot write the other editor's change");
 }
 
+// Another editor deletes item `id` (its file stays) and saves its tree.
+void RemoveItemElsewhere(const Project &p, const char *id) {
+  TProject other;
+  other.Load(p.Root());
+  for (TProjectNode *n = other.Tree().GetFirstNode(); n; n = n->GetNext())
+    if (n->Data()->ID == id) {
+      other.Tree().Delete(n);
+      break;
+    }
+  if (!other.Save())
+    qFatal("cannot write the other editor's change");
+}
+
+// The title of a keep-both copy of the item titled `title`.
+std::string CopyOf(const char *title) {
+  return title + TestDir::Name(QString::fromUtf16(u"(この画面の版)"));
+}
+
 std::vector<std::string> Labels(const TProjectTree &tree) {
   std::vector<std::string> labels;
   for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext())
@@ -180,7 +198,7 @@ private slots:
     TProjectNode *a = FindItem(*e.w, "Root-C00000");
     TProjectNode *copy = a->GetNextSibling();
     QVERIFY(copy && copy->Data()->ID != "Root-C00002");
-    QCOMPARE(copy->Text(), std::string("A"));
+    QCOMPARE(copy->Text(), CopyOf("A"));
     QCOMPARE(copy->Data()->Files.Body.Joined(), own);
     QCOMPARE(a->Data()->Files.Body.Joined(), std::string("theirs"));
     QCOMPARE(Stored(p, "a.txt").Body.Joined(), std::string("theirs"));
@@ -190,7 +208,7 @@ private slots:
     e.Save();
     const auto texts = ReopenedTexts(p);
     QVERIFY(Contains(texts, "A: theirs"));
-    QVERIFY(Contains(texts, "A: " + own));
+    QVERIFY(Contains(texts, CopyOf("A") + ": " + own));
   }
 
   // Keeping both on a full disk: the new item cannot be written, the text
@@ -216,7 +234,7 @@ private slots:
     e.Save();
     const auto texts = ReopenedTexts(p);
     QVERIFY(Contains(texts, "A: theirs"));
-    QVERIFY(Contains(texts, "A: " + own.toStdString()));
+    QVERIFY(Contains(texts, CopyOf("A") + ": " + own.toStdString()));
   }
 
   // Only the caret moved: the version on disk is taken without a question.
@@ -270,6 +288,106 @@ private slots:
       std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
       e.Leave();
       QCOMPARE(Stored(p, "a.txt").Body.Joined(), own);
+    }
+  }
+
+  // Declined, the text stays in memory and the close asks again, with the
+  // answer that keeps it as the default; staying keeps it on screen.
+  void aDeclinedRecreationIsAskedAgainAtClose() {
+    using A = ui::MsgAnswer;
+    struct Row {
+      const char *name;
+      bool leftFirst; // moved on to B (and said "no") before the close
+      A atClose;
+    };
+    for (const Row &row :
+         {Row{"left, made again", true, A::Yes}, Row{"left, stay", true, A::Cancel},
+          Row{"shown, let go", false, A::No}}) {
+      Project p;
+      ui::ScriptedMessageBoxes boxes(row.leftFirst
+                                         ? std::initializer_list{A::No, row.atClose, A::Yes}
+                                         : std::initializer_list{row.atClose, A::Yes});
+      Editor e(p);
+      e.Type(QStringLiteral("mine "));
+      const QString own = e.Memo()->toPlainText();
+      std::remove(p.dir.Cp(QStringLiteral("a.txt")).c_str());
+      if (row.leftFirst)
+        e.Leave();
+      e.w->close();
+      const size_t atClose = row.leftFirst ? 1 : 0;
+      QVERIFY2(boxes.Asked().size() > atClose, row.name);
+      QVERIFY(boxes.Asked()[atClose].text.contains(p.dir.Native(QStringLiteral("a.txt"))));
+      QCOMPARE(boxes.Asked()[atClose].defaultButton, A::Yes);
+      if (row.atClose != A::Cancel) {
+        QTRY_VERIFY2(!e.w, row.name);
+        QCOMPARE(fsys::Exists(p.dir.Cp(QStringLiteral("a.txt"))), row.atClose == A::Yes);
+        if (row.atClose == A::Yes)
+          QCOMPARE(Stored(p, "a.txt").Body.Joined(), own.toStdString());
+        continue;
+      }
+      QVERIFY(e.w && !fsys::Exists(p.dir.Cp(QStringLiteral("a.txt"))));
+      QTest::keyClick(e.Tree(), Qt::Key_Up); // back to A
+      QCOMPARE(e.Memo()->toPlainText(), own);
+    }
+  }
+
+  // Texts only this window holds end in the tree that is on disk after the
+  // answer: a keep-both copy at a close without saving, and during a reload;
+  // the shown item another program took out of the tree.
+  void textsOnlyThisWindowHoldsStayInTheTreeOnDisk() {
+    for (const char *row : {"copy, close unsaved", "copy, reload", "shown item, reload"}) {
+      const std::string name = row;
+      Project p;
+      ui::ScriptedMessageBoxes boxes(
+          name == "copy, close unsaved"
+              ? std::initializer_list{ui::MsgAnswer::Cancel, ui::MsgAnswer::No}
+              : std::initializer_list{ui::MsgAnswer::Yes, ui::MsgAnswer::Cancel});
+      Editor e(p);
+      e.Type(QStringLiteral("mine "));
+      const std::string own = e.Memo()->toPlainText().toStdString();
+      std::string kept = CopyOf("A") + ": " + own;
+      if (name == "shown item, reload") {
+        RemoveItemElsewhere(p, "Root-C00000");
+        kept = "A: " + own;
+      } else {
+        WriteElsewhere(p, "a.txt", "A", "theirs");
+      }
+      if (name == "copy, reload")
+        AddItemElsewhere(p, "C");
+      if (name == "copy, close unsaved") {
+        e.w->close();
+        QTRY_VERIFY2(!e.w, row);
+      } else {
+        e.w->DiskWatch().SweepNow();
+        QVERIFY2(!e.w->TreeModified(), row);
+        QCOMPARE(e.w->CurrentNode()->Text(), std::string("A"));
+        if (name == "copy, reload") // beside its original, as before the reload
+          QCOMPARE(FindItem(*e.w, "Root-C00000")->GetNextSibling()->Text(), CopyOf("A"));
+      }
+      QVERIFY2(Contains(ReopenedTexts(p), kept), row);
+    }
+  }
+
+  // A tree file written elsewhere that no load can use: the window keeps its
+  // tree and edits, says why, and the next save writes its tree.
+  void anUnreadableTreeFileKeepsTheWindowsTree() {
+    const std::pair<const char *, const char *> rows[] = {
+        {"no root", "ルート"}, {"[Root]\r\nFileName=gone.txt\r\n", "gone.txt"}};
+    for (const auto &[tree, why] : rows) {
+      Project p;
+      ui::ScriptedMessageBoxes boxes;
+      Editor e(p);
+      e.Type(QStringLiteral("mine "));
+      const std::string own = e.Memo()->toPlainText().toStdString();
+      p.dir.Write(QStringLiteral("MainTree.dat"), tree);
+      e.w->DiskWatch().SweepNow();
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      QVERIFY(boxes.Asked()[0].text.contains(p.dir.Native(QStringLiteral("MainTree.dat"))));
+      QVERIFY2(boxes.Asked()[0].text.contains(QString::fromUtf8(why)), tree);
+      QVERIFY(e.Find("B") && e.Memo()->toPlainText().toStdString() == own);
+      e.Save();
+      QCOMPARE(boxes.Asked().size(), size_t(1));
+      QVERIFY(Contains(ReopenedTexts(p), "A: " + own));
     }
   }
 
@@ -429,7 +547,7 @@ private slots:
     QCOMPARE(boxes.Asked().size(), size_t(1));
     const auto texts = ReopenedTexts(p);
     QVERIFY(Contains(texts, "A: " + fromFirst));
-    QVERIFY(Contains(texts, "A: " + fromSecond));
+    QVERIFY(Contains(texts, CopyOf("A") + ": " + fromSecond));
   }
 };
 
