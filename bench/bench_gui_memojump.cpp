@@ -3,7 +3,7 @@
 // typing with the caret read-out, and searches through the text.
 // Usage: bench_gui_memojump [kilobytes]   (run with QT_QPA_PLATFORM=offscreen)
 #include "editor/PlainTextMemo.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/Codec.h"
 
 #include <QApplication>

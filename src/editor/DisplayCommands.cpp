@@ -3,7 +3,7 @@
 #include "editor/ItemMemo.h"
 #include "editor/PlainTextMemo.h"
 #include "editor/VaveDataBase.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/Project.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpGuide.h"

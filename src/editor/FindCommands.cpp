@@ -2,7 +2,7 @@
 
 #include "editor/ItemMemo.h"
 #include "editor/VaveDataBase.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "search/ProjectSearch.h"
 #include "store/Codec.h"
 #include "store/Project.h"

@@ -4,7 +4,7 @@
 // separator between blocks. A table of each line's byte length, kept up to
 // date line by line as the document changes, maps one to the other without
 // encoding the whole text on every call.
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 
 #include <QObject>
 #include <QPlainTextEdit>

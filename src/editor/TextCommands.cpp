@@ -2,7 +2,7 @@
 
 #include "editor/ItemMemo.h"
 #include "editor/VaveDataBase.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/Project.h"
 #include "ui/BusyCursor.h"
 #include "ui/Text.h"

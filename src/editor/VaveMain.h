@@ -7,7 +7,7 @@
 // the commands live in command groups (TreeCommands, TextCommands,
 // DisplayCommands), each binding its actions through TEditorContext.
 #include "editor/EditorContext.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/DateTime.h"
 #include "store/NodeFiles.h"
 #include "ui/ScreenFit.h"

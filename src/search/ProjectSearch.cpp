@@ -1,6 +1,6 @@
 #include "search/ProjectSearch.h"
 
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/ProjectTree.h"
 
 namespace search {

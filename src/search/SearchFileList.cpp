@@ -1,8 +1,8 @@
 #include "search/SearchFileList.h"
 
-#include "search/MatchesLiblary.h"
 #include "store/Codec.h"
 #include "store/LibUnit.h"
+#include "store/MatchesLiblary.h"
 
 #include <fnmatch.h>
 

@@ -1,8 +1,8 @@
 #include "store/Cleanup.h"
 
-#include "search/MatchesLiblary.h"
 #include "store/Codec.h"
 #include "store/LibUnit.h"
+#include "store/MatchesLiblary.h"
 #include "store/Project.h"
 
 #include <unordered_map>

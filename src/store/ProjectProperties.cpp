@@ -1,9 +1,9 @@
 #include "store/ProjectProperties.h"
 
-#include "search/MatchesLiblary.h"
 #include "store/Codec.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
+#include "store/MatchesLiblary.h"
 
 #include <unordered_map>
 #include <unordered_set>

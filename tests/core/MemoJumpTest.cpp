@@ -1,4 +1,4 @@
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "TextMemo.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "search/MatchesLiblary.h"
 #include "store/LibUnit.h"
+#include "store/MatchesLiblary.h"
 
 #include <gtest/gtest.h>
 

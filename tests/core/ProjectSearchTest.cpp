@@ -3,7 +3,7 @@
 // with TMemoJump from its start (forward) or its end (backward).
 #include "search/ProjectSearch.h"
 #include "TextMemo.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/ProjectTree.h"
 #include "support/TreeOutline.h"
 

@@ -1,5 +1,5 @@
 #include "TempDir.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 
 #include <gtest/gtest.h>
 #include <ostream>

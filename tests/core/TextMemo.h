@@ -2,7 +2,7 @@
 // A memo made of a plain CP932 text, with a view of a fixed number of rows that
 // scrolls the caret into view the way a text control does. It records every
 // line the caret was put on, so tests can follow the engine's moves.
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 
 #include <algorithm>
 #include <string>

@@ -3,7 +3,7 @@
 // file.
 #include "FuzzSupport.h"
 
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/FileSystem.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

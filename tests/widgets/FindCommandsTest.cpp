@@ -7,7 +7,7 @@
 #include "editor/FindCommands.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "ui/MessageBox.h"
 
 #include <QLabel>

@@ -3,7 +3,7 @@
 // that land where the engine lands on a plain text.
 #include "editor/PlainTextMemo.h"
 #include "core/TextMemo.h"
-#include "editor/engine/MemoJump.h"
+#include "engine/MemoJump.h"
 #include "store/Codec.h"
 
 #include <QPlainTextEdit>

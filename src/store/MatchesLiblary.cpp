@@ -1,4 +1,4 @@
-#include "search/MatchesLiblary.h"
+#include "store/MatchesLiblary.h"
 
 #include "store/Codec.h"
 
