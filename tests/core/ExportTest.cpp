@@ -1,12 +1,12 @@
 // The export layouts byte for byte against golden files written from the
 // layout rules (tests/data/export/make-golden.py), over a real project copy.
-#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "export/ExportText.h"
 #include "store/Codec.h"
 #include "store/NodeFiles.h"
 #include "store/Project.h"
 #include "store/RegIniFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -5,7 +5,6 @@
 // the tree file is there; the project reopens in full as it was or as it was
 // meant to become; a failure is reported with its path; and once the disk is
 // sound again the next attempt completes the change.
-#include "DiskSnapshot.h"
 #include "ProjectFixtures.h"
 #include "TempDir.h"
 #include "export/Exchange.h"
@@ -16,6 +15,7 @@
 #include "store/Project.h"
 #include "store/RegIniFile.h"
 #include "store/TreeClipboard.h"
+#include "support/DiskSnapshot.h"
 #include "support/ScopedHooks.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "store/FileSystem.h"
-#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "store/Codec.h"
+#include "support/FileSizeLimit.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,11 +2,11 @@
 // disk-changing calls in turn: whatever the moment, every file holds its old
 // or its new bytes, the project reopens in full as it was or as it became,
 // and a leftover temporary file is replaced by the next run.
-#include "DiskSnapshot.h"
 #include "ProjectFixtures.h"
 #include "TempDir.h"
 #include "export/ExportText.h"
 #include "store/Project.h"
+#include "support/DiskSnapshot.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "engine/MemoJump.h"
-#include "TextMemo.h"
+#include "support/TextMemo.h"
 
 #include <gtest/gtest.h>
 

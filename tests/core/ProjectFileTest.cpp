@@ -1,8 +1,8 @@
-#include "FileSizeLimit.h"
 #include "ProjectFixtures.h"
 #include "TempDir.h"
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScopedHooks.h"
 #include "support/TreeOutline.h"
 

@@ -2,9 +2,9 @@
 // search it stands in for: each item's text put into a memo and searched
 // with TMemoJump from its start (forward) or its end (backward).
 #include "search/ProjectSearch.h"
-#include "TextMemo.h"
 #include "engine/MemoJump.h"
 #include "store/ProjectTree.h"
+#include "support/TextMemo.h"
 #include "support/TreeOutline.h"
 
 #include <gtest/gtest.h>

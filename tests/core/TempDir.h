@@ -1,5 +1,7 @@
 #pragma once
 // A fresh directory under the system's temp dir, removed with everything in it.
+#include "support/Printers.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

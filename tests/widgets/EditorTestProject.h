@@ -1,7 +1,7 @@
 #pragma once
 // A small project on disk for editor window tests, and helpers around it.
 #include "WidgetTestSupport.h"
-#include "core/FileSizeLimit.h"
+#include "support/FileSizeLimit.h"
 
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"

@@ -2,9 +2,9 @@
 // widget's positions, the line table through edits, and searches and jumps
 // that land where the engine lands on a plain text.
 #include "editor/PlainTextMemo.h"
-#include "core/TextMemo.h"
 #include "engine/MemoJump.h"
 #include "store/Codec.h"
+#include "support/TextMemo.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>

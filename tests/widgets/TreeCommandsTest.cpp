@@ -4,7 +4,7 @@
 #include "EditorFixture.h"
 #include "OutlineProject.h"
 #include "WidgetTestSupport.h"
-#include "core/FileSizeLimit.h"
+#include "support/FileSizeLimit.h"
 
 #include "editor/TreeCommands.h"
 #include "editor/VaveDataBase.h"

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/Printers.h"
+
 #include <string>
 
 // Settings and caches of the program go to a throw-away place: test mode for

@@ -4,8 +4,8 @@
 // unsaved text; and the next Ctrl+S on a sound disk stores all of it.
 #include "EditorFixture.h"
 #include "EditorTestProject.h"
-#include "core/DiskSnapshot.h"
 #include "store/FaultInjection.h"
+#include "support/DiskSnapshot.h"
 #include "support/ScopedHooks.h"
 #include "ui/MessageBox.h"
 

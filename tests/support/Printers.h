@@ -1,0 +1,20 @@
+#pragma once
+// Failed comparisons print both sides: gtest is told how to print a status
+// (its operation, path and reason), QtTest how to print a std::string (the
+// tree outlines and CP932 labels the widget tests compare).
+#include "store/FileSystem.h"
+
+#include <ostream>
+
+namespace fsys {
+inline void PrintTo(const Status &s, std::ostream *os) { *os << (s ? "ok" : s.Text()); }
+} // namespace fsys
+
+#ifdef QTEST_H
+#include "store/Codec.h"
+namespace QTest {
+template <> inline char *toString(const std::string &s) {
+  return qstrdup(('"' + cp932::ToUtf8(s) + '"').c_str());
+}
+} // namespace QTest
+#endif
