@@ -846,12 +846,14 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
                            u"これを使って保存を終わらせますか?\r\n"
                            u"(今のツリーファイルは MainTree.dat.ord に残ります。"
                            u"いいえでは今のツリーファイルで開きます)");
-    if (ShowMessageBox(text, ui::MsgIcon::Warning, ui::MsgButtons::YesNo, ui::MsgAnswer::Yes) ==
-        ui::MsgAnswer::Yes)
+    // No title yet: the box names the project by its folder.
+    const QString folder = ui::PathToQString(ExtractFileName(RemovePathSeparator(dir)));
+    if (ui::ShowMessageBox(this, text, folder, ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                           ui::MsgAnswer::Yes) == ui::MsgAnswer::Yes)
       if (fsys::Status s = TProjectTree::FinishStoppedSave(treeFile); !s)
-        ShowMessageBox(QString::fromUtf16(u"ツリーファイルを置き換えられません") +
-                           ui::FileErrorText(s),
-                       ui::MsgIcon::Error, ui::MsgButtons::Ok);
+        ui::ShowMessageBox(
+            this, QString::fromUtf16(u"ツリーファイルを置き換えられません") + ui::FileErrorText(s),
+            folder, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
   quickWalk_ = true;
   current_ = nullptr;
@@ -876,8 +878,8 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
       text += QStringLiteral("\r\n") +
               QString::fromUtf16(u"ほかに %1 件").arg(report.Unreached.size() - kListed);
     text += QString::fromUtf16(u"\r\n\r\nルートアイテムの最後の子としてツリーにつなぎますか?");
-    attached = ShowMessageBox(text, ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
-                              ui::MsgAnswer::No) == ui::MsgAnswer::Yes &&
+    attached = ui::ShowMessageBox(this, text, ui::ToQString(ProjectTitle()), ui::MsgIcon::Warning,
+                                  ui::MsgButtons::YesNo, ui::MsgAnswer::No) == ui::MsgAnswer::Yes &&
                Project().Tree().AttachUnreached() > 0;
   }
   if (!report.RootLoaded) {

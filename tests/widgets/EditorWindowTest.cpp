@@ -301,6 +301,7 @@ private slots:
     QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::Yes);
     QVERIFY(boxes.Asked()[1].text.contains(p.dir.Native("z.txt")));
     QCOMPARE(boxes.Asked()[1].defaultButton, ui::MsgAnswer::No);
+    QCOMPARE(boxes.Asked()[1].caption, QStringLiteral(u"企画"));
     QCOMPARE(p.dir.Read("MainTree.dat.ord"), saved);
     QVERIFY(!p.dir.Has("MainTree.dat.new"));
     QCOMPARE(w->RootNode()->GetLastChild()->Text(), std::string("Z"));
