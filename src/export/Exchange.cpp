@@ -185,6 +185,8 @@ TImportResult Unpack(TImportResult r, LineStream &lines, std::string_view exchan
     else
       s = fsys::WriteFile(path, content, options);
     if (!s) {
+      if (fsys::Exists(path)) // in place, only its flush failed: it goes with the rest
+        written.insert(name);
       r.Failure = s;
       r.StoppedAt = name;
       r = Fail(r, TImportResult::CannotWrite,

@@ -176,9 +176,8 @@ class Export : public ProjectOperation {
 public:
   explicit Export(TExportMode mode) : mode_(mode) {}
   fsys::Status Write() override {
-    // The templates come from a settings file of the box's own: the user's
-    // is registered by the first export ever and left alone by the next, so
-    // its calls would differ between runs (and the test would write to HOME).
+    // Templates from a settings file of the box's: the user's is registered
+    // by the first export only, and would make the runs' calls differ.
     TRegIniFile settings(box_ + "export.ini");
     TExportText engine(settings);
     const std::string out = box_ + (mode_ == TExportMode::Frames ? "frames/" : "out.txt");
@@ -296,8 +295,7 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
   for (const auto &dir : clean->Projects(box_))
     newTrees.push_back(Reopen(dir));
   clean.reset();
-  // The sweep counts on every run making the same calls: a second clean run
-  // (on a box made anew, later on the clock) must make exactly as many.
+  // The sweep counts on every run making the same calls: so must a second.
   {
     auto again = Fresh();
     fsys::fault::Arm({});
@@ -324,7 +322,6 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
 
         // Every file holds its old or its new bytes, or is not there where
         // it was not there before or after.
-        // The backup copy is never missing either.
         const auto mixed = Mixed(before, after, Take(box_), [&](const std::string &p, bool is) {
           return is && call == Call::Unlink && IsLeftover(p);
         });
