@@ -200,9 +200,9 @@ bool TProjectControlForm::ImportExchangeFile() {
     ui::BusyCursor busy;
     r = ::ImportExchangeFile(file, ImportRoot, name);
   }
-  // A run that stopped part-way still leaves a directory to be listed (and
-  // deleted) in the catalogue.
-  if (r.ok() || r.FilesWritten > 0)
+  // A run that stopped part-way and could not remove what it wrote leaves a
+  // directory to be listed (and deleted) in the catalogue.
+  if (r.ok() || r.FilesLeft > 0)
     imported_ = true;
   QString text = ui::ToQString(r.Message);
   if (!r.Failure.ok())

@@ -131,6 +131,14 @@ bool LoadProject(const std::string &arg, TProject &project, std::ostream &err,
   for (const TProjectNode *n : report.Missing)
     err << "warning: item " << Show(n->Data()->ID) << " (file \"" << Show(n->Data()->ListedFileName)
         << "\") cannot be read; kept in the tree as it is listed\n";
+  for (const TSkippedItem &u : report.Unreached) {
+    if (std::any_of(report.Skipped.begin(), report.Skipped.end(),
+                    [&](const TSkippedItem &s) { return s.ID == u.ID; }))
+      continue; // told above
+    err << "warning: item " << Show(u.ID) << " (file \"" << Show(u.FileName)
+        << "\") is not reached by any child list (a gap in the Child numbers or a Child key "
+           "given twice); not shown, it stays in the tree file at every save\n";
+  }
   return true;
 }
 
@@ -287,6 +295,18 @@ int ExportCommand(const Args &args, std::ostream &, std::ostream &err) {
   }
   TExportText engine;
   if (fsys::Status s = RunExport(engine, project, item, *mode, outPath); !s) {
+    if (!engine.FormFeedLines().empty()) {
+      std::string m = engine.FormFeedMessage();
+      for (size_t p; (p = m.find("\r\n")) != std::string::npos;)
+        m.replace(p, 2, "\n");
+      err << "orvane-cli export: " << Show(s.path) << " was not written:\n";
+      for (size_t from = 0; from <= m.size();) {
+        size_t to = std::min(m.find('\n', from), m.size());
+        err << "  " << Show(m.substr(from, to - from)) << "\n";
+        from = to + 1;
+      }
+      return kFailed;
+    }
     err << "orvane-cli export: " << Show(s.path) << " was not written: " << Escape(s.Text())
         << "\n";
     return kFailed;
@@ -316,9 +336,9 @@ int ImportCommand(const Args &args, std::ostream &, std::ostream &err) {
   err << "orvane-cli import: " << ShowMessage(r.Message) << "\n";
   if (!r.Failure.ok())
     err << "  " << Escape(r.Failure.Text()) << "\n";
-  if (r.FilesWritten > 0)
-    err << "  " << r.FilesWritten << " files written before the import stopped stay in "
-        << Show(r.TargetDir) << "\n";
+  if (r.FilesLeft > 0)
+    err << "  " << r.FilesLeft << " files written before the import stopped could not be "
+        << "removed from " << Show(r.TargetDir) << "\n";
   return kFailed;
 }
 
@@ -356,6 +376,53 @@ std::string UnnamedNewerFiles(const TProject &project) {
     reported += "warning: file \"" + Show(e.name) +
                 "\" is newer than the tree file and no item names it; an editor may have "
                 "written it without saving its tree\n";
+  }
+  return reported;
+}
+
+// What a write stopped part-way leaves: a complete file named beside its
+// target only for the rename that did not come (X.tmp~, or X.tmpPID_N where
+// files cannot be made nameless), and a tree file a save wrote as
+// MainTree.dat.new that never took its place.
+std::string StrayFiles(const TProject &project) {
+  std::vector<fsys::Entry> entries;
+  if (!fsys::ListDirectory(project.Dir(), entries))
+    return {};
+  std::sort(entries.begin(), entries.end(),
+            [](const fsys::Entry &a, const fsys::Entry &b) { return a.name < b.name; });
+  auto numbered = [](std::string_view name) { // ".tmp" digits "_" digits at the end
+    const size_t at = name.rfind(".tmp");
+    if (at == std::string_view::npos)
+      return false;
+    const std::string_view rest = name.substr(at + 4);
+    const size_t bar = rest.find('_');
+    auto digits = [](std::string_view d) {
+      return !d.empty() &&
+             std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return bar != std::string_view::npos && digits(rest.substr(0, bar)) &&
+           digits(rest.substr(bar + 1));
+  };
+  const std::string tree = project.TreeFilePath();
+  std::string reported;
+  for (const fsys::Entry &e : entries) {
+    if (e.isDirectory)
+      continue;
+    if (e.name == std::string(TProject::kTreeFileName) + ".new") {
+      reported += TProjectTree::StoppedSaveFile(tree).empty()
+                      ? "warning: file \"" + Show(e.name) +
+                            "\" is left from a stopped save and holds nothing to finish it "
+                            "with (older than the tree file, the same, or cut short); the next "
+                            "save replaces it\n"
+                      : "warning: file \"" + Show(e.name) +
+                            "\" is a tree file a save wrote completely but did not put in place; "
+                            "it is newer than the tree file, and the editor offers it when the "
+                            "project is opened\n";
+    } else if (e.name.ends_with(".tmp~") || numbered(e.name)) {
+      reported += "warning: file \"" + Show(e.name) +
+                  "\" is left from a write that was stopped; the file it was for is whole "
+                  "without it\n";
+    }
   }
   return reported;
 }
@@ -400,6 +467,7 @@ int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
     reported += "\n";
   }
   reported += UnnamedNewerFiles(project);
+  reported += StrayFiles(project);
   if (reported.empty()) {
     out << "ok: " << project.Tree().NodeCount() << " items, nothing to report\n";
     return kOk;
@@ -520,8 +588,9 @@ const Command kCommands[] = {
      "\n"
      "Loads the project in directory DIR and writes DIR/MainTree.dat again, as the\n"
      "editor's save does: the previous file is kept as MainTree.dat.ord, items\n"
-     "whose file cannot be read stay listed as they were, items left out for a\n"
-     "broken list are no longer listed, item files are not touched.\n"
+     "whose file cannot be read stay listed as they were, sections no item\n"
+     "stands for (items no child list reaches, items left out for a broken\n"
+     "list) are written back as they were, item files are not touched.\n"
      "Exits 0, or 1 when DIR is not a project or the file cannot be written (the\n"
      "previous file is then unchanged).\n",
      ResaveCommand},
@@ -549,9 +618,11 @@ const Command kCommands[] = {
      "\n"
      "Writes the tree file and the item files packed in the exchange file FILE\n"
      "into the directory DIR, which must not exist yet or be empty. Block names\n"
-     "that would lead out of DIR stop the import.\n"
-     "Prints nothing on success. Exits 0, 1 with the reason (and the files\n"
-     "written before a stop stay), 2 for a wrong command line.\n",
+     "that would lead out of DIR, and a name given to two blocks, stop the import.\n"
+     "MainTree.dat is written last; an import that stops removes the files it\n"
+     "wrote (and DIR, when it made it).\n"
+     "Prints nothing on success. Exits 0, 1 with the reason, 2 for a wrong\n"
+     "command line.\n",
      nullptr, ImportCommand},
     {"find", "print where a text occurs in the items of a project",
      "usage: orvane-cli find DIR KEY [--first]\n"
@@ -581,10 +652,11 @@ const Command kCommands[] = {
      "usage: orvane-cli check DIR\n"
      "\n"
      "Loads the project in directory DIR without changing anything and reports on\n"
-     "stderr the items left out (cycles, items listed twice, files shared), item\n"
+     "stderr the items left out (cycles, items listed twice, files shared), items\n"
+     "no child list reaches (a gap in the Child numbers, a key given twice), item\n"
      "files that cannot be read, malformed header values, item texts holding\n"
-     "bytes that are not Shift-JIS, and .txt files newer than the tree file that\n"
-     "no item names.\n"
+     "bytes that are not Shift-JIS, .txt files newer than the tree file that no\n"
+     "item names, and what a stopped write left (X.tmp~, MainTree.dat.new).\n"
      "Exits 0 when there is nothing to report, 1 when something was reported or\n"
      "DIR is not a project.\n",
      CheckCommand},

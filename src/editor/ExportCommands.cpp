@@ -184,13 +184,15 @@ bool TExportCommands::RefuseProjectFile(const std::string &path,
 
 void TExportCommands::Export(TExportMode mode, const std::string &path, const std::string &result) {
   fsys::Status s;
+  TExportText engine; // the templates as the user's settings have them now
   {
     ui::BusyCursor busy;
-    TExportText engine; // the templates as the user's settings have them now
     s = RunExport(engine, ed_.Project(), ed_.CurrentNode(), mode, path);
   }
   if (!s) {
-    TellFailure(ui::FileErrorText(s));
+    TellFailure(engine.FormFeedLines().empty()
+                    ? ui::FileErrorText(s)
+                    : QStringLiteral("\r\n") + ui::ToQString(engine.FormFeedMessage()));
     return;
   }
   ui::ShellOpen(ed_.Window(), result, "");

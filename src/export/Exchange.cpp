@@ -7,13 +7,18 @@
 
 #include <cerrno>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace {
 
 std::string J(std::string_view utf8) { return cp932::FromUtf8(utf8).bytes; }
 
-std::string QuotedHeader() { return std::string("\"") + TExportText::kExchangeHeader + "\""; }
+// "ファイル" and the exchange file's path in double quotes: the messages name
+// the file the user chose.
+std::string FileQuoted(std::string_view path) {
+  return J("ファイル") + "\"" + std::string(path) + "\"";
+}
 
 // The lines of a file read a piece at a time: memory holds one piece and the
 // line being read, whatever the file's size.
@@ -90,6 +95,9 @@ TImportResult BadRequest() {
               J("エクスポートされたファイルが見つからないか、プロジェクト名が不正です"));
 }
 
+TImportResult Unpack(TImportResult r, LineStream &lines, std::string_view exchangeFile,
+                     const std::string &target, std::set<std::string> &written);
+
 TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
                      std::string_view projectName) {
   TImportResult r;
@@ -101,14 +109,12 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
   fsys::FileReader reader;
   if (fsys::Status s = reader.Open(exchangeFile); !s) {
     r.Failure = s;
-    return Fail(r, TImportResult::CannotRead,
-                J("ファイル") + "\"" + std::string(exchangeFile) + "\"" + J("が読み込めません"));
+    return Fail(r, TImportResult::CannotRead, FileQuoted(exchangeFile) + J("が読み込めません"));
   }
   LineStream lines(reader);
   auto readFailed = [&]() {
     r.Failure = lines.Status();
-    return Fail(r, TImportResult::CannotRead,
-                J("ファイル") + "\"" + std::string(exchangeFile) + "\"" + J("が読み込めません"));
+    return Fail(r, TImportResult::CannotRead, FileQuoted(exchangeFile) + J("が読み込めません"));
   };
 
   // The header first, so that a file of something else leaves nothing behind.
@@ -117,7 +123,7 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
     if (!lines.Status())
       return readFailed();
     return Fail(r, TImportResult::NotExchangeFile,
-                J("ファイル") + QuotedHeader() + J("はOrvaneのデータではありません"));
+                FileQuoted(exchangeFile) + J("はOrvaneのデータではありません"));
   }
 
   // A new or empty directory only: an import never writes into a project.
@@ -139,10 +145,32 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
                       J("にはすでにファイルがあります。インポートには新しいフォルダか空のフォル"
                         "ダを指定して下さい"));
   }
+  const bool madeDir = !fsys::Exists(bare);
   if (fsys::Status s = fsys::CreateDirectories(bare); !s || !fsys::DirectoryExists(bare)) {
     r.Failure = s ? fsys::Status{"mkdir", bare, ENOTDIR} : s;
     return Fail(r, TImportResult::CannotCreateDir, notCreated);
   }
+  std::set<std::string> written; // names, as the file system compares them
+  r = Unpack(r, lines, exchangeFile, target, written);
+  if (!r.ok()) {
+    // No half project stays behind: what this import wrote goes again, and
+    // the folder too when the import made it.
+    for (const std::string &name : written)
+      if (!fsys::DeleteFile(target + name) && fsys::Exists(target + name))
+        ++r.FilesLeft;
+    if (madeDir && r.FilesLeft == 0)
+      (void)fsys::RemoveDirectory(bare);
+  }
+  return r;
+}
+
+TImportResult Unpack(TImportResult r, LineStream &lines, std::string_view exchangeFile,
+                     const std::string &target, std::set<std::string> &written) {
+  auto readFailed = [&]() {
+    r.Failure = lines.Status();
+    return Fail(r, TImportResult::CannotRead, FileQuoted(exchangeFile) + J("が読み込めません"));
+  };
+  const std::string bare = RemovePathSeparator(target);
 
   fsys::BatchWrites batch; // thousands of new files: one flush at the end
   fsys::WriteOptions options;
@@ -157,6 +185,8 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
     else
       s = fsys::WriteFile(path, content, options);
     if (!s) {
+      if (fsys::Exists(path)) // in place, only its flush failed: it goes with the rest
+        written.insert(name);
       r.Failure = s;
       r.StoppedAt = name;
       r = Fail(r, TImportResult::CannotWrite,
@@ -164,6 +194,7 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
       return false;
     }
     ++r.FilesWritten;
+    written.insert(name);
     return true;
   };
   // The tree file is written last, once every item file is on disk: an
@@ -175,6 +206,7 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
   std::string first;   // the block's first line
   int64_t firstAt = 0; // its index
   std::string content; // the rest, each line with CR LF
+  std::string_view line;
   for (int64_t index = 1; lines.Next(line); ++index) {
     if (line.empty() || line[0] != '\f') {
       if (!inBlock) {
@@ -187,30 +219,32 @@ TImportResult Import(std::string_view exchangeFile, std::string_view targetDir,
       }
       continue;
     }
-    // A malformed file stops the import with what came before it written,
-    // the tree file too; only a failing disk or a kill leaves it out.
-    auto writeTreeFile = [&] {
-      if (treeFile && write(*treeFile, treeContent))
-        treeFile.reset();
-    };
     if (!inBlock || first.find("FileName:") == std::string::npos) {
       r.Line = index;
-      writeTreeFile();
       return Fail(r, TImportResult::BadFormat,
-                  J("ファイル") + QuotedHeader() + J("に不正なフォーマットが含まれています") +
-                      "\r\n" + std::to_string(index) + J("行"));
+                  FileQuoted(exchangeFile) + J("に不正なフォーマットが含まれています") + "\r\n" +
+                      std::to_string(index) + J("行"));
     }
     const std::string name(SkipChars(first, 9));
     if (!IsPlainImportName(name)) {
       r.Line = firstAt;
       r.StoppedAt = name;
-      writeTreeFile();
       return Fail(r, TImportResult::BadFileName,
-                  J("ファイル") + QuotedHeader() + J("に不正なファイル名が含まれています") +
-                      "\r\n" + std::to_string(firstAt) + J("行"));
+                  FileQuoted(exchangeFile) + J("に不正なファイル名が含まれています") + "\r\n" +
+                      std::to_string(firstAt) + J("行"));
+    }
+    // A second block of a name would overwrite the first one's file: the
+    // exchange file is cut or made by hand (an item line that began with a
+    // form feed, from an older export), and would not come back as it went.
+    if (written.count(name) || (treeFile && name == *treeFile)) {
+      r.Line = firstAt;
+      r.StoppedAt = name;
+      return Fail(r, TImportResult::DuplicateName,
+                  FileQuoted(exchangeFile) + J("に同じファイル名のブロックが二つあります") +
+                      "\r\n" + name + "\r\n" + std::to_string(firstAt) + J("行"));
     }
     if (name == TProject::kTreeFileName) {
-      treeFile = name; // a later block of the name replaces an earlier one
+      treeFile = name;
       treeContent = std::move(content);
     } else if (!write(name, content))
       return r;

@@ -20,9 +20,12 @@
 // - The project goes only into a directory that is new or empty (never a
 //   symbolic link): an existing project is never written into. Every file is
 //   written inside it, crash-safe, never through a symbolic link and never in
-//   place of a directory. The same name twice: the later block wins.
-// - An import that stops part-way keeps the files written before and says
-//   where it stopped.
+//   place of a directory. The same name in two blocks stops the import: the
+//   second would overwrite the first one's file.
+// - MainTree.dat is written last. An import that stops part-way removes the
+//   files it wrote (and the folder, when it made it), so that no half project
+//   is left; it says where it stopped. Only a kill can leave files, never the
+//   tree file without them.
 #include "store/FileSystem.h"
 
 #include <cstdint>
@@ -38,16 +41,18 @@ struct TImportResult {
     NotExchangeFile, // empty file, or line 0 is not the header
     BadFormat,       // a block whose first line lacks "FileName:"
     BadFileName,     // a block name that is not a plain file name
+    DuplicateName,   // a second block of a name already written
     CannotWrite,     // a block's file could not be written
     CannotRead,      // the exchange file could not be read on
   };
   Outcome Result = BadRequest;
-  std::string Message;   // the text for the user (CP932)
-  fsys::Status Failure;  // the file operation that failed, when one did
-  int64_t Line = -1;     // BadFormat: the form-feed line; BadFileName: the name's line
+  std::string Message;  // the text for the user (CP932)
+  fsys::Status Failure; // the file operation that failed, when one did
+  int64_t Line = -1; // BadFormat: the form-feed line; BadFileName, DuplicateName: the name's line
   std::string TargetDir; // with its trailing separator
-  std::string StoppedAt; // CannotWrite, BadFileName: the name of the file not written
+  std::string StoppedAt; // CannotWrite, BadFileName, DuplicateName: the file not written
   int64_t FilesWritten = 0;
+  int64_t FilesLeft = 0; // a failed import: files it could not remove again
   bool ok() const { return Result == Imported; }
 };
 

@@ -7,6 +7,7 @@
 #include "store/Project.h"
 #include "store/RegIniFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -166,6 +167,7 @@ bool TExportText::BeginText() {
   writer_.Abandon();
   writeStatus_ = fsys::Status{};
   readStatus_ = fsys::Status{};
+  formFeedLines_.clear();
   active_ = true;
   frames_ = false;
   htmlStarted_ = false;
@@ -318,12 +320,58 @@ bool TExportText::AddExchangeFile(std::string_view filePath) {
 void TExportText::AddExchangeBlock(std::string_view name, std::string_view bytes) {
   if (!active_ || frames_)
     return;
+  if (bytes.find('\f') != std::string_view::npos) {
+    // Lines are counted as AppendLinesOf splits them; the text's lines from
+    // where the item's header ends.
+    TNodeFiles header;
+    const bool item = name != TProject::kTreeFileName;
+    if (item)
+      header.ParseHeader(bytes);
+    const size_t body = item ? static_cast<size_t>(std::max<int64_t>(header.BodyOffset, 0)) : 0;
+    int64_t fileLine = 0, bodyStartLine = -1;
+    for (size_t pos = 0, n = bytes.size(); pos < n;) {
+      ++fileLine;
+      if (bodyStartLine < 0 && pos >= body)
+        bodyStartLine = fileLine;
+      if (bytes[pos] == '\f')
+        formFeedLines_.push_back(
+            TFormFeedLine{std::string(name), header.Title,
+                          bodyStartLine > 0 && item ? fileLine - bodyStartLine + 1 : 0, fileLine});
+      size_t end = pos;
+      while (end < n && bytes[end] != '\r' && bytes[end] != '\n')
+        ++end;
+      if (end >= n)
+        break;
+      pos = end + ((bytes[end] == '\r' && end + 1 < n && bytes[end + 1] == '\n') ? 2 : 1);
+    }
+    // What is collected is no use: nothing of this export is written.
+    if (!formFeedLines_.empty() && writeStatus_)
+      writeStatus_ = fsys::Status{"export", fileName_, EILSEQ};
+  }
   output_ += "FileName:";
   output_ += name;
   output_ += "\r\n";
   AppendLinesOf(output_, bytes);
   output_ += "\f\r\n";
   FlushOutput();
+}
+
+std::string TExportText::FormFeedMessage() const {
+  constexpr size_t kListed = 10;
+  std::string m = J("次の行が改ページ(フォームフィード)で始まるため、まとめたファイルから元どおり"
+                    "に読み戻せません。行の先頭の改ページを取り除いてから出力して下さい");
+  for (size_t i = 0; i < formFeedLines_.size() && i < kListed; ++i) {
+    const TFormFeedLine &l = formFeedLines_[i];
+    m += "\r\n";
+    if (!l.Title.empty())
+      m += J("「") + l.Title + J("」");
+    m += "(" + l.FileName + ") ";
+    m += l.TextLine > 0 ? J("本文の") + std::to_string(l.TextLine) + J("行目")
+                        : J("ファイルの") + std::to_string(l.FileLine) + J("行目");
+  }
+  if (formFeedLines_.size() > kListed)
+    m += "\r\n" + J("ほかに ") + std::to_string(formFeedLines_.size() - kListed) + J(" 行");
+  return m;
 }
 
 bool TExportText::BeginFrames(std::string_view title) {

@@ -28,8 +28,10 @@
 
 class TNodeFiles;
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TRegIniFile;
 class TProject;
@@ -109,7 +111,21 @@ public:
   // "FileName:" + the file's name, its lines as stored (CR LF, LF or CR end
   // a line; a last line without a line end gains one), and a form-feed line.
   // False (nothing added) when the file cannot be read.
+  // A line of a file that begins with a form feed would end its block when
+  // read back (the format has no escape): such a line is listed in
+  // FormFeedLines() and the export fails as a whole (EndText: EILSEQ),
+  // writing nothing.
   bool AddExchangeFile(std::string_view filePath);
+
+  struct TFormFeedLine {
+    std::string FileName; // without directory
+    std::string Title;    // the item's (empty for the tree file)
+    int64_t TextLine = 0; // 1-based line of the item's text; 0: not in the text
+    int64_t FileLine = 0; // 1-based line of the file
+  };
+  const std::vector<TFormFeedLine> &FormFeedLines() const { return formFeedLines_; }
+  // CP932: why the exchange file was not written, naming the items and lines.
+  std::string FormFeedMessage() const;
 
   // ---- frame set: a directory of pages ---------------------------------------
   // False when FileName is empty or an export is active; else starts an empty
@@ -150,6 +166,7 @@ private:
   // The first item file that is there but could not be read: the export
   // fails rather than leave the item out.
   fsys::Status readStatus_;
+  std::vector<TFormFeedLine> formFeedLines_;
   bool OpenItem(std::string_view path, TNodeFiles &files);
   void NoteReadFailure(std::string_view path);
   std::string empty_;

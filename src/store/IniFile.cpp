@@ -384,6 +384,13 @@ void TIniFile::WriteBool(Section *section, std::string_view key, bool value) {
   WriteString(section, key, value ? "1" : "0");
 }
 
+void TIniFile::AppendSection(const Section &section) {
+  const std::vector<Section::Line> lines = section.lines; // `section` may be one of ours
+  Section &s = AddSection(section.name);
+  s.lines = lines;
+  s.RebuildIndex();
+}
+
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
   for (const Section &s : sections_)

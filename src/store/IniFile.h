@@ -107,6 +107,10 @@ public:
       f(section);
   }
   size_t SectionCount() const { return sections_.size(); }
+  // A copy of `section` (of this or another document), every line as read,
+  // as a new last section: a section kept as it was by a writer that does
+  // not know it.
+  void AppendSection(const Section &section);
   // Room for this many sections without rehashing.
   void Reserve(size_t sections) { sectionIndex_.reserve(sections); }
 
@@ -115,6 +119,7 @@ public:
     // Place among the sections in file order (duplicates counted): an index
     // for tables kept beside the document. Valid until a section is erased.
     size_t Ordinal() const { return ordinal; }
+    const std::string &Name() const { return name; }
 
   private:
     friend class TIniFile;

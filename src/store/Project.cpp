@@ -41,6 +41,7 @@ TLoadReport TProject::Load(std::string_view dir) {
   dir_ = tree_.ProjectDir();
   report.HeaderWarnings = tree_.LoadWarnings();
   report.Skipped = tree_.SkippedItems();
+  report.Unreached = tree_.UnreachedItems();
   if (tree_.LoadedMissingCount() > 0) // no walk of a big tree for nothing
     report.Missing = tree_.MissingItems();
   modified_ = false;
@@ -146,6 +147,9 @@ std::set<std::string> TProject::CollectItemFiles() const {
     names.insert(d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath));
   }
   for (const TSkippedItem &s : tree_.SkippedItems())
+    if (!s.FileName.empty())
+      names.insert(s.FileName);
+  for (const TSkippedItem &s : tree_.UnreachedItems())
     if (!s.FileName.empty())
       names.insert(s.FileName);
   return names;

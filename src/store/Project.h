@@ -27,6 +27,7 @@ struct TLoadReport {
   bool RootLoaded = false;             // the root item was read: the project can be shown
   TStringList HeaderWarnings;          // malformed header values, one message (CP932) each
   std::vector<TSkippedItem> Skipped;   // items left out of the tree
+  std::vector<TSkippedItem> Unreached; // item sections no item stands for, kept in the file
   std::vector<TProjectNode *> Missing; // items kept in the tree whose file could not be read
 };
 

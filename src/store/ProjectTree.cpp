@@ -314,6 +314,8 @@ std::string TProjectTree::NextItemID() {
     consider(n->Data()->ID);
   for (const TSkippedItem &s : skipped_)
     consider(s.ID);
+  if (unreached_) // their sections come back at a save
+    unreached_->ForEachSection([&](const TIniFile::Section &s) { consider(s.Name()); });
   idsFull_ = full;
   if (full)
     next = 0; // nothing lies above: take the lowest free number instead

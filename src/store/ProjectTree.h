@@ -114,6 +114,8 @@ struct TSkippedItem {
     Cycle,       // it is one of its own ancestors
     Duplicate,   // already in the tree at another place
     SharedFile,  // its item file already belongs to another item
+    Unreached,   // no child list of the tree reaches its section (a gap in
+                 // the Child numbers, or a Child key given twice)
   };
   std::string Section; // the section whose child list names it
   std::string ID;
@@ -226,6 +228,18 @@ public:
   // How many Missing nodes the last load made (a walk for them finds none
   // when it made none).
   size_t LoadedMissingCount() const { return loadedMissing_; }
+  // Item sections of the tree file that no item of the tree stands for: the
+  // child lists do not reach them (the first missing number ends a list, the
+  // first of two equal keys wins), or a load left them out. Every section
+  // that neither an item nor the settings own is kept as it was read and
+  // written back by each save, so that nothing the tree could not place is
+  // lost. Listed with Why = Unreached and no Section, in file order.
+  std::vector<TSkippedItem> UnreachedItems() const;
+  // Hangs those items (with what their sections list below them) under the
+  // root as its last children: first the ones no kept section lists, then
+  // the rest, each in file order. Items that still cannot be placed (their
+  // file is another item's) stay kept. The number of nodes added.
+  size_t AttachUnreached();
 
   // Writes MainTree.dat; false when it could not (the previous file stays in
   // place), with the reason in LastSaveFailure()/LastSaveError(). Unless told
@@ -237,8 +251,9 @@ public:
   // Whether MainTree.dat is still what this tree last loaded or saved.
   fsys::DiskChange CheckTreeFile();
   // Writes the tree file at `path`, keeping the previous one as path + ".ord".
-  // The new file is complete on disk before it replaces the old one, so a
-  // kill at any moment leaves a readable tree file. False on failure, with
+  // The new file is complete on disk (as path + ".new") before it replaces
+  // the old one, and the backup is replaced in one step too, so a kill at
+  // any moment leaves a readable tree file and a backup. False on failure, with
   // the reason in LastSaveError(); `path` is then the previous file.
   bool SaveTreeFile(std::string_view path, TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
   // The child keys of `parent`'s children, and their own sections, depth first.
@@ -253,6 +268,15 @@ public:
   const fsys::Failure &LastSaveFailure() const { return lastSaveFailure_; }
 
   void ClearTree();
+
+  // A save stopped after its new file was complete (a kill, a power cut)
+  // leaves that file as `path` + ".new" beside the tree file at `path`. Its
+  // path when it is complete (whole lines, a root item whose file is there)
+  // and newer than the tree file; else empty.
+  static std::string StoppedSaveFile(std::string_view path);
+  // Puts that file in place as the save would have: the tree file becomes
+  // the ".ord" backup.
+  static fsys::Status FinishStoppedSave(std::string_view path);
 
   // Steps of SaveTreeFile, for tests that stop a save half way as a kill would.
   enum class SaveStep { NewFileWritten, PreviousKept, Replaced };
@@ -287,6 +311,7 @@ private:
   fsys::Stamp treeDisk_;
   TProjectNode *selectNode_ = nullptr;
   std::vector<TSkippedItem> skipped_;
+  std::unique_ptr<TIniFile> unreached_; // the sections kept for the next save
   TStringList loadWarnings_;
   size_t loadedMissing_ = 0;
   bool idsFull_ = false; // the last ID walk found the largest number taken

@@ -7,6 +7,7 @@
 
 #include "store/FaultInjection.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -19,6 +20,9 @@
 namespace {
 
 const char kTreeFileName[] = "MainTree.dat";
+// The name a write gives a complete file beside its target, just before it
+// takes the target's place (as fsys::AtomicWriter does).
+const char kStraySuffix[] = ".tmp~";
 
 // An entry that names the tree file (or its backup) as its item file: the
 // item's next store would overwrite the tree, and the next save of the tree
@@ -31,6 +35,42 @@ bool NamesTreeFile(std::string_view name) {
         (name.size() == file.size() || name[name.size() - file.size() - 1] == kPathSeparator))
       return true;
   return false;
+}
+
+// Sections of the settings (and the root item's, which holds settings too):
+// written from WindowData at every save, never kept aside.
+bool IsSettingsSection(std::string_view name) {
+  for (const char *own : {"Root", "Window", "Font", "Header", "AttachWin"})
+    if (TIniFile::SameName(name, own))
+      return true;
+  return false;
+}
+
+// A "Child" key with its number ("Child01", "child7"...).
+bool IsChildKey(std::string_view key) {
+  if (key.size() <= 5 || !TIniFile::SameName(key.substr(0, 5), "Child"))
+    return false;
+  for (char c : key.substr(5))
+    if (c < '0' || c > '9')
+      return false;
+  return true;
+}
+
+// Replaces `previous` by a second name of `target` (or, where links fail, a
+// crash-safe copy of it) in one rename: at no moment is there no backup.
+fsys::Status KeepBackup(const std::string &target, const std::string &previous) {
+  const std::string link = previous + kStraySuffix;
+  if (fsys::Exists(link))
+    (void)fsys::DeleteFile(link); // left by a save stopped in between
+  fsys::Status kept = fsys::HardLink(target, link);
+  if (kept)
+    kept = fsys::RenameFile(link, previous);
+  // (Also after a rename between two names of one file, which leaves both.)
+  if (fsys::Exists(link))
+    (void)fsys::DeleteFile(link);
+  if (!kept)
+    kept = fsys::CopyFile(target, previous, false);
+  return kept;
 }
 
 TProjectTree::SaveStepHook &StepHook() {
@@ -259,6 +299,10 @@ public:
     else
       (mark == kInTree ? otherIds_ : otherPath_).insert(id);
   }
+  // An item of the tree stands for this section.
+  bool InTree(const TIniFile::Section &section) const {
+    return (marks_[section.Ordinal()] & kInTree) != 0;
+  }
   void ClearMark(std::string_view id, const TIniFile::Section *section, Mark mark) {
     if (section)
       marks_[section->Ordinal()] &= static_cast<uint8_t>(~mark);
@@ -345,6 +389,7 @@ bool TProjectTree::LoadProject(std::string_view dir) {
   ++resetting_;
   ClearNodes();
   skipped_.clear();
+  unreached_.reset();
   loadWarnings_.clear();
   loadedMissing_ = 0;
   treeDisk_ = fsys::Stamp{};
@@ -403,6 +448,18 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
       WindowData.LastNode.clear();
     else
       LoadChildren(*load, "Root", false, root);
+  }
+  if (RootNode() && LoadMode != TLoadMode::RootOnly) {
+    // What no item stands for is kept for the next save: the first section
+    // of each name (the one a reader sees), settings excepted.
+    ini->ForEachSection([&](const TIniFile::Section &section) {
+      if (load->InTree(section) || ini->GetSection(section.Name()) != &section ||
+          IsSettingsSection(section.Name()))
+        return;
+      if (!unreached_)
+        unreached_ = std::make_unique<TIniFile>();
+      unreached_->AppendSection(section);
+    });
   }
   load->prefetch.reset(); // its threads read through projectDir_
   if (ini->SectionCount() >= kLeaveToFree)
@@ -561,7 +618,76 @@ bool TProjectTree::BuildTreeFile(TIniFile &ini) const {
   SaveChildren(ini, "Root", root);
   ini.WriteString("Root", "FileName", ExtractFileName(root->Data()->Files.FilePath));
   ini.WriteString("Root", "LastNode", selected_ ? selected_->Data()->ID : std::string());
+  if (unreached_)
+    unreached_->ForEachSection([&](const TIniFile::Section &section) {
+      if (!ini.SectionExists(section.Name())) // an item took the name meanwhile
+        ini.AppendSection(section);
+    });
   return true;
+}
+
+std::vector<TSkippedItem> TProjectTree::UnreachedItems() const {
+  std::vector<TSkippedItem> items;
+  if (unreached_)
+    unreached_->ForEachSection([&](const TIniFile::Section &section) {
+      if (const std::string *name = unreached_->Find(&section, "FileName"))
+        items.push_back(TSkippedItem{{}, section.Name(), *name, TSkippedItem::Unreached});
+    });
+  return items;
+}
+
+size_t TProjectTree::AttachUnreached() {
+  TProjectNode *root = RootNode();
+  if (!root || !unreached_)
+    return 0;
+  // A document of the kept sections under a root of its own whose child list
+  // names the items to attach: the load's rules (cycles, shared files,
+  // missing files) apply to them as to any list.
+  TIniFile doc;
+  using NameSet = std::unordered_set<std::string_view, TIniFile::NameHash, TIniFile::NameEqual>;
+  NameSet listed;
+  unreached_->ForEachSection([&](const TIniFile::Section &section) {
+    doc.AppendSection(section);
+    for (const std::string &key : unreached_->ReadSection(section.Name()))
+      if (const std::string *child = unreached_->Find(&section, key);
+          child && IsChildKey(key) && !TIniFile::SameName(*child, section.Name()))
+        listed.insert(*child);
+  });
+  std::vector<std::string> order;
+  for (bool top : {true, false})
+    unreached_->ForEachSection([&](const TIniFile::Section &section) {
+      if (unreached_->Find(&section, "FileName") && (listed.count(section.Name()) == 0) == top)
+        order.push_back(section.Name());
+    });
+  char key[24];
+  int n = 0;
+  TIniFile::Section *list = doc.OpenSection("Root");
+  for (const std::string &id : order)
+    doc.WriteString(list, ChildKey(++n, key), id);
+
+  const int firstRow = root->Count();
+  const size_t nodesBefore = nodeCount_, skippedBefore = skipped_.size();
+  {
+    TTreeLoad load(doc, projectDir_, LoadMode != TLoadMode::RootOnly, nullptr);
+    LoadChildren(load, "Root", true, root);
+  }
+  // The list above is made up here: what it could not place is no fault of
+  // the file's, and stays kept.
+  skipped_.erase(std::remove_if(skipped_.begin() + static_cast<std::ptrdiff_t>(skippedBefore),
+                                skipped_.end(),
+                                [](const TSkippedItem &s) { return s.Section == "Root"; }),
+                 skipped_.end());
+  NameSet placed;
+  for (int row = firstRow; row < root->Count(); ++row)
+    for (TProjectNode *m = root->Item(row); m; m = m->GetNextWithin(root->Item(row)))
+      placed.insert(m->Data()->ID);
+  auto kept = std::make_unique<TIniFile>();
+  unreached_->ForEachSection([&](const TIniFile::Section &section) {
+    if (!placed.count(section.Name()))
+      kept->AppendSection(section);
+  });
+  unreached_ = kept->SectionCount() ? std::move(kept) : nullptr;
+  return nodeCount_ - nodesBefore;
 }
 
 void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
@@ -593,6 +719,39 @@ void TProjectTree::SaveChildren(TIniFile &ini, std::string_view section,
     if (child->HasChildren())
       stack.push_back(Frame{own, child, 0}); // `f` is stale from here
   }
+}
+
+std::string TProjectTree::StoppedSaveFile(std::string_view path) {
+  std::string target;
+  if (!fsys::ResolveWriteTarget(path, ExtractFilePath(path), target))
+    return {};
+  const std::string fresh = target + ".new";
+  const fsys::Stamp tree = fsys::Peek(target), stopped = fsys::Peek(fresh);
+  // (Two writes within one tick of the file system's clock get one time.)
+  if (!stopped.exists || (tree.exists && stopped.mtimeNs < tree.mtimeNs))
+    return {};
+  std::string bytes, current;
+  if (!fsys::ReadFile(fresh, bytes) || !bytes.ends_with("\r\n") ||
+      (fsys::ReadFile(target, current) && current == bytes))
+    return {};
+  TIniFile ini;
+  ini.Parse(bytes);
+  const std::string root = ini.ReadString("Root", "FileName", "");
+  if (!IsPlainFileName(root) || NamesTreeFile(root) ||
+      !fsys::FileExists(ExtractFilePath(path) + root))
+    return {};
+  return fresh;
+}
+
+fsys::Status TProjectTree::FinishStoppedSave(std::string_view path) {
+  const std::string fresh = StoppedSaveFile(path);
+  if (fresh.empty())
+    return fsys::Status{"rename", std::string(path) + ".new", ENOENT};
+  const std::string target = fresh.substr(0, fresh.size() - 4);
+  if (fsys::FileExists(target))
+    if (fsys::Status kept = KeepBackup(target, std::string(path) + ".ord"); !kept)
+      return kept;
+  return fsys::RenameFile(fresh, target);
 }
 
 bool TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) {
@@ -636,17 +795,13 @@ bool TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) 
   if (!Continue(SaveStep::NewFileWritten))
     return false;
   // 2. The old file also becomes the .ord backup; it stays the tree file
-  //    until step 3 replaces it in one rename.
-  if (fsys::Exists(previous)) {
-    if (fsys::Status s = fsys::DeleteFile(previous); !s) {
+  //    until step 3 replaces it in one rename. The backup is replaced in one
+  //    rename too (a link to the old file, or a crash-safe copy where links
+  //    fail), so that at no moment is there none.
+  if (fsys::FileExists(target)) {
+    if (fsys::Status kept = KeepBackup(target, previous); !kept) {
       fsys::DeleteFile(fresh);
-      return FailSave(s);
-    }
-  }
-  if (fsys::FileExists(target) && !fsys::HardLink(target, previous)) {
-    if (fsys::Status s = fsys::CopyFile(target, previous, false); !s) {
-      fsys::DeleteFile(fresh);
-      return FailSave(s);
+      return FailSave(kept);
     }
   }
   if (!Continue(SaveStep::PreviousKept))

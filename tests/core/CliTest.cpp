@@ -292,6 +292,19 @@ TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
   EXPECT_NE(r.err.find("it is one of its own ancestors"), std::string::npos) << r.err;
   EXPECT_EQ(t.Read("MainTree.dat"), cyclic); // nothing written
   EXPECT_FALSE(std::filesystem::exists(t.Path("MainTree.dat.ord")));
+  // A gap hides B; strays of stopped writes.
+  std::string gap = tree;
+  gap.replace(gap.find("Child02=Root-C00003"), 19, "Child03=Root-C00003");
+  t.Write("MainTree.dat", gap);
+  t.Write("a.txt.tmp~", "left");
+  t.Write("MainTree.dat.new", gap);
+  r = Cli({"check", t.Dir()});
+  EXPECT_EQ(r.code, 1);
+  for (const char *said :
+       {"item Root-C00003 (file \"b.txt\") is not reached by any child list",
+        "file \"a.txt.tmp~\" is left from a write that was stopped",
+        "file \"MainTree.dat.new\" is left from a stopped save and holds nothing"})
+    EXPECT_NE(r.err.find(said), std::string::npos) << said << " not in\n" << r.err;
   EXPECT_EQ(Cli({"check", t.Path("nowhere")}).code, 1);
   EXPECT_EQ(Cli({"check"}).code, 2);
 }

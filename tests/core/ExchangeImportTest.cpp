@@ -20,10 +20,11 @@ namespace {
 std::string J(const char *utf8) { return cp932::FromUtf8(utf8).bytes; }
 
 const std::string kHeader = "[Orvane Exported File]\r\n";
-const std::string kFormatError =
-    J("ファイル\"[Orvane Exported File]\"に不正なフォーマットが含まれています\r\n");
-const std::string kBadName =
-    J("ファイル\"[Orvane Exported File]\"に不正なファイル名が含まれています\r\n");
+
+// A message naming the exchange file Import() writes.
+std::string AboutFile(const TempDir &t, const char *utf8) {
+  return J("ファイル\"") + t.Path("in.txt") + "\"" + J(utf8);
+}
 
 std::set<std::string> Names(const std::string &dir) {
   std::set<std::string> names;
@@ -52,15 +53,14 @@ TEST(ExchangeImport, BlocksBecomeFilesAsTheReadingRulesSay) {
 
   // Text after the form feed is ignored; "FileName:" may stand anywhere in
   // the first line and the name is what follows its first nine characters
-  // (a colon is an ordinary character); the same name twice: the later wins;
-  // lines after the last form-feed line are not written.
+  // (a colon is an ordinary character); lines after the last form-feed line
+  // are not written.
   r = Import(t, kHeader + "FileName:MainTree.dat\r\n[Root]\r\n\r\n\f ignored\r\n"
                           "xxFileName:a.txt\r\none\r\n\f\r\n"
-                          "FileName:b.txt\r\nfirst\r\n\f\r\n"
                           "FileName:b.txt\r\nsecond\r\n\f\r\n"
                           "FileName:c.txt\r\nnever ended\r\n");
   EXPECT_TRUE(r.ok()) << r.Message;
-  EXPECT_EQ(r.FilesWritten, 4);
+  EXPECT_EQ(r.FilesWritten, 3);
   EXPECT_EQ(Names(t.Path("p")), (std::set<std::string>{"MainTree.dat", "e:a.txt", "b.txt"}));
   EXPECT_EQ(t.Read("p/MainTree.dat"), "[Root]\r\n\r\n");
   EXPECT_EQ(t.Read("p/e:a.txt"), "one\r\n");
@@ -88,19 +88,32 @@ TEST(ExchangeImport, FormatErrorsNameTheFormFeedLine) {
   // An empty block straight after the header: line 1.
   TImportResult r = Import(t, kHeader + "\f\r\n");
   EXPECT_EQ(r.Result, TImportResult::BadFormat);
-  EXPECT_EQ(r.Message, kFormatError + "1" + J("行"));
+  EXPECT_EQ(r.Message, AboutFile(t, "に不正なフォーマットが含まれています\r\n1行"));
   EXPECT_EQ(r.Line, 1);
   fs::remove_all(t.Path("p"));
 
   // A body line starting with a form feed ends the item there; what follows
-  // is a block without "FileName:". The file before stays.
-  r = Import(t, kHeader + "FileName:a.txt\r\nkept\r\n\fcut\r\nlost\r\n\f\r\n");
+  // is a block without "FileName:". No half project stays: the files
+  // written go again, the folder the import made too.
+  r = Import(t, kHeader + "FileName:MainTree.dat\r\n[Root]\r\n\f\r\n"
+                          "FileName:a.txt\r\nkept\r\n\fcut\r\nlost\r\n\f\r\n");
   EXPECT_EQ(r.Result, TImportResult::BadFormat);
-  EXPECT_EQ(r.Line, 5);
-  EXPECT_EQ(r.Message, kFormatError + "5" + J("行"));
-  EXPECT_EQ(t.Read("p/a.txt"), "kept\r\n");
+  EXPECT_EQ(r.Line, 8);
+  EXPECT_EQ(r.Message, AboutFile(t, "に不正なフォーマットが含まれています\r\n8行"));
   EXPECT_EQ(r.FilesWritten, 1);
-  fs::remove_all(t.Path("p"));
+  EXPECT_EQ(r.FilesLeft, 0);
+  EXPECT_FALSE(fs::exists(t.Path("p")));
+
+  // A second block of a name would overwrite the first one's file: refused.
+  for (const std::string name : {"a.txt", "MainTree.dat"}) {
+    r = Import(t, kHeader + "FileName:" + name +
+                      "\r\n1\r\n\f\r\nFileName:b.txt\r\n\f\r\nFileName:" + name +
+                      "\r\n2\r\n\f\r\n");
+    EXPECT_EQ(r.Result, TImportResult::DuplicateName) << name;
+    EXPECT_EQ(r.Message, AboutFile(t, "に同じファイル名のブロックが二つあります\r\n") + name +
+                             "\r\n6" + J("行"));
+    EXPECT_FALSE(fs::exists(t.Path("p")));
+  }
 
   // A line holding only a form feed is not empty; an empty line is content.
   r = Import(t, kHeader + "filename:a.txt\r\n\f\r\n"); // case matters
@@ -109,7 +122,7 @@ TEST(ExchangeImport, FormatErrorsNameTheFormFeedLine) {
 
 TEST(ExchangeImport, WhatIsNotAnExchangeFileWritesNothing) {
   TempDir t;
-  const std::string notOurs = J("ファイル\"[Orvane Exported File]\"はOrvaneのデータではありません");
+  const std::string notOurs = AboutFile(t, "はOrvaneのデータではありません");
   for (std::string content : {std::string(), std::string("[orvane exported file]\r\n"),
                               std::string("[Orvane Exported File] \r\n"),
                               std::string("\xEF\xBB\xBF[Orvane Exported File]\r\n"),
@@ -146,10 +159,9 @@ TEST(ExchangeImport, HostileBlockNamesStopTheImportAtTheirLine) {
                                     "\r\nevil\r\n\f\r\n");
     EXPECT_EQ(r.Result, TImportResult::BadFileName) << name;
     EXPECT_EQ(r.Line, 4);
-    EXPECT_EQ(r.Message, kBadName + "4" + J("行"));
+    EXPECT_EQ(r.Message, AboutFile(t, "に不正なファイル名が含まれています\r\n4行"));
     EXPECT_EQ(r.StoppedAt, name);
-    EXPECT_EQ(Names(t.Path("p")), std::set<std::string>{"ok.txt"});
-    fs::remove_all(t.Path("p"));
+    EXPECT_FALSE(fs::exists(t.Path("p")));
   }
   EXPECT_TRUE(Names(t.Path("outside")).empty());
 }
@@ -192,7 +204,11 @@ TEST(ExchangeImport, AFileThatCannotBeWrittenStopsTheImportNamingIt) {
   EXPECT_EQ(r.Message, J("ファイル\"") + t.Dir() + "p/" + longName + J("\"が作成できません"));
   EXPECT_EQ(r.StoppedAt, longName);
   EXPECT_EQ(r.Failure.code, ENAMETOOLONG);
-  EXPECT_EQ(Names(t.Path("p")), std::set<std::string>{"a.txt"});
+  EXPECT_FALSE(fs::exists(t.Path("p")));
+  fs::create_directories(t.Path("mine")); // the user's empty folder stays, empty again
+  EXPECT_EQ(ImportExchangeFile(t.Path("in.txt"), t.Dir(), "mine").Result,
+            TImportResult::CannotWrite);
+  EXPECT_TRUE(Names(t.Path("mine")).empty());
 }
 
 TEST(ExchangeImport, LongLinesAndBigFilesStreamThrough) {
@@ -262,4 +278,34 @@ TEST(ExchangeImport, RoundTripOfAThousandItems) {
   ASSERT_TRUE(copy.Load(t.Dir() + "copy/").RootLoaded);
   EXPECT_EQ(outline::Print(copy.Tree()), outline::Print(original.Tree()));
   EXPECT_EQ(copy.Tree().NodeCount(), 1002u);
+}
+
+// A text line that begins with a form feed (a page break pasted in) would end
+// its block when read back: the export refuses, names item and line, and
+// writes nothing; an old exchange file would have overwritten another item.
+TEST(ExchangeImport, TheExportRefusesLinesThatWouldNotReadBack) {
+  TempDir t;
+  TProject project;
+  ASSERT_TRUE(project.CreateFirstTree(t.Dir(), "Title", "me"));
+  TProjectNode *item = project.Root()->GetFirstChild();
+  item->Data()->Files.Title = "Paged";
+  item->Data()->Files.Body = {"one", "\fFileName:other.txt", "two", "\f"};
+  ASSERT_TRUE(item->Data()->Files.Save());
+  ASSERT_TRUE(project.Save());
+  t.Write("out.txt", "previous");
+
+  TRegIniFile settings(t.Path("settings.ini"));
+  TExportText engine(settings);
+  EXPECT_EQ(RunExport(engine, project, nullptr, TExportMode::Exchange, t.Path("out.txt")).code,
+            EILSEQ);
+  EXPECT_EQ(t.Read("out.txt"), "previous");
+  const std::string name = item->Data()->Files.FilePath.substr(t.Dir().size());
+  EXPECT_EQ(engine.FormFeedMessage(),
+            J("次の行が改ページ(フォームフィード)で始まるため、まとめたファイルから元どおりに"
+              "読み戻せません。行の先頭の改ページを取り除いてから出力して下さい\r\n「Paged」(") +
+                name + J(") 本文の2行目\r\n「Paged」(") + name + J(") 本文の4行目"));
+  item->Data()->Files.Body = {"one", " \fFileName:other.txt"};
+  ASSERT_TRUE(item->Data()->Files.Save());
+  EXPECT_TRUE(RunExport(engine, project, nullptr, TExportMode::Exchange, t.Path("out.txt")));
+  EXPECT_TRUE(ImportExchangeFile(t.Path("out.txt"), t.Dir(), "back").ok());
 }

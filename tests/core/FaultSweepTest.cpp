@@ -59,6 +59,7 @@ struct Templates {
   TempDir proj, src;
   Templates() {
     fixture::WriteSample(proj);
+    proj.Write("MainTree.dat.ord", "[Root]\r\nFileName=r.txt\r\n"); // an earlier save's
     fixture::Item(src, "s.txt", "Source");
     fixture::Item(src, "s1.txt", "S1");
     fixture::Item(src, "s2.txt", "S2");
@@ -175,7 +176,10 @@ class Export : public ProjectOperation {
 public:
   explicit Export(TExportMode mode) : mode_(mode) {}
   fsys::Status Write() override {
-    TExportText engine;
+    // Templates from a settings file of the box's: the user's is registered
+    // by the first export only, and would make the runs' calls differ.
+    TRegIniFile settings(box_ + "export.ini");
+    TExportText engine(settings);
     const std::string out = box_ + (mode_ == TExportMode::Frames ? "frames/" : "out.txt");
     return RunExport(engine, project_, nullptr, mode_, out);
   }
@@ -201,7 +205,8 @@ public:
     box_ = box;
     TProject p;
     ASSERT_TRUE(p.Load(box + "proj/").RootLoaded);
-    TExportText engine;
+    TRegIniFile settings(box + "export.ini");
+    TExportText engine(settings);
     ASSERT_TRUE(RunExport(engine, p, nullptr, TExportMode::Exchange, box + "outside/x.txt"));
   }
   fsys::Status Write() override {
@@ -290,6 +295,16 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
   for (const auto &dir : clean->Projects(box_))
     newTrees.push_back(Reopen(dir));
   clean.reset();
+  // The sweep counts on every run making the same calls: so must a second.
+  {
+    auto again = Fresh();
+    fsys::fault::Arm({});
+    ASSERT_TRUE(again->Write());
+    for (int c = 0; c < fsys::fault::kCallKinds; ++c)
+      ASSERT_EQ(fsys::fault::Count(static_cast<Call>(c)), counts[c])
+          << fsys::fault::Name(static_cast<Call>(c)) << " calls differ between two clean runs";
+    fsys::fault::Disarm();
+  }
 
   int runs = 0;
   for (int c = 0; c < fsys::fault::kCallKinds; ++c) {
@@ -308,8 +323,6 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
         // Every file holds its old or its new bytes, or is not there where
         // it was not there before or after.
         const auto mixed = Mixed(before, after, Take(box_), [&](const std::string &p, bool is) {
-          if (!is && p.ends_with("MainTree.dat.ord"))
-            return true; // the backup copy, made again by the next save
           return is && call == Call::Unlink && IsLeftover(p);
         });
         for (const auto &p : mixed)

@@ -6,6 +6,7 @@
 #include "support/ScopedHooks.h"
 #include "support/TreeOutline.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -290,6 +291,75 @@ TEST(ProjectFile, AKillAtAnyStepOfASaveLeavesACompleteTreeFile) {
     EXPECT_EQ(Loaded(t).tree.NodeCount(), 4u);
     EXPECT_FALSE(std::filesystem::exists(t.Path("MainTree.dat.new")));
   }
+}
+
+// A stopped save's complete .new, newer than the tree file, is put in place as
+// the save would have, the tree file becoming the backup.
+TEST(ProjectFile, AStoppedSavesNewTreeFileIsFoundAndFinished) {
+  using Step = TProjectTree::SaveStep;
+  namespace fs = std::filesystem;
+  for (Step stop : {Step::NewFileWritten, Step::PreviousKept}) {
+    TempDir t;
+    fixture::WriteSample(t);
+    const std::string tree = t.Path("MainTree.dat"), before = t.Read("MainTree.dat");
+    fs::last_write_time(tree, fs::last_write_time(tree) - std::chrono::hours(1));
+    Loaded l(t);
+    l.tree.Delete(l.tree.RootNode()->GetLastChild());
+    {
+      support::ScopedSaveStepHook hook([&](Step s) { return s != stop; });
+      l.tree.SaveTreeFile(tree);
+    }
+    EXPECT_EQ(TProjectTree::StoppedSaveFile(tree), tree + ".new");
+    ASSERT_TRUE(TProjectTree::FinishStoppedSave(tree));
+    EXPECT_EQ(Loaded(t).tree.NodeCount(), 4u);
+    EXPECT_EQ(t.Read("MainTree.dat.ord"), before);
+    // Not offered: cut short, naming no root file, or older than the tree file.
+    for (auto [stale, hours] : {std::pair{"[Root]\r\nFileName=r.txt", -1},
+                                std::pair{"[Root]\r\nFileName=gone.txt\r\n", -1},
+                                std::pair{"[Root]\r\nFileName=r.txt\r\n", 1}}) {
+      t.Write("MainTree.dat.new", stale);
+      fs::last_write_time(tree, fs::last_write_time(tree + ".new") + std::chrono::hours(hours));
+      EXPECT_FALSE(TProjectTree::FinishStoppedSave(tree)) << stale;
+    }
+  }
+}
+
+// Items a gap or a key given twice hides: reported, written back untouched by
+// every save (as any section no item owns), attached under the root on request.
+TEST(ProjectFile, ItemsNoListReachesAreKeptAtSaveAndCanBeAttached) {
+  TempDir t;
+  for (const char *f : {"r", "a", "b", "c", "d"})
+    Item(t, std::string(f) + ".txt", std::string(1, static_cast<char>(f[0] - 'a' + 'A')));
+  t.Write("MainTree.dat",
+          Section("Root", {"LastIndex=1", "FileName=r.txt", "Child01=Root-C00000",
+                           "Child01=Root-C00001", "Child03=Root-C00002"}) +
+              Section("Root-C00000", {"FileName=a.txt"}) +
+              Section("Root-C00001", {"FileName=b.txt"}) + Section("Extra", {"kept=as it was"}) +
+              Section("Root-C00002", {"FileName=c.txt", "Expanded=1", "Child01=Root-C00003"}) +
+              Section("Root-C00003", {"FileName=d.txt"}));
+  const std::string kept =
+      "[Extra]\r\nkept=as it was\r\n"
+      "[Root-C00002]\r\nFileName=c.txt\r\nExpanded=1\r\nChild01=Root-C00003\r\n";
+  for (int round = 0; round < 2; ++round) { // loaded from the file, then from its save
+    TProject p;
+    const TLoadReport report = p.Load(t.Dir());
+    EXPECT_EQ(outline::Print(p.Tree()), "R(A)");
+    ASSERT_EQ(report.Unreached.size(), 3u);
+    EXPECT_EQ(report.Unreached[2].ID + report.Unreached[2].FileName, "Root-C00003d.txt");
+    EXPECT_TRUE(p.CollectItemFiles().count("d.txt"));      // the cleanup keeps their files
+    EXPECT_GT(p.NextItemID(), std::string("Root-C00003")); // never a kept ID
+    ASSERT_TRUE(p.Save());
+    EXPECT_NE(t.Read("MainTree.dat").find(kept), std::string::npos) << t.Read("MainTree.dat");
+  }
+  // Those no kept section lists go first; what they list comes with them.
+  TProject p, last;
+  p.Load(t.Dir());
+  EXPECT_EQ(p.Tree().AttachUnreached(), 3u);
+  EXPECT_TRUE(p.Modified() && p.Tree().SkippedItems().empty());
+  ASSERT_TRUE(p.Save());
+  EXPECT_TRUE(last.Load(t.Dir()).Unreached.empty());
+  EXPECT_EQ(outline::Print(last.Tree()), "R(A B C(D))");
+  EXPECT_NE(t.Read("MainTree.dat").find("[Extra]\r\nkept=as it was\r\n"), std::string::npos);
 }
 
 TEST(ProjectFile, HostileTreeFilesLoadWithoutCrashOrHang) {

@@ -12,6 +12,8 @@
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -268,6 +270,39 @@ private slots:
     QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral("r.txt")));
     QTRY_VERIFY(!w);
     QVERIFY(!p.dir.Has("r.txt"));
+  }
+
+  // A stopped save's tree file, with an item after a gap: both offered, safe defaults.
+  void openOffersAStoppedSaveAndItemsNoListReaches() {
+    Project p;
+    const QByteArray saved = p.dir.Read("MainTree.dat");
+    {
+      TIniFile ini(p.Root() + "MainTree.dat");
+      ini.WriteString("Root", "Child04", "Root-C00009"); // after a gap
+      ini.WriteString("Root-C00009", "FileName", "z.txt");
+      QVERIFY(ini.SaveToFile(p.Root() + "MainTree.dat.new"));
+    }
+    p.dir.Write("z.txt", "Title:Z\r\n\r\nzz\r\n\r\n");
+    QFile old(p.dir.Native("MainTree.dat"));
+    QVERIFY(old.open(QIODevice::ReadWrite) &&
+            old.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                            QFileDevice::FileModificationTime));
+    ui::ScriptedMessageBoxes boxes{ui::MsgAnswer::Yes, ui::MsgAnswer::Yes};
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    QCOMPARE(boxes.Asked().size(), size_t(2));
+    QVERIFY(
+        boxes.Asked()[0].text.startsWith(QStringLiteral(u"保存が途中で終わったツリーファイル")));
+    QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::Yes);
+    QVERIFY(boxes.Asked()[1].text.contains(p.dir.Native("z.txt")));
+    QCOMPARE(boxes.Asked()[1].defaultButton, ui::MsgAnswer::No);
+    QCOMPARE(p.dir.Read("MainTree.dat.ord"), saved);
+    QCOMPARE(w->RootNode()->GetLastChild()->Text(), std::string("Z"));
+    QVERIFY(w->TreeModified()); // the attached item reaches the file at the next save
+    QVERIFY(w->SaveProject());
+    QVERIFY(p.dir.Read("MainTree.dat").contains("Child03=Root-C00009"));
+    delete w;
   }
 
   void malformedHeaderIsShownWithTheProjectTitle() {

@@ -169,17 +169,17 @@ private slots:
     QVERIFY(texts[7].contains(QStringLiteral(u"にはすでにファイルがあります")));
     QCOMPARE(root_->Read(QStringLiteral("Taken/MainTree.dat")),
              QByteArray("[Root]\r\nFileName=mine.txt\r\n"));
-    QCOMPARE(texts[8],
-             QStringLiteral(u"ファイル\"[Orvane Exported File]\"はOrvaneのデータではありません"));
+    QCOMPARE(texts[8], QStringLiteral(u"ファイル\"") + files_->Native(QStringLiteral("other.txt")) +
+                           QStringLiteral(u"\"はOrvaneのデータではありません"));
     QVERIFY(!QFileInfo::exists(root_->Native(QStringLiteral("../escape"))));
     QCOMPARE(QDir(root_->Native()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("Taken")});
   }
 
-  void aStopPartWayStillCountsForTheListButNotAsSuccess() {
+  void aStopPartWayLeavesNoHalfProject() {
     TProjectControlForm &f = *form_;
-    // The second block lacks its name line: the tree file is written, then
-    // the run stops at the separator of line 7.
+    // The second block lacks its name line: the run stops at the separator
+    // of line 7, and the folder it made goes again.
     files_->Write(QStringLiteral("broken.txt"), "[Orvane Exported File]\r\n"
                                                 "FileName:MainTree.dat\r\n"
                                                 "[Root]\r\nFileName=r.txt\r\n"
@@ -193,14 +193,13 @@ private slots:
       w.ExportFileName()->setText(files_->Native(QStringLiteral("broken.txt")));
       Click(w.StartControlButton());
     });
-    QVERIFY(f.ShowControl(0, root_->Cp())); // the caller lists what was left
+    QVERIFY(!f.ShowControl(0, root_->Cp())); // nothing new to list
     QVERIFY(!f.ImportResult);
     QCOMPARE(boxes.Asked().size(), 1u);
-    QCOMPARE(
-        boxes.Asked()[0].text,
-        QStringLiteral(u"ファイル\"[Orvane Exported File]\"に不正なフォーマットが含まれています"
-                       u"\r\n7行"));
-    QVERIFY(root_->Has(QStringLiteral("Part/MainTree.dat")));
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"ファイル\"") + files_->Native(QStringLiteral("broken.txt")) +
+                 QStringLiteral(u"\"に不正なフォーマットが含まれています\r\n7行"));
+    QVERIFY(!root_->Has(QStringLiteral("Part")));
   }
 
   void authorPageRunsOrKeepsTheName() {
