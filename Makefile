@@ -1,7 +1,7 @@
 # Thin driver around CMake; see README.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_WERROR=ON
 
 .PHONY: all deps configure build run test test-sanitize test-thread fuzz bench format clean install deb
 

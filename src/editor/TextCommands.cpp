@@ -52,10 +52,10 @@ void TTextCommands::Bind() {
       [this] { return Writable() && ed_.MemoJump().CanUndo(); });
   a.Bind(
       A::CutToClipAction, [this] { ClipboardTextAction(1); },
-      [=] { return Writable() && (selection() || label()); });
+      [=, this] { return Writable() && (selection() || label()); });
   a.Bind(
       A::CopyToClipAction, [this] { ClipboardTextAction(2); },
-      [=] { return ed_.CurrentNode() && (selection() || label()); });
+      [=, this] { return ed_.CurrentNode() && (selection() || label()); });
   a.Bind(
       A::PastClipTextAction, [this] { ClipboardTextAction(3); },
       [this] {
