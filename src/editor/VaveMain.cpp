@@ -313,11 +313,18 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!s) {
     storeFailure_ = s;
     node->Data()->Unsaved = changed;
-    // A read-only item file that was not changed loses only its caret
-    // memory: that must not hold the user on it.
-    return !changed && s.code == EACCES;
+    // An item that was not changed loses only its caret memory (a full or
+    // read-only disk, a read-only file, a refused link): that must not hold
+    // the user on it, nor the window open.
+    if (!changed)
+      TellCaretNotKept(s);
+    return !changed;
   }
   node->Data()->Unsaved = false;
+  if (!caretNotKept_.isEmpty()) {
+    caretNotKept_.clear();
+    UpdateGonePanel();
+  }
   if (shown)
     RememberStored(f);
   return true;
@@ -579,8 +586,19 @@ void TVaveMainForm::UpdateGonePanel() {
   if (current_ && goneItems_.count(current_))
     statusBar()->showMessage(QString::fromUtf16(u"このアイテムのファイルは削除されています: ") +
                              ui::PathToQString(current_->Data()->Files.FilePath));
+  else if (!caretNotKept_.isEmpty())
+    statusBar()->showMessage(caretNotKept_);
   else
     statusBar()->clearMessage();
+}
+
+void TVaveMainForm::TellCaretNotKept(const fsys::Status &why) {
+  // Said once: it stands in the status bar until a write succeeds again.
+  if (!caretNotKept_.isEmpty())
+    return;
+  caretNotKept_ = QString::fromUtf16(u"カーソルの位置を記憶できません(") + ui::ErrnoText(why.code) +
+                  QString::fromUtf16(u"): ") + ui::PathToQString(why.path);
+  UpdateGonePanel();
 }
 
 bool TVaveMainForm::ResolveTreeChange(int why) {

@@ -173,6 +173,8 @@ private:
   // Items whose file was deleted elsewhere: told in the status bar.
   void MarkGone(TProjectNode *node);
   void UpdateGonePanel();
+  // A write of only the caret memory failed: said in the status bar.
+  void TellCaretNotKept(const fsys::Status &why);
   // The current item is about to go away with its rows: it is not stored again.
   void ForgetRemovedRows(const QModelIndex &parent, int first, int last);
 
@@ -204,6 +206,7 @@ private:
   std::unique_ptr<TCleanupCommands> cleanup_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
+  QString caretNotKept_;                // the status text while caret writes fail
   std::set<TProjectNode *> goneItems_;  // item files deleted elsewhere
   std::unique_ptr<TDiskWatch> watch_;
   TProjectNode *sweep_ = nullptr; // where the slow sweep goes on; null: from the top

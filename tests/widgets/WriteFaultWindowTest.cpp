@@ -5,6 +5,7 @@
 #include "EditorFixture.h"
 #include "EditorTestProject.h"
 #include "core/DiskSnapshot.h"
+#include "editor/DiskWatch.h"
 #include "store/FaultInjection.h"
 #include "support/ScopedHooks.h"
 #include "ui/MessageBox.h"
@@ -12,6 +13,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 
 #include <cerrno>
 #include <functional>
@@ -152,6 +154,51 @@ private slots:
            [](const std::string &bytes) {
              return bytes.find("its text") == std::string::npos && bytes.ends_with("\r\n\r\n\r\n");
            }});
+  }
+
+  // Only the caret memory differs from the item files and cannot be written:
+  // the user moves on and closes as usual, told once in the status bar.
+  void aCaretThatCannotBeStoredHoldsNeitherSelectionNorClose_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("full disk") << 0;
+    QTest::newRow("read-only file system") << 1;
+    QTest::newRow("read-only item files") << 2;
+    QTest::newRow("links out of the folder") << 3;
+  }
+  void aCaretThatCannotBeStoredHoldsNeitherSelectionNorClose() {
+    QFETCH(int, kind);
+    Project p;
+    TestDir elsewhere;
+    for (const QString &name : {QStringLiteral("a.txt"), QStringLiteral("b.txt")}) {
+      if (kind == 2)
+        QFile::setPermissions(p.dir.Native(name), QFile::ReadOwner);
+      if (kind == 3) {
+        QVERIFY(QFile::rename(p.dir.Native(name), elsewhere.Native(name)));
+        QVERIFY(QFile::link(elsewhere.Native(name), p.dir.Native(name)));
+      }
+    }
+    const QByteArray a = p.dir.Read("a.txt"), b = p.dir.Read("b.txt");
+    Editor e(p);
+    e.w->DiskWatch().Stop();
+    ui::ScriptedMessageBoxes boxes;
+    if (kind < 2)
+      fsys::fault::Arm({kind == 0 ? Call::Write : Call::Open, 1, kind == 0 ? ENOSPC : EROFS, true});
+    QTest::keyClick(e.w->FileText(), Qt::Key_End);
+    TVaveDataBase *tree = e.View();
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(e.w->CurrentNode(), FindItem(*e.w, "Root-C00002"));
+    const QString told = e.w->statusBar()->currentMessage();
+    QVERIFY2(told.contains(p.dir.Native("a.txt")), qPrintable(told));
+    QTest::keyClick(tree, Qt::Key_Up);
+    QCOMPARE(e.w->CurrentNode(), FindItem(*e.w, "Root-C00000"));
+    QCOMPARE(e.w->statusBar()->currentMessage(), told);
+    e.w->close();
+    QTRY_VERIFY(!e.w);
+    fsys::fault::Disarm();
+    QCOMPARE(boxes.Asked().size(), size_t(0));
+    QCOMPARE(p.dir.Read("a.txt"), a);
+    QCOMPARE(p.dir.Read("b.txt"), b);
   }
 
   void cleanup() { fsys::fault::Disarm(); }
