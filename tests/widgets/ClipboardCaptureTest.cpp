@@ -16,6 +16,9 @@
 #include "ui/MessageBox.h"
 
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -296,6 +299,43 @@ private slots:
     SendFileDrop(l.w, {files.Native("x.txt")});
     QCOMPARE(l.Shape(), std::string("R(A)"));
     QCOMPARE(boxes.Asked().size(), size_t(2));
+  }
+  // Files dropped on any part of the window become items; text dropped on
+  // the item text stays text.
+  void filesDroppedAnywhereOnTheWindowBecomeItems() {
+    Project p("R(A B)");
+    TestDir files;
+    files.Write("x.txt", "x body\r\n");
+    ui::ScriptedMessageBoxes boxes;
+    Editor e(p);
+    e.Select("A");
+    const std::vector<std::pair<const char *, QWidget *>> targets = {
+        {"window", e.w},
+        {"tree", e.View()->viewport()},
+        {"item text", e.w->FileText()->viewport()},
+        {"header strip", e.w->PagePropertyHeader()->viewport()},
+        {"status bar", e.w->StatusPanel(0)},
+    };
+    std::string shape = "R(A";
+    for (const auto &[where, target] : targets) {
+      e.View()->CommitLabelEdit();
+      SendFileDrop(target, {files.Native("x.txt")});
+      shape += " x";
+      QVERIFY2(e.Shape() == shape + " B)", where);
+      QVERIFY2(e.Memo().startsWith(QStringLiteral("x body")), where);
+    }
+    e.View()->CommitLabelEdit();
+    QMimeData text;
+    text.setText(QStringLiteral("dropped words"));
+    QWidget *memo = e.w->FileText()->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(memo, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(memo, &drop);
+    QCoreApplication::processEvents();
+    QVERIFY(e.Memo().contains(QStringLiteral("dropped words")));
+    QCOMPARE(e.Shape(), shape + " B)");
+    QVERIFY(boxes.Asked().empty());
   }
 };
 
