@@ -146,8 +146,22 @@ void TSelectThemaForm::ShowAtStart() {
   show();
   // Asked once more after the window is mapped: some window managers drop a
   // minimised state given before.
-  if (minimiseAtStart_)
+  if (minimiseAtStart_) {
     showMinimized();
+    // One that keeps it shown must not leave it wholly behind the editor
+    // just opened, out of the user's reach.
+    QTimer::singleShot(500, this, [this] {
+      const TProjectData *entry =
+          ShortcutProjects.empty() ? nullptr : ShortcutProjects.back().get();
+      if (isMinimized() || !entry || !entry->EditorWindow || !screen())
+        return;
+      const QRect now = frameGeometry();
+      const QRect to = ui::OutFromBehind(now, entry->EditorWindow->frameGeometry(),
+                                         screen()->availableGeometry());
+      if (to != now)
+        move(to.topLeft());
+    });
+  }
 }
 
 TSelectThemaForm::~TSelectThemaForm() {

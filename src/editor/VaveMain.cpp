@@ -29,7 +29,9 @@
 #include <QLabel>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextCursor>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
@@ -920,7 +922,22 @@ void TVaveMainForm::WM_ACTIVATE_EDITOR() {
 
 void TVaveMainForm::ApplyWindowSettings() {
   const TWindowData &w = Project().WindowData();
-  setGeometry(place_.Apply(QRect(w.Left, w.Top, w.Width, w.Height)));
+  // A project's first width (a new one's, or that of a tree file without it)
+  // shows every tool bar button in the font in use, none behind ">>". It is
+  // stored as it was until the user gives the window a width of his own.
+  int width = w.Width;
+  firstWidth_ = {};
+  if (width == TWindowData().Width || width == 615) {
+    const QToolBar *bar = findChild<QToolBar *>(QStringLiteral("ToolBar1"));
+    const int needed =
+        bar ? bar->sizeHint().width() + bar->style()->pixelMetric(QStyle::PM_ToolBarHandleExtent)
+            : 0;
+    if (needed > width) {
+      firstWidth_ = {width, needed};
+      width = needed;
+    }
+  }
+  setGeometry(place_.Apply(QRect(w.Left, w.Top, width, w.Height)));
   splitter_->setSizes({w.TreeWidth, std::max(1, w.Width - w.TreeWidth)});
   display_->ApplyWindowSettings(w);
   for (int i = 0; i < 7; ++i)
@@ -933,7 +950,7 @@ void TVaveMainForm::CollectWindowSettings() {
   QRect g = place_.Collect(geometry());
   w.Top = g.top();
   w.Left = g.left();
-  w.Width = g.width();
+  w.Width = g.width() == firstWidth_.shown && firstWidth_.stored ? firstWidth_.stored : g.width();
   w.Height = g.height();
   w.TreeWidth = tree_->width();
   display_->CollectWindowSettings(w);

@@ -220,4 +220,7 @@ private:
   } stored_;
   bool storingLabel_ = false;
   ui::TRestoredPlace place_; // the window's place from the settings
+  struct {
+    int stored = 0, shown = 0;
+  } firstWidth_; // a first width shown wider for the tool bar, stored as it was
 };
