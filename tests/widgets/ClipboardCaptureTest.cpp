@@ -16,7 +16,6 @@
 #include "ui/MessageBox.h"
 
 #include <QClipboard>
-#include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,12 +50,15 @@ void SetClipboard(const QString &text) { QGuiApplication::clipboard()->setText(t
 
 std::string Cp(const QString &s) { return TestDir::Name(s); }
 
-void SendFileDrop(QWidget *target, const QStringList &native) {
+void SendFileDrop(QWidget *target, const QStringList &native, const QString &text = {}) {
   QMimeData mime;
   QList<QUrl> urls;
   for (const QString &p : native)
     urls << QUrl::fromLocalFile(p);
-  mime.setUrls(urls);
+  if (!urls.isEmpty())
+    mime.setUrls(urls);
+  if (!text.isEmpty())
+    mime.setText(text);
   const Qt::DropActions actions = Qt::CopyAction | Qt::LinkAction;
   QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
@@ -300,8 +302,7 @@ private slots:
     QCOMPARE(l.Shape(), std::string("R(A)"));
     QCOMPARE(boxes.Asked().size(), size_t(2));
   }
-  // Files dropped on any part of the window become items; text dropped on
-  // the item text stays text.
+  // Files dropped anywhere on the window become items; text on the item text stays text.
   void filesDroppedAnywhereOnTheWindowBecomeItems() {
     Project p("R(A B)");
     TestDir files;
@@ -309,13 +310,12 @@ private slots:
     ui::ScriptedMessageBoxes boxes;
     Editor e(p);
     e.Select("A");
-    const std::vector<std::pair<const char *, QWidget *>> targets = {
+    const std::pair<const char *, QWidget *> targets[] = {
         {"window", e.w},
         {"tree", e.View()->viewport()},
         {"item text", e.w->FileText()->viewport()},
         {"header strip", e.w->PagePropertyHeader()->viewport()},
-        {"status bar", e.w->StatusPanel(0)},
-    };
+        {"status bar", e.w->StatusPanel(0)}};
     std::string shape = "R(A";
     for (const auto &[where, target] : targets) {
       e.View()->CommitLabelEdit();
@@ -325,14 +325,7 @@ private slots:
       QVERIFY2(e.Memo().startsWith(QStringLiteral("x body")), where);
     }
     e.View()->CommitLabelEdit();
-    QMimeData text;
-    text.setText(QStringLiteral("dropped words"));
-    QWidget *memo = e.w->FileText()->viewport();
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(memo, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(memo, &drop);
-    QCoreApplication::processEvents();
+    SendFileDrop(e.w->FileText()->viewport(), {}, QStringLiteral("dropped words"));
     QVERIFY(e.Memo().contains(QStringLiteral("dropped words")));
     QCOMPARE(e.Shape(), shape + " B)");
     QVERIFY(boxes.Asked().empty());

@@ -175,8 +175,7 @@ private slots:
     e.Select("Root-C00000");
     QTest::keyClick(e.Tree(), Qt::Key_F8);
     QVERIFY(e.w->AttachmentWindow()->IsShown());
-    // Back in the item text, F8 again: the keys go to the attachments now,
-    // not to the item text behind.
+    // Back in the item text, F8 again: the keys go to the attachments now.
     e.w->activateWindow();
     QTRY_VERIFY(e.w->isActiveWindow());
     e.w->FileText()->setFocus();

@@ -101,7 +101,7 @@ private slots:
       QVERIFY2(all.contains(name), name);
 
     // One dialog per command: the filter of its kind preselected, the
-    // overwrite question on, and a start beside the project, not in it.
+    // overwrite question on, and a start outside the project.
     QCOMPARE(dialogs.Asked().size(), size_t(3));
     const QString home =
         QFileInfo(QDir::cleanPath(p.dir.Native())).absolutePath() + QLatin1Char('/');
@@ -123,8 +123,7 @@ private slots:
     QCOMPARE(opened.Targets(), (std::vector<std::string>{out.Cp(QStringLiteral("a.txt")),
                                                          out.Cp(QStringLiteral("a.html")),
                                                          out.Cp(QStringLiteral("all.txt"))}));
-    // Each kind starts again where it was last written, with a fresh name;
-    // the frame set, never written, beside the project.
+    // Each kind starts where it was last written; the frame set, never written, beside the project.
     for (TEditorAction id : {TEditorAction::ItemTextOutAction, TEditorAction::ItemSummarizeAction,
                              TEditorAction::ItemHtmlExOutAction})
       Trigger(w, id);

@@ -141,7 +141,6 @@ private slots:
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(w.maximumSize().height() > w.minimumSize().height());
-    QVERIFY(w.maximumSize().width() > w.minimumSize().width());
     // Every column in view without scrolling sideways.
     QVERIFY(list->viewport()->width() >= list->header()->length());
   }
@@ -184,7 +183,6 @@ private slots:
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, sizeHeader);
     QCOMPARE(list->topLevelItem(3 - biggest)->text(0), QStringLiteral("pic.png"));
     list->sortByColumn(-1, Qt::AscendingOrder);
-    w.hide();
 
     // A project without a root section: new rows, the caption as it was.
     TestDir other;

@@ -132,27 +132,17 @@ private slots:
   }
 
   // A window wholly behind another comes out beside it, on the area.
-  void aWindowWhollyBehindAnotherComesOutBesideIt_data() {
-    QTest::addColumn<QRect>("own");
-    QTest::addColumn<QRect>("front");
-    QTest::addColumn<QRect>("expected");
-    const QRect area(0, 0, 1600, 1000);
-    QTest::newRow("partly in sight")
-        << QRect(100, 100, 300, 300) << QRect(200, 50, 800, 600) << QRect(100, 100, 300, 300);
-    QTest::newRow("room on the right")
-        << QRect(300, 250, 300, 300) << QRect(50, 50, 800, 600) << QRect(850, 250, 300, 300);
-    QTest::newRow("room on the left")
-        << QRect(1000, 250, 300, 300) << QRect(700, 50, 850, 600) << QRect(400, 250, 300, 300);
-    QTest::newRow("room below only")
-        << QRect(300, 250, 300, 300) << QRect(0, 0, 1600, 600) << QRect(300, 600, 300, 300);
-    QTest::newRow("no room: a corner")
-        << QRect(300, 250, 300, 300) << area << QRect(0, 0, 300, 300);
-  }
   void aWindowWhollyBehindAnotherComesOutBesideIt() {
-    QFETCH(QRect, own);
-    QFETCH(QRect, front);
-    QFETCH(QRect, expected);
-    QCOMPARE(ui::OutFromBehind(own, front, QRect(0, 0, 1600, 1000)), expected);
+    const QRect area(0, 0, 1600, 1000), own(300, 250, 300, 300);
+    const struct {
+      const char *name;
+      QRect front, expected;
+    } rows[] = {{"partly in sight", {400, 50, 800, 600}, own},
+                {"room on the right", {50, 50, 800, 600}, {850, 250, 300, 300}},
+                {"room below only", {0, 0, 1600, 600}, {300, 600, 300, 300}},
+                {"no room: a corner", area, {0, 0, 300, 300}}};
+    for (const auto &r : rows)
+      QVERIFY2(ui::OutFromBehind(own, r.front, area) == r.expected, r.name);
   }
 };
 
