@@ -224,11 +224,11 @@ void TSelectThemaForm::DeleteProjectAction() {
   if (!entry)
     return;
   const std::string dir = entry->Directory;
+  const QString title = ui::ToQString(entry->Title); // the entry may go with its editor
   // Two projects may share a title: the folder says which one goes.
   if (ShowMessageBox(
-          QStringLiteral(u"プロジェクト\"") + ui::ToQString(entry->Title) +
-              QStringLiteral(u"\"を削除します\r\n") + ui::PathToQString(RemovePathSeparator(dir)) +
-              QStringLiteral(u"\r\nよろしいですか?"),
+          QStringLiteral(u"プロジェクト\"") + title + QStringLiteral(u"\"を削除します\r\n") +
+              ui::PathToQString(RemovePathSeparator(dir)) + QStringLiteral(u"\r\nよろしいですか?"),
           ui::MsgIcon::Warning, ui::MsgButtons::YesNo, ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // An editor on the project goes first; if its user keeps it, so do the files.
@@ -245,8 +245,9 @@ void TSelectThemaForm::DeleteProjectAction() {
     // Files and links go (a link, never what it points to); real
     // subdirectories and their content stay. A file that cannot be deleted
     // keeps the folder, which is then reported.
-    QProgressDialog progress(QStringLiteral(u"プロジェクトのファイルを削除しています"), QString(),
-                             0, 0, this);
+    QProgressDialog progress(QStringLiteral(u"プロジェクト\"") + title +
+                                 QStringLiteral(u"\"のファイルを削除しています"),
+                             QString(), 0, 0, this);
     progress.setWindowTitle(Caption());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(1000);
