@@ -117,6 +117,8 @@ for page in orvane orvane-cli; do
     grep -q "^$section" "$tmp/$page.txt" || fail "$page(1) has no $section section"
   done
 done
+# Installed under /usr: the page names the files there, whatever the build's prefix.
+grep -q "/usr/share/applications/orvane.desktop" "$tmp/orvane.txt" || fail "orvane(1): wrong paths"
 for command in $("$root/usr/bin/orvane-cli" --help | sed -n 's/^  \([a-z]*\) .*/\1/p'); do
   grep -q "^       $command [A-Z]" "$tmp/orvane-cli.txt" || fail "orvane-cli(1) does not describe '$command'"
 done

@@ -394,7 +394,11 @@ bool TAttachmentForm::PickFileToAdd(std::string &path) {
   o.title = QStringLiteral(u"登録するファイルを指定");
   o.filter = QString::fromUtf16(kAddFilter);
   o.mustExist = true;
-  return ui::OpenFileName(this, o, path);
+  const bool picked = ui::OpenFileName(this, o, path);
+  // A window manager may give the focus to the editor behind when the dialog
+  // goes: the keys stay this window's (Ctrl+Q there drops the item's edits).
+  activateWindow();
+  return picked;
 }
 
 void TAttachmentForm::CopyRegisterActionExecute() {

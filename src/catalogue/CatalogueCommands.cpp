@@ -8,7 +8,6 @@
 #include "catalogue/ProjectPropertyForm.h"
 #include "catalogue/SelectThema.h"
 #include "editor/VaveMain.h"
-#include "search/SearchFileList.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
@@ -21,10 +20,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLayout>
+#include <QProgressDialog>
 #include <QStyle>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -189,6 +193,10 @@ void TSelectThemaForm::CreateShortcutAction() {
   o.confirmOverwrite = true;
   o.refuseReadOnly = true;
   o.folderMustExist = true;
+  // Beside the project (the cleanup would take a file in it), named after it.
+  o.initialPath = AddPathSeparator(ExtractFilePath(RemovePathSeparator(entry->Directory))) +
+                  ui::FileNameOfTitle(entry->Title, ".ida");
+  o.folderKind = "Shortcut";
   std::string path;
   if (!ui::SaveFileName(this, o, path))
     return;
@@ -216,10 +224,12 @@ void TSelectThemaForm::DeleteProjectAction() {
   if (!entry)
     return;
   const std::string dir = entry->Directory;
-  if (ShowMessageBox(QStringLiteral(u"プロジェクト\"") + ui::ToQString(entry->Title) +
-                         QStringLiteral(u"\"を削除します\r\nよろしいですか?"),
-                     ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
-                     ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
+  const QString title = ui::ToQString(entry->Title); // the entry may go with its editor
+  // Two projects may share a title: the folder says which one goes.
+  if (ShowMessageBox(
+          QStringLiteral(u"プロジェクト\"") + title + QStringLiteral(u"\"を削除します\r\n") +
+              ui::PathToQString(RemovePathSeparator(dir)) + QStringLiteral(u"\r\nよろしいですか?"),
+          ui::MsgIcon::Warning, ui::MsgButtons::YesNo, ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // An editor on the project goes first; if its user keeps it, so do the files.
   if (TVaveMainForm *editor = FindEditor(dir))
@@ -231,23 +241,25 @@ void TSelectThemaForm::DeleteProjectAction() {
     // The project lives elsewhere; only the link to it goes.
     removed = fsys::DeleteFile(RemovePathSeparator(dir)).ok();
   } else {
-    {
-      ui::BusyCursor busy;
-      TSearchFileList DeleteFileSearch;
-      DeleteFileSearch.SetFileName("*"); // every name, with or without a dot
-      DeleteFileSearch.SearchDirectoryName = true;
-      DeleteFileSearch.SearchSubDirectory = false;
-      DeleteFileSearch.DirectorySearchMode = false;
-      DeleteFileSearch.SetDirectory(dir);
-      DeleteFileSearch.OnFileFind = [](TSearchFileList &, const std::string &fileName,
-                                       const fsys::Entry &rec, void *, bool &, bool &) {
-        // Files and links go (a link, never what it points to); real
-        // subdirectories and their content stay.
-        if (!rec.isDirectory || rec.isSymlink)
-          fsys::DeleteFile(fileName);
-      };
-      DeleteFileSearch.SearchFiles(nullptr, nullptr);
-    }
+    ui::BusyCursor busy;
+    // Files and links go (a link, never what it points to); real
+    // subdirectories and their content stay. A file that cannot be deleted
+    // keeps the folder, which is then reported.
+    QProgressDialog progress(QStringLiteral(u"プロジェクト\"") + title +
+                                 QStringLiteral(u"\"のファイルを削除しています"),
+                             QString(), 0, 0, this);
+    progress.setWindowTitle(Caption());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    QElapsedTimer shown;
+    shown.start();
+    (void)fsys::DeleteFilesIn(dir, [&](size_t done, size_t total) {
+      if (done != total && shown.elapsed() < 50)
+        return;
+      shown.restart();
+      progress.setMaximum(static_cast<int>(std::min<size_t>(total, INT_MAX)));
+      progress.setValue(static_cast<int>(std::min<size_t>(done, INT_MAX)));
+    });
     removed = fsys::RemoveDirectory(dir).ok();
   }
   if (!removed)

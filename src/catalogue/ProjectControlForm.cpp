@@ -46,10 +46,10 @@ bool HasControlCharacter(const QString &text) {
 TProjectControlForm::TProjectControlForm(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ProjectControlForm"));
   setWindowTitle(QStringLiteral(u"プロジェクト管理"));
-  // A fixed dialog border: no resizing, no help button.
+  // Resizable, so that a long file path can be seen whole; no help button.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setSizeGripEnabled(false);
+                 Qt::WindowCloseButtonHint);
+  setSizeGripEnabled(true);
 
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("PageControl"));
@@ -97,7 +97,6 @@ TProjectControlForm::TProjectControlForm(QWidget *parent) : QDialog(parent) {
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(pages_);
   layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(startButton_, &QPushButton::clicked, this, &TProjectControlForm::StartControlButtonClick);
   connect(cancelButton_, &QPushButton::clicked, this, &TProjectControlForm::CancelButtonClick);

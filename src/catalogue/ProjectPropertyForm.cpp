@@ -47,6 +47,21 @@ constexpr ColumnDef kColumns[] = {{u"ファイル名", 120, u"200012312359590.tx
 constexpr int kCellPadding = 16;
 
 constexpr int kRecordRole = Qt::UserRole;
+constexpr int kSizeRole = Qt::UserRole + 1;
+
+// A row sorts by size as a number, the other columns as their text (the
+// dates are written so that text order is time order).
+class TFileRow : public QTreeWidgetItem {
+public:
+  using QTreeWidgetItem::QTreeWidgetItem;
+  bool operator<(const QTreeWidgetItem &other) const override {
+    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    if (column == SizeColumn)
+      return data(SizeColumn, kSizeRole).toULongLong() <
+             other.data(SizeColumn, kSizeRole).toULongLong();
+    return QTreeWidgetItem::operator<(other);
+  }
+};
 
 QLabel *Named(QLabel *label, const char *name) {
   label->setObjectName(QString::fromLatin1(name));
@@ -60,10 +75,10 @@ QString DateText(const TDateTime &d) { return QString::fromLatin1(d.ToString());
 TProjectPropertyForm::TProjectPropertyForm(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ProjectPropertyForm"));
   setWindowTitle(QStringLiteral(u"プロジェクトのプロパティ"));
-  // A fixed dialog border: no resizing, no help button.
+  // Resizable (a project of many files wants a taller list), no help button.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setSizeGripEnabled(false);
+                 Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
+  setSizeGripEnabled(true);
 
   image_ = Named(new QLabel(this), "Image1");
   image_->setFixedSize(32, 32);
@@ -95,9 +110,12 @@ TProjectPropertyForm::TProjectPropertyForm(QWidget *parent) : QDialog(parent) {
     listWidth += width;
   }
   list_->headerItem()->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
-  list_->header()->setSectionsClickable(false); // no sorting: the directory's order
   list_->header()->setStretchLastSection(false);
   ui::MakeFlatRows(list_);
+  // The directory's order first; a header click sorts by that column.
+  list_->header()->setSectionsClickable(true);
+  list_->setSortingEnabled(true);
+  list_->sortByColumn(-1, Qt::AscendingOrder);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -135,7 +153,6 @@ TProjectPropertyForm::TProjectPropertyForm(QWidget *parent) : QDialog(parent) {
   layout->addWidget(new ui::FramedLabel(QStringLiteral(u"ファイル情報"), this));
   layout->addWidget(list_, 1);
   layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(openFolder_, &QPushButton::clicked, this, &TProjectPropertyForm::OpenProjectFolderClick);
   connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -161,10 +178,11 @@ bool TProjectPropertyForm::Fill(const std::string &dir) {
   rows.reserve(static_cast<qsizetype>(properties_.Files.size()));
   for (size_t i = 0; i < properties_.Files.size(); ++i) {
     const TPropertyFile &f = properties_.Files[i];
-    auto *row = new QTreeWidgetItem;
+    auto *row = new TFileRow;
     row->setText(NameColumn, ui::ToQString(f.Name));
     row->setData(NameColumn, kRecordRole, static_cast<qulonglong>(i));
     row->setText(SizeColumn, locale.toString(static_cast<qulonglong>(f.Size)) + byte);
+    row->setData(SizeColumn, kSizeRole, static_cast<qulonglong>(f.Size));
     row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     if (f.IsItem) {
       row->setText(TitleColumn, ui::ToQString(f.Item.Title));

@@ -146,8 +146,22 @@ void TSelectThemaForm::ShowAtStart() {
   show();
   // Asked once more after the window is mapped: some window managers drop a
   // minimised state given before.
-  if (minimiseAtStart_)
+  if (minimiseAtStart_) {
     showMinimized();
+    // One that keeps it shown must not leave it wholly behind the editor
+    // just opened, out of the user's reach.
+    QTimer::singleShot(500, this, [this] {
+      const TProjectData *entry =
+          ShortcutProjects.empty() ? nullptr : ShortcutProjects.back().get();
+      if (isMinimized() || !entry || !entry->EditorWindow || !screen())
+        return;
+      const QRect now = frameGeometry();
+      const QRect to = ui::OutFromBehind(now, entry->EditorWindow->frameGeometry(),
+                                         screen()->availableGeometry());
+      if (to != now)
+        move(to.topLeft());
+    });
+  }
 }
 
 TSelectThemaForm::~TSelectThemaForm() {
@@ -315,13 +329,23 @@ void TSelectThemaForm::updateActionStates() { actions_->Update(); }
 
 void TSelectThemaForm::LoadSettings() {
   TRegIniFile reg;
+  // A first start shows a title of some length and the whole date in the
+  // font in use, and a window that holds both columns.
+  const QFontMetrics metrics(list_->font());
+  const int titleWidth =
+      std::max(kDefaultTitleWidth,
+               metrics.horizontalAdvance(QStringLiteral(u"大規模プロジェクトの企画")) + 16);
+  const int dateWidth = std::max(
+      kDefaultDateWidth, metrics.horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 16);
+  const int width =
+      std::max(kDefaultWidth,
+               titleWidth + dateWidth + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
   ApplyGeometry(reg.ReadInteger("Window", "Left", kDefaultLeft),
                 reg.ReadInteger("Window", "Top", kDefaultTop),
-                reg.ReadInteger("Window", "Width", kDefaultWidth),
-                reg.ReadInteger("Window", "Height", kDefaultHeight));
-  list_->header()->resizeSection(0,
-                                 reg.ReadInteger("Window", "ProjectCaption", kDefaultTitleWidth));
-  list_->header()->resizeSection(1, reg.ReadInteger("Window", "ProjectDate", kDefaultDateWidth));
+                reg.ReadInteger("Window", "Width", width),
+                reg.ReadInteger("Window", "Height", std::max(kDefaultHeight, width * 3 / 4)));
+  list_->header()->resizeSection(0, reg.ReadInteger("Window", "ProjectCaption", titleWidth));
+  list_->header()->resizeSection(1, reg.ReadInteger("Window", "ProjectDate", dateWidth));
   RootDir = reg.ReadString("Main", "RootDir", "");
   if (!RootDir.empty())
     RootDir = AddPathSeparator(RootDir);

@@ -1,6 +1,7 @@
 #include "editor/AttachmentCommands.h"
 
 #include "attach/AttachmentForm.h"
+#include "attach/FileListView.h"
 #include "editor/VaveDataBase.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
@@ -66,6 +67,10 @@ void TAttachmentCommands::Show() {
     form_->ShowAttachments(&current->Data()->Files.AttachFiles);
   form_->show();
   form_->raise();
+  // Asked for, it takes the keys: Ctrl+C there copies a file in, it does not
+  // copy the item's text behind it.
+  form_->activateWindow();
+  form_->FileList()->setFocus(Qt::ShortcutFocusReason);
 }
 
 void TAttachmentCommands::DetachRows(const QModelIndex &parent, int first, int last) {

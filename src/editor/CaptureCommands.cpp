@@ -57,7 +57,9 @@ void TCaptureCommands::Bind() {
   drop_ = new TDragDropFile(ed_.Window());
   drop_->setObjectName(QStringLiteral("DragDropFile1"));
   drop_->AutoStart = true;
-  drop_->AddTarget(ed_.Memo()); // file drags only: text drags stay the memo's
+  // The memo's text area takes drags itself (it would paste file names as
+  // text): file drags are taken from it, text drags stay its own.
+  drop_->AddTarget(ed_.Memo()->viewport());
   drop_->OnFileDrop = [this](TDragDropFile *, const TStringList &paths) { FileDrop(paths); };
 }
 

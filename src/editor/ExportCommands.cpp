@@ -11,9 +11,7 @@
 #include "ui/Text.h"
 
 #include <QAction>
-#include <QDir>
 #include <QMainWindow>
-#include <QRegularExpression>
 
 namespace {
 
@@ -65,6 +63,8 @@ ui::FileDialogOptions OutputDialogOptions() {
 
 void TExportCommands::SaveItemTextAction() {
   ui::FileDialogOptions o = OutputDialogOptions();
+  o.initialPath = DefaultOutputPath(TExportMode::Text);
+  o.folderKind = FolderKind(TExportMode::Text);
   std::string path;
   if (!ui::SaveFileName(ed_.Window(), o, path))
     return;
@@ -93,6 +93,7 @@ void TExportCommands::ItemTextOutAction(int tag) {
   if (mode == TExportMode::Html)
     o.defaultSuffix = QStringLiteral("html");
   o.initialPath = DefaultOutputPath(mode);
+  o.folderKind = FolderKind(mode);
   std::string path;
   if (!ui::SaveFileName(ed_.Window(), o, path))
     return;
@@ -105,7 +106,8 @@ void TExportCommands::ItemHtmlExOutAction() {
   if (!ed_.Project().Root())
     return;
   std::string dir = DefaultOutputPath(TExportMode::Frames);
-  if (!ui::SelectDirectory(ed_.Window(), Q(u"出力フォルダの指定"), dir, true))
+  if (!ui::SelectDirectory(ed_.Window(), Q(u"出力フォルダの指定"), dir, true,
+                           FolderKind(TExportMode::Frames)))
     return;
   // Into the project's own directory only when no page would replace one of
   // its files (an attachment kept there may carry any name).
@@ -134,26 +136,29 @@ bool TExportCommands::StoreCurrentItem() {
   return false;
 }
 
+std::string TExportCommands::FolderKind(TExportMode mode) {
+  switch (mode) {
+  case TExportMode::Html:
+    return "Html";
+  case TExportMode::Exchange:
+    return "Exchange";
+  case TExportMode::Frames:
+    return "Frames";
+  default:
+    return "Text";
+  }
+}
+
 std::string TExportCommands::DefaultOutputPath(TExportMode mode) const {
-  std::string home;
-  if (!ui::PathFromQString(QDir::homePath(), home))
-    return {};
-  home = AddPathSeparator(home);
+  // Beside the project, not in it: the cleanup deletes every file in the
+  // project's folder that no item names.
+  const std::string home =
+      AddPathSeparator(ExtractFilePath(RemovePathSeparator(ed_.Project().Dir())));
   if (mode == TExportMode::Frames)
     return home;
   const TProjectNode *n = mode == TExportMode::Exchange ? ed_.Project().Root() : ed_.CurrentNode();
-  QString name = n ? ui::ToQString(n->Text()) : QString();
-  // The title as a file name: no directory separators, no control characters.
-  static const QRegularExpression unfit(QStringLiteral("[/\\x00-\\x1f\\x7f]"));
-  name.replace(unfit, QStringLiteral("_"));
-  name = name.trimmed();
-  if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
-    name = QStringLiteral("export");
-  name += mode == TExportMode::Html ? QStringLiteral(".html") : QStringLiteral(".txt");
-  std::string cp;
-  if (!ui::FromQString(name, cp))
-    return home;
-  return home + cp;
+  return home + ui::FileNameOfTitle(n ? n->Text() : std::string(),
+                                    mode == TExportMode::Html ? ".html" : ".txt");
 }
 
 std::set<std::string> TExportCommands::ProjectFileNames() const {

@@ -26,9 +26,12 @@ private:
   // from disk and must show what the user sees. False (told) when they could
   // not be written.
   bool StoreCurrentItem();
-  // Where the dialogs start: outside the project, so that an export lands in
-  // the project directory only when the user goes there.
+  // Where the dialogs start when no folder is remembered for the kind: the
+  // folder holding the project, so that an export lands in the project
+  // directory only when the user goes there; the name from the title.
   std::string DefaultOutputPath(TExportMode mode) const;
+  // The kind of file each mode writes, for the folder remembered for it.
+  static std::string FolderKind(TExportMode mode);
   // Names of the files the project needs in its directory: tree file, item
   // files, attachments kept there.
   std::set<std::string> ProjectFileNames() const;

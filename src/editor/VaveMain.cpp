@@ -30,7 +30,9 @@
 #include <QLabel>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextCursor>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
@@ -311,11 +313,18 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!s) {
     storeFailure_ = s;
     node->Data()->Unsaved = changed;
-    // A read-only item file that was not changed loses only its caret
-    // memory: that must not hold the user on it.
-    return !changed && s.code == EACCES;
+    // An item that was not changed loses only its caret memory (a full or
+    // read-only disk, a read-only file, a refused link): that must not hold
+    // the user on it, nor the window open.
+    if (!changed)
+      TellCaretNotKept(s);
+    return !changed;
   }
   node->Data()->Unsaved = false;
+  if (!caretNotKept_.isEmpty()) {
+    caretNotKept_.clear();
+    UpdateGonePanel();
+  }
   if (shown)
     RememberStored(f);
   return true;
@@ -612,8 +621,19 @@ void TVaveMainForm::UpdateGonePanel() {
   if (current_ && goneItems_.count(current_))
     statusBar()->showMessage(QString::fromUtf16(u"このアイテムのファイルは削除されています: ") +
                              ui::PathToQString(current_->Data()->Files.FilePath));
+  else if (!caretNotKept_.isEmpty())
+    statusBar()->showMessage(caretNotKept_);
   else
     statusBar()->clearMessage();
+}
+
+void TVaveMainForm::TellCaretNotKept(const fsys::Status &why) {
+  // Said once: it stands in the status bar until a write succeeds again.
+  if (!caretNotKept_.isEmpty())
+    return;
+  caretNotKept_ = QString::fromUtf16(u"カーソルの位置を記憶できません(") + ui::ErrnoText(why.code) +
+                  QString::fromUtf16(u"): ") + ui::PathToQString(why.path);
+  UpdateGonePanel();
 }
 
 bool TVaveMainForm::ResolveTreeChange(int why, TProjectNode *edited) {
@@ -1126,7 +1146,22 @@ void TVaveMainForm::WM_ACTIVATE_EDITOR() {
 
 void TVaveMainForm::ApplyWindowSettings() {
   const TWindowData &w = Project().WindowData();
-  setGeometry(place_.Apply(QRect(w.Left, w.Top, w.Width, w.Height)));
+  // A project's first width (a new one's, or that of a tree file without it)
+  // shows every tool bar button in the font in use, none behind ">>". It is
+  // stored as it was until the user gives the window a width of his own.
+  int width = w.Width;
+  firstWidth_ = {};
+  if (width == TWindowData().Width || width == 615) {
+    const QToolBar *bar = findChild<QToolBar *>(QStringLiteral("ToolBar1"));
+    const int needed =
+        bar ? bar->sizeHint().width() + bar->style()->pixelMetric(QStyle::PM_ToolBarHandleExtent)
+            : 0;
+    if (needed > width) {
+      firstWidth_ = {width, needed};
+      width = needed;
+    }
+  }
+  setGeometry(place_.Apply(QRect(w.Left, w.Top, width, w.Height)));
   splitter_->setSizes({w.TreeWidth, std::max(1, w.Width - w.TreeWidth)});
   display_->ApplyWindowSettings(w);
   for (int i = 0; i < 7; ++i)
@@ -1139,7 +1174,7 @@ void TVaveMainForm::CollectWindowSettings() {
   QRect g = place_.Collect(geometry());
   w.Top = g.top();
   w.Left = g.left();
-  w.Width = g.width();
+  w.Width = g.width() == firstWidth_.shown && firstWidth_.stored ? firstWidth_.stored : g.width();
   w.Height = g.height();
   w.TreeWidth = tree_->width();
   display_->CollectWindowSettings(w);

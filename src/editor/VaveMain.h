@@ -185,6 +185,8 @@ private:
   // Items whose file was deleted elsewhere: told in the status bar.
   void MarkGone(TProjectNode *node);
   void UpdateGonePanel();
+  // A write of only the caret memory failed: said in the status bar.
+  void TellCaretNotKept(const fsys::Status &why);
   // The current item is about to go away with its rows: it is not stored again.
   void ForgetRemovedRows(const QModelIndex &parent, int first, int last);
 
@@ -216,6 +218,7 @@ private:
   std::unique_ptr<TCleanupCommands> cleanup_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   fsys::Status storeFailure_;           // why the last store failed
+  QString caretNotKept_;                // the status text while caret writes fail
   std::set<TProjectNode *> goneItems_;  // item files deleted elsewhere
   // Keep-both copies not yet in a saved tree: the copy's and the original's
   // file names.
@@ -237,4 +240,7 @@ private:
   } stored_;
   bool storingLabel_ = false;
   ui::TRestoredPlace place_; // the window's place from the settings
+  struct {
+    int stored = 0, shown = 0;
+  } firstWidth_; // a first width shown wider for the tool bar, stored as it was
 };

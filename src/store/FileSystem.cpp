@@ -797,6 +797,65 @@ Status RemoveDirectory(std::string_view path) {
   return {};
 }
 
+Status DeleteFilesIn(std::string_view dir, const std::function<void(size_t, size_t)> &progress,
+                     size_t *notDeleted) {
+  if (notDeleted)
+    *notDeleted = 0;
+  // The directory itself, not a link to it (a trailing separator would
+  // have the link followed).
+  std::string native = ToNative(dir);
+  while (native.size() > 1 && native.back() == '/')
+    native.pop_back();
+  int fd = SysOpen(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0)
+    return Fail("list", dir, errno);
+  DIR *d = ::fdopendir(fd);
+  if (!d) {
+    const int err = errno;
+    ::close(fd);
+    return Fail("list", dir, err);
+  }
+  // Names first: a directory changed while it is read may list an entry
+  // twice or not at all.
+  std::vector<std::string> names;
+  while (struct dirent *de = ::readdir(d)) {
+    std::string_view name(de->d_name);
+    if (name == "." || name == "..")
+      continue;
+    bool isDirectory = de->d_type == DT_DIR;
+    if (de->d_type == DT_UNKNOWN) {
+      struct stat st;
+      isDirectory = ::fstatat(fd, de->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (!isDirectory)
+      names.emplace_back(name);
+  }
+  Status first;
+  size_t failed = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const int done = Refused(Call::Unlink) ? -1 : ::unlinkat(fd, names[i].c_str(), 0);
+    if (done != 0 && errno != ENOENT) {
+      const int err = errno;
+      ++failed;
+      if (first.ok()) {
+        std::string name;
+        if (!FromNative(names[i], name))
+          name = "?";
+        std::string path(dir); // '/' is never the second byte of a CP932 character
+        if (path.empty() || path.back() != '/')
+          path += '/';
+        first = Fail("delete", path + name, err);
+      }
+    }
+    if (progress)
+      progress(i + 1, names.size());
+  }
+  ::closedir(d); // closes fd as well
+  if (notDeleted)
+    *notDeleted = failed;
+  return first;
+}
+
 bool SameFile(std::string_view a, std::string_view b) {
   struct stat sa, sb;
   return ::stat(ToNative(a).c_str(), &sa) == 0 && ::stat(ToNative(b).c_str(), &sb) == 0 &&

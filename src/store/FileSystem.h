@@ -3,6 +3,7 @@
 // bytes, like every other text in the core; they become the OS's UTF-8 file
 // names here and nowhere else. No other module calls the OS file API.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -225,7 +226,15 @@ Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
                 const WriteOptions &options = {});
 Status HardLink(std::string_view existing, std::string_view link);
 Status CreateDirectories(std::string_view path);
-Status RemoveDirectory(std::string_view path);         // only an empty one
+Status RemoveDirectory(std::string_view path); // only an empty one
+// Deletes every file and symbolic link directly in `dir` (never a
+// subdirectory, nor what a link leads to) in one pass, each by its name in
+// the directory held open. `progress`, when set, is told after each entry
+// with the count done and the total. Goes on past an entry that cannot be
+// deleted; the result is the first such failure, `notDeleted` their count.
+Status DeleteFilesIn(std::string_view dir,
+                     const std::function<void(size_t done, size_t total)> &progress = {},
+                     size_t *notDeleted = nullptr);
 bool SameFile(std::string_view a, std::string_view b); // same inode
 // Which file `path` names, the last part not followed when it is a link:
 // two spellings of one file ("./a", a path through a linked directory) give

@@ -4,6 +4,7 @@
 
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
+#include "store/RegIniFile.h"
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
 
@@ -231,6 +232,17 @@ bool AskForPath(DialogRequest r, std::string &path, int *chosenFilter) {
   return true;
 }
 
+// The settings' section of the folders last chosen, one value per kind.
+constexpr char kFolderSection[] = "Folders";
+
+void RememberFolder(const std::string &folderKind, const std::string &dir) {
+  if (folderKind.empty() || dir.empty())
+    return;
+  TRegIniFile reg;
+  reg.WriteString(kFolderSection, folderKind, AddPathSeparator(dir));
+  (void)reg.UpdateFile(); // a convenience: not worth a message when it fails
+}
+
 DialogRequest FileRequest(DialogKind kind, QWidget *parent, const FileDialogOptions &o) {
   DialogRequest r;
   r.kind = kind;
@@ -240,6 +252,8 @@ DialogRequest FileRequest(DialogKind kind, QWidget *parent, const FileDialogOpti
   r.filterIndex = o.filterIndex;
   r.defaultSuffix = o.defaultSuffix;
   r.initial = PathToQString(o.initialPath);
+  if (std::string last = LastFolder(o.folderKind); !last.empty())
+    r.initial = PathToQString(last + ExtractFileName(o.initialPath));
   r.mustExist = o.mustExist;
   r.confirmOverwrite = o.confirmOverwrite;
   r.refuseReadOnly = o.refuseReadOnly;
@@ -280,22 +294,52 @@ QStringList NameFiltersFromPipeList(const QString &pipeFilter) {
   return out;
 }
 
+std::string FileNameOfTitle(const std::string &title, const std::string &suffix) {
+  QString name = ToQString(title);
+  static const QRegularExpression unfit(QStringLiteral("[/\\x00-\\x1f\\x7f]"));
+  name.replace(unfit, QStringLiteral("_"));
+  name = name.trimmed();
+  std::string cp;
+  if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..") ||
+      !FromQString(name, cp))
+    cp = "export";
+  return cp + suffix;
+}
+
+std::string LastFolder(const std::string &folderKind) {
+  if (folderKind.empty())
+    return {};
+  const TRegIniFile reg;
+  const std::string dir = reg.ReadString(kFolderSection, folderKind, "");
+  if (dir.empty() || !fsys::DirectoryExists(dir))
+    return {};
+  return AddPathSeparator(dir);
+}
+
 bool OpenFileName(QWidget *parent, const FileDialogOptions &options, std::string &path,
                   int *chosenFilter) {
-  return AskForPath(FileRequest(DialogKind::OpenFile, parent, options), path, chosenFilter);
+  if (!AskForPath(FileRequest(DialogKind::OpenFile, parent, options), path, chosenFilter))
+    return false;
+  RememberFolder(options.folderKind, ExtractFilePath(path));
+  return true;
 }
 
 bool SaveFileName(QWidget *parent, const FileDialogOptions &options, std::string &path,
                   int *chosenFilter) {
-  return AskForPath(FileRequest(DialogKind::SaveFile, parent, options), path, chosenFilter);
+  if (!AskForPath(FileRequest(DialogKind::SaveFile, parent, options), path, chosenFilter))
+    return false;
+  RememberFolder(options.folderKind, ExtractFilePath(path));
+  return true;
 }
 
-bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bool createMissing) {
+bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bool createMissing,
+                     const std::string &folderKind) {
   DialogRequest r;
   r.kind = DialogKind::Directory;
   r.parent = parent;
   r.title = title;
-  r.initial = PathToQString(dir);
+  const std::string last = LastFolder(folderKind);
+  r.initial = PathToQString(last.empty() ? dir : last);
   r.createMissing = createMissing;
   std::string chosen;
   if (!AskForPath(r, chosen, nullptr))
@@ -315,6 +359,7 @@ bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bo
     }
   }
   dir = std::move(chosen);
+  RememberFolder(folderKind, dir);
   return true;
 }
 

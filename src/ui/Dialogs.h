@@ -109,6 +109,10 @@ struct FileDialogOptions {
   int filterIndex = 1; // in: preselected; see `chosenFilter` below
   QString defaultSuffix;
   std::string initialPath; // CP932: preset file (or directory) path
+  // The kind of file asked for ("Text", "Html", ...): the dialog starts in
+  // the folder last chosen for this kind (remembered per user), with the
+  // name of `initialPath`; the folder of a chosen file is remembered.
+  std::string folderKind;
   bool mustExist = false;
   bool confirmOverwrite = false;
   bool refuseReadOnly = false;  // a read-only file is explained and the dialog asked again
@@ -125,8 +129,19 @@ bool SaveFileName(QWidget *parent, const FileDialogOptions &options, std::string
 // `dir` (CP932) is the start directory in and the chosen one out, with a
 // trailing separator. With `createMissing` a chosen directory that does not
 // exist is created after the user agreed; a refusal or failure is false.
+// With `folderKind`, it starts in the directory last chosen for that kind
+// when there is one, and remembers the one chosen.
 bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir,
-                     bool createMissing = false);
+                     bool createMissing = false, const std::string &folderKind = {});
+
+// A title (CP932) as the name of a file to propose: separators and control
+// characters become "_"; "export" when nothing usable is left. `suffix`
+// (".txt") follows.
+std::string FileNameOfTitle(const std::string &title, const std::string &suffix);
+
+// The folder last chosen for a kind of file, with its separator; empty when
+// none is remembered or it is gone.
+std::string LastFolder(const std::string &folderKind);
 
 bool SelectFont(QWidget *parent, const QString &title, QFont &font);
 

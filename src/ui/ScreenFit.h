@@ -14,6 +14,12 @@ inline constexpr int kMinWindowHeight = 160;
 // minimum size and at most that area. Without any screen: `want` unchanged.
 QRect FitOnScreen(const QRect &want);
 
+// Where a window at `own` goes so that one at `front` does not hide all of
+// it: `own` when some of it shows; else its size beside `front` within
+// `area` (to the right, left, below or above, the first that fits); else
+// `own` moved to the corner of `area` farthest from `front`'s centre.
+QRect OutFromBehind(const QRect &own, const QRect &front, const QRect &area);
+
 // A restored place: what the settings said and what the window was given.
 // Collect() is what to store back: the settings' own values while the window
 // still stands where it was put, so that a clamp alone never rewrites them.

@@ -1,6 +1,7 @@
 #include "store/FileSystem.h"
 #include "TempDir.h"
 #include "store/Codec.h"
+#include "store/FaultInjection.h"
 #include "support/FileSizeLimit.h"
 
 #include <algorithm>
@@ -120,4 +121,28 @@ TEST(FileSystem, SymbolicLinksAreMarked) {
   EXPECT_TRUE(entries[0].isSymlink);
   EXPECT_TRUE(entries[0].isDirectory);
   EXPECT_FALSE(entries[1].isSymlink);
+}
+
+// Files and links go (whatever their names), folders and link targets stay, a failure is counted.
+TEST(FileSystem, DeleteFilesInTakesFilesAndLinksOnly) {
+  TempDir t, outside;
+  std::filesystem::create_directory(t.Path("sub"));
+  for (const char *name : {"a.txt", ".hidden", "emoji😀.txt", "sub/inside.txt"})
+    t.Write(name, "x");
+  outside.Write("target.txt", "kept");
+  std::filesystem::create_symlink(outside.Path("target.txt"), t.Path("link.txt"));
+  std::filesystem::create_directory_symlink(t.Path("sub"), t.Path("dirlink"));
+  size_t last = 0, failed = 9;
+  fsys::fault::Arm({fsys::fault::Call::Unlink, 2, EIO, false});
+  const fsys::Status s = fsys::DeleteFilesIn(
+      t.Dir(), [&](size_t done, size_t total) { last = done * total; }, &failed);
+  fsys::fault::Disarm();
+  EXPECT_EQ(s.code, EIO);
+  EXPECT_TRUE(s.path.rfind(t.Dir(), 0) == 0 && failed == 1 && last == 5 * 5);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("")), {}), 2); // sub, one
+  EXPECT_TRUE(std::filesystem::exists(t.Path("sub/inside.txt")) &&
+              std::filesystem::exists(outside.Path("target.txt")));
+  // A link to a folder is not followed into; nothing there is no folder.
+  std::filesystem::create_directory_symlink(t.Path("sub"), t.Path("sublink"));
+  EXPECT_FALSE(fsys::DeleteFilesIn(t.Dir() + "sublink/") || fsys::DeleteFilesIn(t.Dir() + "none"));
 }

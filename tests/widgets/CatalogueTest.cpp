@@ -12,6 +12,7 @@
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -111,12 +112,18 @@ private slots:
     QCOMPARE(dialogs.Asked()[0].initial, QDir::homePath()); // not wherever it was started
     QCOMPARE(boxes.Asked().size(), 0u);
 
-    QCOMPARE(f.geometry(), QRect(300, 250, 285, 290));
+    QCOMPARE(f.geometry().topLeft(), QPoint(300, 250));
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QCOMPARE(f.geometry(), QRect(300, 250, 285, 290));
-    QCOMPARE(f.ProjectList()->header()->sectionSize(0), 100);
-    QCOMPARE(f.ProjectList()->header()->sectionSize(1), 120);
+    QCOMPARE(f.geometry().topLeft(), QPoint(300, 250));
+    // A long title and the whole date show in the font in use, both in the window.
+    QHeaderView *header = f.ProjectList()->header();
+    const QFontMetrics metrics(f.ProjectList()->font());
+    QVERIFY(header->sectionSize(0) >
+            metrics.horizontalAdvance(QStringLiteral(u"大規模プロジェクトの企画")));
+    QVERIFY(header->sectionSize(1) >
+            metrics.horizontalAdvance(QStringLiteral("2026/12/08 18:09:14")));
+    QVERIFY(f.ProjectList()->viewport()->width() >= header->length());
     QCOMPARE(f.SortMode, 0);
     QVERIFY(!f.SortUp);
     QCOMPARE(f.Author, std::string("Rara"));
@@ -531,8 +538,10 @@ private slots:
     ui::ScriptedMessageBoxes boxes({MsgAnswer::No});
     f.SelectRow(RowOf(f, QStringLiteral("Doomed")));
     f.DeleteProjectAction();
-    QCOMPARE(boxes.Asked()[0].text,
-             QStringLiteral(u"プロジェクト\"Doomed\"を削除します\r\nよろしいですか?"));
+    // The folder named too: two projects may share a title.
+    QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"プロジェクト\"Doomed\"を削除します\r\n") +
+                                        root_->Native(QStringLiteral("p")) +
+                                        QStringLiteral(u"\r\nよろしいですか?"));
     QCOMPARE(boxes.Asked()[0].buttons, ui::MsgButtons::YesNo);
     QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::No); // Enter keeps the project
     QCOMPARE(boxes.Asked()[0].icon, ui::MsgIcon::Warning);
@@ -606,6 +615,8 @@ private slots:
     QCOMPARE(asked.filter, QStringLiteral(u"ｱｲﾃﾞｱｼｮｰﾄｶｯﾄ(*.ida)|*.ida|すべてのﾌｧｲﾙ(*.*)|*.*"));
     QCOMPARE(asked.defaultSuffix, QStringLiteral("ida"));
     QVERIFY(asked.confirmOverwrite);
+    // Named after the project, beside it; later where the last one went.
+    QCOMPARE(asked.initial, root_->Native(QStringLiteral("Proj.ida")));
     QCOMPARE(outside_->Read(QStringLiteral("p.ida")),
              "[Project]\r\nDirectory=" + QByteArray::fromStdString(root_->Cp()) + "p/\r\n");
 
@@ -619,6 +630,7 @@ private slots:
              "[Other]\r\nKey=1\r\n[Project]\r\nDirectory=" +
                  QByteArray::fromStdString(root_->Cp()) + "p/\r\nExtra=2\r\n");
     QCOMPARE(boxes.Asked().size(), 1u); // replace the existing file?
+    QCOMPARE(dialogs.Asked()[1].initial, outside_->Native(QStringLiteral("Proj.ida")));
 
     const QByteArray mime = data_->Read(QStringLiteral("share/mime/packages/orvane-project.xml"));
     QVERIFY(mime.contains("<mime-type type=\"application/x-orvane-project\">"));
@@ -829,14 +841,15 @@ private slots:
 
   void aLongRootFolderDoesNotWidenTheWindow() {
     TSelectThemaForm &f = Open();
+    const int width = f.width();
     f.RootDir = root_->Cp() + std::string(300, 'x') + "/";
     f.RefreshProjectList();
     QVERIFY(f.StatusPanel(1)->text().size() > 300);
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     f.layout()->activate();
-    QVERIFY(f.minimumSize().width() < 285);
-    QCOMPARE(f.width(), 285);
+    QVERIFY(f.minimumSize().width() < width);
+    QCOMPARE(f.width(), width);
   }
 
   void aboutShowsTheVersionAndScrolls() {

@@ -16,6 +16,8 @@
 #include "ui/MessageBox.h"
 
 #include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -48,12 +50,15 @@ void SetClipboard(const QString &text) { QGuiApplication::clipboard()->setText(t
 
 std::string Cp(const QString &s) { return TestDir::Name(s); }
 
-void SendFileDrop(QWidget *target, const QStringList &native) {
+void SendFileDrop(QWidget *target, const QStringList &native, const QString &text = {}) {
   QMimeData mime;
   QList<QUrl> urls;
   for (const QString &p : native)
     urls << QUrl::fromLocalFile(p);
-  mime.setUrls(urls);
+  if (!urls.isEmpty())
+    mime.setUrls(urls);
+  if (!text.isEmpty())
+    mime.setText(text);
   const Qt::DropActions actions = Qt::CopyAction | Qt::LinkAction;
   QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
@@ -296,6 +301,34 @@ private slots:
     SendFileDrop(l.w, {files.Native("x.txt")});
     QCOMPARE(l.Shape(), std::string("R(A)"));
     QCOMPARE(boxes.Asked().size(), size_t(2));
+  }
+  // Files dropped anywhere on the window become items; text on the item text stays text.
+  void filesDroppedAnywhereOnTheWindowBecomeItems() {
+    Project p("R(A B)");
+    TestDir files;
+    files.Write("x.txt", "x body\r\n");
+    ui::ScriptedMessageBoxes boxes;
+    Editor e(p);
+    e.Select("A");
+    const std::pair<const char *, QWidget *> targets[] = {
+        {"window", e.w},
+        {"tree", e.View()->viewport()},
+        {"item text", e.w->FileText()->viewport()},
+        {"header strip", e.w->PagePropertyHeader()->viewport()},
+        {"status bar", e.w->StatusPanel(0)}};
+    std::string shape = "R(A";
+    for (const auto &[where, target] : targets) {
+      e.View()->CommitLabelEdit();
+      SendFileDrop(target, {files.Native("x.txt")});
+      shape += " x";
+      QVERIFY2(e.Shape() == shape + " B)", where);
+      QVERIFY2(e.Memo().startsWith(QStringLiteral("x body")), where);
+    }
+    e.View()->CommitLabelEdit();
+    SendFileDrop(e.w->FileText()->viewport(), {}, QStringLiteral("dropped words"));
+    QVERIFY(e.Memo().contains(QStringLiteral("dropped words")));
+    QCOMPARE(e.Shape(), shape + " B)");
+    QVERIFY(boxes.Asked().empty());
   }
 };
 

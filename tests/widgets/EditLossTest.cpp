@@ -175,6 +175,13 @@ private slots:
     e.Select("Root-C00000");
     QTest::keyClick(e.Tree(), Qt::Key_F8);
     QVERIFY(e.w->AttachmentWindow()->IsShown());
+    // Back in the item text, F8 again: the keys go to the attachments now.
+    e.w->activateWindow();
+    QTRY_VERIFY(e.w->isActiveWindow());
+    e.w->FileText()->setFocus();
+    QTest::keyClick(e.w->FileText(), Qt::Key_F8);
+    QTRY_VERIFY(e.w->AttachmentWindow()->isActiveWindow());
+    QVERIFY(e.w->AttachmentWindow()->isAncestorOf(QApplication::focusWidget()));
     QCOMPARE(e.w->AttachmentWindow()->RowCount(), 1);
     // A tool window of its editor, not a window of its own.
     QCOMPARE(e.w->AttachmentWindow()->parentWidget(), e.w.data());

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QToolBar>
 
 namespace {
 
@@ -126,6 +127,11 @@ private slots:
     TIniFile ini;
     QVERIFY(ini.Load(dir.Cp() + "MainTree.dat"));
     QCOMPARE(ini.ReadString("Window", "Width", ""), std::string("630"));
+    // Every tool bar button in sight at the first width, none behind ">>".
+    auto *bar = w->findChild<QToolBar *>(QStringLiteral("ToolBar1"));
+    for (QAction *a : bar->actions())
+      QTRY_VERIFY2(a->isSeparator() || bar->widgetForAction(a)->isVisible(),
+                   qPrintable(a->objectName()));
     QCOMPARE(ini.ReadString("Root", "Child01", ""), std::string("Root-C00000"));
     QCOMPARE(ini.ReadString("Root", "LastIndex", ""), std::string("1"));
     QVERIFY(w->TreeModified());
@@ -329,6 +335,9 @@ private slots:
     QPointer<TVaveMainForm> &w = editor.w;
     QVERIFY(w->OpenProjectDir(p.Root()));
     TProjectNode *a = w->CurrentNode();
+    // Typed text: only the caret memory would not hold the user.
+    w->FileText()->setFocus();
+    QTest::keyClicks(w->FileText(), "typed ");
     {
       // A file-size limit makes every write fail, even for root.
       FileSizeLimit limit(8);

@@ -9,6 +9,8 @@
 
 #include "editor/ExportCommands.h"
 #include "store/Codec.h"
+#include "store/FileSystem.h"
+#include "store/RegIniFile.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/Shell.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -58,6 +61,8 @@ class ExportCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
+  void init() { fsys::DeleteFile(TRegIniFile::DefaultFileName()); } // no folder remembered
+
   void textHtmlAndExchangeFilesAsAskedAndOpened() {
     EditorTestProject p;
     TestDir out;
@@ -98,7 +103,8 @@ private slots:
     // One dialog per command: the filter of its kind preselected, the
     // overwrite question on, and a start outside the project.
     QCOMPARE(dialogs.Asked().size(), size_t(3));
-    const QString home = QDir::homePath() + QLatin1Char('/');
+    const QString home =
+        QFileInfo(QDir::cleanPath(p.dir.Native())).absolutePath() + QLatin1Char('/');
     const QString initial[] = {home + QStringLiteral("A.txt"), home + QStringLiteral("A.html"),
                                home + QString::fromUtf16(u"企画.txt")};
     const QString suffix[] = {QStringLiteral("txt"), QStringLiteral("html"), QStringLiteral("txt")};
@@ -117,6 +123,13 @@ private slots:
     QCOMPARE(opened.Targets(), (std::vector<std::string>{out.Cp(QStringLiteral("a.txt")),
                                                          out.Cp(QStringLiteral("a.html")),
                                                          out.Cp(QStringLiteral("all.txt"))}));
+    // Each kind starts where it was last written; the frame set, never written, beside the project.
+    for (TEditorAction id : {TEditorAction::ItemTextOutAction, TEditorAction::ItemSummarizeAction,
+                             TEditorAction::ItemHtmlExOutAction})
+      Trigger(w, id);
+    QCOMPARE(dialogs.Asked()[3].initial, out.Native(QStringLiteral("B.txt"))); // B is selected now
+    QCOMPARE(dialogs.Asked()[4].initial, out.Native(QString::fromUtf16(u"企画.txt")));
+    QCOMPARE(dialogs.Asked()[5].initial, home);
     QCOMPARE(boxes.Asked().size(), size_t(0));
     QCOMPARE(QApplication::overrideCursor(), nullptr); // the hourglass is gone
     e.reset();
@@ -138,7 +151,7 @@ private slots:
     const ui::DialogRequest &r = dialogs.Asked()[0];
     QCOMPARE(r.kind, ui::DialogKind::Directory);
     QVERIFY(r.createMissing);
-    QCOMPARE(QDir::cleanPath(r.initial), QDir::cleanPath(QDir::homePath()));
+    QCOMPARE(QDir::cleanPath(r.initial), QFileInfo(QDir::cleanPath(p.dir.Native())).absolutePath());
     QCOMPARE(boxes.Asked().size(), size_t(1)); // "... does not exist, create it?"
     QVERIFY(boxes.Asked()[0].text.contains(out.Native(QStringLiteral("site"))));
 

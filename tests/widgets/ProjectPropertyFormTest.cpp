@@ -131,16 +131,16 @@ private slots:
     QCOMPARE(list->header()->sectionSize(2), 120);
     QCOMPARE(list->header()->sectionSize(3), 60);
     QCOMPARE(list->headerItem()->textAlignment(1) & Qt::AlignHorizontal_Mask, int(Qt::AlignRight));
-    QVERIFY(!list->header()->sectionsClickable());
-    QVERIFY(!list->isSortingEnabled());
+    QVERIFY(list->header()->sectionsClickable());
+    QVERIFY(list->isSortingEnabled());
     QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(list->palette().color(QPalette::Inactive, QPalette::Highlight),
              list->palette().color(QPalette::Active, QPalette::Highlight));
-    // Fixed border: the window cannot be resized.
+    // The window can be made larger.
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QVERIFY(w.maximumSize().height() > w.minimumSize().height());
     // Every column in view without scrolling sideways.
     QVERIFY(list->viewport()->width() >= list->header()->length());
   }
@@ -171,6 +171,18 @@ private slots:
     QCOMPARE(w.windowTitle(), QStringLiteral(u"「構想」のプロパティ"));
     QCOMPARE(w.DirectoryCaption()->text(), dir_->Native().chopped(1)); // no separator
     QCOMPARE(w.LastUpdateCaption()->text(), QStringLiteral(u"2000年01月22日 09時51分40秒"));
+
+    // A header click sorts by that column: sizes as numbers, then the other way.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QHeaderView *header = list->header();
+    const QPoint sizeHeader(header->sectionViewportPosition(1) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, sizeHeader);
+    const int biggest = header->sortIndicatorOrder() == Qt::AscendingOrder ? 3 : 0;
+    QCOMPARE(list->topLevelItem(biggest)->text(0), QStringLiteral("pic.png"));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, sizeHeader);
+    QCOMPARE(list->topLevelItem(3 - biggest)->text(0), QStringLiteral("pic.png"));
+    list->sortByColumn(-1, Qt::AscendingOrder);
 
     // A project without a root section: new rows, the caption as it was.
     TestDir other;

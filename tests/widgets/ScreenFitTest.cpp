@@ -130,6 +130,20 @@ private slots:
     memo.SetWordWrap(true);
     QCOMPARE(memo.lineWrapMode(), QPlainTextEdit::WidgetWidth);
   }
+
+  // A window wholly behind another comes out beside it, on the area.
+  void aWindowWhollyBehindAnotherComesOutBesideIt() {
+    const QRect area(0, 0, 1600, 1000), own(300, 250, 300, 300);
+    const struct {
+      const char *name;
+      QRect front, expected;
+    } rows[] = {{"partly in sight", {400, 50, 800, 600}, own},
+                {"room on the right", {50, 50, 800, 600}, {850, 250, 300, 300}},
+                {"room below only", {0, 0, 1600, 600}, {300, 600, 300, 300}},
+                {"no room: a corner", area, {0, 0, 300, 300}}};
+    for (const auto &r : rows)
+      QVERIFY2(ui::OutFromBehind(own, r.front, area) == r.expected, r.name);
+  }
 };
 
 QTEST_MAIN(ScreenFitTest)

@@ -4,6 +4,7 @@
 // unsaved text; and the next Ctrl+S on a sound disk stores all of it.
 #include "EditorFixture.h"
 #include "EditorTestProject.h"
+#include "editor/DiskWatch.h"
 #include "store/FaultInjection.h"
 #include "support/DiskSnapshot.h"
 #include "support/ScopedHooks.h"
@@ -12,6 +13,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 
 #include <cerrno>
 #include <functional>
@@ -152,6 +154,44 @@ private slots:
            [](const std::string &bytes) {
              return bytes.find("its text") == std::string::npos && bytes.ends_with("\r\n\r\n\r\n");
            }});
+  }
+
+  // Only an unwritable caret memory differs: no hold, no box, one word in the status bar.
+  void aCaretThatCannotBeStoredHoldsNeitherSelectionNorClose_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("full disk") << 0;
+    QTest::newRow("read-only file system") << 1;
+    QTest::newRow("read-only item files") << 2;
+    QTest::newRow("links out of the folder") << 3;
+  }
+  void aCaretThatCannotBeStoredHoldsNeitherSelectionNorClose() {
+    QFETCH(int, kind);
+    Project p;
+    TestDir elsewhere;
+    for (const QString &name : {QStringLiteral("a.txt"), QStringLiteral("b.txt")})
+      QVERIFY(kind == 2 ? QFile::setPermissions(p.dir.Native(name), QFile::ReadOwner)
+                        : kind < 2 || (QFile::rename(p.dir.Native(name), elsewhere.Native(name)) &&
+                                       QFile::link(elsewhere.Native(name), p.dir.Native(name))));
+    const QByteArray a = p.dir.Read("a.txt"), b = p.dir.Read("b.txt");
+    Editor e(p);
+    e.w->DiskWatch().Stop();
+    ui::ScriptedMessageBoxes boxes;
+    if (kind < 2)
+      fsys::fault::Arm({kind == 0 ? Call::Write : Call::Open, 1, kind == 0 ? ENOSPC : EROFS, true});
+    QTest::keyClick(e.w->FileText(), Qt::Key_End);
+    e.View()->setFocus();
+    QTest::keyClick(e.View(), Qt::Key_Down);
+    QCOMPARE(e.w->CurrentNode(), FindItem(*e.w, "Root-C00002"));
+    const QString told = e.w->statusBar()->currentMessage();
+    QVERIFY2(told.contains(p.dir.Native("a.txt")), qPrintable(told));
+    QTest::keyClick(e.View(), Qt::Key_Up);
+    QVERIFY(e.w->CurrentNode() == FindItem(*e.w, "Root-C00000") &&
+            e.w->statusBar()->currentMessage() == told);
+    e.w->close();
+    QTRY_VERIFY(!e.w);
+    fsys::fault::Disarm();
+    QCOMPARE(boxes.Asked().size(), size_t(0));
+    QVERIFY(p.dir.Read("a.txt") == a && p.dir.Read("b.txt") == b);
   }
 
   void cleanup() { fsys::fault::Disarm(); }
