@@ -132,7 +132,7 @@ private slots:
       QTest::keyClick(w.AuthorBox(), Qt::Key_Escape);
     });
     Run(f, TCatalogueAction::AuthorAction);
-    QCOMPARE(f.Author, std::string("Rara"));
+    QCOMPARE(f.Author(), std::string("Rara"));
     QCOMPARE(f.windowTitle(), QStringLiteral("Orvane ver1.12.14  [Rara]"));
 
     // Twice: one bracketed name at the end.
@@ -143,7 +143,7 @@ private slots:
       });
       Run(f, TCatalogueAction::AuthorAction);
     }
-    QCOMPARE(f.Author, std::string("Sato [2]"));
+    QCOMPARE(f.Author(), std::string("Sato [2]"));
     QCOMPARE(f.windowTitle(), QStringLiteral("Orvane ver1.12.14  [Sato [2]]"));
     WhenShown([](TProjectControlForm &w) {
       QCOMPARE(w.AuthorBox()->text(), QStringLiteral("Sato [2]"));

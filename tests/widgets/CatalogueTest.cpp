@@ -3,6 +3,7 @@
 #include "WidgetTestSupport.h"
 #include "catalogue/AboutForm.h"
 #include "catalogue/DesktopRegistration.h"
+#include "catalogue/ProjectCommands.h"
 #include "catalogue/SelectThema.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
@@ -96,7 +97,7 @@ private slots:
     fsys::DeleteFile(TRegIniFile::DefaultFileName());
     root_ = std::make_unique<TestDir>();
     outside_ = std::make_unique<TestDir>();
-    TSelectThemaForm::SetProgramDirForTest("");
+    TProjectCommands::SetProgramDirForTest("");
   }
   void cleanup() { form_.reset(); }
 
@@ -124,11 +125,11 @@ private slots:
     QVERIFY(header->sectionSize(1) >
             metrics.horizontalAdvance(QStringLiteral("2026/12/08 18:09:14")));
     QVERIFY(f.ProjectList()->viewport()->width() >= header->length());
-    QCOMPARE(f.SortMode, 0);
-    QVERIFY(!f.SortUp);
-    QCOMPARE(f.Author, std::string("Rara"));
+    QCOMPARE(f.SortMode(), 0);
+    QVERIFY(!f.SortUp());
+    QCOMPARE(f.Author(), std::string("Rara"));
     QCOMPARE(f.windowTitle(), QStringLiteral("Orvane ver1.12.14  [Rara]"));
-    QCOMPARE(f.RootDir, root_->Cp());
+    QCOMPARE(f.RootDir(), root_->Cp());
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Beta"), QStringLiteral("Alpha")}));
     QCOMPARE(f.ProjectList()->palette().color(QPalette::Base), QColor(0xF9, 0xE9, 0xAA));
   }
@@ -160,10 +161,10 @@ private slots:
     {
       // The program's directory when projects can be made there.
       TestDir program;
-      TSelectThemaForm::SetProgramDirForTest(program.Cp());
+      TProjectCommands::SetProgramDirForTest(program.Cp());
       ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
       TSelectThemaForm f;
-      QCOMPARE(f.RootDir, program.Cp());
+      QCOMPARE(f.RootDir(), program.Cp());
       QCOMPARE(boxes.Asked().size(), 1u);
       QCOMPARE(boxes.Asked()[0].text,
                QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
@@ -172,7 +173,7 @@ private slots:
       // Cancelled with a root: nothing changes.
       ui::ScriptedDialogs again({DialogAnswer::Cancel()});
       f.SelectFolderAction();
-      QCOMPARE(f.RootDir, program.Cp());
+      QCOMPARE(f.RootDir(), program.Cp());
       QCOMPARE(boxes.Asked().size(), 1u);
       // The folder is remembered at once, before the catalogue closes.
       TRegIniFile reg;
@@ -185,11 +186,11 @@ private slots:
       TestDir home;
       const QByteArray realHome = qgetenv("HOME");
       qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
-      TSelectThemaForm::SetProgramDirForTest("/nonexistent/program/");
+      TProjectCommands::SetProgramDirForTest("/nonexistent/program/");
       ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
       TSelectThemaForm f;
       qputenv("HOME", realHome);
-      QCOMPARE(f.RootDir, home.Cp(QStringLiteral("Orvane")) + "/");
+      QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
       QVERIFY(QFileInfo(home.Native(QStringLiteral("Orvane"))).isDir());
       QCOMPARE(boxes.Asked().size(), 1u);
       QCOMPARE(
@@ -209,11 +210,11 @@ private slots:
       const std::string program = build.MakeDir(QStringLiteral("src/app")) + "/";
       const QByteArray realHome = qgetenv("HOME");
       qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
-      TSelectThemaForm::SetProgramDirForTest(program);
+      TProjectCommands::SetProgramDirForTest(program);
       ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
       TSelectThemaForm f;
       qputenv("HOME", realHome);
-      QCOMPARE(f.RootDir, home.Cp(QStringLiteral("Orvane")) + "/");
+      QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
       QCOMPARE(boxes.Asked().size(), 1u);
       QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u")はビルド用のディレクトリです")));
     }
@@ -263,8 +264,8 @@ private slots:
     QHeaderView *header = f.ProjectList()->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
-    QCOMPARE(f.SortMode, 0);
-    QVERIFY(f.SortUp);
+    QCOMPARE(f.SortMode(), 0);
+    QVERIFY(f.SortUp());
     QCOMPARE(Titles(f), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
                                      QStringLiteral("Delta"), QStringLiteral("Gamma")}));
     QCOMPARE(f.Selected()->Title, std::string("Beta")); // the selection follows its row
@@ -273,13 +274,13 @@ private slots:
 
     // The date column first sorts ascending; equal dates keep one fixed order.
     f.ProjectListColumnClick(1);
-    QCOMPARE(f.SortMode, 1);
-    QVERIFY(f.SortUp);
+    QCOMPARE(f.SortMode(), 1);
+    QVERIFY(f.SortUp());
     const QStringList byDate{QStringLiteral("Beta"), QStringLiteral("Gamma"),
                              QStringLiteral("Alpha"), QStringLiteral("Delta")};
     QCOMPARE(Titles(f), byDate);
     f.ProjectListColumnClick(1);
-    QVERIFY(!f.SortUp);
+    QVERIFY(!f.SortUp());
     QStringList reversed = byDate;
     std::reverse(reversed.begin(), reversed.end());
     QCOMPARE(Titles(f), reversed);
@@ -291,8 +292,8 @@ private slots:
     QCOMPARE(f.Compare(alpha, alpha), 0);
     // Another column than the title counts as the date column.
     f.ProjectListColumnClick(0);
-    QCOMPARE(f.SortMode, 0);
-    QVERIFY(f.SortUp);
+    QCOMPARE(f.SortMode(), 0);
+    QVERIFY(f.SortUp());
   }
 
   void commandStatesFollowTheSelection() {
@@ -669,7 +670,7 @@ private slots:
     f.ProjectList()->header()->resizeSection(0, 150);
     f.ProjectList()->header()->resizeSection(1, 90);
     f.ProjectListColumnClick(1);
-    f.Author = TestDir::Name(QStringLiteral(u"書き手"));
+    f.SetAuthor(TestDir::Name(QStringLiteral(u"書き手")));
     QVERIFY(f.close());
 
     TRegIniFile reg;
@@ -690,9 +691,9 @@ private slots:
     QCOMPARE(next.geometry(), QRect(120, 130, 400, 350));
     QCOMPARE(next.ProjectList()->header()->sectionSize(0), 150);
     QCOMPARE(next.ProjectList()->header()->sectionSize(1), 90);
-    QCOMPARE(next.SortMode, 1);
-    QVERIFY(next.SortUp);
-    QCOMPARE(next.RootDir, root_->Cp());
+    QCOMPARE(next.SortMode(), 1);
+    QVERIFY(next.SortUp());
+    QCOMPARE(next.RootDir(), root_->Cp());
     QCOMPARE(next.windowTitle(), QStringLiteral(u"Orvane ver1.12.14  [書き手]"));
   }
 
@@ -734,8 +735,8 @@ private slots:
     ui::ScriptedMessageBoxes boxes;
 
     f.WMShortcutHandover(QStringLiteral("   ") + outside_->Native(QStringLiteral("far.ida")));
-    QCOMPARE(f.ShortcutProjects.size(), 1u);
-    const TProjectData &entry = *f.ShortcutProjects[0];
+    QCOMPARE(f.ShortcutProjects().size(), 1u);
+    const TProjectData &entry = *f.ShortcutProjects()[0];
     QVERIFY(entry.FromShortcut);
     QVERIFY(!entry.IsNew);
     QCOMPARE(entry.Directory, outside_->Cp(QStringLiteral("p")));
@@ -746,7 +747,7 @@ private slots:
     // The same shortcut again finds the open editor.
     f.WMShortcutHandover(outside_->Native(QStringLiteral("far.ida")));
     QCOMPARE(f.Editors().size(), 1u);
-    QCOMPARE(f.ShortcutProjects[1]->EditorWindow, entry.EditorWindow);
+    QCOMPARE(f.ShortcutProjects()[1]->EditorWindow, entry.EditorWindow);
     QCOMPARE(boxes.Asked().size(), 0u);
 
     f.WMShortcutHandover(outside_->Native(QStringLiteral("missing.ida")));
@@ -754,7 +755,7 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 2u);
     QCOMPARE(boxes.Asked()[0].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
     QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"プロジェクトが見つかりません"));
-    QCOMPARE(f.ShortcutProjects.size(), 2u);
+    QCOMPARE(f.ShortcutProjects().size(), 2u);
 
     // Without an argument the catalogue just comes back.
     f.showMinimized();
@@ -792,7 +793,7 @@ private slots:
       QVERIFY(f.isMinimized());
       QCOMPARE(f.Editors().size(), 1u);
       QCOMPARE(f.Editors()[0]->ProjectTitle(), std::string("Far"));
-      QCOMPARE(f.ShortcutProjects.size(), 1u);
+      QCOMPARE(f.ShortcutProjects().size(), 1u);
       QVERIFY(f.Editors()[0]->close());
     }
     TSelectThemaForm &f = Open();
@@ -815,7 +816,7 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 3u);
     QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
     QCOMPARE(boxes.Asked()[2].text, QStringLiteral(u"ショートカットファイルが見つかりません"));
-    QCOMPARE(f.ShortcutProjects.size(), 1u);
+    QCOMPARE(f.ShortcutProjects().size(), 1u);
   }
 
   void firstStartWithAShortcutStaysMinimisedUntilItsEditorCloses() {
@@ -830,7 +831,7 @@ private slots:
     QPointer<TVaveMainForm> editor = f.Editors()[0];
     QVERIFY(editor->close());
     QVERIFY(!f.isMinimized());
-    QVERIFY(!f.ShortcutProjects[0]->EditorWindow);
+    QVERIFY(!f.ShortcutProjects()[0]->EditorWindow);
 
     // A shortcut that opens nothing leaves the catalogue in sight.
     ui::ScriptedMessageBoxes boxes;
@@ -842,7 +843,7 @@ private slots:
   void aLongRootFolderDoesNotWidenTheWindow() {
     TSelectThemaForm &f = Open();
     const int width = f.width();
-    f.RootDir = root_->Cp() + std::string(300, 'x') + "/";
+    f.SetRootDir(root_->Cp() + std::string(300, 'x') + "/");
     f.RefreshProjectList();
     QVERIFY(f.StatusPanel(1)->text().size() > 300);
     f.show();

@@ -111,7 +111,7 @@ private slots:
     QVERIFY(EndedWell(second));
     QTRY_COMPARE(catalogue.Editors().size(), 1u);
     QCOMPARE(catalogue.Editors()[0]->ProjectDir(), root_->Cp() + "p/");
-    QCOMPARE(catalogue.ShortcutProjects.size(), 1u);
+    QCOMPARE(catalogue.ShortcutProjects().size(), 1u);
 
     // Without an argument the running catalogue comes back.
     catalogue.showMinimized();

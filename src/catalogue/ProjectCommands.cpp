@@ -1,12 +1,14 @@
-// The catalogue's commands other than opening: choose the root folder, create
-// a project, make a shortcut file (and register its type with the desktop),
+// The catalogue's project commands: open, choose the root folder, create a
+// project, make a shortcut file (and register its type with the desktop),
 // delete a project, import an exchange file, show a project's properties, set
-// the author, About, leave.
-#include "catalogue/AboutForm.h"
+// the author.
+#include "catalogue/ProjectCommands.h"
+
 #include "catalogue/DesktopRegistration.h"
+#include "catalogue/OpenEditors.h"
 #include "catalogue/ProjectControlForm.h"
+#include "catalogue/ProjectList.h"
 #include "catalogue/ProjectPropertyForm.h"
-#include "catalogue/SelectThema.h"
 #include "editor/VaveMain.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
@@ -23,9 +25,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLayout>
+#include <QMainWindow>
 #include <QProgressDialog>
-#include <QStyle>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <climits>
@@ -56,7 +57,36 @@ bool UsableProjectName(const std::string &name) {
 
 } // namespace
 
-std::string TSelectThemaForm::ProgramDir() {
+TProjectCommands::TProjectCommands(TCatalogueContext &catalogue) : cat_(catalogue) {}
+
+void TProjectCommands::Bind() {
+  using A = TCatalogueAction;
+  const auto selected = [this] { return cat_.List().Selected() != nullptr; };
+  TCatalogueActions &a = cat_.Actions();
+  a.Bind(A::SelectFolderAction, [this] { SelectFolderAction(); });
+  a.Bind(A::CreateProjectAction, [this] { CreateProjectAction(); });
+  a.Bind(A::PopupCreateMenu, [this] { CreateProjectAction(); });
+  a.Bind(A::ImportAction, [this] { ImportAction(); });
+  a.Bind(A::AuthorAction, [this] { AuthorAction(); });
+  a.Bind(
+      A::OpenProjectAction, [this] { OpenProjectAction(); }, selected);
+  a.Bind(
+      A::PopupOpenMenu, [this] { OpenProjectAction(); }, selected);
+  a.Bind(
+      A::CreateShortcutAction, [this] { CreateShortcutAction(); }, selected);
+  a.Bind(
+      A::PopupShortcutMenu, [this] { CreateShortcutAction(); }, selected);
+  a.Bind(
+      A::DeleteProjectAction, [this] { DeleteProjectAction(); }, selected);
+  a.Bind(
+      A::PopupDeleteMenu, [this] { DeleteProjectAction(); }, selected);
+  a.Bind(
+      A::PropertyAction, [this] { PropertyAction(); }, selected);
+  a.Bind(
+      A::PopupPropertyMenu, [this] { PropertyAction(); }, selected);
+}
+
+std::string TProjectCommands::ProgramDir() {
   if (!g_programDir.empty())
     return g_programDir;
   std::string dir;
@@ -65,7 +95,16 @@ std::string TSelectThemaForm::ProgramDir() {
   return AddPathSeparator(dir);
 }
 
-void TSelectThemaForm::SetProgramDirForTest(const std::string &dir) { g_programDir = dir; }
+void TProjectCommands::SetProgramDirForTest(const std::string &dir) { g_programDir = dir; }
+
+// ------------------------------------------------------------------ open ----
+
+void TProjectCommands::OpenProjectAction() {
+  TProjectData *entry = cat_.List().Selected();
+  if (!entry)
+    return;
+  cat_.OpenEditors().OpenProject(entry);
+}
 
 // --------------------------------------------------------- choose folder ----
 
@@ -82,17 +121,17 @@ bool IsInBuildTree(const std::string &dir) {
 }
 } // namespace
 
-void TSelectThemaForm::SelectFolderAction() {
-  std::string dir = RootDir;
+void TProjectCommands::SelectFolderAction() {
+  std::string dir = cat_.RootDir();
   if (dir.empty() && !ui::PathFromQString(QDir::homePath(), dir))
     dir.clear();
-  if (ui::SelectDirectory(this, QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), dir, true)) {
-    RootDir = AddPathSeparator(dir);
+  if (ui::SelectDirectory(cat_.Window(), QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), dir, true)) {
+    cat_.SetRootDir(AddPathSeparator(dir));
     RememberRootDir();
-    RefreshProjectList();
+    cat_.List().RefreshProjectList();
     return;
   }
-  if (!RootDir.empty())
+  if (!cat_.RootDir().empty())
     return;
   // Without a root the program's own directory serves, as long as projects
   // can be made there; an installed program's directory is not writable, and
@@ -104,60 +143,60 @@ void TSelectThemaForm::SelectFolderAction() {
   const bool inBuildTree = IsInBuildTree(programDir);
   if (!programDir.empty() && !inBuildTree &&
       QFileInfo(ui::PathToQString(programDir)).isWritable()) {
-    RootDir = programDir;
+    cat_.SetRootDir(programDir);
   } else {
     std::string home;
     if (!ui::PathFromQString(QDir::homePath(), home))
       home = "/tmp";
-    RootDir = AddPathSeparator(AddPathSeparator(home) + "Orvane");
-    fsys::CreateDirectories(RootDir);
+    cat_.SetRootDir(AddPathSeparator(AddPathSeparator(home) + "Orvane"));
+    fsys::CreateDirectories(cat_.RootDir());
     text += QStringLiteral(u"プログラムのディレクトリ(") + ui::PathToQString(programDir) +
             (inBuildTree ? QStringLiteral(u")はビルド用のディレクトリです\r\n")
                          : QStringLiteral(u")には書き込めません\r\n"));
   }
-  text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(RootDir) +
+  text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(cat_.RootDir()) +
           QStringLiteral(u")を使用します");
-  ShowMessageBox(text, ui::MsgIcon::Information, ui::MsgButtons::Ok);
+  cat_.ShowMessageBox(text, ui::MsgIcon::Information, ui::MsgButtons::Ok);
   RememberRootDir();
-  RefreshProjectList();
+  cat_.List().RefreshProjectList();
 }
 
-void TSelectThemaForm::RememberRootDir() {
+void TProjectCommands::RememberRootDir() {
   // Kept at once, not only when the catalogue closes: a session that ends
   // without closing it should not ask for the folder again.
   TRegIniFile reg;
-  reg.WriteString("Main", "RootDir", RootDir);
+  reg.WriteString("Main", "RootDir", cat_.RootDir());
   reg.UpdateFile();
 }
 
 // ---------------------------------------------------------------- create ----
 
-void TSelectThemaForm::CreateProjectAction() {
-  if (RootDir.empty()) {
+void TProjectCommands::CreateProjectAction() {
+  if (cat_.RootDir().empty()) {
     SelectFolderAction();
-    if (RootDir.empty())
+    if (cat_.RootDir().empty())
       return;
   }
   std::string name;
   for (;;) {
-    if (!ui::InputText(this, QStringLiteral(u"プロジェクトの作成"),
+    if (!ui::InputText(cat_.Window(), QStringLiteral(u"プロジェクトの作成"),
                        QStringLiteral(u"新しいプロジェクト名を指定して下さい"), name))
       return;
     if (UsableProjectName(name))
       break;
-    ShowMessageBox(QStringLiteral(u"プロジェクト名に \"/\" は使えません\r\n"
-                                  u"\".\" と \"..\" だけの名前も使えません"),
-                   ui::MsgIcon::Warning, ui::MsgButtons::Ok);
+    cat_.ShowMessageBox(QStringLiteral(u"プロジェクト名に \"/\" は使えません\r\n"
+                                       u"\".\" と \"..\" だけの名前も使えません"),
+                        ui::MsgIcon::Warning, ui::MsgButtons::Ok);
   }
-  const std::string base = AddPathSeparator(RootDir);
+  const std::string base = AddPathSeparator(cat_.RootDir());
   std::string candidate = base + name;
   // A file of the name blocks it as much as a directory does.
   for (int n = 0; fsys::Exists(candidate); ++n)
     candidate = base + name + std::to_string(n);
   if (fsys::Status s = fsys::CreateDirectories(candidate); !s) {
-    ShowMessageBox(QStringLiteral(u"プロジェクトのディレクトリを作成できません") +
-                       ui::FileErrorText(s),
-                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    cat_.ShowMessageBox(QStringLiteral(u"プロジェクトのディレクトリを作成できません") +
+                            ui::FileErrorText(s),
+                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
   auto entry = std::make_unique<TProjectData>();
@@ -166,24 +205,24 @@ void TSelectThemaForm::CreateProjectAction() {
   entry->IsNew = true;
   entry->FromShortcut = false;
   TProjectData *e = entry.get();
-  TProjectItem *item = AddRow(std::move(entry));
-  if (!OpenProject(e)) {
+  TProjectItem *item = cat_.List().AddRow(std::move(entry));
+  if (!cat_.OpenEditors().OpenProject(e)) {
     // The editor has said why; no project came to be, so neither a row nor
     // the empty directory stays.
-    RemoveRow(item);
+    cat_.List().RemoveRow(item);
     fsys::RemoveDirectory(candidate);
     return;
   }
   // The date column stays empty until the editor reports its first save.
-  SortProjectList();
-  MakeCurrent(e);
-  ShowCount();
+  cat_.List().SortProjectList();
+  cat_.List().MakeCurrent(e);
+  cat_.ShowCount();
 }
 
 // -------------------------------------------------------------- shortcut ----
 
-void TSelectThemaForm::CreateShortcutAction() {
-  TProjectData *entry = Selected();
+void TProjectCommands::CreateShortcutAction() {
+  TProjectData *entry = cat_.List().Selected();
   if (!entry)
     return;
   ui::FileDialogOptions o;
@@ -198,41 +237,42 @@ void TSelectThemaForm::CreateShortcutAction() {
                   ui::FileNameOfTitle(entry->Title, ".ida");
   o.folderKind = "Shortcut";
   std::string path;
-  if (!ui::SaveFileName(this, o, path))
+  if (!ui::SaveFileName(cat_.Window(), o, path))
     return;
   TIniFile ini(path); // an existing file keeps everything but the one key
   ini.WriteString("Project", "Directory", entry->Directory);
   if (fsys::Status s = ini.UpdateFile(); !s) {
-    ShowMessageBox(QStringLiteral(u"ショートカットファイルを作成できません") + ui::FileErrorText(s),
-                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    cat_.ShowMessageBox(QStringLiteral(u"ショートカットファイルを作成できません") +
+                            ui::FileErrorText(s),
+                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
   RegisterShortcutType();
 }
 
-void TSelectThemaForm::RegisterShortcutType() {
+void TProjectCommands::RegisterShortcutType() {
   if (desktop::RegisterShortcutType(QCoreApplication::applicationFilePath()) ==
       desktop::Registration::MimeTypeFailed)
-    ShowMessageBox(QStringLiteral(u"レジストリを変更できません"), ui::MsgIcon::Error,
-                   ui::MsgButtons::Ok);
+    cat_.ShowMessageBox(QStringLiteral(u"レジストリを変更できません"), ui::MsgIcon::Error,
+                        ui::MsgButtons::Ok);
 }
 
 // ---------------------------------------------------------------- delete ----
 
-void TSelectThemaForm::DeleteProjectAction() {
-  TProjectData *entry = Selected();
+void TProjectCommands::DeleteProjectAction() {
+  TProjectData *entry = cat_.List().Selected();
   if (!entry)
     return;
   const std::string dir = entry->Directory;
   const QString title = ui::ToQString(entry->Title); // the entry may go with its editor
   // Two projects may share a title: the folder says which one goes.
-  if (ShowMessageBox(
+  if (cat_.ShowMessageBox(
           QStringLiteral(u"プロジェクト\"") + title + QStringLiteral(u"\"を削除します\r\n") +
               ui::PathToQString(RemovePathSeparator(dir)) + QStringLiteral(u"\r\nよろしいですか?"),
           ui::MsgIcon::Warning, ui::MsgButtons::YesNo, ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // An editor on the project goes first; if its user keeps it, so do the files.
-  if (TVaveMainForm *editor = FindEditor(dir))
+  if (TVaveMainForm *editor = cat_.OpenEditors().FindEditor(dir))
     if (!editor->close())
       return;
 
@@ -247,8 +287,8 @@ void TSelectThemaForm::DeleteProjectAction() {
     // keeps the folder, which is then reported.
     QProgressDialog progress(QStringLiteral(u"プロジェクト\"") + title +
                                  QStringLiteral(u"\"のファイルを削除しています"),
-                             QString(), 0, 0, this);
-    progress.setWindowTitle(Caption());
+                             QString(), 0, 0, cat_.Window());
+    progress.setWindowTitle(cat_.Caption());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(1000);
     QElapsedTimer shown;
@@ -263,70 +303,73 @@ void TSelectThemaForm::DeleteProjectAction() {
     removed = fsys::RemoveDirectory(dir).ok();
   }
   if (!removed)
-    ShowMessageBox(QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
-                       QStringLiteral(u"\"が削除できません"),
-                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
-  RefreshProjectList();
+    cat_.ShowMessageBox(QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
+                            QStringLiteral(u"\"が削除できません"),
+                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  cat_.List().RefreshProjectList();
 }
 
 // --------------------------------------------------------- import, author ----
 
-TProjectControlForm *TSelectThemaForm::MakeControlWindow() {
+TProjectControlForm *TProjectCommands::MakeControlWindow() {
   if (!control_)
-    control_ = new TProjectControlForm(this);
+    control_ = new TProjectControlForm(cat_.Window());
   return control_;
 }
 
-TProjectControlForm *TSelectThemaForm::ControlWindow() const { return control_.data(); }
+TProjectControlForm *TProjectCommands::ControlWindow() const { return control_.data(); }
 
-void TSelectThemaForm::ImportAction() {
-  if (RootDir.empty()) {
+void TProjectCommands::ImportAction() {
+  if (cat_.RootDir().empty()) {
     SelectFolderAction();
-    if (RootDir.empty())
+    if (cat_.RootDir().empty())
       return;
   }
-  if (MakeControlWindow()->ShowControl(TProjectControlForm::ImportPage, RootDir))
-    RefreshProjectList();
+  if (MakeControlWindow()->ShowControl(TProjectControlForm::ImportPage, cat_.RootDir()))
+    cat_.List().RefreshProjectList();
 }
 
-void TSelectThemaForm::AuthorAction() {
+void TProjectCommands::AuthorAction() {
   TProjectControlForm *control = MakeControlWindow();
   // The import page can be used from here too, into the current root.
-  control->ImportRoot = RootDir;
-  Author = control->EditAuthor(Author);
+  control->ImportRoot = cat_.RootDir();
+  cat_.SetAuthor(control->EditAuthor(cat_.Author()));
   // The caption up to its first "[" keeps whatever stands before the name.
-  QString caption = windowTitle();
+  QMainWindow *window = cat_.Window();
+  QString caption = window->windowTitle();
   if (const qsizetype at = caption.indexOf(QLatin1Char('[')); at >= 0)
     caption.truncate(at);
-  setWindowTitle(caption + QStringLiteral("[") + ui::ToQString(Author) + QStringLiteral("]"));
+  window->setWindowTitle(caption + QStringLiteral("[") + ui::ToQString(cat_.Author()) +
+                         QStringLiteral("]"));
   if (control->ImportedInDisplay())
-    RefreshProjectList();
+    cat_.List().RefreshProjectList();
 }
 
 // ------------------------------------------------------------ properties ----
 
-TProjectPropertyForm *TSelectThemaForm::PropertyWindow() const { return property_.data(); }
+TProjectPropertyForm *TProjectCommands::PropertyWindow() const { return property_.data(); }
 
-void TSelectThemaForm::PropertyAction() {
-  TProjectData *entry = Selected();
+void TProjectCommands::PropertyAction() {
+  TProjectData *entry = cat_.List().Selected();
   if (!entry)
     return;
   if (!property_)
-    property_ = new TProjectPropertyForm(this);
+    property_ = new TProjectPropertyForm(cat_.Window());
   TProjectPropertyForm *w = property_;
   // Left and top edges with the catalogue's; a window taller than the
   // catalogue ends at its bottom instead, as long as its top stays on screen.
   w->ensurePolished();
   if (w->layout())
     w->layout()->activate();
-  const QRect catalogue = frameGeometry();
+  const QMainWindow *window = cat_.Window();
+  const QRect catalogue = window->frameGeometry();
   QRect own = w->frameGeometry();
   // Never shown, its frame is not known yet: it gets the catalogue's title
   // bar, and at the bottom a border as at the sides (a dialog of fixed size
   // has no resize handle there).
   if (own.size() == w->size())
-    own.setHeight(own.height() + (geometry().top() - catalogue.top()) +
-                  (geometry().left() - catalogue.left()));
+    own.setHeight(own.height() + (window->geometry().top() - catalogue.top()) +
+                  (window->geometry().left() - catalogue.left()));
   int top = catalogue.top();
   if (own.height() > catalogue.height()) {
     const int aligned = catalogue.bottom() - own.height() + 1;
@@ -336,19 +379,3 @@ void TSelectThemaForm::PropertyAction() {
   w->move(catalogue.left(), top);
   w->ShowProperties(entry->Directory);
 }
-
-// ----------------------------------------------------------- about, leave ----
-
-void TSelectThemaForm::AboutAction() {
-  if (!about_)
-    about_ = new TAboutForm(this);
-  QIcon icon = QApplication::windowIcon();
-  if (icon.isNull())
-    icon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
-  about_->SetIcon(icon);
-  about_->show();
-  about_->raise();
-  about_->activateWindow();
-}
-
-void TSelectThemaForm::ExitAction() { close(); }

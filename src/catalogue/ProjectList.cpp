@@ -1,0 +1,302 @@
+// The catalogue's list: its rows, the walk over the root folder that makes
+// them, the watch that keeps them current, and their order.
+#include "catalogue/ProjectList.h"
+
+#include "editor/VaveMain.h"
+#include "search/SearchFileList.h"
+#include "store/FileSystem.h"
+#include "store/LibUnit.h"
+#include "store/Project.h"
+#include "ui/BusyCursor.h"
+#include "ui/ReportList.h"
+#include "ui/Text.h"
+
+#include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace {
+
+// 11201017 in the blue-green-red encoding: a pale yellow.
+const QColor kListColour(249, 233, 170);
+
+TDateTime FromEpoch(int64_t seconds) {
+  const QDateTime t = QDateTime::fromSecsSinceEpoch(seconds);
+  const QDate d = t.date();
+  const QTime h = t.time();
+  TDateTime out;
+  out.year = d.year();
+  out.month = d.month();
+  out.day = d.day();
+  out.hour = h.hour();
+  out.minute = h.minute();
+  out.second = h.second();
+  return out;
+}
+
+} // namespace
+
+// A row of the list owns its entry.
+class TProjectItem : public QTreeWidgetItem {
+public:
+  explicit TProjectItem(std::unique_ptr<TProjectData> entry) : entry_(std::move(entry)) {}
+  TProjectData *Entry() const { return entry_.get(); }
+
+private:
+  std::unique_ptr<TProjectData> entry_;
+};
+
+TProjectList::TProjectList(TCatalogueContext &catalogue) : cat_(catalogue) {
+  titleProbe_.LoadMode = TLoadMode::RootOnly;
+}
+
+void TProjectList::Build() {
+  QMainWindow *window = cat_.Window();
+  projectWatch_ = new QFileSystemWatcher(window);
+  projectSettle_ = new QTimer(window);
+  projectSettle_->setSingleShot(true);
+  projectSettle_->setInterval(300); // a save is a burst of changes
+  projectCheck_ = new QTimer(window);
+  projectCheck_->setInterval(5000);
+  QObject::connect(projectWatch_, &QFileSystemWatcher::directoryChanged, projectSettle_,
+                   qOverload<>(&QTimer::start));
+  QObject::connect(projectSettle_, &QTimer::timeout, window, [this] { CheckProjectRows(); });
+  QObject::connect(projectCheck_, &QTimer::timeout, window, [this] { CheckProjectRows(); });
+  projectCheck_->start();
+
+  list_ = new QTreeWidget(window);
+  list_->setObjectName(QStringLiteral("ProjectList"));
+  list_->setColumnCount(2);
+  list_->setHeaderLabels({QStringLiteral(u"プロジェクト"), QStringLiteral(u"最終更新日")});
+  ui::MakeFlatRows(list_);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setFrameShape(QFrame::NoFrame);
+  // Sorting stays off: the catalogue sorts with its own comparison.
+  QHeaderView *header = list_->header();
+  header->setStretchLastSection(false);
+  header->setSectionsClickable(true);
+  header->setSortIndicatorShown(true);
+  QPalette pal = list_->palette();
+  pal.setColor(QPalette::Base, kListColour);
+  // The selection stays visible while the list has no focus.
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+    pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
+  list_->setPalette(pal);
+  QObject::connect(header, &QHeaderView::sectionClicked, window,
+                   [this](int column) { ProjectListColumnClick(column); });
+}
+
+// ----------------------------------------------------------------- rows ----
+
+int TProjectList::RowCount() const { return list_->topLevelItemCount(); }
+
+TProjectItem *TProjectList::Item(int row) const {
+  return static_cast<TProjectItem *>(list_->topLevelItem(row));
+}
+
+TProjectData *TProjectList::Row(int row) const {
+  TProjectItem *item = Item(row);
+  return item ? item->Entry() : nullptr;
+}
+
+TProjectData *TProjectList::Selected() const {
+  const QList<QTreeWidgetItem *> items = list_->selectedItems();
+  return items.isEmpty() ? nullptr : static_cast<TProjectItem *>(items.front())->Entry();
+}
+
+void TProjectList::SelectRow(int row) {
+  if (QTreeWidgetItem *item = list_->topLevelItem(row)) {
+    list_->setCurrentItem(item);
+    item->setSelected(true);
+  }
+}
+
+void TProjectList::MakeCurrent(TProjectData *entry) {
+  for (int i = 0; entry && i < RowCount(); ++i)
+    if (Row(i) == entry) {
+      SelectRow(i);
+      list_->scrollToItem(Item(i));
+      break;
+    }
+  // Enter, Ctrl+O and the arrows act on the list at once.
+  list_->setFocus(Qt::OtherFocusReason);
+}
+
+TProjectItem *TProjectList::AddRow(std::unique_ptr<TProjectData> entry) {
+  WatchRow(entry.get(), true);
+  auto *item = new TProjectItem(std::move(entry));
+  list_->addTopLevelItem(item);
+  ShowRow(item);
+  return item;
+}
+
+void TProjectList::WatchRow(TProjectData *entry, bool watch) {
+  if (!entry || entry->Directory.empty())
+    return;
+  const QString dir = ui::PathToQString(entry->Directory);
+  if (!watch) {
+    projectWatch_->removePath(dir);
+    return;
+  }
+  entry->TreeFile = fsys::Peek(TProject::TreeFilePath(entry->Directory));
+  if (fsys::DirectoryExists(entry->Directory))
+    projectWatch_->addPath(dir);
+}
+
+void TProjectList::CheckProjectRows() {
+  bool changed = false;
+  for (int i = 0; i < RowCount(); ++i) {
+    TProjectData *e = Row(i);
+    if (!e || e->IsNew) // no tree file before its first save, which tells the row itself
+      continue;
+    const std::string tree = TProject::TreeFilePath(e->Directory);
+    const fsys::Stamp now = fsys::Peek(tree);
+    if (fsys::SameVersion(now, e->TreeFile))
+      continue;
+    e->TreeFile = now;
+    fsys::Entry st;
+    if (!now.exists || !fsys::Stat(tree, st))
+      continue; // gone: the row stays until the list is refreshed
+    titleProbe_.LoadProject(e->Directory);
+    if (TProjectNode *root = titleProbe_.RootNode())
+      e->Title = root->Text();
+    titleProbe_.ClearTree();
+    e->LastUpdate = FromEpoch(st.mtime);
+    ShowRow(Item(i));
+    changed = true;
+  }
+  if (changed)
+    SortProjectList();
+}
+
+void TProjectList::RemoveRow(TProjectItem *item) {
+  WatchRow(item->Entry(), false);
+  delete item;
+  cat_.ShowCount();
+  cat_.updateActionStates();
+}
+
+void TProjectList::ShowRow(TProjectItem *item) {
+  const TProjectData *e = item->Entry();
+  item->setText(0, ui::ToQString(e->Title));
+  // A project just made has no date to show until its first save.
+  item->setText(1, e->IsNew ? QString() : ui::ToQString(e->LastUpdate.ToString()));
+}
+
+// -------------------------------------------------------------- refresh ----
+
+void TProjectList::RefreshProjectList() {
+  ui::BusyCursor busy;
+  // Editors of rows about to go stay known to the new rows of their directory.
+  std::vector<std::pair<std::string, QPointer<TVaveMainForm>>> open;
+  for (int i = 0; i < RowCount(); ++i)
+    if (TProjectData *e = Row(i); e && e->EditorWindow)
+      open.emplace_back(e->Directory, e->EditorWindow);
+
+  list_->setUpdatesEnabled(false);
+  struct Resume {
+    QWidget *w;
+    ~Resume() { w->setUpdatesEnabled(true); }
+  } resume{list_};
+  if (!projectWatch_->directories().isEmpty())
+    projectWatch_->removePaths(projectWatch_->directories());
+  list_->clear();
+  const std::string &rootDir = cat_.RootDir();
+  TSearchFileList SearchDir;
+  SearchDir.SetDirectory(rootDir);
+  SearchDir.SetFileName("*");
+  SearchDir.SearchDirectoryName = true;
+  SearchDir.SearchSubDirectory = false;
+  SearchDir.DirectorySearchMode = true;
+  SearchDir.OnFileFind = [this](TSearchFileList &, const std::string &fileName, const fsys::Entry &,
+                                void *, bool &, bool &) { SearchDirFileFind(fileName); };
+  if (!rootDir.empty())
+    SearchDir.SearchFiles(nullptr, nullptr);
+  titleProbe_.ClearTree();
+
+  for (int i = 0; i < RowCount(); ++i) {
+    TProjectData *e = Row(i);
+    for (const auto &[dir, editor] : open)
+      if (editor && dir == e->Directory)
+        e->EditorWindow = editor;
+  }
+  SortProjectList();
+  // A keyboard user can open the first project with Enter straight away.
+  if (RowCount() > 0)
+    MakeCurrent(Row(0));
+  cat_.ShowCount();
+  cat_.updateActionStates();
+}
+
+void TProjectList::SearchDirFileFind(const std::string &fileName) {
+  const std::string dir = AddPathSeparator(fileName);
+  const std::string treeFile = TProject::TreeFilePath(dir);
+  fsys::Entry st;
+  if (!fsys::FileExists(treeFile) || !fsys::Stat(treeFile, st))
+    return;
+  titleProbe_.LoadProject(dir);
+  if (!titleProbe_.RootNode())
+    return;
+  auto entry = std::make_unique<TProjectData>();
+  entry->Directory = dir;
+  entry->Title = titleProbe_.RootNode()->Text();
+  entry->LastUpdate = FromEpoch(st.mtime);
+  entry->IsNew = false;
+  AddRow(std::move(entry));
+}
+
+// ---------------------------------------------------------------- order ----
+
+void TProjectList::SetSort(int32_t mode, bool up) {
+  sortMode_ = mode == 1 ? 1 : 0; // the program only ever stores 0 or 1
+  sortUp_ = up;
+}
+
+int TProjectList::Compare(const TProjectData &a, const TProjectData &b) const {
+  int r = 0;
+  if (sortMode_ == 1)
+    r = a.LastUpdate > b.LastUpdate ? 1 : a.LastUpdate < b.LastUpdate ? -1 : 0;
+  else
+    r = QString::localeAwareCompare(ui::ToQString(a.Title), ui::ToQString(b.Title));
+  // Ties keep one fixed order, so a sort is the same every time.
+  if (r == 0)
+    r = a.Directory.compare(b.Directory);
+  r = r < 0 ? -1 : r > 0 ? 1 : 0;
+  return sortUp_ ? r : -r;
+}
+
+void TProjectList::SortProjectList() {
+  TProjectData *current = Selected();
+  QList<QTreeWidgetItem *> items = list_->invisibleRootItem()->takeChildren();
+  std::stable_sort(items.begin(), items.end(), [this](QTreeWidgetItem *a, QTreeWidgetItem *b) {
+    return Compare(*static_cast<TProjectItem *>(a)->Entry(),
+                   *static_cast<TProjectItem *>(b)->Entry()) < 0;
+  });
+  list_->addTopLevelItems(items);
+  list_->header()->setSortIndicator(sortMode_ == 1 ? 1 : 0,
+                                    sortUp_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+  for (int i = 0; current && i < RowCount(); ++i)
+    if (Row(i) == current) {
+      SelectRow(i);
+      list_->scrollToItem(Item(i));
+    }
+  cat_.updateActionStates();
+}
+
+void TProjectList::ProjectListColumnClick(int column) {
+  const int mode = column == 0 ? 0 : 1;
+  if (sortMode_ == mode) {
+    sortUp_ = !sortUp_;
+  } else {
+    sortMode_ = mode;
+    sortUp_ = true;
+  }
+  SortProjectList();
+}
