@@ -4,8 +4,8 @@
 // catalogue's root, the page "著者設定" edits the author name the catalogue
 // hands to editors. Made once by the catalogue and shown modally each time.
 //
-//   if (control->ShowControl(0, RootDir)) RefreshProjectList();
-//   Author = control->EditAuthor(Author);
+//   if (control->ShowControl(0, rootDir)) list.RefreshProjectList();
+//   author = control->EditAuthor(author);
 #include <QDialog>
 
 #include <string>

@@ -300,6 +300,7 @@ void TSelectThemaForm::SelectRow(int row) { list_->SelectRow(row); }
 int32_t TSelectThemaForm::SortMode() const { return list_->SortMode(); }
 bool TSelectThemaForm::SortUp() const { return list_->SortUp(); }
 void TSelectThemaForm::RefreshProjectList() { list_->RefreshProjectList(); }
+void TSelectThemaForm::CheckProjectsNow() { list_->CheckProjectRows(); }
 int TSelectThemaForm::Compare(const TProjectData &a, const TProjectData &b) const {
   return list_->Compare(a, b);
 }

@@ -60,6 +60,9 @@ public:
   void LoadSettings();
   void SaveSettings();
   void RefreshProjectList();
+  // Shows the new title and date of every row whose tree file changed on
+  // disk (the watch does so on its own).
+  void CheckProjectsNow();
   int Compare(const TProjectData &a, const TProjectData &b) const;
   void ProjectListColumnClick(int column);
   void ApplicationDeactivate();
