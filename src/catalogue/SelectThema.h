@@ -66,6 +66,8 @@ public:
   int Compare(const TProjectData &a, const TProjectData &b) const;
   void ProjectListColumnClick(int column);
   void ApplicationDeactivate();
+  // A later start of the program handed over its argument (none: just come
+  // forward).
   void WMShortcutHandover(const std::optional<QString> &argument);
 
   // ---- commands --------------------------------------------------------------
