@@ -4,6 +4,7 @@
 // shown when entered), the lock, messages, and the commands' actions. The
 // window implements it; a group knows the window only through this.
 #include "editor/EditorActions.h"
+#include "store/FileSystem.h"
 #include "store/TextLines.h"
 #include "ui/MessageBox.h"
 
@@ -44,12 +45,19 @@ public:
   // when none was made (locked, or the current item could not be written).
   virtual TProjectNode *CreateNewItem(bool sub, bool fromUser) = 0;
 
-  // Writes what differs from the item's file; false when it could not.
-  virtual bool StoreItem(TProjectNode *node) = 0;
+  // Writes what differs from the item's file; why not when it could not.
+  virtual fsys::Status StoreItem(TProjectNode *node) = 0;
+  // "The current item cannot be saved", with the item's path and the reason.
+  virtual void TellNotStored(TProjectNode *node, const fsys::Status &why) = 0;
+  // Stores `node` and, when it could not be written, tells the user why.
+  bool StoreOrTell(TProjectNode *node) {
+    const fsys::Status s = StoreItem(node);
+    if (!s)
+      TellNotStored(node, s);
+    return s.ok();
+  }
   // Shows `node` as the current item.
   virtual void VaveTreeChange(TProjectNode *node) = 0;
-  // "The current item cannot be saved", with the item's path and the reason.
-  virtual QString ItemFileProblem(TProjectNode *node) const = 0;
 
   virtual bool MemoModified() const = 0;
   // The memo's text as item lines.

@@ -35,6 +35,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <cerrno>
+
 TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
   setObjectName(QStringLiteral("TVaveMainForm"));
   // Each editor stands on its own beside the catalogue (own task-bar entry).
@@ -270,13 +272,13 @@ void TVaveMainForm::updateActionStates() {
 
 // ------------------------------------------------------- the current item ----
 
-bool TVaveMainForm::StoreItem(TProjectNode *node) {
+fsys::Status TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!node)
-    return true;
+    return {};
   // An item whose file could not be read is shown read-only; writing it
   // would put an empty file where the real one is to come back.
   if (node->Data()->Missing)
-    return true;
+    return {};
   TNodeFiles &f = node->Data()->Files;
   const bool shown = node == current_;
   if (shown) {
@@ -311,14 +313,14 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
     return ResolveDiskChange(node, changed, s);
   }
   if (!s) {
-    storeFailure_ = s;
     node->Data()->Unsaved = changed;
     // An item that was not changed loses only its caret memory (a full or
     // read-only disk, a read-only file, a refused link): that must not hold
     // the user on it, nor the window open.
-    if (!changed)
-      TellCaretNotKept(s);
-    return !changed;
+    if (changed)
+      return s;
+    TellCaretNotKept(s);
+    return {};
   }
   node->Data()->Unsaved = false;
   if (!caretNotKept_.isEmpty()) {
@@ -327,7 +329,7 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   }
   if (shown)
     RememberStored(f);
-  return true;
+  return {};
 }
 
 // ------------------------------------------- files changed elsewhere ----
@@ -353,7 +355,8 @@ ui::MsgAnswer TVaveMainForm::AskChangedOnDisk(const QString &text, const QString
   return ui::ShowMessageBox(ask);
 }
 
-bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why) {
+fsys::Status TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed,
+                                              const fsys::Status &why) {
   if (why.code == fsys::kGoneFromDisk) {
     // Deleted elsewhere: made again only when it holds something to keep,
     // and only when the user says so. A "no" keeps the text in memory (the
@@ -383,7 +386,7 @@ bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fs
       const ui::MsgAnswer answer = ui::ShowMessageBox(ask);
       if (answer == ui::MsgAnswer::Cancel) {
         closeRefused_ = true;
-        return false;
+        return {"store", node->Data()->Files.FilePath, ECANCELED};
       }
       write = answer == ui::MsgAnswer::Yes;
       if (!write)
@@ -391,7 +394,7 @@ bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fs
     }
     if (!write) {
       MarkGone(node);
-      return true;
+      return {};
     }
     return SaveOwnVersion(node);
   }
@@ -400,7 +403,7 @@ bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fs
   if (!changed) {
     if (!ReloadItem(node, false))
       MarkGone(node);
-    return true;
+    return {};
   }
 
   const ui::MsgAnswer answer = AskChangedOnDisk(
@@ -414,7 +417,7 @@ bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fs
   case ui::MsgAnswer::Yes:
     // The edits made here stay one undo away in the text.
     if (ReloadItem(node, true))
-      return true;
+      return {};
     return SaveOwnVersion(node);
   case ui::MsgAnswer::No:
     return SaveOwnVersion(node);
@@ -423,21 +426,19 @@ bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fs
   }
 }
 
-bool TVaveMainForm::SaveOwnVersion(TProjectNode *node) {
+fsys::Status TVaveMainForm::SaveOwnVersion(TProjectNode *node) {
   TNodeFiles &f = node->Data()->Files;
-  if (fsys::Status s = f.Save(TNodeFiles::Overwrite::Always); !s) {
-    storeFailure_ = s;
-    return false;
-  }
+  if (fsys::Status s = f.Save(TNodeFiles::Overwrite::Always); !s)
+    return s;
   node->Data()->Unsaved = false;
   goneItems_.erase(node);
   if (node == current_)
     RememberStored(f);
   UpdateGonePanel();
-  return true;
+  return {};
 }
 
-bool TVaveMainForm::KeepBothVersions(TProjectNode *node) {
+fsys::Status TVaveMainForm::KeepBothVersions(TProjectNode *node) {
   // The text of this window goes into a new item first: when it cannot be
   // written, the item keeps it and nothing is reloaded.
   TProjectTree &tree = Project().Tree();
@@ -451,10 +452,8 @@ bool TVaveMainForm::KeepBothVersions(TProjectNode *node) {
   std::string mark;
   if (ui::FromQString(QString::fromUtf16(u"(この画面の版)"), mark))
     data->Files.Title += mark;
-  if (fsys::Status s = data->Files.Save(); !s) {
-    storeFailure_ = s;
-    return false;
-  }
+  if (fsys::Status s = data->Files.Save(); !s)
+    return s;
   const std::string title = data->Files.Title;
   TProjectNode *copy =
       node == RootNode() ? tree.InsertAt(node, 0, title, std::move(data))
@@ -467,7 +466,7 @@ bool TVaveMainForm::KeepBothVersions(TProjectNode *node) {
     // Gone meanwhile: this window's text is safe in the new item.
     MarkGone(node);
   }
-  return true;
+  return {};
 }
 
 bool TVaveMainForm::ReloadItem(TProjectNode *node, bool undoable) {
@@ -574,10 +573,8 @@ void TVaveMainForm::CheckTreeOnDisk() {
     return;
   // The shown item goes to disk first; the reload reads it back.
   TProjectNode *edited = current_ && HasUnsavedEdits(current_) ? current_ : nullptr;
-  if (!StoreItem(current_)) {
-    ShowMessageBox(ItemFileProblem(current_), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  if (!StoreOrTell(current_))
     return;
-  }
   if (ReloadProject(edited))
     treeTold_ = fsys::Stamp{};
 }
@@ -848,10 +845,8 @@ bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
   ui::FromQString(QString::fromUtf16(u"このウィンドウにだけあったアイテム"),
                   holderData->Files.Title);
   holderData->Files.Author = author_;
-  if (fsys::Status s = holderData->Files.Save(); !s) {
-    storeFailure_ = s;
+  if (!holderData->Files.Save())
     return false;
-  }
   const std::string holderTitle = holderData->Files.Title;
   TProjectNode *holder = tree.AddChild(RootNode(), holderTitle, std::move(holderData));
   std::vector<TProjectNode *> made;
@@ -932,14 +927,18 @@ void TVaveMainForm::RememberStored(const TNodeFiles &f) {
   stored_.AttachFiles = f.AttachFiles;
 }
 
-QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {
+QString TVaveMainForm::ItemFileProblem(TProjectNode *node, const fsys::Status &why) const {
   QString text = QString::fromUtf16(u"現在のアイテムを保存できません");
   if (node)
     text += QStringLiteral("\r\n") + ui::PathToQString(node->Data()->Files.FilePath);
   // The path was named above; what failed may be that file or its folder.
-  if (storeFailure_.code)
-    text += QStringLiteral("\r\n") + ui::ErrnoText(storeFailure_.code);
+  if (why.code)
+    text += QStringLiteral("\r\n") + ui::ErrnoText(why.code);
   return text;
+}
+
+void TVaveMainForm::TellNotStored(TProjectNode *node, const fsys::Status &why) {
+  ShowMessageBox(ItemFileProblem(node, why), ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }
 
 bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
@@ -949,7 +948,8 @@ bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
   tree_->CommitLabelEdit();
   if (quickWalk_ && !MemoModified())
     return true;
-  if (StoreItem(current_)) {
+  const fsys::Status stored = StoreItem(current_);
+  if (stored) {
     refusedNode_ = nullptr;
     return true;
   }
@@ -957,7 +957,7 @@ bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
   // not at every key of a held arrow.
   if (refusedNode_ != current_) {
     refusedNode_ = current_;
-    ShowMessageBox(ItemFileProblem(current_), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    TellNotStored(current_, stored);
   }
   (void)next;
   return false;
@@ -1189,8 +1189,9 @@ bool TVaveMainForm::SaveProject() {
   ui::BusyCursor busy;
   TProjectNode *selected = tree_->Selected();
   TProjectNode *edited = selected && HasUnsavedEdits(selected) ? selected : nullptr;
-  bool itemOk = StoreItem(selected);
-  QString itemProblem = itemOk ? QString() : ItemFileProblem(selected);
+  const fsys::Status item = StoreItem(selected);
+  const bool itemOk = item.ok();
+  QString itemProblem = itemOk ? QString() : ItemFileProblem(selected, item);
   CollectWindowSettings();
   bool treeOk = tree_->SaveProject();
   const int why = Project().Tree().LastSaveFailure().code;
@@ -1231,11 +1232,14 @@ bool TVaveMainForm::FormCloseQuery() {
     if (n != selected && n->Data()->Unsaved)
       owed.push_back(n);
   TProjectNode *failed = nullptr;
+  fsys::Status failure;
   closeQuery_ = true;
   closeRefused_ = false;
   for (TProjectNode *n : owed) {
-    if (!StoreItem(n) && !failed)
+    if (fsys::Status s = StoreItem(n); !s && !failed) {
       failed = n;
+      failure = s;
+    }
     if (closeRefused_)
       break;
   }
@@ -1244,7 +1248,8 @@ bool TVaveMainForm::FormCloseQuery() {
     return false;
   if (failed) {
     // The text on screen is not on disk: let the user decide, defaulting to stay.
-    QString text = ItemFileProblem(failed) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
+    QString text =
+        ItemFileProblem(failed, failure) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
     if (ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::YesNo, ui::MsgAnswer::No) !=
         ui::MsgAnswer::Yes)
       return false;

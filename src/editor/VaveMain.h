@@ -81,7 +81,7 @@ public:
   bool ProjectLocked() const override;
   TProjectNode *RootNode() const;
   TProjectNode *CurrentNode() const override { return current_; }
-  bool StoreItem(TProjectNode *node) override;
+  fsys::Status StoreItem(TProjectNode *node) override;
   bool VaveTreeEditing(TProjectNode *node) const;
   // Decides the label an in-place edit leaves; false refuses the edit.
   bool VaveTreeEdited(TProjectNode *node, const QString &typed);
@@ -124,7 +124,8 @@ private:
   TProjectNode *CreateNewItem(bool sub, bool fromUser) override;
   void ForgetCurrentNode() override { current_ = nullptr; }
   void VaveTreeChange(TProjectNode *node) override;
-  QString ItemFileProblem(TProjectNode *node) const override;
+  void TellNotStored(TProjectNode *node, const fsys::Status &why) override;
+  QString ItemFileProblem(TProjectNode *node, const fsys::Status &why) const;
   void SetMemoModified(bool modified) override;
   void ShowMemoText(const TTextLines &lines) override;
   void UpdateCaretPanel() override;
@@ -143,14 +144,14 @@ private:
   void RememberStored(const TNodeFiles &f);
   // A store refused because the item's file changed or went on disk since it
   // was read: asks what to keep (nothing is overwritten unasked).
-  bool ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why);
+  fsys::Status ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why);
   // The question of a file changed on disk: Yes takes the disk's version
   // (`takeDisk` names it), No overwrites, Cancel (Enter, Escape) keeps both.
   ui::MsgAnswer AskChangedOnDisk(const QString &text, const QString &takeDisk);
-  bool SaveOwnVersion(TProjectNode *node);
+  fsys::Status SaveOwnVersion(TProjectNode *node);
   // The item's text as this window has it goes into a new item just below;
   // the item itself takes the version on disk.
-  bool KeepBothVersions(TProjectNode *node);
+  fsys::Status KeepBothVersions(TProjectNode *node);
   // The item as its file now is (title, marks, text); false when unreadable.
   // `undoable`: the shown text is replaced by an edit that undo takes back.
   bool ReloadItem(TProjectNode *node, bool undoable);
@@ -217,7 +218,6 @@ private:
   std::unique_ptr<TFindCommands> find_;
   std::unique_ptr<TCleanupCommands> cleanup_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
-  fsys::Status storeFailure_;           // why the last store failed
   QString caretNotKept_;                // the status text while caret writes fail
   std::set<TProjectNode *> goneItems_;  // item files deleted elsewhere
   // Keep-both copies not yet in a saved tree: the copy's and the original's
