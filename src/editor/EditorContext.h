@@ -16,6 +16,7 @@
 class QMainWindow;
 class TItemMemo;
 class TMemoJump;
+class TNodeFiles;
 class TProject;
 class TProjectNode;
 class TVaveDataBase;
@@ -58,6 +59,20 @@ public:
   }
   // Shows `node` as the current item.
   virtual void VaveTreeChange(TProjectNode *node) = 0;
+
+  // Edits of `node` (of its label, marks, text) no file holds yet.
+  virtual bool HasUnsavedEdits(TProjectNode *node) const = 0;
+  // The marks and attachments the shown item's file now holds.
+  virtual void RememberStored(const TNodeFiles &f) = 0;
+  // The header, marks and attachments show the item's file as it now is.
+  virtual void FollowItemFiles(TProjectNode *node) = 0;
+  // No load is walking the tree and no close is under way.
+  virtual bool Steady() const = 0;
+  // The project loaded again from its files and shown (problems told); no
+  // item is current until one is selected.
+  virtual void LoadAgain() = 0;
+  // The selection now is the one the tree on disk holds.
+  virtual void RememberSavedSelection() = 0;
 
   virtual bool MemoModified() const = 0;
   // The memo's text as item lines.
