@@ -359,14 +359,14 @@ bool TDiskChangeCommands::ResolveTreeChange(int why, TProjectNode *edited) {
                            ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
                            ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
       return false;
-    return ed_.Tree()->SaveProject(Overwrite::Always);
+    return ed_.SaveTree(Overwrite::Always);
   }
   // A tree file no load can use is no version to keep: the window's tree
   // replaces it (the old file stays as the backup).
   TProject disk;
   disk.Tree().LoadMode = TLoadMode::TreeOnly;
   if (!disk.Load(ed_.Project().Dir()).RootLoaded)
-    return ed_.Tree()->SaveProject(Overwrite::Always);
+    return ed_.SaveTree(Overwrite::Always);
 
   const ui::MsgAnswer answer = AskChangedOnDisk(
       tree + QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
@@ -381,7 +381,7 @@ bool TDiskChangeCommands::ResolveTreeChange(int why, TProjectNode *edited) {
     ReloadProject(edited);
     return true;
   case ui::MsgAnswer::No:
-    return ed_.Tree()->SaveProject(Overwrite::Always);
+    return ed_.SaveTree(Overwrite::Always);
   default:
     return KeepBothTrees(disk);
   }
@@ -499,7 +499,7 @@ bool TDiskChangeCommands::ReloadProject(TProjectNode *edited, bool keepHeld) {
   if (!added.isEmpty()) {
     // Saved now, so that the tree on disk names them.
     ed_.Project().SetModified(true);
-    saved = ed_.Tree()->SaveProject();
+    saved = ed_.SaveTree();
     StatusText(
         QString::fromUtf16(
             u"読み込んだツリーになかった、この画面だけにある内容をアイテムとして残しました: ") +
@@ -565,7 +565,7 @@ bool TDiskChangeCommands::KeepBothTrees(const TProject &disk) {
   tree.SetExpanded(holder, true);
   tree.NotifyDataChanged(holder);
   ed_.Project().SetModified(true);
-  return ed_.Tree()->SaveProject();
+  return ed_.SaveTree();
 }
 
 bool TDiskChangeCommands::AddKeptCopiesToDisk() {

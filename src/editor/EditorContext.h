@@ -5,6 +5,7 @@
 // window implements it; a group knows the window only through this.
 #include "editor/EditorActions.h"
 #include "store/FileSystem.h"
+#include "store/ProjectTree.h"
 #include "store/TextLines.h"
 #include "ui/MessageBox.h"
 
@@ -38,6 +39,10 @@ public:
   virtual void ForgetCurrentNode() = 0; // it must not be stored again
   // The root item carries the completion mark: nothing may change.
   virtual bool ProjectLocked() const = 0;
+  // Writes the tree file with the selected node as "LastNode"; false when it
+  // could not be written.
+  virtual bool SaveTree(TProjectTree::TreeOverwrite overwrite) = 0;
+  bool SaveTree() { return SaveTree(TProjectTree::TreeOverwrite::IfUnchanged); }
   // Stamped on every item stored with changes.
   virtual const std::string &Author() const = 0;
   // The new-item commands: "新しいアイテム" after the selected item (the

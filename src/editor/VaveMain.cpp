@@ -38,7 +38,8 @@
 
 #include <cerrno>
 
-TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
+TVaveMainForm::TVaveMainForm(QWidget *owner)
+    : QMainWindow(owner), project_(std::make_unique<TProject>()) {
   setObjectName(QStringLiteral("TVaveMainForm"));
   // Each editor stands on its own beside the catalogue (own task-bar entry).
   setWindowFlag(Qt::Window, true);
@@ -59,6 +60,7 @@ TVaveMainForm::~TVaveMainForm() {
   clipboard_.reset();
   treeCommands_.reset();
   exportCommands_.reset();
+  delete tree_; // the view shows the project, which goes with the window's members
 }
 
 // ------------------------------------------------------------- creation ----
@@ -71,7 +73,7 @@ void TVaveMainForm::FormCreate() {
   BuildEditorToolBar(this, *actions_, menus_);
   // The model draws the icon from the item's marks.
   connect(tree_, &TVaveDataBase::nodeLoaded, this,
-          [this](TProjectNode *node) { tree_->Tree().NotifyDataChanged(node); });
+          [this](TProjectNode *node) { project_->Tree().NotifyDataChanged(node); });
   updateActionStates();
 }
 
@@ -160,7 +162,7 @@ void TVaveMainForm::BuildLayout() {
   splitter_->setObjectName(QStringLiteral("Splitter1"));
   splitter_->setHandleWidth(3);
   splitter_->setChildrenCollapsible(false);
-  tree_ = new TVaveDataBase(splitter_);
+  tree_ = new TVaveDataBase(*project_, splitter_);
   tree_->setObjectName(QStringLiteral("_VaveDataBase"));
   tree_->setEnabled(false); // until a project is open
   memo_ = new TItemMemo(splitter_);
@@ -211,11 +213,11 @@ void TVaveMainForm::BuildLayout() {
 
 // ------------------------------------------------------ state and status ----
 
-TProject &TVaveMainForm::Project() { return tree_->Project(); }
+TProject &TVaveMainForm::Project() { return *project_; }
 
-std::string TVaveMainForm::ProjectTitle() const { return tree_->Project().Title(); }
+std::string TVaveMainForm::ProjectTitle() const { return project_->Title(); }
 
-const std::string &TVaveMainForm::ProjectDir() const { return tree_->Project().Dir(); }
+const std::string &TVaveMainForm::ProjectDir() const { return project_->Dir(); }
 
 bool TVaveMainForm::IsShowing(const std::string &directory) const {
   // The same text once both end in a separator, or the same directory on
@@ -226,9 +228,9 @@ bool TVaveMainForm::IsShowing(const std::string &directory) const {
   return mine == AddPathSeparator(directory) || fsys::SameFile(mine, directory);
 }
 
-bool TVaveMainForm::TreeModified() const { return tree_->Project().Modified(); }
+bool TVaveMainForm::TreeModified() const { return project_->Modified(); }
 
-bool TVaveMainForm::ProjectLocked() const { return tree_->Project().Locked(); }
+bool TVaveMainForm::ProjectLocked() const { return project_->Locked(); }
 
 TProjectNode *TVaveMainForm::RootNode() const { return tree_->RootNode(); }
 
@@ -458,7 +460,7 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
       c = ' ';
   if (label.empty())
     ui::FromQString(QString::fromUtf16(u"(無題)"), label);
-  tree_->Tree().SetText(node, label);
+  project_->Tree().SetText(node, label);
   SetMemoModified(true);
   if (node == RootNode())
     setWindowTitle(ui::ToQString(label));
@@ -505,7 +507,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   TLoadReport report;
   {
     ui::BusyCursor busy;
-    report = tree_->LoadProject(dir);
+    report = LoadProject(dir);
   }
   // Asked before the window has its title: the boxes name the project itself.
   ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
@@ -531,7 +533,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     // Never work on an empty tree: a save would write a project without items.
     quickWalk_ = false;
     openFailed_ = true;
-    std::string rootFile = dir + tree_->Tree().WindowData.RootFileName;
+    std::string rootFile = dir + project_->Tree().WindowData.RootFileName;
     ShowMessageBox(QString::fromUtf16(u"ルートアイテムのファイルを読み込めません\r\n") +
                        ui::PathToQString(rootFile),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
@@ -580,7 +582,7 @@ void TVaveMainForm::LoadAgain() {
   TLoadReport report;
   {
     ui::BusyCursor busy;
-    report = tree_->LoadProject(ProjectDir());
+    report = LoadProject(ProjectDir());
   }
   ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
   quickWalk_ = false;
@@ -647,6 +649,18 @@ void TVaveMainForm::CollectWindowSettings() {
 
 // ------------------------------------------------------------- commands ----
 
+TLoadReport TVaveMainForm::LoadProject(const std::string &dir) {
+  TLoadReport report = project_->Load(dir);
+  tree_->ShowLoaded();
+  project_->SetModified(false); // showing the saved state changes nothing
+  return report;
+}
+
+bool TVaveMainForm::SaveTree(TProjectTree::TreeOverwrite overwrite) {
+  project_->Tree().SetSelected(tree_->Selected());
+  return project_->Save(overwrite).ok();
+}
+
 bool TVaveMainForm::SaveProject() {
   ui::BusyCursor busy;
   TProjectNode *selected = tree_->Selected();
@@ -655,7 +669,7 @@ bool TVaveMainForm::SaveProject() {
   const bool itemOk = item.ok();
   QString itemProblem = itemOk ? QString() : ItemFileProblem(selected, item);
   CollectWindowSettings();
-  bool treeOk = tree_->SaveProject();
+  bool treeOk = SaveTree();
   const int why = Project().Tree().LastSaveFailure().code;
   // Settled only when the item is on disk: a reload would drop its text.
   if (!treeOk && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {

@@ -3,9 +3,10 @@
 // selected item's text on the right, the header strip above, the status bar
 // below. The window is the spine: opening a project, starting a new one, the
 // life of the current item (shown when entered, stored when left), saving
-// and closing. The project itself is a core TProject shown by the tree view;
-// the commands live in command groups (TreeCommands, TextCommands,
-// DisplayCommands), each binding its actions through TEditorContext.
+// and closing. The window owns the project (a core TProject, loaded and
+// saved here) and the tree view shows it; the commands live in command
+// groups (TreeCommands, TextCommands, DisplayCommands, DiskChangeCommands,
+// ...), each binding its actions through TEditorContext.
 #include "editor/EditorContext.h"
 #include "engine/MemoJump.h"
 #include "store/DateTime.h"
@@ -42,6 +43,7 @@ class TTextCommands;
 class TTreeCommands;
 
 class TDiskChangeCommands;
+struct TLoadReport;
 class TDiskWatch;
 
 class TVaveMainForm : public QMainWindow, private TEditorContext {
@@ -147,6 +149,9 @@ private:
   bool HasUnsavedEdits(TProjectNode *node) const override;
   bool Steady() const override { return !closing_ && !quickWalk_; }
   void LoadAgain() override;
+  TLoadReport LoadProject(const std::string &dir);
+  bool SaveTree(TProjectTree::TreeOverwrite overwrite) override;
+  using TEditorContext::SaveTree;
   void RememberSavedSelection() override;
   // The current item is about to go away with its rows: it is not stored again.
   void ForgetRemovedRows(const QModelIndex &parent, int first, int last);
@@ -158,6 +163,7 @@ private:
   bool closing_ = false;
   bool openFailed_ = false;
 
+  std::unique_ptr<TProject> project_; // shown by the view, which goes first
   TVaveDataBase *tree_ = nullptr;
   TItemMemo *memo_ = nullptr;
   TPlainTextMemo *memoAdapter_ = nullptr;
