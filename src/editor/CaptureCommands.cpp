@@ -116,8 +116,7 @@ bool TCaptureCommands::Capture(bool sub, bool fromUser, const std::string &label
   ed_.Project().Tree().SetText(node, label);
   ed_.ShowMemoText(TTextLines(lines));
   ed_.SetMemoModified(true);
-  if (!ed_.StoreItem(node))
-    ed_.ShowMessageBox(ed_.ItemFileProblem(node), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  (void)ed_.StoreOrTell(node); // the item is made either way; told when not written
   return true;
 }
 

@@ -25,7 +25,8 @@ void TCleanupCommands::ExpireUnnecessaryFileClick() {
     ui::BusyCursor busy;
     // The text being edited is the current item's; its file stays whatever
     // it holds, but the attachments it names must be the ones shown.
-    ed_.StoreItem(ed_.CurrentNode());
+    (void)ed_.StoreItem(ed_.CurrentNode()); // unwritten: its file names the older list
+
     report = DeleteUnusedFiles(ed_.Project());
   }
   if (!report.listing.ok()) {

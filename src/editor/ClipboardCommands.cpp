@@ -87,7 +87,7 @@ void TClipboardCommands::CopyItemAction() {
   if (!selected)
     return;
   // Its file must hold the text being edited; the others are up to date.
-  ed_.StoreItem(ed_.CurrentNode());
+  (void)ed_.StoreItem(ed_.CurrentNode()); // unwritten: the copy has the file's text
   QGuiApplication::clipboard()->setText(ui::ToQString(treeclip::CopyText(ed_.Project(), selected)));
   known_ = false;
 }
@@ -102,11 +102,8 @@ void TClipboardCommands::PastItemAction() {
   ui::BusyCursor busy;
   SuspendedUpdates suspended(ed_.Tree(), ed_.Memo());
   // The item left must be on disk before items are placed after it.
-  if (!ed_.StoreItem(ed_.CurrentNode())) {
-    ed_.ShowMessageBox(ed_.ItemFileProblem(ed_.CurrentNode()), ui::MsgIcon::Error,
-                       ui::MsgButtons::Ok);
+  if (!ed_.StoreOrTell(ed_.CurrentNode()))
     return;
-  }
   TProjectNode *selected = ed_.Tree()->Selected();
   treeclip::TInsertOptions options;
   options.author = ed_.Author();

@@ -4,6 +4,8 @@
 // shown when entered), the lock, messages, and the commands' actions. The
 // window implements it; a group knows the window only through this.
 #include "editor/EditorActions.h"
+#include "store/FileSystem.h"
+#include "store/ProjectTree.h"
 #include "store/TextLines.h"
 #include "ui/MessageBox.h"
 
@@ -15,6 +17,7 @@
 class QMainWindow;
 class TItemMemo;
 class TMemoJump;
+class TNodeFiles;
 class TProject;
 class TProjectNode;
 class TVaveDataBase;
@@ -36,6 +39,10 @@ public:
   virtual void ForgetCurrentNode() = 0; // it must not be stored again
   // The root item carries the completion mark: nothing may change.
   virtual bool ProjectLocked() const = 0;
+  // Writes the tree file with the selected node as "LastNode"; false when it
+  // could not be written.
+  virtual bool SaveTree(TProjectTree::TreeOverwrite overwrite) = 0;
+  bool SaveTree() { return SaveTree(TProjectTree::TreeOverwrite::IfUnchanged); }
   // Stamped on every item stored with changes.
   virtual const std::string &Author() const = 0;
   // The new-item commands: "新しいアイテム" after the selected item (the
@@ -44,12 +51,33 @@ public:
   // when none was made (locked, or the current item could not be written).
   virtual TProjectNode *CreateNewItem(bool sub, bool fromUser) = 0;
 
-  // Writes what differs from the item's file; false when it could not.
-  virtual bool StoreItem(TProjectNode *node) = 0;
+  // Writes what differs from the item's file; why not when it could not.
+  virtual fsys::Status StoreItem(TProjectNode *node) = 0;
+  // "The current item cannot be saved", with the item's path and the reason.
+  virtual void TellNotStored(TProjectNode *node, const fsys::Status &why) = 0;
+  // Stores `node` and, when it could not be written, tells the user why.
+  bool StoreOrTell(TProjectNode *node) {
+    const fsys::Status s = StoreItem(node);
+    if (!s)
+      TellNotStored(node, s);
+    return s.ok();
+  }
   // Shows `node` as the current item.
   virtual void VaveTreeChange(TProjectNode *node) = 0;
-  // "The current item cannot be saved", with the item's path and the reason.
-  virtual QString ItemFileProblem(TProjectNode *node) const = 0;
+
+  // Edits of `node` (of its label, marks, text) no file holds yet.
+  virtual bool HasUnsavedEdits(TProjectNode *node) const = 0;
+  // The marks and attachments the shown item's file now holds.
+  virtual void RememberStored(const TNodeFiles &f) = 0;
+  // The header, marks and attachments show the item's file as it now is.
+  virtual void FollowItemFiles(TProjectNode *node) = 0;
+  // No load is walking the tree and no close is under way.
+  virtual bool Steady() const = 0;
+  // The project loaded again from its files and shown (problems told); no
+  // item is current until one is selected.
+  virtual void LoadAgain() = 0;
+  // The selection now is the one the tree on disk holds.
+  virtual void RememberSavedSelection() = 0;
 
   virtual bool MemoModified() const = 0;
   // The memo's text as item lines.

@@ -1,6 +1,8 @@
 #include "editor/EditorParts.h"
 
+#include "store/LibUnit.h"
 #include "store/Project.h"
+#include "ui/ErrorText.h"
 #include "ui/MessageBox.h"
 #include "ui/Text.h"
 
@@ -107,4 +109,49 @@ void ReportLoadProblems(QWidget *parent, const TLoadReport &report, const QStrin
     text +=
         QStringLiteral("\r\n") + QString::fromUtf16(u"ほかに %1 件").arg(missing.size() - shown);
   box(text);
+}
+
+void OfferToFinishStoppedSave(QWidget *parent, const std::string &dir) {
+  // A save stopped after its new tree file was complete: that file is the
+  // tree the user last saved. Using it (the default) completes the save and
+  // keeps the older tree file as the backup, so either way nothing is lost.
+  const std::string treeFile = TProject::TreeFilePath(dir);
+  if (const std::string stopped = TProjectTree::StoppedSaveFile(treeFile); !stopped.empty()) {
+    const QString text =
+        QString::fromUtf16(u"保存が途中で終わったツリーファイルがあります\r\n") +
+        ui::PathToQString(stopped) +
+        QString::fromUtf16(u"\r\n\r\nツリーファイルより新しい、最後に保存したツリーです。"
+                           u"これを使って保存を終わらせますか?\r\n"
+                           u"(今のツリーファイルは MainTree.dat.ord に残ります。"
+                           u"いいえでは今のツリーファイルで開きます)");
+    // No title yet: the box names the project by its folder.
+    const QString folder = ui::PathToQString(ExtractFileName(RemovePathSeparator(dir)));
+    if (ui::ShowMessageBox(parent, text, folder, ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                           ui::MsgAnswer::Yes) == ui::MsgAnswer::Yes)
+      if (fsys::Status s = TProjectTree::FinishStoppedSave(treeFile); !s)
+        ui::ShowMessageBox(parent,
+                           QString::fromUtf16(u"ツリーファイルを置き換えられません") +
+                               ui::FileErrorText(s),
+                           folder, ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  }
+}
+
+bool AskAttachUnreached(QWidget *parent, const TLoadReport &report, const std::string &dir,
+                        const QString &caption) {
+  // Items no child list reaches stay in the tree file whatever the answer;
+  // attaching them changes the tree, so that is not the default.
+  if (!report.RootLoaded || report.Unreached.empty())
+    return false;
+  constexpr size_t kListed = 10;
+  QString text = QString::fromUtf16(u"次のアイテムはツリーファイルにありますが、子の番号の抜けか"
+                                    u"重複のため、ツリーのどこからもたどれません。"
+                                    u"保存してもツリーファイルにそのまま残します");
+  for (size_t i = 0; i < report.Unreached.size() && i < kListed; ++i)
+    text += QStringLiteral("\r\n") + ui::PathToQString(dir + report.Unreached[i].FileName);
+  if (report.Unreached.size() > kListed)
+    text += QStringLiteral("\r\n") +
+            QString::fromUtf16(u"ほかに %1 件").arg(report.Unreached.size() - kListed);
+  text += QString::fromUtf16(u"\r\n\r\nルートアイテムの最後の子としてツリーにつなぎますか?");
+  return ui::ShowMessageBox(parent, text, caption, ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                            ui::MsgAnswer::No) == ui::MsgAnswer::Yes;
 }

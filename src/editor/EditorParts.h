@@ -1,8 +1,11 @@
 #pragma once
 // Parts of the editor window that need nothing of it: the header strip over
-// the text, the status bar panels, and the messages about what a load met.
+// the text, the status bar panels, and the messages about what a load met or may
+// finish.
 #include <QHeaderView>
 #include <QString>
+
+#include <string>
 
 class QLabel;
 class QStandardItemModel;
@@ -30,3 +33,11 @@ void MakeStatusPanels(QStatusBar *bar, QLabel *(&panels)[3]);
 // the rest), and one box naming the items whose file could not be read; all
 // captioned `caption` (the project title).
 void ReportLoadProblems(QWidget *parent, const TLoadReport &report, const QString &caption);
+
+// Before a load: a save stopped after its new tree file was complete leaves
+// the tree last saved beside the tree file; the user may finish that save.
+void OfferToFinishStoppedSave(QWidget *parent, const std::string &dir);
+// Items of the tree file no child list reaches: listed, and true when the
+// user wants them attached to the root.
+bool AskAttachUnreached(QWidget *parent, const TLoadReport &report, const std::string &dir,
+                        const QString &caption);

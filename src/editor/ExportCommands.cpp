@@ -97,7 +97,9 @@ void TExportCommands::ItemTextOutAction(int tag) {
   std::string path;
   if (!ui::SaveFileName(ed_.Window(), o, path))
     return;
-  if (RefuseProjectFile(path, ProjectFileNames()) || !StoreCurrentItem())
+  // The current item's edits go to its file first: the export reads items
+  // from disk and must show what the user sees.
+  if (RefuseProjectFile(path, ProjectFileNames()) || !ed_.StoreOrTell(ed_.CurrentNode()))
     return;
   Export(mode, path, path);
 }
@@ -123,17 +125,9 @@ void TExportCommands::ItemHtmlExOutAction() {
         return;
     }
   }
-  if (!StoreCurrentItem())
+  if (!ed_.StoreOrTell(ed_.CurrentNode()))
     return;
   Export(TExportMode::Frames, dir, dir + "index.html");
-}
-
-bool TExportCommands::StoreCurrentItem() {
-  TProjectNode *n = ed_.CurrentNode();
-  if (!n || ed_.StoreItem(n))
-    return true;
-  ed_.ShowMessageBox(ed_.ItemFileProblem(n), ui::MsgIcon::Error, ui::MsgButtons::Ok);
-  return false;
 }
 
 std::string TExportCommands::FolderKind(TExportMode mode) {

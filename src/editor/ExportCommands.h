@@ -22,10 +22,6 @@ private:
   // The frame set: always the whole project, into a directory.
   void ItemHtmlExOutAction();
 
-  // The current item's edits go to its file first: the export reads items
-  // from disk and must show what the user sees. False (told) when they could
-  // not be written.
-  bool StoreCurrentItem();
   // Where the dialogs start when no folder is remembered for the kind: the
   // folder holding the project, so that an export lands in the project
   // directory only when the user goes there; the name from the title.

@@ -213,10 +213,8 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
   // The rest of the project: the item left is stored first when it changed,
   // so that the texts searched are the ones the user sees.
   TProjectNode *current = ed_.CurrentNode();
-  if (current && ed_.MemoModified() && !ed_.StoreItem(current)) {
-    ed_.ShowMessageBox(ed_.ItemFileProblem(current), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  if (current && ed_.MemoModified() && !ed_.StoreOrTell(current))
     return;
-  }
   const TProjectNode *from = ed_.Tree()->Selected();
   const search::THit hit =
       search::FindInTree(ed_.Project().Tree(), from, key, forward_, mode_ == 3);

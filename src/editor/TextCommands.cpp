@@ -215,14 +215,14 @@ void TTextCommands::ClearCursorPosMenuClick() {
       } else if (n == ed_.CurrentNode()) {
         // The shown item keeps its edits: it is stored with them.
         ed_.MemoJump().SetCaret(0);
-        ok = ed_.StoreItem(n);
+        ok = ed_.StoreItem(n).ok();
       } else {
         TNodeFiles &f = n->Data()->Files;
         f.Line = 0;
         f.Column = 1;
         const fsys::Status s = f.Save();
         // Changed elsewhere: the store takes the disk's version or asks.
-        ok = s.code == fsys::kChangedOnDisk || s.code == fsys::kGoneFromDisk ? ed_.StoreItem(n)
+        ok = s.code == fsys::kChangedOnDisk || s.code == fsys::kGoneFromDisk ? ed_.StoreItem(n).ok()
                                                                              : s.ok();
       }
       if (!ok)

@@ -94,11 +94,8 @@ TProjectNode *TTreeCommands::CreateNewItem(bool sub, bool fromUser) {
   TProjectNode *root = Root();
   if (!root || ed_.ProjectLocked() || (sub && (!selected || selected == root)))
     return nullptr;
-  if (!ed_.StoreItem(ed_.CurrentNode())) {
-    ed_.ShowMessageBox(ed_.ItemFileProblem(ed_.CurrentNode()), ui::MsgIcon::Error,
-                       ui::MsgButtons::Ok);
+  if (!ed_.StoreOrTell(ed_.CurrentNode()))
     return nullptr;
-  }
   // The item left is on disk now. Storing it again when the new item is
   // selected would give it the caret of the cleared memo.
   ed_.ForgetCurrentNode();
@@ -116,10 +113,10 @@ TProjectNode *TTreeCommands::CreateNewItem(bool sub, bool fromUser) {
     node = tree.InsertAt(selected->Parent(), selected->Index() + 1, label);
   ed_.Project().InitItem(*node->Data());
   ed_.SetMemoModified(true);
-  const bool written = ed_.StoreItem(node);
+  const fsys::Status written = ed_.StoreItem(node);
   ed_.Tree()->SelectNode(node);
   if (!written) // the item stays; its file is tried again when it is left
-    ed_.ShowMessageBox(ed_.ItemFileProblem(node), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    ed_.TellNotStored(node, written);
   memo->setUpdatesEnabled(true);
   ed_.updateActionStates();
   if (fromUser)

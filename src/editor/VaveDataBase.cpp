@@ -162,9 +162,9 @@ void TVaveSelectionModel::select(const QItemSelection &selection,
 
 // ----------------------------------------------------------------- view ----
 
-TVaveDataBase::TVaveDataBase(QWidget *parent)
-    : QTreeView(parent), project_(std::make_unique<TProject>()), tree_(&project_->Tree()) {
-  model_ = new TVaveTreeModel(project_.get(), this);
+TVaveDataBase::TVaveDataBase(TProject &project, QWidget *parent)
+    : QTreeView(parent), project_(project), tree_(&project.Tree()) {
+  model_ = new TVaveTreeModel(&project_, this);
   setModel(model_);
   selection_ = new TVaveSelectionModel(model_, this);
   setSelectionModel(selection_);
@@ -241,18 +241,10 @@ void TVaveDataBase::SyncExpandedFromTree() {
   --syncing_;
 }
 
-TLoadReport TVaveDataBase::LoadProject(std::string_view dir) {
-  TLoadReport report = project_->Load(dir);
+void TVaveDataBase::ShowLoaded() {
   SyncExpandedFromTree();
   if (TProjectNode *select = tree_->SelectNode())
     SelectNode(select);
-  project_->SetModified(false); // showing the saved state changes nothing
-  return report;
-}
-
-bool TVaveDataBase::SaveProject(TProjectTree::TreeOverwrite overwrite) {
-  tree_->SetSelected(Selected());
-  return project_->Save(overwrite).ok();
 }
 
 void TVaveDataBase::ClearTree() { tree_->ClearTree(); }

@@ -79,28 +79,25 @@ public:
 class TVaveDataBase : public QTreeView {
   Q_OBJECT
 public:
-  explicit TVaveDataBase(QWidget *parent = nullptr);
+  // Shows `project`, which the window owns and keeps while the view lives.
+  explicit TVaveDataBase(TProject &project, QWidget *parent = nullptr);
   ~TVaveDataBase() override;
 
   // The project shown; the view never owns a tree of its own.
-  TProject &Project() { return *project_; }
-  const TProject &Project() const { return *project_; }
-  TProjectTree &Tree() { return project_->Tree(); }
-  const TProjectTree &Tree() const { return project_->Tree(); }
+  TProject &Project() { return project_; }
+  const TProject &Project() const { return project_; }
+  TProjectTree &Tree() { return project_.Tree(); }
+  const TProjectTree &Tree() const { return project_.Tree(); }
   TVaveTreeModel *Model() const { return model_; }
   TVaveSelectionModel *Selection() const { return selection_; }
 
-  // Loads a project (see TProject::Load) and shows it with the saved
-  // expanded states, selecting the node selected at the last save. The
-  // selection events run for that selection as for any other.
-  TLoadReport LoadProject(std::string_view dir);
-  // Writes the tree file with the selected node as "LastNode"; false when it
-  // could not be written.
-  bool
-  SaveProject(TProjectTree::TreeOverwrite overwrite = TProjectTree::TreeOverwrite::IfUnchanged);
+  // Shows a project just loaded with its saved expanded states, selecting
+  // the node selected at the last save. The selection events run for that
+  // selection as for any other.
+  void ShowLoaded();
   void ClearTree();
 
-  TProjectNode *RootNode() const { return project_->Root(); }
+  TProjectNode *RootNode() const { return project_.Root(); }
   TProjectNode *Selected() const;
   QModelIndex IndexOf(const TProjectNode *node) const { return model_->IndexOf(node); }
   // Selects `node` through the veto; false when the change was refused.
@@ -190,7 +187,7 @@ private:
   void ViewExpandedChanged(const QModelIndex &index, bool expanded);
   QLineEdit *LabelEditor() const;
 
-  std::unique_ptr<TProject> project_;
+  TProject &project_;
   TProjectTree *tree_; // the project's
   TVaveTreeModel *model_;
   TVaveSelectionModel *selection_;

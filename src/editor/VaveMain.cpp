@@ -4,6 +4,7 @@
 #include "editor/CaptureCommands.h"
 #include "editor/CleanupCommands.h"
 #include "editor/ClipboardCommands.h"
+#include "editor/DiskChangeCommands.h"
 #include "editor/DiskWatch.h"
 #include "editor/DisplayCommands.h"
 #include "editor/EditorMenus.h"
@@ -35,7 +36,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
+#include <cerrno>
+
+TVaveMainForm::TVaveMainForm(QWidget *owner)
+    : QMainWindow(owner), project_(std::make_unique<TProject>()) {
   setObjectName(QStringLiteral("TVaveMainForm"));
   // Each editor stands on its own beside the catalogue (own task-bar entry).
   setWindowFlag(Qt::Window, true);
@@ -45,7 +49,7 @@ TVaveMainForm::TVaveMainForm(QWidget *owner) : QMainWindow(owner) {
 
 TVaveMainForm::~TVaveMainForm() {
   hide(); // an open label edit commits now, while the window is still whole
-  watch_.reset();
+  diskChanges_.reset();
   attachments_.reset();
   // The command groups go before the parts they watch and their rules read.
   actions_->Clear();
@@ -56,6 +60,7 @@ TVaveMainForm::~TVaveMainForm() {
   clipboard_.reset();
   treeCommands_.reset();
   exportCommands_.reset();
+  delete tree_; // the view shows the project, which goes with the window's members
 }
 
 // ------------------------------------------------------------- creation ----
@@ -68,9 +73,7 @@ void TVaveMainForm::FormCreate() {
   BuildEditorToolBar(this, *actions_, menus_);
   // The model draws the icon from the item's marks.
   connect(tree_, &TVaveDataBase::nodeLoaded, this,
-          [this](TProjectNode *node) { tree_->Tree().NotifyDataChanged(node); });
-  watch_ = std::make_unique<TDiskWatch>(this);
-  watch_->Sweep = [this](size_t budget, bool restart) { CheckDisk(budget, restart); };
+          [this](TProjectNode *node) { project_->Tree().NotifyDataChanged(node); });
   updateActionStates();
 }
 
@@ -80,6 +83,8 @@ QMenu *TVaveMainForm::Menu(const char *name) const {
 }
 
 QPlainTextEdit *TVaveMainForm::FileText() const { return memo_; }
+
+TDiskWatch &TVaveMainForm::DiskWatch() const { return diskChanges_->Watch(); }
 
 QHeaderView *TVaveMainForm::PagePropertyHeader() const { return header_; }
 
@@ -136,6 +141,8 @@ void TVaveMainForm::BindCommands() {
   find_->Bind();
   cleanup_ = std::make_unique<TCleanupCommands>(context);
   cleanup_->Bind();
+  diskChanges_ = std::make_unique<TDiskChangeCommands>(context);
+  diskChanges_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
@@ -155,7 +162,7 @@ void TVaveMainForm::BuildLayout() {
   splitter_->setObjectName(QStringLiteral("Splitter1"));
   splitter_->setHandleWidth(3);
   splitter_->setChildrenCollapsible(false);
-  tree_ = new TVaveDataBase(splitter_);
+  tree_ = new TVaveDataBase(*project_, splitter_);
   tree_->setObjectName(QStringLiteral("_VaveDataBase"));
   tree_->setEnabled(false); // until a project is open
   memo_ = new TItemMemo(splitter_);
@@ -195,8 +202,8 @@ void TVaveMainForm::BuildLayout() {
           &TVaveMainForm::ForgetRemovedRows);
   connect(tree_->Model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
     current_ = nullptr;
-    sweep_ = nullptr;
-    goneItems_.clear();
+    if (diskChanges_)
+      diskChanges_->ForgetAll();
   });
   connect(memo_, &TItemMemo::caretMoved, this, &TVaveMainForm::UpdateCaretPanel);
   connect(memo_->document(), &QTextDocument::modificationChanged, this,
@@ -206,11 +213,11 @@ void TVaveMainForm::BuildLayout() {
 
 // ------------------------------------------------------ state and status ----
 
-TProject &TVaveMainForm::Project() { return tree_->Project(); }
+TProject &TVaveMainForm::Project() { return *project_; }
 
-std::string TVaveMainForm::ProjectTitle() const { return tree_->Project().Title(); }
+std::string TVaveMainForm::ProjectTitle() const { return project_->Title(); }
 
-const std::string &TVaveMainForm::ProjectDir() const { return tree_->Project().Dir(); }
+const std::string &TVaveMainForm::ProjectDir() const { return project_->Dir(); }
 
 bool TVaveMainForm::IsShowing(const std::string &directory) const {
   // The same text once both end in a separator, or the same directory on
@@ -221,9 +228,9 @@ bool TVaveMainForm::IsShowing(const std::string &directory) const {
   return mine == AddPathSeparator(directory) || fsys::SameFile(mine, directory);
 }
 
-bool TVaveMainForm::TreeModified() const { return tree_->Project().Modified(); }
+bool TVaveMainForm::TreeModified() const { return project_->Modified(); }
 
-bool TVaveMainForm::ProjectLocked() const { return tree_->Project().Locked(); }
+bool TVaveMainForm::ProjectLocked() const { return project_->Locked(); }
 
 TProjectNode *TVaveMainForm::RootNode() const { return tree_->RootNode(); }
 
@@ -270,13 +277,13 @@ void TVaveMainForm::updateActionStates() {
 
 // ------------------------------------------------------- the current item ----
 
-bool TVaveMainForm::StoreItem(TProjectNode *node) {
+fsys::Status TVaveMainForm::StoreItem(TProjectNode *node) {
   if (!node)
-    return true;
+    return {};
   // An item whose file could not be read is shown read-only; writing it
   // would put an empty file where the real one is to come back.
   if (node->Data()->Missing)
-    return true;
+    return {};
   TNodeFiles &f = node->Data()->Files;
   const bool shown = node == current_;
   if (shown) {
@@ -308,297 +315,31 @@ bool TVaveMainForm::StoreItem(TProjectNode *node) {
   fsys::Status s = f.Save();
   if (s.code == fsys::kChangedOnDisk || s.code == fsys::kGoneFromDisk) {
     node->Data()->Unsaved = changed; // until the answer settles it
-    return ResolveDiskChange(node, changed, s);
+    return diskChanges_->ResolveDiskChange(node, changed, s);
   }
   if (!s) {
-    storeFailure_ = s;
     node->Data()->Unsaved = changed;
     // An item that was not changed loses only its caret memory (a full or
     // read-only disk, a read-only file, a refused link): that must not hold
     // the user on it, nor the window open.
-    if (!changed)
-      TellCaretNotKept(s);
-    return !changed;
+    if (changed)
+      return s;
+    diskChanges_->TellCaretNotKept(s);
+    return {};
   }
   node->Data()->Unsaved = false;
-  if (!caretNotKept_.isEmpty()) {
-    caretNotKept_.clear();
-    UpdateGonePanel();
-  }
+  diskChanges_->CaretKept();
   if (shown)
     RememberStored(f);
-  return true;
+  return {};
 }
 
-// ------------------------------------------- files changed elsewhere ----
-
-namespace {
-QString ItemNameAndPath(TProjectNode *node) {
-  return QString::fromUtf16(u"「") + ui::ToQString(node->Text()) + QString::fromUtf16(u"」") +
-         QString::fromUtf16(u"のファイル\r\n") + ui::PathToQString(node->Data()->Files.FilePath);
-}
-} // namespace
-
-ui::MsgAnswer TVaveMainForm::AskChangedOnDisk(const QString &text, const QString &takeDisk) {
-  ui::MessageBoxRequest ask;
-  ask.parent = this;
-  ask.caption = windowTitle();
-  ask.icon = ui::MsgIcon::Warning;
-  ask.text = text;
-  ask.buttons = ui::MsgButtons::YesNoCancel;
-  // Enter and Escape keep both versions: the one answer that loses nothing.
-  ask.defaultButton = ui::MsgAnswer::Cancel;
-  ask.labels = {takeDisk, QString::fromUtf16(u"上書きする(&O)"),
-                QString::fromUtf16(u"両方残す(&B)")};
-  return ui::ShowMessageBox(ask);
-}
-
-bool TVaveMainForm::ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why) {
-  if (why.code == fsys::kGoneFromDisk) {
-    // Deleted elsewhere: made again only when it holds something to keep,
-    // and only when the user says so. A "no" keeps the text in memory (the
-    // item stays changed); the close asks once more, and only there can the
-    // text be let go.
-    bool write = false;
-    if (changed && !closeQuery_) {
-      write = ShowMessageBox(ItemNameAndPath(node) +
-                                 QString::fromUtf16(u"\r\nは、ほかのプログラムで削除されています"
-                                                    u"\r\n\r\n"
-                                                    u"この画面の内容でファイルを作り直しますか?"),
-                             ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
-                             ui::MsgAnswer::Yes) == ui::MsgAnswer::Yes;
-    } else if (changed) {
-      ui::MessageBoxRequest ask;
-      ask.parent = this;
-      ask.caption = windowTitle();
-      ask.icon = ui::MsgIcon::Warning;
-      ask.text = ItemNameAndPath(node) +
-                 QString::fromUtf16(u"\r\nは、ほかのプログラムで削除されています\r\n"
-                                    u"この画面での変更は、まだどのファイルにもありません\r\n\r\n"
-                                    u"この画面の内容でファイルを作り直しますか?");
-      ask.buttons = ui::MsgButtons::YesNoCancel;
-      ask.defaultButton = ui::MsgAnswer::Yes;
-      ask.labels = {QString::fromUtf16(u"作り直す(&R)"), QString::fromUtf16(u"変更を捨てる(&D)"),
-                    QString::fromUtf16(u"閉じない")};
-      const ui::MsgAnswer answer = ui::ShowMessageBox(ask);
-      if (answer == ui::MsgAnswer::Cancel) {
-        closeRefused_ = true;
-        return false;
-      }
-      write = answer == ui::MsgAnswer::Yes;
-      if (!write)
-        node->Data()->Unsaved = false; // let go, as the user said
-    }
-    if (!write) {
-      MarkGone(node);
-      return true;
-    }
-    return SaveOwnVersion(node);
-  }
-  // Only the caret differed: the version on disk is taken without a word
-  // (gone meanwhile: marked, not made again).
-  if (!changed) {
-    if (!ReloadItem(node, false))
-      MarkGone(node);
-    return true;
-  }
-
-  const ui::MsgAnswer answer = AskChangedOnDisk(
-      ItemNameAndPath(node) +
-          QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
-                             u"\r\n\r\n"
-                             u"ディスクの版を読み込みますか、この画面の版で上書きしますか?\r\n"
-                             u"両方残すと、この画面の版はすぐ下の新しいアイテムに入ります"),
-      QString::fromUtf16(u"ディスクの版を読み込む(&D)"));
-  switch (answer) {
-  case ui::MsgAnswer::Yes:
-    // The edits made here stay one undo away in the text.
-    if (ReloadItem(node, true))
-      return true;
-    return SaveOwnVersion(node);
-  case ui::MsgAnswer::No:
-    return SaveOwnVersion(node);
-  default:
-    return KeepBothVersions(node);
-  }
-}
-
-bool TVaveMainForm::SaveOwnVersion(TProjectNode *node) {
-  TNodeFiles &f = node->Data()->Files;
-  if (fsys::Status s = f.Save(TNodeFiles::Overwrite::Always); !s) {
-    storeFailure_ = s;
-    return false;
-  }
-  node->Data()->Unsaved = false;
-  goneItems_.erase(node);
-  if (node == current_)
-    RememberStored(f);
-  UpdateGonePanel();
-  return true;
-}
-
-bool TVaveMainForm::KeepBothVersions(TProjectNode *node) {
-  // The text of this window goes into a new item first: when it cannot be
-  // written, the item keeps it and nothing is reloaded.
-  TProjectTree &tree = Project().Tree();
-  const TNodeFiles &own = node->Data()->Files;
-  auto data = std::make_unique<TNodeData>();
-  Project().InitItem(*data);
-  const std::string path = data->Files.FilePath;
-  data->Files.Assign(own);
-  data->Files.FilePath = path;
-  // Marked, so that the two rows can be told apart.
-  std::string mark;
-  if (ui::FromQString(QString::fromUtf16(u"(この画面の版)"), mark))
-    data->Files.Title += mark;
-  if (fsys::Status s = data->Files.Save(); !s) {
-    storeFailure_ = s;
-    return false;
-  }
-  const std::string title = data->Files.Title;
-  TProjectNode *copy =
-      node == RootNode() ? tree.InsertAt(node, 0, title, std::move(data))
-                         : tree.InsertAt(node->Parent(), node->Index() + 1, title, std::move(data));
-  keptCopies_.push_back({ExtractFileName(path), ExtractFileName(own.FilePath)});
-  tree.NotifyDataChanged(copy);
-  Project().SetModified(true);   // the tree has an item more
-  node->Data()->Unsaved = false; // its edits are on disk, in the new item
-  if (!ReloadItem(node, false)) {
-    // Gone meanwhile: this window's text is safe in the new item.
-    MarkGone(node);
-  }
-  return true;
-}
-
-bool TVaveMainForm::ReloadItem(TProjectNode *node, bool undoable) {
-  TNodeFiles &f = node->Data()->Files;
-  TNodeFiles fresh;
-  fresh.FilePath = f.FilePath;
-  if (!fresh.Open(true, nullptr))
-    return false;
-  f.Assign(fresh);
-  f.Disk = fresh.Disk;
-  node->Data()->Unsaved = false;
-  goneItems_.erase(node);
-  // What came from disk is no change of this window's.
-  const bool wasModified = Project().Modified();
-  if (node->Text() != f.Title)
-    Project().Tree().SetText(node, f.Title);
-  Project().SetModified(wasModified);
-  Project().Tree().NotifyDataChanged(node);
-  if (node == RootNode())
-    setWindowTitle(ui::ToQString(f.Title));
-  if (node == current_)
-    ShowReloaded(node, undoable);
-  UpdateGonePanel();
-  return true;
-}
-
-void TVaveMainForm::ShowReloaded(TProjectNode *node, bool undoable) {
-  const TNodeFiles &f = node->Data()->Files;
-  const int line = memoJump_.CaretLine();
-  const int column = memoJump_.CaretColumn();
-  const QString text = ui::ToQString(f.Body.Joined());
-  if (undoable) {
-    QTextCursor all(memo_->document());
-    all.select(QTextCursor::Document);
-    all.insertText(text);
-  } else {
-    ShowMemoText(f.Body);
-  }
-  memoJump_.JumpTo(line, column);
-  header_->Show(f);
-  RememberStored(f);
-  RefreshAttributes(node);
-  if (attachments_)
-    attachments_->Follow(node);
-  SetMemoModified(false);
-  UpdateCaretPanel();
-}
-
-void TVaveMainForm::CheckDisk(size_t budget, bool restart) {
-  // Not in the middle of something: a load, a question, a drag, a label
-  // being typed, a close.
-  if (checkingDisk_ || closing_ || quickWalk_ || !RootNode() || !isVisible() ||
-      QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
-      QApplication::mouseButtons() != Qt::NoButton || tree_->IsEditingLabel())
-    return;
-  checkingDisk_ = true;
-  CheckTreeOnDisk();
-  if (restart)
-    sweep_ = nullptr;
-  TProjectNode *n = sweep_ ? sweep_ : RootNode();
-  for (size_t i = 0; n && i < budget; ++i) {
-    CheckItemOnDisk(n); // changes no structure
-    n = n->GetNext();
-  }
-  sweep_ = n;
-  checkingDisk_ = false;
-}
-
-void TVaveMainForm::CheckTreeOnDisk() {
-  const fsys::DiskChange change = Project().Tree().CheckTreeFile();
-  if (change == fsys::DiskChange::None) {
-    treeTold_ = fsys::Stamp{};
-    return;
-  }
-  // Told once for each version on disk.
-  const fsys::Stamp now = fsys::Peek(Project().TreeFilePath());
-  if (treeTold_.known && fsys::SameVersion(now, treeTold_))
-    return;
-  treeTold_ = now;
-  const QString path = ui::PathToQString(Project().TreeFilePath());
-  if (change == fsys::DiskChange::Gone) {
-    statusBar()->showMessage(
-        QString::fromUtf16(u"ツリーファイルがほかのプログラムで削除されました: ") + path);
-    return;
-  }
-  // This window's own tree changes are settled when it is saved.
-  if (TreeModified()) {
-    statusBar()->showMessage(QString::fromUtf16(u"ツリーファイルがほかのプログラムで変更されました"
-                                                u"(保存するときに確かめます): ") +
-                             path);
-    return;
-  }
-  // A reload that cannot work is not offered.
-  if (const QString why = TreeFileProblem(); !why.isEmpty()) {
-    TellTreeUnreadable(why);
-    return;
-  }
-  if (ShowMessageBox(QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
-                         QString::fromUtf16(u"」のツリーファイル\r\n") + path +
-                         QString::fromUtf16(u"\r\nが、ほかのプログラムで変更されました\r\n\r\n"
-                                            u"プロジェクトを読み込み直しますか?"),
-                     ui::MsgIcon::Question, ui::MsgButtons::YesNo,
-                     ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
-    return;
-  // The shown item goes to disk first; the reload reads it back.
-  TProjectNode *edited = current_ && HasUnsavedEdits(current_) ? current_ : nullptr;
-  if (!StoreItem(current_)) {
-    ShowMessageBox(ItemFileProblem(current_), ui::MsgIcon::Error, ui::MsgButtons::Ok);
-    return;
-  }
-  if (ReloadProject(edited))
-    treeTold_ = fsys::Stamp{};
-}
-
-void TVaveMainForm::CheckItemOnDisk(TProjectNode *node) {
-  TNodeData &d = *node->Data();
-  if (d.Missing)
-    return;
-  switch (d.Files.CheckDisk()) {
-  case fsys::DiskChange::None:
-    if (goneItems_.erase(node)) // back as it was
-      UpdateGonePanel();
-    return;
-  case fsys::DiskChange::Gone:
-    if (!goneItems_.count(node))
-      MarkGone(node);
-    return;
-  case fsys::DiskChange::Changed:
-    if (!HasUnsavedEdits(node))
-      ReloadItem(node, false);
-    return;
+void TVaveMainForm::ForgetRemovedRows(const QModelIndex &parent, int first, int last) {
+  for (int row = first; row <= last; ++row) {
+    TProjectNode *top = TVaveTreeModel::NodeOf(tree_->Model()->index(row, 0, parent));
+    if (current_ && (current_ == top || current_->HasAsParent(top)))
+      current_ = nullptr;
+    diskChanges_->ForgetRemoved(top);
   }
 }
 
@@ -612,318 +353,13 @@ bool TVaveMainForm::HasUnsavedEdits(TProjectNode *node) const {
          f.AttachFiles != stored_.AttachFiles || MemoLines() != f.Body;
 }
 
-void TVaveMainForm::MarkGone(TProjectNode *node) {
-  goneItems_.insert(node);
-  UpdateGonePanel();
-}
-
-void TVaveMainForm::UpdateGonePanel() {
-  if (current_ && goneItems_.count(current_))
-    statusBar()->showMessage(QString::fromUtf16(u"このアイテムのファイルは削除されています: ") +
-                             ui::PathToQString(current_->Data()->Files.FilePath));
-  else if (!caretNotKept_.isEmpty())
-    statusBar()->showMessage(caretNotKept_);
-  else
-    statusBar()->clearMessage();
-}
-
-void TVaveMainForm::TellCaretNotKept(const fsys::Status &why) {
-  // Said once: it stands in the status bar until a write succeeds again.
-  if (!caretNotKept_.isEmpty())
-    return;
-  caretNotKept_ = QString::fromUtf16(u"カーソルの位置を記憶できません(") + ui::ErrnoText(why.code) +
-                  QString::fromUtf16(u"): ") + ui::PathToQString(why.path);
-  UpdateGonePanel();
-}
-
-bool TVaveMainForm::ResolveTreeChange(int why, TProjectNode *edited) {
-  const QString tree = QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
-                       QString::fromUtf16(u"」のツリーファイル\r\n") +
-                       ui::PathToQString(Project().TreeFilePath());
-  using Overwrite = TProjectTree::TreeOverwrite;
-  if (why == fsys::kGoneFromDisk) {
-    if (ShowMessageBox(tree + QString::fromUtf16(u"\r\nは、ほかのプログラムで削除されています"
-                                                 u"\r\n\r\n"
-                                                 u"このウィンドウのツリーで作り直しますか?"),
-                       ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
-                       ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
-      return false;
-    return tree_->SaveProject(Overwrite::Always);
-  }
-  // A tree file no load can use is no version to keep: the window's tree
-  // replaces it (the old file stays as the backup).
-  TProject disk;
-  disk.Tree().LoadMode = TLoadMode::TreeOnly;
-  if (!disk.Load(ProjectDir()).RootLoaded)
-    return tree_->SaveProject(Overwrite::Always);
-
-  const ui::MsgAnswer answer = AskChangedOnDisk(
-      tree + QString::fromUtf16(u"\r\nは、読み込んだ後にほかのプログラムで変更されています"
-                                u"\r\n\r\n"
-                                u"プロジェクトを読み込み直しますか、このウィンドウのツリーで"
-                                u"上書きしますか?\r\n"
-                                u"両方残すと、ディスクのツリーを読み込み、このウィンドウにだけある"
-                                u"アイテムをその最後にまとめます"),
-      QString::fromUtf16(u"プロジェクトを読み込み直す(&R)"));
-  switch (answer) {
-  case ui::MsgAnswer::Yes:
-    ReloadProject(edited);
-    return true;
-  case ui::MsgAnswer::No:
-    return tree_->SaveProject(Overwrite::Always);
-  default:
-    return KeepBothTrees(disk);
-  }
-}
-
-namespace {
-std::string FileOf(const TNodeData &d) {
-  return d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath);
-}
-} // namespace
-
-QString TVaveMainForm::TreeFileProblem() const {
-  TProject disk;
-  disk.Tree().LoadMode = TLoadMode::TreeOnly;
-  if (disk.Load(ProjectDir()).RootLoaded)
-    return {};
-  std::string bytes;
-  if (fsys::Status s = fsys::ReadFile(tree_->Project().TreeFilePath(), bytes); !s)
-    return ui::ErrnoText(s.code);
-  const std::string &rootFile = disk.WindowData().RootFileName;
-  if (rootFile.empty())
-    return QString::fromUtf16(u"ルートアイテムの記述がありません");
-  return QString::fromUtf16(u"ルートアイテムのファイルを読み込めません: ") +
-         ui::PathToQString(ProjectDir() + rootFile);
-}
-
-void TVaveMainForm::TellTreeUnreadable(const QString &why) {
-  ShowMessageBox(QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
-                     QString::fromUtf16(u"」のツリーファイル\r\n") +
-                     ui::PathToQString(Project().TreeFilePath()) +
-                     QString::fromUtf16(u"\r\nが、ほかのプログラムで変更されましたが、"
-                                        u"読み込めません\r\n") +
-                     why +
-                     QString::fromUtf16(u"\r\n\r\nこのウィンドウのツリーをそのまま使います"
-                                        u"(保存すると、このツリーで書き直します)"),
-                 ui::MsgIcon::Warning, ui::MsgButtons::Ok);
-}
-
-bool TVaveMainForm::ReloadProject(TProjectNode *edited, bool keepHeld) {
-  // Never trade the tree shown, with its edits, for an empty one.
-  if (const QString why = TreeFileProblem(); !why.isEmpty()) {
-    TellTreeUnreadable(why);
-    return false;
-  }
-  const std::string selectedID = current_ ? current_->Data()->ID : std::string();
-  // Texts only this window holds, in tree order (a parent before its children).
-  struct Held {
-    TNodeData data;
-    std::string label, parentFile, afterFile; // a copy goes after its original
-    bool shown;
-  };
-  std::vector<Held> held;
-  std::map<std::string, std::string> copies; // copy file -> original file
-  for (const KeptCopy &k : keptCopies_)
-    copies[k.copy] = k.original;
-  for (TProjectNode *n = keepHeld ? RootNode() : nullptr; n; n = n->GetNext()) {
-    const TNodeData &d = *n->Data();
-    const auto copy = copies.find(FileOf(d));
-    if (n == edited || d.Unsaved || copy != copies.end())
-      held.push_back({d, n->Text(), n->Parent() ? FileOf(*n->Parent()->Data()) : std::string(),
-                      copy != copies.end() ? copy->second : std::string(), n == current_});
-  }
-  current_ = nullptr;
-  quickWalk_ = true;
-  TLoadReport report;
-  {
-    ui::BusyCursor busy;
-    report = tree_->LoadProject(ProjectDir());
-  }
-  ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
-  quickWalk_ = false;
-  if (TProjectNode *root = RootNode()) {
-    setWindowTitle(ui::ToQString(root->Text()));
-    panels_[2]->setText(windowTitle());
-    tree_->setExpanded(tree_->IndexOf(root), true);
-  }
-  // What the tree on disk names takes back the edits still owed to it; what
-  // it does not name becomes an item of its own, below its parent if that
-  // is there.
-  std::map<std::string, TProjectNode *> byFile;
-  for (TProjectNode *n = RootNode(); n && !held.empty(); n = n->GetNext())
-    byFile[FileOf(*n->Data())] = n;
-  TProjectTree &tree = Project().Tree();
-  TProjectNode *heldShown = nullptr;
-  QString added;
-  for (Held &h : held) {
-    const std::string file = FileOf(h.data);
-    if (auto found = byFile.find(file); found != byFile.end()) {
-      TNodeData &d = *found->second->Data();
-      if (h.data.Unsaved) {
-        if (d.Missing)
-          d.Files.Disk = h.data.Files.Disk;
-        d.Files.Assign(h.data.Files);
-        d.Missing = false;
-        d.Unsaved = true;
-        tree.SetText(found->second, h.label);
-      }
-      if (h.shown)
-        heldShown = found->second;
-      continue;
-    }
-    auto parent = byFile.find(h.parentFile);
-    auto after = byFile.find(h.afterFile);
-    h.data.ID = Project().NextItemID(); // the other tree may use the old one
-    auto data = std::make_unique<TNodeData>(std::move(h.data));
-    TProjectNode *n = after != byFile.end() && after->second->Parent()
-                          ? tree.InsertAt(after->second->Parent(), after->second->Index() + 1,
-                                          h.label, std::move(data))
-                          : tree.AddChild(parent != byFile.end() ? parent->second : RootNode(),
-                                          h.label, std::move(data));
-    byFile[file] = n;
-    if (h.shown)
-      heldShown = n;
-    added += (added.isEmpty() ? QString() : QStringLiteral(", ")) + ui::ToQString(h.label);
-  }
-  TProjectNode *select = heldShown ? heldShown : tree_->Selected();
-  for (TProjectNode *n = RootNode(); n && !heldShown && !selectedID.empty(); n = n->GetNext())
-    if (n->Data()->ID == selectedID) {
-      select = n;
-      break;
-    }
-  if (select && select != tree_->Selected())
-    tree_->SelectNode(select);
-  VaveTreeChange(tree_->Selected());
-  TProjectNode *selected = tree_->Selected();
-  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
-  Project().SetModified(false);
-  bool saved = true;
-  if (!added.isEmpty()) {
-    // Saved now, so that the tree on disk names them.
-    Project().SetModified(true);
-    saved = tree_->SaveProject();
-    statusBar()->showMessage(
-        QString::fromUtf16(
-            u"読み込んだツリーになかった、この画面だけにある内容をアイテムとして残しました: ") +
-        added);
-  }
-  if (saved)
-    keptCopies_.clear();
-  updateActionStates();
-  return true;
-}
-
-bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
-  // What only this window's tree names, with the data it has (on disk
-  // already: every item is stored as it is left).
-  std::set<std::string> named;
-  for (TProjectNode *n = disk.Tree().GetFirstNode(); n; n = n->GetNext()) {
-    const TNodeData &d = *n->Data();
-    named.insert(d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath));
-  }
-  struct Only {
-    TNodeData data;
-    int parent; // index into `only`, -1: below the new holder item
-    bool expanded;
-  };
-  std::vector<Only> only;
-  std::map<TProjectNode *, int> index;
-  for (TProjectNode *n = RootNode(); n; n = n->GetNext()) {
-    const TNodeData &d = *n->Data();
-    if (named.count(d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath)))
-      continue;
-    auto up = n->Parent() ? index.find(n->Parent()) : index.end();
-    index[n] = static_cast<int>(only.size());
-    only.push_back(Only{d, up == index.end() ? -1 : up->second, n->Expanded()});
-  }
-  if (!ReloadProject(nullptr, false))
-    return false;
-  if (only.empty() || !RootNode())
-    return true;
-
-  TProjectTree &tree = Project().Tree();
-  auto holderData = std::make_unique<TNodeData>();
-  Project().InitItem(*holderData);
-  ui::FromQString(QString::fromUtf16(u"このウィンドウにだけあったアイテム"),
-                  holderData->Files.Title);
-  holderData->Files.Author = author_;
-  if (fsys::Status s = holderData->Files.Save(); !s) {
-    storeFailure_ = s;
-    return false;
-  }
-  const std::string holderTitle = holderData->Files.Title;
-  TProjectNode *holder = tree.AddChild(RootNode(), holderTitle, std::move(holderData));
-  std::vector<TProjectNode *> made;
-  for (Only &o : only) {
-    auto data = std::make_unique<TNodeData>();
-    Project().InitItem(*data); // a fresh ID: the other tree may use this one
-    const std::string id = data->ID;
-    *data = std::move(o.data);
-    data->ID = id;
-    const std::string label = data->Missing ? data->ListedFileName : data->Files.Title;
-    made.push_back(tree.AddChild(o.parent < 0 ? holder : made[static_cast<size_t>(o.parent)], label,
-                                 std::move(data)));
-  }
-  for (size_t i = 0; i < only.size(); ++i)
-    tree.SetExpanded(made[i], only[i].expanded);
-  tree.SetExpanded(holder, true);
-  tree.NotifyDataChanged(holder);
-  Project().SetModified(true);
-  return tree_->SaveProject();
-}
-
-bool TVaveMainForm::AddKeptCopiesToDisk() {
-  // The tree on disk as it is, with the copies and nothing else of this
-  // window's changes.
-  std::map<std::string, TProjectNode *> mine, theirs;
-  for (TProjectNode *n = RootNode(); n; n = n->GetNext())
-    mine[FileOf(*n->Data())] = n;
-  TProject disk;
-  disk.Tree().LoadMode = TLoadMode::TreeOnly;
-  fsys::Status saved{};
-  if (disk.Load(ProjectDir()).RootLoaded) {
-    for (TProjectNode *n = disk.Root(); n; n = n->GetNext())
-      theirs[FileOf(*n->Data())] = n;
-    TProjectTree &tree = disk.Tree();
-    for (const KeptCopy &k : keptCopies_) {
-      auto own = mine.find(k.copy);
-      if (own == mine.end() || theirs.count(k.copy)) // deleted here since, or named already
-        continue;
-      auto data = std::make_unique<TNodeData>();
-      data->ID = disk.NextItemID();
-      data->Files.FilePath = ProjectDir() + k.copy;
-      auto at = theirs.find(k.original);
-      theirs[k.copy] = at != theirs.end() && at->second->Parent()
-                           ? tree.InsertAt(at->second->Parent(), at->second->Index() + 1,
-                                           own->second->Text(), std::move(data))
-                           : tree.AddChild(disk.Root(), own->second->Text(), std::move(data));
-    }
-    saved = disk.Save();
-  }
-  if (saved && disk.Root()) {
-    keptCopies_.clear();
-    return true;
-  }
-  QString files;
-  for (const KeptCopy &k : keptCopies_)
-    files += QStringLiteral("\r\n") + ui::PathToQString(ProjectDir() + k.copy);
-  ShowMessageBox(QString::fromUtf16(u"「この画面の版」のアイテムをツリーファイルに加えられません") +
-                     QStringLiteral("\r\n") + ui::PathToQString(Project().TreeFilePath()) +
-                     QString::fromUtf16(u"\r\n\r\nその内容は次のファイルにあります") + files,
-                 ui::MsgIcon::Error, ui::MsgButtons::Ok);
-  return false;
-}
-
-void TVaveMainForm::ForgetRemovedRows(const QModelIndex &parent, int first, int last) {
-  for (int row = first; row <= last; ++row) {
-    TProjectNode *top = TVaveTreeModel::NodeOf(tree_->Model()->index(row, 0, parent));
-    if (current_ && (current_ == top || current_->HasAsParent(top)))
-      current_ = nullptr;
-    sweep_ = nullptr;
-    for (auto it = goneItems_.begin(); it != goneItems_.end();)
-      it = *it == top || (*it)->HasAsParent(top) ? goneItems_.erase(it) : std::next(it);
-  }
+void TVaveMainForm::FollowItemFiles(TProjectNode *node) {
+  const TNodeFiles &f = node->Data()->Files;
+  header_->Show(f);
+  RememberStored(f);
+  RefreshAttributes(node);
+  if (attachments_)
+    attachments_->Follow(node);
 }
 
 void TVaveMainForm::RememberStored(const TNodeFiles &f) {
@@ -932,14 +368,18 @@ void TVaveMainForm::RememberStored(const TNodeFiles &f) {
   stored_.AttachFiles = f.AttachFiles;
 }
 
-QString TVaveMainForm::ItemFileProblem(TProjectNode *node) const {
+QString TVaveMainForm::ItemFileProblem(TProjectNode *node, const fsys::Status &why) const {
   QString text = QString::fromUtf16(u"現在のアイテムを保存できません");
   if (node)
     text += QStringLiteral("\r\n") + ui::PathToQString(node->Data()->Files.FilePath);
   // The path was named above; what failed may be that file or its folder.
-  if (storeFailure_.code)
-    text += QStringLiteral("\r\n") + ui::ErrnoText(storeFailure_.code);
+  if (why.code)
+    text += QStringLiteral("\r\n") + ui::ErrnoText(why.code);
   return text;
+}
+
+void TVaveMainForm::TellNotStored(TProjectNode *node, const fsys::Status &why) {
+  ShowMessageBox(ItemFileProblem(node, why), ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }
 
 bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
@@ -949,7 +389,8 @@ bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
   tree_->CommitLabelEdit();
   if (quickWalk_ && !MemoModified())
     return true;
-  if (StoreItem(current_)) {
+  const fsys::Status stored = StoreItem(current_);
+  if (stored) {
     refusedNode_ = nullptr;
     return true;
   }
@@ -957,7 +398,7 @@ bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
   // not at every key of a held arrow.
   if (refusedNode_ != current_) {
     refusedNode_ = current_;
-    ShowMessageBox(ItemFileProblem(current_), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    TellNotStored(current_, stored);
   }
   (void)next;
   return false;
@@ -991,9 +432,10 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
     RememberStored(f);
     if (attachments_)
       attachments_->Follow(node);
-    UpdateGonePanel();
-    if (watch_)
-      watch_->Follow(node->Data()->Missing ? QString() : ui::PathToQString(f.FilePath));
+    if (diskChanges_) {
+      diskChanges_->UpdateGonePanel();
+      diskChanges_->Follow(node);
+    }
   }
   UpdateCaretPanel();
   SetMemoModified(false);
@@ -1018,7 +460,7 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
       c = ' ';
   if (label.empty())
     ui::FromQString(QString::fromUtf16(u"(無題)"), label);
-  tree_->Tree().SetText(node, label);
+  project_->Tree().SetText(node, label);
   SetMemoModified(true);
   if (node == RootNode())
     setWindowTitle(ui::ToQString(label));
@@ -1039,59 +481,23 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     close();
     return false;
   }
-  // A save stopped after its new tree file was complete: that file is the
-  // tree the user last saved. Using it (the default) completes the save and
-  // keeps the older tree file as the backup, so either way nothing is lost.
-  const std::string treeFile = TProject::TreeFilePath(dir);
-  if (const std::string stopped = TProjectTree::StoppedSaveFile(treeFile); !stopped.empty()) {
-    const QString text =
-        QString::fromUtf16(u"保存が途中で終わったツリーファイルがあります\r\n") +
-        ui::PathToQString(stopped) +
-        QString::fromUtf16(u"\r\n\r\nツリーファイルより新しい、最後に保存したツリーです。"
-                           u"これを使って保存を終わらせますか?\r\n"
-                           u"(今のツリーファイルは MainTree.dat.ord に残ります。"
-                           u"いいえでは今のツリーファイルで開きます)");
-    // No title yet: the box names the project by its folder.
-    const QString folder = ui::PathToQString(ExtractFileName(RemovePathSeparator(dir)));
-    if (ui::ShowMessageBox(this, text, folder, ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
-                           ui::MsgAnswer::Yes) == ui::MsgAnswer::Yes)
-      if (fsys::Status s = TProjectTree::FinishStoppedSave(treeFile); !s)
-        ui::ShowMessageBox(
-            this, QString::fromUtf16(u"ツリーファイルを置き換えられません") + ui::FileErrorText(s),
-            folder, ui::MsgIcon::Error, ui::MsgButtons::Ok);
-  }
+  OfferToFinishStoppedSave(this, dir);
   quickWalk_ = true;
   current_ = nullptr;
   TLoadReport report;
   {
     ui::BusyCursor busy;
-    report = tree_->LoadProject(dir);
+    report = LoadProject(dir);
   }
   // Asked before the window has its title: the boxes name the project itself.
   ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
-  // Items no child list reaches stay in the tree file whatever the answer;
-  // attaching them changes the tree, so that is not the default.
-  bool attached = false;
-  if (report.RootLoaded && !report.Unreached.empty()) {
-    constexpr size_t kListed = 10;
-    QString text = QString::fromUtf16(u"次のアイテムはツリーファイルにありますが、子の番号の抜けか"
-                                      u"重複のため、ツリーのどこからもたどれません。"
-                                      u"保存してもツリーファイルにそのまま残します");
-    for (size_t i = 0; i < report.Unreached.size() && i < kListed; ++i)
-      text += QStringLiteral("\r\n") + ui::PathToQString(dir + report.Unreached[i].FileName);
-    if (report.Unreached.size() > kListed)
-      text += QStringLiteral("\r\n") +
-              QString::fromUtf16(u"ほかに %1 件").arg(report.Unreached.size() - kListed);
-    text += QString::fromUtf16(u"\r\n\r\nルートアイテムの最後の子としてツリーにつなぎますか?");
-    attached = ui::ShowMessageBox(this, text, ui::ToQString(ProjectTitle()), ui::MsgIcon::Warning,
-                                  ui::MsgButtons::YesNo, ui::MsgAnswer::No) == ui::MsgAnswer::Yes &&
-               Project().Tree().AttachUnreached() > 0;
-  }
+  const bool attached = AskAttachUnreached(this, report, dir, ui::ToQString(ProjectTitle())) &&
+                        Project().Tree().AttachUnreached() > 0;
   if (!report.RootLoaded) {
     // Never work on an empty tree: a save would write a project without items.
     quickWalk_ = false;
     openFailed_ = true;
-    std::string rootFile = dir + tree_->Tree().WindowData.RootFileName;
+    std::string rootFile = dir + project_->Tree().WindowData.RootFileName;
     ShowMessageBox(QString::fromUtf16(u"ルートアイテムのファイルを読み込めません\r\n") +
                        ui::PathToQString(rootFile),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
@@ -1115,7 +521,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   savedSelectionID_ = selected ? selected->Data()->ID : std::string();
   Project().SetModified(attached); // attached items reach the file with the next save
   updateActionStates();
-  watch_->Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
+  DiskWatch().Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
   return true;
 }
 
@@ -1132,6 +538,28 @@ bool TVaveMainForm::NewProject(const std::string &directory, const std::string &
     return false;
   Project().SetModified(true); // a new project counts as changed until it is saved
   return true;
+}
+
+void TVaveMainForm::LoadAgain() {
+  current_ = nullptr;
+  quickWalk_ = true;
+  TLoadReport report;
+  {
+    ui::BusyCursor busy;
+    report = LoadProject(ProjectDir());
+  }
+  ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
+  quickWalk_ = false;
+  if (TProjectNode *root = RootNode()) {
+    setWindowTitle(ui::ToQString(root->Text()));
+    panels_[2]->setText(windowTitle());
+    tree_->setExpanded(tree_->IndexOf(root), true);
+  }
+}
+
+void TVaveMainForm::RememberSavedSelection() {
+  TProjectNode *selected = tree_->Selected();
+  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
 }
 
 void TVaveMainForm::WM_ACTIVATE_EDITOR() {
@@ -1185,18 +613,31 @@ void TVaveMainForm::CollectWindowSettings() {
 
 // ------------------------------------------------------------- commands ----
 
+TLoadReport TVaveMainForm::LoadProject(const std::string &dir) {
+  TLoadReport report = project_->Load(dir);
+  tree_->ShowLoaded();
+  project_->SetModified(false); // showing the saved state changes nothing
+  return report;
+}
+
+bool TVaveMainForm::SaveTree(TProjectTree::TreeOverwrite overwrite) {
+  project_->Tree().SetSelected(tree_->Selected());
+  return project_->Save(overwrite).ok();
+}
+
 bool TVaveMainForm::SaveProject() {
   ui::BusyCursor busy;
   TProjectNode *selected = tree_->Selected();
   TProjectNode *edited = selected && HasUnsavedEdits(selected) ? selected : nullptr;
-  bool itemOk = StoreItem(selected);
-  QString itemProblem = itemOk ? QString() : ItemFileProblem(selected);
+  const fsys::Status item = StoreItem(selected);
+  const bool itemOk = item.ok();
+  QString itemProblem = itemOk ? QString() : ItemFileProblem(selected, item);
   CollectWindowSettings();
-  bool treeOk = tree_->SaveProject();
+  bool treeOk = SaveTree();
   const int why = Project().Tree().LastSaveFailure().code;
   // Settled only when the item is on disk: a reload would drop its text.
   if (!treeOk && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
-    treeOk = ResolveTreeChange(why, edited);
+    treeOk = diskChanges_->ResolveTreeChange(why, edited);
     selected = tree_->Selected();
   }
   if (!itemOk) {
@@ -1211,7 +652,7 @@ bool TVaveMainForm::SaveProject() {
   }
   SetMemoModified(false);
   savedSelectionID_ = selected ? selected->Data()->ID : std::string();
-  keptCopies_.clear(); // the tree on disk names them now
+  diskChanges_->TreeSaved();
   emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
   return itemOk;
 }
@@ -1231,20 +672,23 @@ bool TVaveMainForm::FormCloseQuery() {
     if (n != selected && n->Data()->Unsaved)
       owed.push_back(n);
   TProjectNode *failed = nullptr;
-  closeQuery_ = true;
-  closeRefused_ = false;
+  fsys::Status failure;
+  diskChanges_->CloseQuery(true);
   for (TProjectNode *n : owed) {
-    if (!StoreItem(n) && !failed)
+    if (fsys::Status s = StoreItem(n); !s && !failed) {
       failed = n;
-    if (closeRefused_)
+      failure = s;
+    }
+    if (diskChanges_->CloseRefused())
       break;
   }
-  closeQuery_ = false;
-  if (closeRefused_)
+  diskChanges_->CloseQuery(false);
+  if (diskChanges_->CloseRefused())
     return false;
   if (failed) {
     // The text on screen is not on disk: let the user decide, defaulting to stay.
-    QString text = ItemFileProblem(failed) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
+    QString text =
+        ItemFileProblem(failed, failure) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
     if (ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::YesNo, ui::MsgAnswer::No) !=
         ui::MsgAnswer::Yes)
       return false;
@@ -1256,14 +700,15 @@ bool TVaveMainForm::FormCloseQuery() {
       answer = ShowMessageBox(
           QStringLiteral("\"") + ui::ToQString(ProjectTitle()) +
               QString::fromUtf16(u"\"はツリーが変更されています\r\n保存しますか?") +
-              (keptCopies_.empty()
+              (!diskChanges_->HasKeptCopies()
                    ? QString()
                    : QString::fromUtf16(
                          u"\r\n(「この画面の版」のアイテムは、保存しなくてもツリーに加えます)")),
           ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
     if (answer == ui::MsgAnswer::Cancel)
       return false;
-    if (answer == ui::MsgAnswer::No && !keptCopies_.empty() && !AddKeptCopiesToDisk())
+    if (answer == ui::MsgAnswer::No && diskChanges_->HasKeptCopies() &&
+        !diskChanges_->AddKeptCopiesToDisk())
       return false;
     if (answer == ui::MsgAnswer::Yes && !SaveProject()) {
       // The tree file could not be written: keep the window so nothing is lost.
@@ -1285,7 +730,7 @@ void TVaveMainForm::closeEvent(QCloseEvent *event) {
     return;
   }
   closing_ = true;
-  watch_->Stop();
+  DiskWatch().Stop();
   attachments_->Close();
   event->accept();
 }

@@ -3,9 +3,10 @@
 // selected item's text on the right, the header strip above, the status bar
 // below. The window is the spine: opening a project, starting a new one, the
 // life of the current item (shown when entered, stored when left), saving
-// and closing. The project itself is a core TProject shown by the tree view;
-// the commands live in command groups (TreeCommands, TextCommands,
-// DisplayCommands), each binding its actions through TEditorContext.
+// and closing. The window owns the project (a core TProject, loaded and
+// saved here) and the tree view shows it; the commands live in command
+// groups (TreeCommands, TextCommands, DisplayCommands, DiskChangeCommands,
+// ...), each binding its actions through TEditorContext.
 #include "editor/EditorContext.h"
 #include "engine/MemoJump.h"
 #include "store/DateTime.h"
@@ -41,6 +42,8 @@ class TPlainTextMemo;
 class TTextCommands;
 class TTreeCommands;
 
+class TDiskChangeCommands;
+struct TLoadReport;
 class TDiskWatch;
 
 class TVaveMainForm : public QMainWindow, private TEditorContext {
@@ -81,7 +84,7 @@ public:
   bool ProjectLocked() const override;
   TProjectNode *RootNode() const;
   TProjectNode *CurrentNode() const override { return current_; }
-  bool StoreItem(TProjectNode *node) override;
+  fsys::Status StoreItem(TProjectNode *node) override;
   bool VaveTreeEditing(TProjectNode *node) const;
   // Decides the label an in-place edit leaves; false refuses the edit.
   bool VaveTreeEdited(TProjectNode *node, const QString &typed);
@@ -102,7 +105,7 @@ public:
   TDisplayCommands &Display() const { return *display_; }
   TFindCommands &Find() const { return *find_; }
   // What tells the window of files written elsewhere (tests tune its pace).
-  TDiskWatch &DiskWatch() const { return *watch_; }
+  TDiskWatch &DiskWatch() const;
   // One place decides which commands are enabled.
   void updateActionStates() override;
 
@@ -124,7 +127,8 @@ private:
   TProjectNode *CreateNewItem(bool sub, bool fromUser) override;
   void ForgetCurrentNode() override { current_ = nullptr; }
   void VaveTreeChange(TProjectNode *node) override;
-  QString ItemFileProblem(TProjectNode *node) const override;
+  void TellNotStored(TProjectNode *node, const fsys::Status &why) override;
+  QString ItemFileProblem(TProjectNode *node, const fsys::Status &why) const;
   void SetMemoModified(bool modified) override;
   void ShowMemoText(const TTextLines &lines) override;
   void UpdateCaretPanel() override;
@@ -140,53 +144,15 @@ private:
   void CollectWindowSettings();
   bool VaveTreeChanging(TProjectNode *next);
   bool FormCloseQuery();
-  void RememberStored(const TNodeFiles &f);
-  // A store refused because the item's file changed or went on disk since it
-  // was read: asks what to keep (nothing is overwritten unasked).
-  bool ResolveDiskChange(TProjectNode *node, bool changed, const fsys::Status &why);
-  // The question of a file changed on disk: Yes takes the disk's version
-  // (`takeDisk` names it), No overwrites, Cancel (Enter, Escape) keeps both.
-  ui::MsgAnswer AskChangedOnDisk(const QString &text, const QString &takeDisk);
-  bool SaveOwnVersion(TProjectNode *node);
-  // The item's text as this window has it goes into a new item just below;
-  // the item itself takes the version on disk.
-  bool KeepBothVersions(TProjectNode *node);
-  // The item as its file now is (title, marks, text); false when unreadable.
-  // `undoable`: the shown text is replaced by an edit that undo takes back.
-  bool ReloadItem(TProjectNode *node, bool undoable);
-  void ShowReloaded(TProjectNode *node, bool undoable);
-  // A tree save refused because MainTree.dat changed or went on disk: asks
-  // whether to reload the project, overwrite, or keep both. True when the
-  // tree on disk is settled.
-  bool ResolveTreeChange(int why, TProjectNode *edited);
-  // The project as its files now are; the shown item stays selected. A
-  // tree file that cannot be loaded leaves the window's tree as it is (the
-  // user is told why): false. With `keepHeld`, texts only this window holds
-  // (`edited`: the shown item had unsaved edits, keep-both copies, writes
-  // still owed) stay in the reloaded tree, which is then saved.
-  bool ReloadProject(TProjectNode *edited = nullptr, bool keepHeld = true);
-  // Empty when the tree file on disk can be loaded, else why not.
-  QString TreeFileProblem() const;
-  void TellTreeUnreadable(const QString &why);
-  // At a close without saving: the keep-both copies join the tree on disk,
-  // each after its original; false (and the user told where they are) when
-  // that tree cannot be written.
-  bool AddKeptCopiesToDisk();
-  // Reloads, then adds what only this window's tree named below one new item.
-  bool KeepBothTrees(const TProject &disk);
-  // One step of the check for files written elsewhere (TDiskWatch::Sweep):
-  // the tree file, then up to `budget` items; an item without unsaved edits
-  // takes its file's new version at once, one with edits is left to the
-  // check before its next write.
-  void CheckDisk(size_t budget, bool restart);
-  void CheckTreeOnDisk();
-  void CheckItemOnDisk(TProjectNode *node);
-  bool HasUnsavedEdits(TProjectNode *node) const;
-  // Items whose file was deleted elsewhere: told in the status bar.
-  void MarkGone(TProjectNode *node);
-  void UpdateGonePanel();
-  // A write of only the caret memory failed: said in the status bar.
-  void TellCaretNotKept(const fsys::Status &why);
+  void RememberStored(const TNodeFiles &f) override;
+  void FollowItemFiles(TProjectNode *node) override;
+  bool HasUnsavedEdits(TProjectNode *node) const override;
+  bool Steady() const override { return !closing_ && !quickWalk_; }
+  void LoadAgain() override;
+  TLoadReport LoadProject(const std::string &dir);
+  bool SaveTree(TProjectTree::TreeOverwrite overwrite) override;
+  using TEditorContext::SaveTree;
+  void RememberSavedSelection() override;
   // The current item is about to go away with its rows: it is not stored again.
   void ForgetRemovedRows(const QModelIndex &parent, int first, int last);
 
@@ -197,6 +163,7 @@ private:
   bool closing_ = false;
   bool openFailed_ = false;
 
+  std::unique_ptr<TProject> project_; // shown by the view, which goes first
   TVaveDataBase *tree_ = nullptr;
   TItemMemo *memo_ = nullptr;
   TPlainTextMemo *memoAdapter_ = nullptr;
@@ -216,22 +183,8 @@ private:
   std::unique_ptr<TCaptureCommands> capture_;
   std::unique_ptr<TFindCommands> find_;
   std::unique_ptr<TCleanupCommands> cleanup_;
+  std::unique_ptr<TDiskChangeCommands> diskChanges_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
-  fsys::Status storeFailure_;           // why the last store failed
-  QString caretNotKept_;                // the status text while caret writes fail
-  std::set<TProjectNode *> goneItems_;  // item files deleted elsewhere
-  // Keep-both copies not yet in a saved tree: the copy's and the original's
-  // file names.
-  struct KeptCopy {
-    std::string copy, original;
-  };
-  std::vector<KeptCopy> keptCopies_;
-  bool closeQuery_ = false;   // the close query is storing: a question may offer to stay
-  bool closeRefused_ = false; // ... and the user chose to stay
-  std::unique_ptr<TDiskWatch> watch_;
-  TProjectNode *sweep_ = nullptr; // where the slow sweep goes on; null: from the top
-  bool checkingDisk_ = false;
-  fsys::Stamp treeTold_; // the tree file's version on disk the user was told of
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
   struct {
