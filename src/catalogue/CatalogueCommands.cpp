@@ -102,6 +102,7 @@ void TSelectThemaForm::SelectFolderAction() {
   const std::string programDir = ProgramDir();
   QString text = QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n");
   const bool inBuildTree = IsInBuildTree(programDir);
+  fsys::Status made;
   if (!programDir.empty() && !inBuildTree &&
       QFileInfo(ui::PathToQString(programDir)).isWritable()) {
     RootDir = programDir;
@@ -110,14 +111,16 @@ void TSelectThemaForm::SelectFolderAction() {
     if (!ui::PathFromQString(QDir::homePath(), home))
       home = "/tmp";
     RootDir = AddPathSeparator(AddPathSeparator(home) + "Orvane");
-    fsys::CreateDirectories(RootDir);
+    made = fsys::CreateDirectories(RootDir);
     text += QStringLiteral(u"プログラムのディレクトリ(") + ui::PathToQString(programDir) +
             (inBuildTree ? QStringLiteral(u")はビルド用のディレクトリです\r\n")
                          : QStringLiteral(u")には書き込めません\r\n"));
   }
   text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(RootDir) +
           QStringLiteral(u")を使用します");
-  ShowMessageBox(text, ui::MsgIcon::Information, ui::MsgButtons::Ok);
+  if (!made) // said in the same box: projects cannot be made there until it is
+    text += QStringLiteral(u"\r\n\r\nそのフォルダを作成できません") + ui::FileErrorText(made);
+  ShowMessageBox(text, made ? ui::MsgIcon::Information : ui::MsgIcon::Warning, ui::MsgButtons::Ok);
   RememberRootDir();
   RefreshProjectList();
 }
@@ -127,7 +130,7 @@ void TSelectThemaForm::RememberRootDir() {
   // without closing it should not ask for the folder again.
   TRegIniFile reg;
   reg.WriteString("Main", "RootDir", RootDir);
-  reg.UpdateFile();
+  (void)reg.UpdateFile(); // a convenience, as all settings: written again at the close
 }
 
 // ---------------------------------------------------------------- create ----
@@ -171,7 +174,7 @@ void TSelectThemaForm::CreateProjectAction() {
     // The editor has said why; no project came to be, so neither a row nor
     // the empty directory stays.
     RemoveRow(item);
-    fsys::RemoveDirectory(candidate);
+    (void)fsys::RemoveDirectory(candidate); // an empty folder left over holds nothing of the user's
     return;
   }
   // The date column stays empty until the editor reports its first save.
@@ -212,7 +215,7 @@ void TSelectThemaForm::CreateShortcutAction() {
 
 void TSelectThemaForm::RegisterShortcutType() {
   if (desktop::RegisterShortcutType(QCoreApplication::applicationFilePath()) ==
-      desktop::Registration::MimeTypeFailed)
+      desktop::Registration::Failed)
     ShowMessageBox(QStringLiteral(u"レジストリを変更できません"), ui::MsgIcon::Error,
                    ui::MsgButtons::Ok);
 }

@@ -382,7 +382,7 @@ void TSelectThemaForm::SaveSettings() {
   reg.WriteInteger("Main", "SortMode", SortMode);
   reg.WriteBool("Main", "SortUp", SortUp);
   reg.WriteString("Main", "Autor", Author);
-  reg.UpdateFile(); // settings are a convenience: a failure is not reported
+  (void)reg.UpdateFile(); // settings are a convenience: a failure is not reported
 }
 
 // ----------------------------------------------------------------- list ----

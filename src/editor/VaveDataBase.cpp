@@ -250,9 +250,9 @@ TLoadReport TVaveDataBase::LoadProject(std::string_view dir) {
   return report;
 }
 
-bool TVaveDataBase::SaveProject(TProjectTree::TreeOverwrite overwrite) {
+fsys::Status TVaveDataBase::SaveProject(TProjectTree::TreeOverwrite overwrite) {
   tree_->SetSelected(Selected());
-  return project_->Save(overwrite).ok();
+  return project_->Save(overwrite);
 }
 
 void TVaveDataBase::ClearTree() { tree_->ClearTree(); }

@@ -94,9 +94,9 @@ public:
   // expanded states, selecting the node selected at the last save. The
   // selection events run for that selection as for any other.
   TLoadReport LoadProject(std::string_view dir);
-  // Writes the tree file with the selected node as "LastNode"; false when it
-  // could not be written.
-  bool
+  // Writes the tree file with the selected node as "LastNode"; what failed
+  // when it could not be written (TProject::Save).
+  fsys::Status
   SaveProject(TProjectTree::TreeOverwrite overwrite = TProjectTree::TreeOverwrite::IfUnchanged);
   void ClearTree();
 

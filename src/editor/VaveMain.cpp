@@ -636,7 +636,8 @@ void TVaveMainForm::TellCaretNotKept(const fsys::Status &why) {
   UpdateGonePanel();
 }
 
-bool TVaveMainForm::ResolveTreeChange(int why, TProjectNode *edited) {
+fsys::Status TVaveMainForm::ResolveTreeChange(const fsys::Status &refused, TProjectNode *edited) {
+  const int why = refused.code;
   const QString tree = QString::fromUtf16(u"「") + ui::ToQString(ProjectTitle()) +
                        QString::fromUtf16(u"」のツリーファイル\r\n") +
                        ui::PathToQString(Project().TreeFilePath());
@@ -647,7 +648,7 @@ bool TVaveMainForm::ResolveTreeChange(int why, TProjectNode *edited) {
                                                  u"このウィンドウのツリーで作り直しますか?"),
                        ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
                        ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
-      return false;
+      return refused;
     return tree_->SaveProject(Overwrite::Always);
   }
   // A tree file no load can use is no version to keep: the window's tree
@@ -668,11 +669,11 @@ bool TVaveMainForm::ResolveTreeChange(int why, TProjectNode *edited) {
   switch (answer) {
   case ui::MsgAnswer::Yes:
     ReloadProject(edited);
-    return true;
+    return {};
   case ui::MsgAnswer::No:
     return tree_->SaveProject(Overwrite::Always);
   default:
-    return KeepBothTrees(disk);
+    return KeepBothTrees(disk, refused);
   }
 }
 
@@ -802,7 +803,7 @@ bool TVaveMainForm::ReloadProject(TProjectNode *edited, bool keepHeld) {
   if (!added.isEmpty()) {
     // Saved now, so that the tree on disk names them.
     Project().SetModified(true);
-    saved = tree_->SaveProject();
+    saved = tree_->SaveProject().ok();
     statusBar()->showMessage(
         QString::fromUtf16(
             u"読み込んだツリーになかった、この画面だけにある内容をアイテムとして残しました: ") +
@@ -814,7 +815,7 @@ bool TVaveMainForm::ReloadProject(TProjectNode *edited, bool keepHeld) {
   return true;
 }
 
-bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
+fsys::Status TVaveMainForm::KeepBothTrees(const TProject &disk, const fsys::Status &refused) {
   // What only this window's tree names, with the data it has (on disk
   // already: every item is stored as it is left).
   std::set<std::string> named;
@@ -838,9 +839,9 @@ bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
     only.push_back(Only{d, up == index.end() ? -1 : up->second, n->Expanded()});
   }
   if (!ReloadProject(nullptr, false))
-    return false;
+    return refused;
   if (only.empty() || !RootNode())
-    return true;
+    return {};
 
   TProjectTree &tree = Project().Tree();
   auto holderData = std::make_unique<TNodeData>();
@@ -850,7 +851,7 @@ bool TVaveMainForm::KeepBothTrees(const TProject &disk) {
   holderData->Files.Author = author_;
   if (fsys::Status s = holderData->Files.Save(); !s) {
     storeFailure_ = s;
-    return false;
+    return refused;
   }
   const std::string holderTitle = holderData->Files.Title;
   TProjectNode *holder = tree.AddChild(RootNode(), holderTitle, std::move(holderData));
@@ -1185,27 +1186,29 @@ void TVaveMainForm::CollectWindowSettings() {
 
 // ------------------------------------------------------------- commands ----
 
-bool TVaveMainForm::SaveProject() {
+bool TVaveMainForm::SaveProject(fsys::Status *tree) {
   ui::BusyCursor busy;
   TProjectNode *selected = tree_->Selected();
   TProjectNode *edited = selected && HasUnsavedEdits(selected) ? selected : nullptr;
   bool itemOk = StoreItem(selected);
   QString itemProblem = itemOk ? QString() : ItemFileProblem(selected);
   CollectWindowSettings();
-  bool treeOk = tree_->SaveProject();
-  const int why = Project().Tree().LastSaveFailure().code;
+  fsys::Status treeSaved = tree_->SaveProject();
+  const int why = treeSaved.code;
   // Settled only when the item is on disk: a reload would drop its text.
-  if (!treeOk && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
-    treeOk = ResolveTreeChange(why, edited);
+  if (!treeSaved && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
+    treeSaved = ResolveTreeChange(treeSaved, edited);
     selected = tree_->Selected();
   }
   if (!itemOk) {
     ShowMessageBox(itemProblem, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
-  if (!treeOk) {
+  if (tree)
+    *tree = treeSaved;
+  if (!treeSaved) {
     ShowMessageBox(QString::fromUtf16(u"ツリーファイルを保存できません\r\n") +
                        ui::PathToQString(Project().TreeFilePath()) + QStringLiteral("\r\n") +
-                       ui::ErrnoText(Project().Tree().LastSaveFailure().code),
+                       ui::ErrnoText(treeSaved.code),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return false;
   }
@@ -1265,11 +1268,9 @@ bool TVaveMainForm::FormCloseQuery() {
       return false;
     if (answer == ui::MsgAnswer::No && !keptCopies_.empty() && !AddKeptCopiesToDisk())
       return false;
-    if (answer == ui::MsgAnswer::Yes && !SaveProject()) {
-      // The tree file could not be written: keep the window so nothing is lost.
-      if (Project().Tree().LastSaveFailed())
-        return false;
-    }
+    fsys::Status tree;
+    if (answer == ui::MsgAnswer::Yes && !SaveProject(&tree) && !tree)
+      return false; // the tree file could not be written: keep the window so nothing is lost
   }
   emit editorClosing(this);
   return true;

@@ -73,8 +73,9 @@ public:
   bool IsClosing() const { return closing_; }
   // Opening or creating the project failed; the window is closing itself.
   bool OpenFailed() const { return openFailed_; }
-  // The save command; false when something could not be written.
-  bool SaveProject();
+  // The save command; false when something could not be written. `tree`,
+  // when given, receives the tree file's own result.
+  bool SaveProject(fsys::Status *tree = nullptr);
 
   // ---- state, for the opener and for tests ------------------------------------
   bool TreeModified() const;
@@ -156,9 +157,10 @@ private:
   bool ReloadItem(TProjectNode *node, bool undoable);
   void ShowReloaded(TProjectNode *node, bool undoable);
   // A tree save refused because MainTree.dat changed or went on disk: asks
-  // whether to reload the project, overwrite, or keep both. True when the
-  // tree on disk is settled.
-  bool ResolveTreeChange(int why, TProjectNode *edited);
+  // whether to reload the project, overwrite, or keep both. Ok when the
+  // tree on disk is settled, else what stands in the way (`refused` itself
+  // when the user leaves it).
+  fsys::Status ResolveTreeChange(const fsys::Status &refused, TProjectNode *edited);
   // The project as its files now are; the shown item stays selected. A
   // tree file that cannot be loaded leaves the window's tree as it is (the
   // user is told why): false. With `keepHeld`, texts only this window holds
@@ -172,8 +174,9 @@ private:
   // each after its original; false (and the user told where they are) when
   // that tree cannot be written.
   bool AddKeptCopiesToDisk();
-  // Reloads, then adds what only this window's tree named below one new item.
-  bool KeepBothTrees(const TProject &disk);
+  // Reloads, then adds what only this window's tree named below one new item;
+  // `refused` when it cannot get as far as saving the tree.
+  fsys::Status KeepBothTrees(const TProject &disk, const fsys::Status &refused);
   // One step of the check for files written elsewhere (TDiskWatch::Sweep):
   // the tree file, then up to `budget` items; an item without unsaved edits
   // takes its file's new version at once, one with edits is left to the
