@@ -26,7 +26,8 @@ struct Entry {
 // What every operation here that can fail returns: success, or what failed.
 // `op` is "open", "read", "write", "rename", ... (for logs and tests),
 // `path` the path as the caller named it (CP932; the target, never a
-// temporary file), `code` the errno or kLinkLeavesFolder (0 is success).
+// temporary file), `code` the errno or one of the program's own codes below
+// (kLinkLeavesFolder, kChangedOnDisk, ...; 0 is success).
 // ui::FileErrorText turns a failure into the user's message. A result is
 // never dropped unread: where a failure changes nothing for the caller, the
 // call says why in a comment and casts it to void.
