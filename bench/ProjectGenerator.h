@@ -72,9 +72,8 @@ inline void Generate(const std::string &dir, int count, int textScale = 1) {
   tree.SetExpanded(tree.RootNode(), true);
   tree.SetSelected(deepest);
   tree.WindowData.LastIndex = made;
-  tree.SaveProject();
-  if (tree.LastSaveFailed()) {
-    std::fprintf(stderr, "save failed: %s\n", tree.LastSaveError().c_str());
+  if (fsys::Status s = tree.SaveProject(); !s) {
+    std::fprintf(stderr, "save failed: %s\n", s.Text().c_str());
     std::exit(1);
   }
 }

@@ -50,7 +50,7 @@ std::set<long> Found(const std::string &dir, const std::string &prefix) {
   std::set<long> found;
   for (const std::string &path : ItemFiles(dir)) {
     std::string bytes;
-    fsys::ReadFile(path, bytes);
+    (void)fsys::ReadFile(path, bytes); // unreadable counts as holding no edit
     for (size_t at = bytes.find(prefix); at != std::string::npos; at = bytes.find(prefix, at + 1)) {
       size_t end = at + prefix.size();
       long n = 0;

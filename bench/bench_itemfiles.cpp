@@ -59,8 +59,8 @@ int main(int argc, char **argv) {
     for (const auto &p : paths) {
       TNodeFiles f;
       f.FilePath = p;
-      f.Open(true);
-      f.Save();
+      (void)f.Open(true); // timed: the files were made above
+      (void)f.Save();
     }
   }
   double batchTime = Seconds(t0);
@@ -69,7 +69,7 @@ int main(int argc, char **argv) {
   t0 = std::chrono::steady_clock::now();
   for (const auto &p : paths) {
     std::string b;
-    fsys::ReadFile(p, b);
+    (void)fsys::ReadFile(p, b); // timed: the files were made above
     bytes += b.size();
   }
   double plainTime = Seconds(t0);
@@ -79,7 +79,7 @@ int main(int argc, char **argv) {
   for (const auto &p : paths) {
     TNodeFiles f;
     f.FilePath = p;
-    f.Open(true);
+    (void)f.Open(true); // timed: the files were made above
     lines += f.Body.size();
   }
   double readTime = Seconds(t0);

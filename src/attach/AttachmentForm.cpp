@@ -55,12 +55,6 @@ QTreeWidget *MakeInactiveList(QWidget *parent, const char *name,
   return list;
 }
 
-// `path` is the file the user acted on; `why` what the gateway met.
-QString FileErrorText(const QString &what, const std::string &path, const fsys::Status &why) {
-  return what + QStringLiteral("\r\n") + ui::PathToQString(path) + QStringLiteral("\r\n") +
-         ui::ErrnoText(why.code);
-}
-
 // clang-format off
 const ui::TActionDef kAttachmentActionDefs[] = {
     {"ExecuteFileAction", u"ﾌｧｲﾙの実行(&E)", "Ctrl+Return"},
@@ -386,7 +380,7 @@ void TAttachmentForm::SaveAsActionExecute() {
     return;
   }
   if (fsys::Status s = fsys::CopyFile(source, target, false); !s)
-    Tell(FileErrorText(QStringLiteral(u"ファイルを保存できませんでした。"), target, s), true);
+    Tell(QStringLiteral(u"ファイルを保存できませんでした。") + ui::FileErrorText(s), true);
 }
 
 bool TAttachmentForm::PickFileToAdd(std::string &path) {
@@ -429,7 +423,7 @@ void TAttachmentForm::CopyRegisterActionExecute() {
     if (fsys::Status s = fsys::CopyFile(source, dest, false))
       row = AddOrRefreshRow(dest, true); // one row per name: the listed one now shows the new copy
     else
-      Tell(FileErrorText(QStringLiteral(u"ファイルをコピーできませんでした。"), dest, s), true);
+      Tell(QStringLiteral(u"ファイルをコピーできませんでした。") + ui::FileErrorText(s), true);
   }
   SelectRow(row);
   WriteBack();
@@ -487,7 +481,7 @@ void TAttachmentForm::DeleteAttachedFile(const std::string &caption) {
     return;
   }
   if (fsys::Status s = fsys::DeleteFile(path); !s && fsys::Exists(path))
-    Tell(FileErrorText(QStringLiteral(u"ファイルを削除できませんでした。"), path, s), true);
+    Tell(QStringLiteral(u"ファイルを削除できませんでした。") + ui::FileErrorText(s), true);
 }
 
 void TAttachmentForm::FileDrop(const TStringList &paths) {

@@ -9,18 +9,20 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <string>
 
 namespace desktop {
 
 namespace {
 
-bool WriteNative(const QString &nativePath, const QByteArray &content) {
+fsys::Status WriteNative(const QString &nativePath, const QByteArray &content) {
   std::string path;
   if (!ui::PathFromQString(nativePath, path))
-    return false;
-  return fsys::CreateDirectories(ExtractFilePath(path)) &&
-         fsys::WriteFile(path, std::string_view(content.constData(), content.size()));
+    return fsys::Status{"write", "", EILSEQ};
+  if (fsys::Status s = fsys::CreateDirectories(ExtractFilePath(path)); !s)
+    return s;
+  return fsys::WriteFile(path, std::string_view(content.constData(), content.size()));
 }
 
 void RunIfInstalled(const QString &tool, const QString &dir) {
@@ -35,8 +37,10 @@ void RemoveOwnFile(const QString &nativePath) {
   std::string path, content;
   if (!ui::PathFromQString(nativePath, path) || !fsys::ReadFile(path, content))
     return;
+  // One left behind only shadows the installed one of the same ID: nothing
+  // to tell the user, who did not ask for it.
   if (content.find(kShortcutMimeType) != std::string::npos)
-    fsys::DeleteFile(path);
+    (void)fsys::DeleteFile(path);
 }
 
 bool SameDirectory(const QString &a, const QString &b) {
@@ -132,9 +136,9 @@ QByteArray DesktopEntry(const QString &programPath) {
   return entry.toUtf8();
 }
 
-bool WriteMimeType() { return WriteNative(MimeFilePath(), MimeTypeXml()); }
+fsys::Status WriteMimeType() { return WriteNative(MimeFilePath(), MimeTypeXml()); }
 
-bool WriteDesktopEntry(const QString &programPath) {
+fsys::Status WriteDesktopEntry(const QString &programPath) {
   return WriteNative(DesktopFilePath(), DesktopEntry(programPath));
 }
 
@@ -145,9 +149,11 @@ Registration RegisterShortcutType(const QString &programPath) {
     RemoveOwnFile(DesktopFilePath());
     result = Registration::LeftToSystem;
   } else {
-    if (!WriteMimeType())
-      result = Registration::MimeTypeFailed;
-    WriteDesktopEntry(programPath);
+    // Either missing, a double click does not open the shortcut here.
+    const bool mimeType = WriteMimeType().ok();
+    const bool entry = WriteDesktopEntry(programPath).ok();
+    if (!mimeType || !entry)
+      result = Registration::Failed;
   }
   RefreshDatabases();
   return result;

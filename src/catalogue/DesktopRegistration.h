@@ -5,6 +5,8 @@
 // made, as a user may have moved the program. An installed program brings
 // both under the same IDs in <prefix>/share; when the system reads those,
 // nothing is written per user.
+#include "store/FileSystem.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -40,19 +42,19 @@ QByteArray DesktopEntry(const QString &programPath);
 // character of it is taken for a field code or a shell character.
 QString ExecArgument(const QString &path);
 
-// Each writes its file (crash-safe, directories made as needed); false when
-// it could not be written.
-bool WriteMimeType();
-bool WriteDesktopEntry(const QString &programPath);
+// Each writes its file (crash-safe, directories made as needed); what failed
+// when it could not be written (EILSEQ, without a path, for a data home that
+// CP932 cannot name).
+fsys::Status WriteMimeType();
+fsys::Status WriteDesktopEntry(const QString &programPath);
 
-enum class Registration { Written, MimeTypeFailed, LeftToSystem };
+enum class Registration { Written, Failed, LeftToSystem };
 
 // What making a shortcut does for the desktop: installed and known to the
 // system, it removes an earlier per-user registration of this program (which
 // would take precedence over the installed one with the same IDs) and writes
-// nothing; otherwise it writes both files. MimeTypeFailed: the MIME type
-// could not be written (the desktop entry still was). Refreshes the
-// databases either way.
+// nothing; otherwise it writes both files. Failed: one of them could not be
+// written (the other still was). Refreshes the databases either way.
 Registration RegisterShortcutType(const QString &programPath);
 
 // Asks the desktop's tools, when installed, to read the new files. They run

@@ -141,6 +141,7 @@ void TProjectCommands::SelectFolderAction() {
   const std::string programDir = ProgramDir();
   QString text = QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n");
   const bool inBuildTree = IsInBuildTree(programDir);
+  fsys::Status made;
   if (!programDir.empty() && !inBuildTree &&
       QFileInfo(ui::PathToQString(programDir)).isWritable()) {
     cat_.SetRootDir(programDir);
@@ -149,14 +150,17 @@ void TProjectCommands::SelectFolderAction() {
     if (!ui::PathFromQString(QDir::homePath(), home))
       home = "/tmp";
     cat_.SetRootDir(AddPathSeparator(AddPathSeparator(home) + "Orvane"));
-    fsys::CreateDirectories(cat_.RootDir());
+    made = fsys::CreateDirectories(cat_.RootDir());
     text += QStringLiteral(u"プログラムのディレクトリ(") + ui::PathToQString(programDir) +
             (inBuildTree ? QStringLiteral(u")はビルド用のディレクトリです\r\n")
                          : QStringLiteral(u")には書き込めません\r\n"));
   }
   text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(cat_.RootDir()) +
           QStringLiteral(u")を使用します");
-  cat_.ShowMessageBox(text, ui::MsgIcon::Information, ui::MsgButtons::Ok);
+  if (!made) // said in the same box: projects cannot be made there until it is
+    text += QStringLiteral(u"\r\n\r\nそのフォルダを作成できません") + ui::FileErrorText(made);
+  cat_.ShowMessageBox(text, made ? ui::MsgIcon::Information : ui::MsgIcon::Warning,
+                      ui::MsgButtons::Ok);
   RememberRootDir();
   cat_.List().RefreshProjectList();
 }
@@ -166,7 +170,7 @@ void TProjectCommands::RememberRootDir() {
   // without closing it should not ask for the folder again.
   TRegIniFile reg;
   reg.WriteString("Main", "RootDir", cat_.RootDir());
-  reg.UpdateFile();
+  (void)reg.UpdateFile(); // a convenience, as all settings: written again at the close
 }
 
 // ---------------------------------------------------------------- create ----
@@ -210,7 +214,7 @@ void TProjectCommands::CreateProjectAction() {
     // The editor has said why; no project came to be, so neither a row nor
     // the empty directory stays.
     cat_.List().RemoveRow(item);
-    fsys::RemoveDirectory(candidate);
+    (void)fsys::RemoveDirectory(candidate); // an empty folder left over holds nothing of the user's
     return;
   }
   // The date column stays empty until the editor reports its first save.
@@ -252,7 +256,7 @@ void TProjectCommands::CreateShortcutAction() {
 
 void TProjectCommands::RegisterShortcutType() {
   if (desktop::RegisterShortcutType(QCoreApplication::applicationFilePath()) ==
-      desktop::Registration::MimeTypeFailed)
+      desktop::Registration::Failed)
     cat_.ShowMessageBox(QStringLiteral(u"レジストリを変更できません"), ui::MsgIcon::Error,
                         ui::MsgButtons::Ok);
 }

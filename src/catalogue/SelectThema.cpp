@@ -287,7 +287,7 @@ void TSelectThemaForm::SaveSettings() {
   reg.WriteInteger("Main", "SortMode", list_->SortMode());
   reg.WriteBool("Main", "SortUp", list_->SortUp());
   reg.WriteString("Main", "Autor", author_);
-  reg.UpdateFile(); // settings are a convenience: a failure is not reported
+  (void)reg.UpdateFile(); // settings are a convenience: a failure is not reported
 }
 
 // ---------------------------------------------------------------- parts ----

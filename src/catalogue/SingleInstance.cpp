@@ -76,10 +76,9 @@ QString TSingleInstance::DefaultAddress(QString *problem) {
   // into a directory of this user's own there, or nowhere.
   const QString dir =
       QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("orvane-%1").arg(::getuid()));
-  std::string why;
-  if (!fsys::MakePrivateDirectory(QFile::encodeName(dir).toStdString(), why)) {
+  if (fsys::Status s = fsys::MakePrivateDirectory(QFile::encodeName(dir).toStdString()); !s) {
     if (problem)
-      *problem = QString::fromLocal8Bit(why.c_str());
+      *problem = QString::fromStdString(s.Text());
     return QString();
   }
   return QDir(dir).filePath(name);

@@ -163,13 +163,13 @@ int ResaveCommand(const std::string &arg, std::ostream &out, std::ostream &err) 
     return kFailed;
   TProjectTree &tree = project.Tree();
   std::string path = project.TreeFilePath();
-  if (!tree.SaveTreeFile(path)) {
-    err << "orvane-cli: " << Show(path) << " was not written: " << Escape(tree.LastSaveError())
+  if (fsys::Status s = tree.SaveTreeFile(path); !s) {
+    err << "orvane-cli: " << Show(path) << " was not written: " << Escape(s.Text())
         << "\nThe previous file is unchanged.\n";
     return kFailed;
   }
   fsys::Entry e;
-  fsys::Stat(path, e);
+  (void)fsys::Stat(path, e); // written just now; only the size shown would be 0
   out << "wrote " << Show(path) << " (" << tree.NodeCount() << " items, " << e.size << " bytes)\n";
   out << "previous version kept as " << Show(path) << ".ord\n";
   if (!tree.SkippedItems().empty())

@@ -347,7 +347,9 @@ void TDiskChangeCommands::TellCaretNotKept(const fsys::Status &why) {
   UpdateGonePanel();
 }
 
-bool TDiskChangeCommands::ResolveTreeChange(int why, TProjectNode *edited) {
+fsys::Status TDiskChangeCommands::ResolveTreeChange(const fsys::Status &refused,
+                                                    TProjectNode *edited) {
+  const int why = refused.code;
   const QString tree = QString::fromUtf16(u"「") + ui::ToQString(ed_.Project().Title()) +
                        QString::fromUtf16(u"」のツリーファイル\r\n") +
                        ui::PathToQString(ed_.Project().TreeFilePath());
@@ -358,7 +360,7 @@ bool TDiskChangeCommands::ResolveTreeChange(int why, TProjectNode *edited) {
                                                      u"このウィンドウのツリーで作り直しますか?"),
                            ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
                            ui::MsgAnswer::Yes) != ui::MsgAnswer::Yes)
-      return false;
+      return refused;
     return ed_.SaveTree(Overwrite::Always);
   }
   // A tree file no load can use is no version to keep: the window's tree
@@ -379,11 +381,11 @@ bool TDiskChangeCommands::ResolveTreeChange(int why, TProjectNode *edited) {
   switch (answer) {
   case ui::MsgAnswer::Yes:
     ReloadProject(edited);
-    return true;
+    return {};
   case ui::MsgAnswer::No:
     return ed_.SaveTree(Overwrite::Always);
   default:
-    return KeepBothTrees(disk);
+    return KeepBothTrees(disk, refused);
   }
 }
 
@@ -499,7 +501,7 @@ bool TDiskChangeCommands::ReloadProject(TProjectNode *edited, bool keepHeld) {
   if (!added.isEmpty()) {
     // Saved now, so that the tree on disk names them.
     ed_.Project().SetModified(true);
-    saved = ed_.SaveTree();
+    saved = ed_.SaveTree().ok();
     StatusText(
         QString::fromUtf16(
             u"読み込んだツリーになかった、この画面だけにある内容をアイテムとして残しました: ") +
@@ -511,7 +513,7 @@ bool TDiskChangeCommands::ReloadProject(TProjectNode *edited, bool keepHeld) {
   return true;
 }
 
-bool TDiskChangeCommands::KeepBothTrees(const TProject &disk) {
+fsys::Status TDiskChangeCommands::KeepBothTrees(const TProject &disk, const fsys::Status &refused) {
   // What only this window's tree names, with the data it has (on disk
   // already: every item is stored as it is left).
   std::set<std::string> named;
@@ -535,9 +537,9 @@ bool TDiskChangeCommands::KeepBothTrees(const TProject &disk) {
     only.push_back(Only{d, up == index.end() ? -1 : up->second, n->Expanded()});
   }
   if (!ReloadProject(nullptr, false))
-    return false;
+    return refused;
   if (only.empty() || !Root())
-    return true;
+    return {};
 
   TProjectTree &tree = ed_.Project().Tree();
   auto holderData = std::make_unique<TNodeData>();
@@ -545,8 +547,8 @@ bool TDiskChangeCommands::KeepBothTrees(const TProject &disk) {
   ui::FromQString(QString::fromUtf16(u"このウィンドウにだけあったアイテム"),
                   holderData->Files.Title);
   holderData->Files.Author = ed_.Author();
-  if (!holderData->Files.Save())
-    return false;
+  if (fsys::Status s = holderData->Files.Save(); !s)
+    return s;
   const std::string holderTitle = holderData->Files.Title;
   TProjectNode *holder = tree.AddChild(Root(), holderTitle, std::move(holderData));
   std::vector<TProjectNode *> made;

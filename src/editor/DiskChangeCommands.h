@@ -32,7 +32,7 @@ public:
   // A tree save refused because MainTree.dat changed or went on disk: asks
   // whether to reload the project, overwrite, or keep both. True when the
   // tree on disk is settled.
-  bool ResolveTreeChange(int why, TProjectNode *edited);
+  fsys::Status ResolveTreeChange(const fsys::Status &refused, TProjectNode *edited);
 
   // A write of only the caret memory failed: said in the status bar until
   // a write succeeds again (CaretKept).
@@ -78,7 +78,7 @@ private:
   QString TreeFileProblem() const;
   void TellTreeUnreadable(const QString &why);
   // Reloads, then adds what only this window's tree named below one new item.
-  bool KeepBothTrees(const TProject &disk);
+  fsys::Status KeepBothTrees(const TProject &disk, const fsys::Status &refused);
   // One step of the check for files written elsewhere (TDiskWatch::Sweep):
   // the tree file, then up to `budget` items; an item without unsaved edits
   // takes its file's new version at once, one with edits is left to the

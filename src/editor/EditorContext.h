@@ -41,8 +41,8 @@ public:
   virtual bool ProjectLocked() const = 0;
   // Writes the tree file with the selected node as "LastNode"; false when it
   // could not be written.
-  virtual bool SaveTree(TProjectTree::TreeOverwrite overwrite) = 0;
-  bool SaveTree() { return SaveTree(TProjectTree::TreeOverwrite::IfUnchanged); }
+  virtual fsys::Status SaveTree(TProjectTree::TreeOverwrite overwrite) = 0;
+  fsys::Status SaveTree() { return SaveTree(TProjectTree::TreeOverwrite::IfUnchanged); }
   // Stamped on every item stored with changes.
   virtual const std::string &Author() const = 0;
   // The new-item commands: "新しいアイテム" after the selected item (the

@@ -620,12 +620,12 @@ TLoadReport TVaveMainForm::LoadProject(const std::string &dir) {
   return report;
 }
 
-bool TVaveMainForm::SaveTree(TProjectTree::TreeOverwrite overwrite) {
+fsys::Status TVaveMainForm::SaveTree(TProjectTree::TreeOverwrite overwrite) {
   project_->Tree().SetSelected(tree_->Selected());
-  return project_->Save(overwrite).ok();
+  return project_->Save(overwrite);
 }
 
-bool TVaveMainForm::SaveProject() {
+bool TVaveMainForm::SaveProject(fsys::Status *tree) {
   ui::BusyCursor busy;
   TProjectNode *selected = tree_->Selected();
   TProjectNode *edited = selected && HasUnsavedEdits(selected) ? selected : nullptr;
@@ -633,20 +633,22 @@ bool TVaveMainForm::SaveProject() {
   const bool itemOk = item.ok();
   QString itemProblem = itemOk ? QString() : ItemFileProblem(selected, item);
   CollectWindowSettings();
-  bool treeOk = SaveTree();
-  const int why = Project().Tree().LastSaveFailure().code;
+  fsys::Status treeSaved = SaveTree();
+  const int why = treeSaved.code;
   // Settled only when the item is on disk: a reload would drop its text.
-  if (!treeOk && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
-    treeOk = diskChanges_->ResolveTreeChange(why, edited);
+  if (!treeSaved && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
+    treeSaved = diskChanges_->ResolveTreeChange(treeSaved, edited);
     selected = tree_->Selected();
   }
   if (!itemOk) {
     ShowMessageBox(itemProblem, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
-  if (!treeOk) {
+  if (tree)
+    *tree = treeSaved;
+  if (!treeSaved) {
     ShowMessageBox(QString::fromUtf16(u"ツリーファイルを保存できません\r\n") +
                        ui::PathToQString(Project().TreeFilePath()) + QStringLiteral("\r\n") +
-                       ui::ErrnoText(Project().Tree().LastSaveFailure().code),
+                       ui::ErrnoText(treeSaved.code),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return false;
   }
@@ -710,11 +712,9 @@ bool TVaveMainForm::FormCloseQuery() {
     if (answer == ui::MsgAnswer::No && diskChanges_->HasKeptCopies() &&
         !diskChanges_->AddKeptCopiesToDisk())
       return false;
-    if (answer == ui::MsgAnswer::Yes && !SaveProject()) {
-      // The tree file could not be written: keep the window so nothing is lost.
-      if (Project().Tree().LastSaveFailed())
-        return false;
-    }
+    fsys::Status tree;
+    if (answer == ui::MsgAnswer::Yes && !SaveProject(&tree) && !tree)
+      return false; // the tree file could not be written: keep the window so nothing is lost
   }
   emit editorClosing(this);
   return true;

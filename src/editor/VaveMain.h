@@ -76,8 +76,9 @@ public:
   bool IsClosing() const { return closing_; }
   // Opening or creating the project failed; the window is closing itself.
   bool OpenFailed() const { return openFailed_; }
-  // The save command; false when something could not be written.
-  bool SaveProject();
+  // The save command; false when something could not be written. `tree`,
+  // when given, receives the tree file's own result.
+  bool SaveProject(fsys::Status *tree = nullptr);
 
   // ---- state, for the opener and for tests ------------------------------------
   bool TreeModified() const;
@@ -150,7 +151,7 @@ private:
   bool Steady() const override { return !closing_ && !quickWalk_; }
   void LoadAgain() override;
   TLoadReport LoadProject(const std::string &dir);
-  bool SaveTree(TProjectTree::TreeOverwrite overwrite) override;
+  fsys::Status SaveTree(TProjectTree::TreeOverwrite overwrite) override;
   using TEditorContext::SaveTree;
   void RememberSavedSelection() override;
   // The current item is about to go away with its rows: it is not stored again.

@@ -243,20 +243,12 @@ bool LeftOut(int code) {
 
 } // namespace
 
-void TExportText::NoteReadFailure(std::string_view path) {
-  std::string bytes;
-  fsys::Status s = fsys::ReadFile(path, bytes);
-  if (!readStatus_ || (!s && LeftOut(s.code)))
-    return;
-  readStatus_ = s ? fsys::Status{"read", std::string(path), EIO} : s;
-}
-
 bool TExportText::OpenItem(std::string_view path, TNodeFiles &files) {
   files.FilePath = std::string(path);
-  if (files.Open(true))
-    return true;
-  NoteReadFailure(path);
-  return false;
+  fsys::Status s = files.Open(true);
+  if (!s && readStatus_ && !LeftOut(s.code))
+    readStatus_ = s;
+  return s.ok();
 }
 
 bool TExportText::AddItemText(std::string_view itemPath, int depth) {

@@ -167,8 +167,9 @@ private:
   // fails rather than leave the item out.
   fsys::Status readStatus_;
   std::vector<TFormFeedLine> formFeedLines_;
+  // Reads an item file; a failure that is not a missing item is kept in
+  // readStatus_.
   bool OpenItem(std::string_view path, TNodeFiles &files);
-  void NoteReadFailure(std::string_view path);
   std::string empty_;
 };
 

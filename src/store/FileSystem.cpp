@@ -204,14 +204,39 @@ void FillEntry(const struct stat &st, Entry &e) {
 
 } // namespace
 
+namespace {
+// The reasons of the program's own codes; null for an errno.
+const char *OwnReason(int code) {
+  switch (code) {
+  case kLinkLeavesFolder:
+    return "symbolic link leads out of the folder";
+  case kChangedOnDisk:
+    return "changed on disk since it was read";
+  case kGoneFromDisk:
+    return "removed from disk since it was read";
+  case kNoProjectDirectory:
+    return "no project directory is set";
+  case kEmptyTree:
+    return "the tree is empty; the tree file was not written";
+  case kStoppedForTest:
+    return "stopped by a test";
+  case kNotADirectoryOfItsOwn:
+    return "not a directory of its own (a link or a file)";
+  case kOwnedByAnotherUser:
+    return "belongs to another user";
+  case kOpenToOthers:
+    return "open to other users (not mode 0700)";
+  default:
+    return nullptr;
+  }
+}
+} // namespace
+
 std::string Status::Text() const {
   if (ok())
     return "ok";
-  const char *why = code == kLinkLeavesFolder ? "symbolic link leads out of the folder"
-                    : code == kChangedOnDisk  ? "changed on disk since it was read"
-                    : code == kGoneFromDisk   ? "removed from disk since it was read"
-                                              : std::strerror(code);
-  return op + " " + cp932::ToUtf8(path) + ": " + why;
+  const char *why = OwnReason(code);
+  return op + " " + cp932::ToUtf8(path) + ": " + (why ? why : std::strerror(code));
 }
 
 BatchWrites::BatchWrites() { ++g_batchDepth; }
@@ -903,44 +928,35 @@ Status ListDirectory(std::string_view dir, std::vector<Entry> &out) {
   return {};
 }
 
-bool MakePrivateDirectory(const std::string &nativeDir, std::string &problem) {
-  problem.clear();
-  if (nativeDir.empty() || nativeDir[0] != '/') {
-    problem = "not an absolute path: " + nativeDir;
-    return false;
-  }
+Status MakePrivateDirectory(const std::string &nativeDir) {
+  std::string path;
+  if (!FromNative(nativeDir, path))
+    path = nativeDir;
+  if (nativeDir.empty() || nativeDir[0] != '/')
+    return Fail("mkdir", path, EINVAL);
   bool made = false;
   if (::mkdir(nativeDir.c_str(), 0700) == 0)
     made = true;
-  else if (errno != EEXIST) {
-    problem = "cannot create " + nativeDir + ": " + std::strerror(errno);
-    return false;
-  }
+  else if (errno != EEXIST)
+    return Fail("mkdir", path, errno);
   // lstat, not stat: a link planted in a shared place must not lead us
   // into someone else's directory.
   struct stat st;
-  if (::lstat(nativeDir.c_str(), &st) != 0) {
-    problem = "cannot examine " + nativeDir + ": " + std::strerror(errno);
-    return false;
-  }
-  if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode)) {
-    problem = nativeDir + " is not a directory of its own (a link or a file)";
-    return false;
-  }
-  if (st.st_uid != ::getuid()) {
-    problem = nativeDir + " belongs to another user";
-    return false;
-  }
+  if (::lstat(nativeDir.c_str(), &st) != 0)
+    return Fail("lstat", path, errno);
+  if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode))
+    return Fail("check", path, kNotADirectoryOfItsOwn);
+  if (st.st_uid != ::getuid())
+    return Fail("check", path, kOwnedByAnotherUser);
   // The umask may have taken bits from a directory just made; put them back.
   if (made && (st.st_mode & 07777) != 0700 && ::chmod(nativeDir.c_str(), 0700) == 0)
     st.st_mode = (st.st_mode & ~07777) | 0700;
   if ((st.st_mode & 07777) != 0700) {
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
-    problem = nativeDir + " has mode " + mode + ", not 0700";
-    return false;
+    char mode[24];
+    std::snprintf(mode, sizeof mode, "check (mode %04o)", unsigned(st.st_mode & 07777));
+    return Fail(mode, path, kOpenToOthers);
   }
-  return true;
+  return {};
 }
 
 } // namespace fsys

@@ -26,9 +26,12 @@ struct Entry {
 // What every operation here that can fail returns: success, or what failed.
 // `op` is "open", "read", "write", "rename", ... (for logs and tests),
 // `path` the path as the caller named it (CP932; the target, never a
-// temporary file), `code` the errno or kLinkLeavesFolder (0 is success).
-// ui::FileErrorText turns a failure into the user's message.
-struct Status {
+// temporary file), `code` the errno or one of the program's own codes below
+// (kLinkLeavesFolder, kChangedOnDisk, ...; 0 is success).
+// ui::FileErrorText turns a failure into the user's message. A result is
+// never dropped unread: where a failure changes nothing for the caller, the
+// call says why in a comment and casts it to void.
+struct [[nodiscard]] Status {
   std::string op;
   std::string path;
   int code = 0;
@@ -111,6 +114,18 @@ bool Restamp(std::string_view path, Stamp &stamp);
 // stamp, or went (WriteOptions::expect).
 constexpr int kChangedOnDisk = 100002;
 constexpr int kGoneFromDisk = 100003;
+// Not errnos either: refusals that touch no file. A tree save without a
+// project directory, or of a tree without a root item (a tree file without
+// one would lose the project); a save a test stopped half way.
+constexpr int kNoProjectDirectory = 100004;
+constexpr int kEmptyTree = 100005;
+constexpr int kStoppedForTest = 100006;
+// MakePrivateDirectory's refusals: a link or a file where the directory
+// should be, a directory of another user, one that others may use (its
+// `op` names the mode found).
+constexpr int kNotADirectoryOfItsOwn = 100007;
+constexpr int kOwnedByAnotherUser = 100008;
+constexpr int kOpenToOthers = 100009;
 
 // Reads the whole file; `out` is empty when it cannot be read. `seen`, when
 // given, records the file as read.
@@ -247,10 +262,10 @@ Status ListDirectory(std::string_view dir, std::vector<Entry> &out);
 
 // Makes sure `nativeDir` is a directory only this user can use, creating it
 // (mode 0700) when missing: a real directory, not a link, owned by this user,
-// mode exactly 0700. False with `problem` (English, for a terminal) when not.
-// The path is in the OS form: it names a place of the program's own (the
-// single-instance socket's), never a path of the user's texts.
-bool MakePrivateDirectory(const std::string &nativeDir, std::string &problem);
+// mode exactly 0700. The path is in the OS form: it names a place of the
+// program's own (the single-instance socket's), never a path of the user's
+// texts; the failure's `path` is its CP932 form where CP932 holds it.
+Status MakePrivateDirectory(const std::string &nativeDir);
 
 // The OS (UTF-8) form of a CP932 path, for the Qt layer's own file widgets.
 std::string ToNative(std::string_view path);

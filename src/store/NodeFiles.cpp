@@ -5,6 +5,7 @@
 #include "store/LibUnit.h"
 
 #include <bit>
+#include <cerrno>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -112,38 +113,41 @@ void TNodeFiles::Assign(const TNodeFiles &o) {
 }
 
 namespace {
-bool ReadItemFile(const std::string &path, std::string &bytes, fsys::Stamp *seen = nullptr) {
-  return !path.empty() && fsys::ReadFile(path, bytes, seen);
+fsys::Status ReadItemFile(const std::string &path, std::string &bytes,
+                          fsys::Stamp *seen = nullptr) {
+  if (path.empty())
+    return fsys::Status{"open", path, ENOENT};
+  return fsys::ReadFile(path, bytes, seen);
 }
 } // namespace
 
-bool TNodeFiles::Open(bool loadBody, TStringList *warnings) {
+fsys::Status TNodeFiles::Open(bool loadBody, TStringList *warnings) {
   std::string bytes;
-  if (!ReadItemFile(FilePath, bytes, &Disk))
-    return false;
+  if (fsys::Status s = ReadItemFile(FilePath, bytes, &Disk); !s)
+    return s;
   ParseHeader(bytes, warnings);
   if (loadBody)
     ParseBody(bytes);
   else
     Body.clear();
-  return true;
+  return {};
 }
 
-bool TNodeFiles::ReadHeader(TStringList *warnings) {
+fsys::Status TNodeFiles::ReadHeader(TStringList *warnings) {
   std::string bytes;
-  if (!ReadItemFile(FilePath, bytes))
-    return false;
+  if (fsys::Status s = ReadItemFile(FilePath, bytes); !s)
+    return s;
   ParseHeader(bytes, warnings);
-  return true;
+  return {};
 }
 
-bool TNodeFiles::LoadBody() {
+fsys::Status TNodeFiles::LoadBody() {
   Body.clear();
   std::string bytes;
-  if (!ReadItemFile(FilePath, bytes))
-    return false;
+  if (fsys::Status s = ReadItemFile(FilePath, bytes); !s)
+    return s;
   ParseBody(bytes);
-  return true;
+  return {};
 }
 
 void TNodeFiles::ParseHeader(std::string_view bytes, TStringList *warnings) {

@@ -37,10 +37,11 @@ public:
   // Reads the file at FilePath: header always, the text when `loadBody`.
   // Malformed header values are skipped, each adding its message (CP932) to
   // `warnings` when given. A UTF-8 byte-order mark before the header is
-  // skipped.
-  bool Open(bool loadBody, TStringList *warnings = nullptr);
-  bool ReadHeader(TStringList *warnings = nullptr);
-  bool LoadBody();
+  // skipped. What failed when the file could not be read (ENOENT without a
+  // FilePath).
+  fsys::Status Open(bool loadBody, TStringList *warnings = nullptr);
+  fsys::Status ReadHeader(TStringList *warnings = nullptr);
+  fsys::Status LoadBody();
   // Writes the whole file, crash-safe, keeping its mode and owner; what
   // failed, no message: a read-only file, and a symbolic link leading out of
   // the file's folder, are refused (fsys::WriteFile). A file that changed on

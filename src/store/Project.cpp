@@ -49,8 +49,8 @@ TLoadReport TProject::Load(std::string_view dir) {
 }
 
 fsys::Status TProject::Save(TProjectTree::TreeOverwrite overwrite) {
-  if (!tree_.SaveProject(overwrite))
-    return tree_.LastSaveFailure();
+  if (fsys::Status s = tree_.SaveProject(overwrite); !s)
+    return s;
   modified_ = false;
   RetireDeletedFiles();
   return {};
@@ -83,8 +83,8 @@ fsys::Status TProject::CreateFirstTree(std::string_view dir, const std::string &
   write(first->Data()->Files);
   tree_.SetExpanded(root, true);
   tree_.SetSelected(root);
-  if (!tree_.SaveTreeFile(TreeFilePath()) && status)
-    status = tree_.LastSaveFailure();
+  if (fsys::Status s = tree_.SaveTreeFile(TreeFilePath()); !s && status)
+    status = s;
   modified_ = true; // a new project counts as changed until it is saved
   return status;
 }

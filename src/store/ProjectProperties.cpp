@@ -5,6 +5,7 @@
 #include "store/LibUnit.h"
 #include "store/MatchesLiblary.h"
 
+#include <cerrno>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -29,20 +30,20 @@ const fsys::Entry *FindTreeFile(const std::vector<fsys::Entry> &entries) {
 
 } // namespace
 
-bool ReadItemHeader(TNodeFiles &files) {
+fsys::Status ReadItemHeader(TNodeFiles &files) {
   if (files.FilePath.empty())
-    return false;
+    return fsys::Status{"open", "", ENOENT};
   fsys::FileReader in;
-  if (!in.Open(files.FilePath))
-    return false;
+  if (fsys::Status s = in.Open(files.FilePath); !s)
+    return s;
   std::string bytes;
   size_t chunk = 8192;
   for (;;) {
     const size_t at = bytes.size();
     bytes.resize(at + chunk);
     size_t got = 0;
-    if (!in.Read(bytes.data() + at, chunk, got))
-      return false;
+    if (fsys::Status s = in.Read(bytes.data() + at, chunk, got); !s)
+      return s;
     bytes.resize(at + got);
     if (got == 0)
       break; // the whole file is read
@@ -62,12 +63,12 @@ bool ReadItemHeader(TNodeFiles &files) {
     files.ParseHeader(std::string_view(bytes).substr(0, end));
     if (files.BodyOffset < static_cast<int64_t>(end)) {
       files.Body.clear();
-      return true;
+      return {};
     }
   }
   files.ParseHeader(bytes);
   files.Body.clear();
-  return true;
+  return {};
 }
 
 TProjectProperties ReadProjectProperties(std::string_view dir) {
@@ -85,7 +86,8 @@ TProjectProperties ReadProjectProperties(std::string_view dir) {
   // Every item file the tree file names, by lower-cased name, with the number
   // of entries still to match (a name listed twice matches two files).
   TIniFile ini;
-  ini.Load(out.ProjectDir + treeFile->name);
+  // Unreadable, it names no item: the files are still listed, as they are.
+  (void)ini.Load(out.ProjectDir + treeFile->name);
   std::unordered_map<std::string, int> pending;
   std::unordered_set<std::string> exact; // as spelt in the tree file
   std::string rootFile;
@@ -145,7 +147,7 @@ TProjectProperties ReadProjectProperties(std::string_view dir) {
     if (!f.IsItem)
       continue;
     f.Item.FilePath = f.Path;
-    ReadItemHeader(f.Item); // an unreadable file keeps the initial values
+    (void)ReadItemHeader(f.Item); // an unreadable file keeps the initial values
     if (hasRoot && lowerNames[i] == rootFile && !out.HasRootTitle) {
       out.HasRootTitle = true;
       out.RootTitle = f.Item.Title;

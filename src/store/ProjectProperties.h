@@ -43,5 +43,5 @@ TProjectProperties ReadProjectProperties(std::string_view dir);
 
 // Reads the header of the item file at `files.FilePath` without its text:
 // only as much of the file as the header takes. The same fields as
-// TNodeFiles::Open(false); false (fields untouched) when it cannot be read.
-bool ReadItemHeader(TNodeFiles &files);
+// TNodeFiles::Open(false); what failed (fields untouched) when it cannot be read.
+fsys::Status ReadItemHeader(TNodeFiles &files);

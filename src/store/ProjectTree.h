@@ -241,31 +241,28 @@ public:
   // file is another item's) stay kept. The number of nodes added.
   size_t AttachUnreached();
 
-  // Writes MainTree.dat; false when it could not (the previous file stays in
-  // place), with the reason in LastSaveFailure()/LastSaveError(). Unless told
-  // to overwrite, a tree file that changed on disk since it was loaded or
-  // saved here stays as it is (failure code fsys::kChangedOnDisk or
+  // Writes MainTree.dat; what failed when it could not (the previous file
+  // stays in place): fsys::kNoProjectDirectory without a project directory.
+  // Unless told to overwrite, a tree file that changed on disk since it was
+  // loaded or saved here stays as it is (fsys::kChangedOnDisk,
   // fsys::kGoneFromDisk).
   enum class TreeOverwrite { IfUnchanged, Always };
-  bool SaveProject(TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
+  fsys::Status SaveProject(TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
   // Whether MainTree.dat is still what this tree last loaded or saved.
   fsys::DiskChange CheckTreeFile();
   // Writes the tree file at `path`, keeping the previous one as path + ".ord".
   // The new file is complete on disk (as path + ".new") before it replaces
   // the old one, and the backup is replaced in one step too, so a kill at
-  // any moment leaves a readable tree file and a backup. False on failure, with
-  // the reason in LastSaveError(); `path` is then the previous file.
-  bool SaveTreeFile(std::string_view path, TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
+  // any moment leaves a readable tree file and a backup. On failure `path` is
+  // still the previous file; an empty tree is refused (fsys::kEmptyTree), a
+  // save stopped by the test hook below reports fsys::kStoppedForTest.
+  fsys::Status SaveTreeFile(std::string_view path,
+                            TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
   // The child keys of `parent`'s children, and their own sections, depth first.
   void SaveChildren(TIniFile &ini, std::string_view section, TProjectNode *parent) const;
   // The whole MainTree.dat document of the tree as it stands. False when the
   // tree is empty (a tree file without a root item would lose the project).
   bool BuildTreeFile(TIniFile &ini) const;
-  bool LastSaveFailed() const { return lastSaveFailed_; }
-  const std::string &LastSaveError() const { return lastSaveError_; }
-  // The file operation that failed, for the user's message (code 0 when the
-  // save was refused before any file was touched).
-  const fsys::Failure &LastSaveFailure() const { return lastSaveFailure_; }
 
   void ClearTree();
 
@@ -293,8 +290,6 @@ private:
   bool Quiet() const { return !observer_ || resetting_ > 0; }
   void Changed(TProjectNode *node, TNodeChange what);
   void ClearNodes();
-  bool FailSave(std::string reason, fsys::Failure failure);
-  bool FailSave(const fsys::Failure &failure);
 
   TProjectNode top_;
   size_t nodeCount_ = 0;
@@ -315,7 +310,4 @@ private:
   TStringList loadWarnings_;
   size_t loadedMissing_ = 0;
   bool idsFull_ = false; // the last ID walk found the largest number taken
-  bool lastSaveFailed_ = false;
-  std::string lastSaveError_;
-  fsys::Failure lastSaveFailure_;
 };

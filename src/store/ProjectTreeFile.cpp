@@ -80,6 +80,16 @@ TProjectTree::SaveStepHook &StepHook() {
 
 bool Continue(TProjectTree::SaveStep step) { return !StepHook() || StepHook()(step); }
 
+// The new tree file of a save that failed. The save's own failure is the one
+// reported; a file that cannot go is what a stopped save leaves, offered at
+// the next open when complete and newer, else replaced by the next save.
+void DropNewFile(const std::string &fresh) { (void)fsys::DeleteFile(fresh); }
+
+// A save the test hook stopped is no success: it left its files as a kill would.
+fsys::Status Stopped(std::string_view path) {
+  return fsys::Status{"save", std::string(path), fsys::kStoppedForTest};
+}
+
 // "Child01" ... "Child99", "Child100" ...
 std::string_view ChildKey(int n, char (&buffer)[24]) {
   std::memcpy(buffer, "Child", 5);
@@ -587,26 +597,15 @@ std::vector<TProjectNode *> TProjectTree::MissingItems() const {
   return missing;
 }
 
-bool TProjectTree::SaveProject(TreeOverwrite overwrite) {
+fsys::Status TProjectTree::SaveProject(TreeOverwrite overwrite) {
   if (projectDir_.empty())
-    return FailSave("no project directory is set", fsys::Failure{"save", kTreeFileName, ENOENT});
+    return fsys::Status{"save", kTreeFileName, fsys::kNoProjectDirectory};
   return SaveTreeFile(projectDir_ + kTreeFileName, overwrite);
 }
 
 fsys::DiskChange TProjectTree::CheckTreeFile() {
   return treeDiskPath_.empty() ? fsys::DiskChange::None
                                : fsys::CheckStamp(treeDiskPath_, treeDisk_);
-}
-
-bool TProjectTree::FailSave(const fsys::Failure &failure) {
-  return FailSave(failure.Text(), failure);
-}
-
-bool TProjectTree::FailSave(std::string reason, fsys::Failure failure) {
-  lastSaveFailed_ = true;
-  lastSaveError_ = std::move(reason);
-  lastSaveFailure_ = std::move(failure);
-  return false;
 }
 
 bool TProjectTree::BuildTreeFile(TIniFile &ini) const {
@@ -754,18 +753,16 @@ fsys::Status TProjectTree::FinishStoppedSave(std::string_view path) {
   return fsys::RenameFile(fresh, target);
 }
 
-bool TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) {
+fsys::Status TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) {
   TIniFile ini;
   if (!BuildTreeFile(ini))
-    // A failure with a code: a status of 0 would read as a save that worked.
-    return FailSave("the tree is empty; the tree file was not written",
-                    fsys::Failure{"save", std::string(path), EINVAL});
+    return fsys::Status{"save", std::string(path), fsys::kEmptyTree};
   // A read-only tree file stays as it is; a link to a tree file elsewhere in
   // the project is written through, one leading out of the project never.
   std::string target;
   const std::string withinDir = ExtractFilePath(path);
   if (fsys::Status s = fsys::ResolveWriteTarget(path, withinDir, target); !s)
-    return FailSave(s);
+    return s;
   // 1. The new file, complete and flushed, beside the old one, with its mode
   //    and owner.
   const std::string fresh = target + ".new";
@@ -777,8 +774,8 @@ bool TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) 
   options.modeFrom = target;
   options.seen = &written;
   if (fsys::Status s = fsys::WriteFile(fresh, ini.Serialize(), options); !s) {
-    fsys::DeleteFile(fresh); // in place already when only its flush failed
-    return FailSave(s);
+    DropNewFile(fresh); // in place already when only its flush failed
+    return s;
   }
   // What someone else wrote to the tree file since it was read here (a sync
   // client, another editor) is not replaced unasked; not even the backup is
@@ -786,26 +783,26 @@ bool TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) 
   if (watched && overwrite == TreeOverwrite::IfUnchanged) {
     fsys::DiskChange change = fsys::CheckStamp(path, treeDisk_);
     if (change != fsys::DiskChange::None) {
-      fsys::DeleteFile(fresh);
-      return FailSave(fsys::Failure{"check", std::string(path),
-                                    change == fsys::DiskChange::Gone ? fsys::kGoneFromDisk
-                                                                     : fsys::kChangedOnDisk});
+      DropNewFile(fresh);
+      return fsys::Status{"check", std::string(path),
+                          change == fsys::DiskChange::Gone ? fsys::kGoneFromDisk
+                                                           : fsys::kChangedOnDisk};
     }
   }
   if (!Continue(SaveStep::NewFileWritten))
-    return false;
+    return Stopped(path);
   // 2. The old file also becomes the .ord backup; it stays the tree file
   //    until step 3 replaces it in one rename. The backup is replaced in one
   //    rename too (a link to the old file, or a crash-safe copy where links
   //    fail), so that at no moment is there none.
   if (fsys::FileExists(target)) {
     if (fsys::Status kept = KeepBackup(target, previous); !kept) {
-      fsys::DeleteFile(fresh);
-      return FailSave(kept);
+      DropNewFile(fresh);
+      return kept;
     }
   }
   if (!Continue(SaveStep::PreviousKept))
-    return false;
+    return Stopped(path);
   // 3. The new file takes the old one's place.
   const fsys::Status renamed = fsys::RenameFile(fresh, target);
   if (watched) {
@@ -816,13 +813,10 @@ bool TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite overwrite) 
       treeDisk_ = written;
   }
   if (!renamed) {
-    fsys::DeleteFile(fresh);
-    return FailSave(renamed);
+    DropNewFile(fresh);
+    return renamed;
   }
   if (!Continue(SaveStep::Replaced))
-    return false;
-  lastSaveFailed_ = false;
-  lastSaveError_.clear();
-  lastSaveFailure_ = fsys::Failure{};
-  return true;
+    return Stopped(path);
+  return {};
 }

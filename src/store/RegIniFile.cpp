@@ -42,7 +42,9 @@ TRegIniFile::TRegIniFile() : TRegIniFile(DefaultFileName()) {}
 
 TRegIniFile::TRegIniFile(std::string_view fileName) : ini_(fileName) {}
 
-TRegIniFile::~TRegIniFile() { UpdateFile(); }
+// Settings are a convenience, and a destructor has no one to tell: callers
+// that must know call UpdateFile themselves.
+TRegIniFile::~TRegIniFile() { (void)UpdateFile(); }
 
 std::string TRegIniFile::ReadString(std::string_view section, std::string_view name,
                                     std::string_view def) const {

@@ -57,6 +57,18 @@ QString ErrnoText(int code) {
     return QString::fromUtf16(u"読み込んだ後にほかのプログラムがファイルを変更しました");
   case fsys::kGoneFromDisk:
     return QString::fromUtf16(u"読み込んだ後にファイルが削除されました");
+  case fsys::kNoProjectDirectory:
+    return QString::fromUtf16(u"プロジェクトのフォルダが決まっていません");
+  case fsys::kEmptyTree:
+    return QString::fromUtf16(u"ツリーにアイテムがありません");
+  case fsys::kStoppedForTest:
+    return QString::fromUtf16(u"保存が途中で止められました");
+  case fsys::kNotADirectoryOfItsOwn:
+    return QString::fromUtf16(u"フォルダではありません(シンボリックリンクかファイルです)");
+  case fsys::kOwnedByAnotherUser:
+    return QString::fromUtf16(u"ほかのユーザーのフォルダです");
+  case fsys::kOpenToOthers:
+    return QString::fromUtf16(u"ほかのユーザーも使えるフォルダです");
   default:
     // Rare enough that the OS's own words, with the number, are better than nothing.
     return QString::fromUtf16(u"エラー %1 (%2)")

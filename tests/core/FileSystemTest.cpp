@@ -44,7 +44,7 @@ TEST(FileSystem, WriteReplacesWholeAndLeavesNoTemporaryFiles) {
   ASSERT_TRUE(fsys::WriteFile(p, "short"));
   EXPECT_EQ(t.Read("a.txt"), "short");
   std::vector<fsys::Entry> entries;
-  fsys::ListDirectory(t.Dir(), entries);
+  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
   EXPECT_EQ(entries.size(), 1u);
 }
 
@@ -69,7 +69,7 @@ TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
   EXPECT_FALSE(fsys::WriteFile(t.Dir() + "d", "x"));
   EXPECT_TRUE(fsys::DirectoryExists(t.Dir() + "d"));
   std::vector<fsys::Entry> entries;
-  fsys::ListDirectory(t.Dir(), entries);
+  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
   EXPECT_EQ(entries.size(), 3u); // a.txt, b.txt, d: no temporary files left
 }
 

@@ -273,7 +273,7 @@ TEST(NodeFiles, HeaderOnlyLoadAndMissingFile) {
   TempDir t;
   TNodeFiles f = Sample(t.Dir() + "i.txt");
   f.Body = {"x"};
-  f.Save();
+  ASSERT_TRUE(f.Save());
   TNodeFiles g;
   g.FilePath = f.FilePath;
   g.Body = {"old"};

@@ -56,7 +56,6 @@ TEST(ProjectFile, NewProjectTreeFileMatchesTheLayoutByteForByte) {
   tree.SetExpanded(root, true);
   tree.SetSelected(root);
   EXPECT_TRUE(tree.SaveProject());
-  EXPECT_FALSE(tree.LastSaveFailed());
   EXPECT_EQ(t.Read("MainTree.dat"),
             "[Root]\r\nLastIndex=1\r\nTagHeader=\r\nTagFooter=\r\nExpanded=1\r\n"
             "Child01=Root-C00000\r\nFileName=202612071230450.txt\r\nLastNode=Root\r\n" +
@@ -221,8 +220,8 @@ TEST(ProjectFile, EachLoadStartsAfreshAndReportsEveryNodeBeforeItsChildren) {
   EXPECT_EQ(tree.WindowData.Width, 1);
   EXPECT_FALSE(tree.LoadProject(empty.Dir() + "missing"));
   EXPECT_EQ(tree.ProjectDir(), "");
-  EXPECT_FALSE(tree.SaveProject()); // nothing to save into: reported, not thrown
-  EXPECT_TRUE(tree.LastSaveFailed());
+  // Nothing to save into: reported, not thrown.
+  EXPECT_EQ(tree.SaveProject().code, fsys::kNoProjectDirectory);
 }
 
 TEST(ProjectFile, MalformedItemHeadersAreReportedByTheLoad) {
@@ -243,24 +242,22 @@ TEST(ProjectFile, AFailedSaveKeepsTheTreeFileAndItsBackupAndSaysWhy) {
   ASSERT_TRUE(l.tree.SaveProject());
   const std::string previous = t.Read("MainTree.dat");
   t.Write("MainTree.dat.ord", "older");
-  bool result;
+  fsys::Status result;
   {
     FileSizeLimit limit(64); // the new file cannot be written
     result = l.tree.SaveProject();
   }
   EXPECT_FALSE(result);
-  EXPECT_TRUE(l.tree.LastSaveFailed());
-  EXPECT_NE(l.tree.LastSaveError().find("MainTree.dat"), std::string::npos);
+  EXPECT_NE(result.Text().find("MainTree.dat"), std::string::npos);
   EXPECT_EQ(t.Read("MainTree.dat"), previous);
   EXPECT_EQ(t.Read("MainTree.dat.ord"), "older");
   EXPECT_FALSE(std::filesystem::exists(t.Path("MainTree.dat.new")));
-  // The next save works and clears the failure.
-  l.tree.SaveProject();
-  EXPECT_FALSE(l.tree.LastSaveFailed());
+  // The next save works.
+  EXPECT_TRUE(l.tree.SaveProject());
   EXPECT_EQ(t.Read("MainTree.dat.ord"), previous);
   // An empty tree never replaces a tree file.
   l.tree.ClearTree();
-  EXPECT_FALSE(l.tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
+  EXPECT_EQ(l.tree.SaveTreeFile(t.Dir() + "MainTree.dat").code, fsys::kEmptyTree);
   EXPECT_EQ(t.Read("MainTree.dat"), previous);
 }
 
@@ -275,7 +272,7 @@ TEST(ProjectFile, AKillAtAnyStepOfASaveLeavesACompleteTreeFile) {
     l.tree.Delete(l.tree.RootNode()->GetLastChild());
     {
       support::ScopedSaveStepHook hook([&](Step s) { return s != stop; });
-      l.tree.SaveTreeFile(t.Dir() + "MainTree.dat");
+      EXPECT_EQ(l.tree.SaveTreeFile(t.Dir() + "MainTree.dat").code, fsys::kStoppedForTest);
     }
     // Whatever moment it stopped at, the tree file is the old or the new one, whole.
     Loaded after(t);
@@ -287,7 +284,7 @@ TEST(ProjectFile, AKillAtAnyStepOfASaveLeavesACompleteTreeFile) {
       EXPECT_EQ(after.tree.NodeCount(), 5u);
     }
     // A save after the interrupted one finishes the job.
-    ASSERT_TRUE(l.tree.SaveTreeFile(t.Dir() + "MainTree.dat")) << l.tree.LastSaveError();
+    ASSERT_EQ(l.tree.SaveTreeFile(t.Dir() + "MainTree.dat").Text(), "ok");
     EXPECT_EQ(Loaded(t).tree.NodeCount(), 4u);
     EXPECT_FALSE(std::filesystem::exists(t.Path("MainTree.dat.new")));
   }
@@ -307,7 +304,7 @@ TEST(ProjectFile, AStoppedSavesNewTreeFileIsFoundAndFinished) {
     l.tree.Delete(l.tree.RootNode()->GetLastChild());
     {
       support::ScopedSaveStepHook hook([&](Step s) { return s != stop; });
-      l.tree.SaveTreeFile(tree);
+      EXPECT_EQ(l.tree.SaveTreeFile(tree).code, fsys::kStoppedForTest);
     }
     EXPECT_EQ(TProjectTree::StoppedSaveFile(tree), tree + ".new");
     ASSERT_TRUE(TProjectTree::FinishStoppedSave(tree));

@@ -75,7 +75,7 @@ TEST(WriteTarget, TheTreeFileKeepsItsModeAndAReadOnlyOneIsNotReplaced) {
   ::chmod(t.Path("MainTree.dat").c_str(), 0600);
   TProjectTree tree;
   ASSERT_TRUE(tree.LoadProject(t.Dir()));
-  ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat")) << tree.LastSaveError();
+  ASSERT_EQ(tree.SaveTreeFile(t.Dir() + "MainTree.dat").Text(), "ok");
   EXPECT_EQ(ModeOf(t.Path("MainTree.dat")), 0600u);
   EXPECT_EQ(ModeOf(t.Path("MainTree.dat.ord")), 0600u);
 
@@ -83,8 +83,7 @@ TEST(WriteTarget, TheTreeFileKeepsItsModeAndAReadOnlyOneIsNotReplaced) {
   const std::string before = t.Read("MainTree.dat");
   tree.SetText(tree.RootNode()->GetFirstChild(), "renamed");
   tree.Delete(tree.RootNode()->GetLastChild());
-  EXPECT_FALSE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
-  EXPECT_EQ(tree.LastSaveFailure().code, EACCES);
+  EXPECT_EQ(tree.SaveTreeFile(t.Dir() + "MainTree.dat").code, EACCES);
   EXPECT_EQ(t.Read("MainTree.dat"), before);
   EXPECT_FALSE(fs::exists(t.Path("MainTree.dat.new")));
 
@@ -129,7 +128,7 @@ TEST(WriteTarget, LinksInsideTheProjectAreWrittenThroughAndLinksOutOfItNever) {
 
   const std::string before = t.Read("store/tree.dat");
   tree.SetExpanded(a, false);
-  ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat")) << tree.LastSaveError();
+  ASSERT_EQ(tree.SaveTreeFile(t.Dir() + "MainTree.dat").Text(), "ok");
   EXPECT_TRUE(fs::is_symlink(t.Path("MainTree.dat")));
   EXPECT_NE(t.Read("store/tree.dat"), before);
   // The previous version is a file of its own, not a second link.
@@ -141,8 +140,7 @@ TEST(WriteTarget, LinksInsideTheProjectAreWrittenThroughAndLinksOutOfItNever) {
   elsewhere.Write("tree.dat", before);
   fs::remove(t.Path("MainTree.dat"));
   fs::create_symlink(elsewhere.Path("tree.dat"), t.Path("MainTree.dat"));
-  EXPECT_FALSE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
-  EXPECT_EQ(tree.LastSaveFailure().code, fsys::kLinkLeavesFolder);
+  EXPECT_EQ(tree.SaveTreeFile(t.Dir() + "MainTree.dat").code, fsys::kLinkLeavesFolder);
   EXPECT_EQ(elsewhere.Read("tree.dat"), before);
   EXPECT_TRUE(fs::is_symlink(t.Path("MainTree.dat")));
 

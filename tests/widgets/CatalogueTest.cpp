@@ -94,7 +94,7 @@ private slots:
   }
 
   void init() {
-    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     root_ = std::make_unique<TestDir>();
     outside_ = std::make_unique<TestDir>();
     TProjectCommands::SetProgramDirForTest("");
@@ -180,7 +180,7 @@ private slots:
       QCOMPARE(reg.ReadString("Main", "RootDir", ""), program.Cp());
     }
     boxes.Clear();
-    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     {
       // Otherwise a folder in the home directory, made when missing.
       TestDir home;
@@ -201,7 +201,7 @@ private slots:
               home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
     }
     boxes.Clear();
-    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     {
       // A program run from its build tree: cleaning the build must not take
       // the projects with it.
@@ -702,7 +702,7 @@ private slots:
     MakeProject(*root_, QStringLiteral("b"), QStringLiteral("Beta"));
     TSelectThemaForm &f = Open();
     f.show();
-    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     QPointer<TVaveMainForm> alpha = OpenRow(f, QStringLiteral("Alpha"));
     QPointer<TVaveMainForm> beta = OpenRow(f, QStringLiteral("Beta"));
     beta->VaveDataBase()->Project().SetModified(true);

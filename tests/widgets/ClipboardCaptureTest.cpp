@@ -40,7 +40,7 @@ struct Editor : OpenEditor {
   TNodeFiles Stored(TProjectNode *n) const {
     TNodeFiles f;
     f.FilePath = n->Data()->Files.FilePath;
-    f.Open(true);
+    (void)f.Open(true); // an unreadable file is an empty item
     return f;
   }
   QString Memo() const { return w->FileText()->toPlainText(); }

@@ -61,7 +61,7 @@ class ExportCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void init() { fsys::DeleteFile(TRegIniFile::DefaultFileName()); } // no folder remembered
+  void init() { (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); } // no folder remembered
 
   void textHtmlAndExchangeFilesAsAskedAndOpened() {
     EditorTestProject p;

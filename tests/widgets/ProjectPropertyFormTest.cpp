@@ -278,7 +278,7 @@ private slots:
   }
 
   void catalogueCommandIsEnabledWithARowMadeOnceAndPlaced() {
-    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     TRegIniFile reg;
     reg.WriteString("Main", "RootDir", dir_->Cp());
     QVERIFY(reg.UpdateFile());

@@ -77,7 +77,7 @@ private slots:
     QVERIFY(QDir().mkpath(env_->Native(QStringLiteral("run"))));
     env_->Write(QStringLiteral("config/kem/Orvane/settings.ini"),
                 "[Main]\r\nRootDir=" + QByteArray::fromStdString(root_->Cp()) + "\r\n");
-    fsys::DeleteFile(TRegIniFile::DefaultFileName());
+    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     TRegIniFile reg;
     reg.WriteString("Main", "RootDir", root_->Cp());
   }
