@@ -66,9 +66,12 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
     panels_[i] = new QLabel(bar);
     panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     // A long root folder must not widen the window (a window manager then
-    // also refuses to minimise it at start): the text is cut instead.
-    panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    panels_[i]->setMinimumWidth(0);
+    // also refuses to minimise it at start): the text is cut instead. The
+    // count beside it keeps the width it needs.
+    if (i == 1) {
+      panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+      panels_[i]->setMinimumWidth(0);
+    }
     bar->addWidget(panels_[i], i == 1 ? 1 : 0);
   }
   setStatusBar(bar);

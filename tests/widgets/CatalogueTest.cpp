@@ -851,6 +851,8 @@ private slots:
     f.layout()->activate();
     QVERIFY(f.minimumSize().width() < width);
     QCOMPARE(f.width(), width);
+    // ... and the count beside it stays readable.
+    QVERIFY(f.StatusPanel(0)->width() >= f.StatusPanel(0)->sizeHint().width());
   }
 
   void aboutShowsTheVersionAndScrolls() {
