@@ -4,6 +4,7 @@
 #include "store/Project.h"
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
+#include "ui/Text.h"
 
 void TCleanupCommands::Bind() {
   // Always enabled, in a locked project too: it changes no item.
@@ -33,6 +34,15 @@ void TCleanupCommands::ExpireUnnecessaryFileClick() {
     ed_.ShowMessageBox(QStringLiteral(u"フォルダを読み込めません") +
                            ui::FileErrorText(report.listing),
                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    return;
+  }
+  if (!report.unreadable.empty()) {
+    QString names;
+    for (const std::string &name : report.unreadable)
+      names += QStringLiteral("\r\n") + ui::ToQString(name);
+    ed_.ShowMessageBox(
+        QStringLiteral(u"読めないアイテムがあるため、使用中のファイルを確かめられません") + names,
+        ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return;
   }
   ed_.ShowMessageBox(QString::number(report.deleted) +

@@ -128,7 +128,9 @@ void TClipboardCommands::PastItemAction() {
       text += ui::FileErrorText(failure);
     ed_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
-  if (TProjectNode *first = report.first) {
+  // Nothing inserted (the marker alone, or the first source gone): the
+  // selected item is collapsed and shown again all the same.
+  if (TProjectNode *first = report.first ? report.first : selected) {
     for (TProjectNode *n = first; n; n = n->GetNextWithin(first))
       project.Tree().SetExpanded(n, false);
     ed_.Tree()->SelectNode(first); // shows it, as any selection does

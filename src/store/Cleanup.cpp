@@ -20,6 +20,32 @@ struct FileIdHash {
   }
 };
 
+// The items the load did not read, with the names their entries give.
+void KeepWhatUnreadItemsName(const TProject &project, TStringList &keep,
+                             std::vector<std::string> &unreadable) {
+  const std::string &dir = project.Dir();
+  std::vector<std::string> names;
+  for (const TProjectNode *n : project.Tree().MissingItems())
+    names.push_back(n->Data()->ListedFileName);
+  for (const TSkippedItem &s : project.Tree().UnreachedItems())
+    if (!s.FileName.empty())
+      names.push_back(s.FileName);
+  for (const TSkippedItem &s : project.Tree().SkippedItems())
+    if (!s.FileName.empty())
+      keep.push_back(dir + s.FileName); // another entry's file: read through that entry
+  for (const std::string &name : names) {
+    TNodeFiles f;
+    f.FilePath = dir + name;
+    keep.push_back(f.FilePath);
+    if (!f.ReadHeader()) {
+      unreadable.push_back(name);
+      continue;
+    }
+    for (const std::string &entry : f.AttachFiles)
+      keep.push_back(ExtractFilePath(entry).empty() ? dir + entry : entry);
+  }
+}
+
 } // namespace
 
 TCleanupReport DeleteUnusedFiles(const TProject &project) {
@@ -31,6 +57,9 @@ TCleanupReport DeleteUnusedFiles(const TProject &project) {
   TStringList keep;
   project.CollectItemFiles(keep, keep, -1, project.Root(), true);
   keep.push_back(project.TreeFilePath());
+  KeepWhatUnreadItemsName(project, keep, report.unreadable);
+  if (!report.unreadable.empty())
+    return report;
 
   std::vector<fsys::Entry> entries;
   if (fsys::Status st = fsys::ListDirectory(dir, entries); !st) {

@@ -9,7 +9,10 @@
 //    case, as projects from case-insensitive file systems need; an exact
 //    match wins, and a file differing from it only in case is a stray;
 //  - only names with a dot are touched ("*.*"), never a directory or what a
-//    link leads to (a link goes as a link), never a subdirectory.
+//    link leads to (a link goes as a link), never a subdirectory;
+//  - an item the load could not read (kept in the tree, or a section no
+//    child list reaches) may name attachments nobody has seen: its header is
+//    read here, and while one cannot be read nothing is deleted at all.
 #include "store/FileSystem.h"
 
 #include <string>
@@ -19,8 +22,9 @@ class TProject;
 
 struct TCleanupReport {
   int deleted = 0;
-  std::vector<fsys::Status> failures; // files that stayed (not counted)
-  fsys::Status listing;               // the directory could not be read
+  std::vector<fsys::Status> failures;  // files that stayed (not counted)
+  fsys::Status listing;                // the directory could not be read
+  std::vector<std::string> unreadable; // items' file names (CP932): nothing was deleted
 };
 
 TCleanupReport DeleteUnusedFiles(const TProject &project);

@@ -71,3 +71,34 @@ TEST(Cleanup, KeepsEveryFileAnItemNamesHoweverSpelt) {
   EXPECT_FALSE(fsys::Exists(t.Path("R.TXT")));
   EXPECT_EQ(r.deleted, 3);
 }
+
+// An item the load could not read may still name attachments: its header is
+// read where its file is there, and while one cannot be read nothing goes.
+TEST(Cleanup, NeverDeletesWhatAnUnreadItemMayName) {
+  const struct {
+    const char *name, *from, *to; // a change to the tree file, or "" to move a2.txt away
+  } rows[] = {{"name with a directory part", "FileName=a2.txt", "FileName=./a2.txt"},
+              {"section no child list reaches", "Child02=Root-C00002", "Child09=Root-C00002"},
+              {"file away for a moment", "", ""}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir t;
+    fixture::WriteSample(t);
+    fixture::Item(t, "a2.txt", "A2", "AttachFile:keep.bin\r\n");
+    t.Write("keep.bin", "named by A2 only");
+    t.Write("stray.bin", "named by nobody");
+    std::string tree = t.Read("MainTree.dat");
+    const bool away = !*row.from;
+    if (away)
+      std::rename(t.Path("a2.txt").c_str(), t.Path("away").c_str());
+    else
+      t.Write("MainTree.dat", tree.replace(tree.find(row.from), strlen(row.from), row.to));
+    TProject p;
+    p.Load(t.Dir());
+    const TCleanupReport r = DeleteUnusedFiles(p);
+    EXPECT_EQ(r.deleted, away ? 0 : 1);
+    EXPECT_EQ(r.unreadable, away ? std::vector<std::string>{"a2.txt"} : std::vector<std::string>{});
+    EXPECT_TRUE(fsys::Exists(t.Path("keep.bin")));
+    EXPECT_EQ(fsys::Exists(t.Path("stray.bin")), away);
+  }
+}

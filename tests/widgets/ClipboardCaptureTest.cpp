@@ -104,6 +104,13 @@ private slots:
     e.Select("R");
     e.w->Action(TEditorAction::PastItemAction)->trigger();
     QCOMPARE(e.Shape(), std::string("R(A(A1 A2) B A+(A1 A2) A+(A1 A2))"));
+
+    // The marker alone inserts nothing; the selected item collapses and stays shown.
+    SetClipboard(QStringLiteral("[Tree buff from Orvane]"));
+    e.Select("A");
+    e.Key(Qt::Key_F9, Qt::ShiftModifier);
+    QCOMPARE(e.Shape(), std::string("R(A+(A1 A2) B A+(A1 A2) A+(A1 A2))"));
+    QCOMPARE(e.w->CurrentNode(), e.Find("A"));
   }
 
   void insertIntoAnotherWindowCopiesKeptAttachments() {
