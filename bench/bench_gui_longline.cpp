@@ -135,7 +135,12 @@ int main(int argc, char **argv) {
     app.processEvents();
     std::printf("%-48s %9.0f ms\n", "select a small item, storing the long one", Ms(t));
 
-    // The insert shows the new item, as a selection does.
+    // The insert shows the new item, as a selection does. Once: the copy
+    // becomes a sub-item of the long one, and a second insert would take both.
+    if (wrap) {
+      delete w;
+      continue;
+    }
     view->SelectNode(big);
     w->findChild<QAction *>(QStringLiteral("CopyItemAction"))->trigger();
     app.processEvents();
