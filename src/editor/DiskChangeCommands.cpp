@@ -229,7 +229,7 @@ void TDiskChangeCommands::ShowReloaded(TProjectNode *node, bool undoable) {
   if (undoable) {
     QTextCursor all(ed_.Memo()->document());
     all.select(QTextCursor::Document);
-    all.insertText(text);
+    ed_.Memo()->InsertPlainText(all, text);
   } else {
     ed_.ShowMemoText(f.Body);
   }

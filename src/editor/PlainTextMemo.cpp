@@ -1,5 +1,6 @@
 #include "editor/PlainTextMemo.h"
 
+#include "editor/ItemMemo.h"
 #include "store/Codec.h"
 
 #include <QFontMetrics>
@@ -22,8 +23,10 @@ std::string EncodeLine(const QString &line) {
 
 // Bytes of the UTF-16 unit p[i] that is not part of a surrogate pair: a
 // duplicate-code marker after its character takes none (the pair is one code).
-int WidthAt(const char16_t *p, int i) {
-  if (i > 0 && cp932::IsVariantMarker(p[i]) && cp932::MarksVariant(p[i - 1], p[i]))
+// `before` is the character in front of p[0].
+int WidthAt(const char16_t *p, int i, char16_t before = 0) {
+  const char16_t previous = i > 0 ? p[i - 1] : before;
+  if (previous && cp932::IsVariantMarker(p[i]) && cp932::MarksVariant(previous, p[i]))
     return 0;
   return TPlainTextMemo::ByteWidth(p[i]);
 }
@@ -40,13 +43,13 @@ bool PairAt(const char16_t *p, int i, int n) {
 
 // UTF-16 offset in `line` of the character that holds byte offset `bytes`,
 // walking from `from`.
-int Utf16Offset(const QString &line, int bytes, Mark from = {}) {
+int Utf16Offset(const QString &line, int bytes, Mark from = {}, char16_t before = 0) {
   const char16_t *p = reinterpret_cast<const char16_t *>(line.utf16());
   const int n = static_cast<int>(line.size());
   int i = from.units, at = from.bytes;
   while (i < n) {
     bool pair = PairAt(p, i, n);
-    int width = pair ? 1 : WidthAt(p, i);
+    int width = pair ? 1 : WidthAt(p, i, before);
     if (at + width > bytes)
       break;
     at += width;
@@ -57,7 +60,7 @@ int Utf16Offset(const QString &line, int bytes, Mark from = {}) {
 
 // Byte offset of UTF-16 offset `units` in `line` (inside a surrogate pair: the
 // pair's start), walking from `from`.
-int ByteOffset(const QString &line, int units, Mark from = {}) {
+int ByteOffset(const QString &line, int units, Mark from = {}, char16_t before = 0) {
   const char16_t *p = reinterpret_cast<const char16_t *>(line.utf16());
   const int size = static_cast<int>(line.size());
   const int n = std::min(size, units);
@@ -69,7 +72,7 @@ int ByteOffset(const QString &line, int units, Mark from = {}) {
       ++i;
       continue;
     }
-    at += WidthAt(p, i);
+    at += WidthAt(p, i, before);
   }
   return at;
 }
@@ -142,11 +145,12 @@ void TPlainTextMemo::OnContentsChange(int position, int /*removed*/, int added) 
   longLine_ = -1;
   if (allDirty_ || !doc_)
     return;
-  // The lines from the one holding `position` to the one holding the end of
-  // the added text replace the old lines of that stretch; the lines before and
-  // after it are as they were, only renumbered by the change of count.
-  const int oldCount = static_cast<int>(lineBytes_.size());
-  const int delta = doc_->blockCount() - oldCount;
+  // The blocks from the one holding `position` to the one holding the end of
+  // the added text replace the old blocks of that stretch; the blocks before
+  // and after it are as they were, only renumbered by the change of count.
+  const int oldCount = static_cast<int>(blockBytes_.size());
+  const int count = doc_->blockCount();
+  const int delta = count - oldCount;
   const int last = std::max(0, doc_->characterCount() - 1);
   const int b0 = doc_->findBlock(std::clamp(position, 0, last)).blockNumber();
   const int b1 = doc_->findBlock(std::clamp(position + added, 0, last)).blockNumber();
@@ -155,30 +159,46 @@ void TPlainTextMemo::OnContentsChange(int position, int /*removed*/, int added) 
     allDirty_ = true;
     return;
   }
-  lineBytes_.erase(lineBytes_.begin() + b0, lineBytes_.begin() + oldLast + 1);
-  lineBytes_.insert(lineBytes_.begin() + b0, b1 - b0 + 1, 0);
+  blockBytes_.erase(blockBytes_.begin() + b0, blockBytes_.begin() + oldLast + 1);
+  blockBytes_.insert(blockBytes_.begin() + b0, b1 - b0 + 1, 0);
+  blockJoins_.erase(blockJoins_.begin() + b0, blockJoins_.begin() + oldLast + 1);
+  blockJoins_.insert(blockJoins_.begin() + b0, b1 - b0 + 1, 0);
+  // The block after the stretch too: a variant marker at its start may have
+  // got or lost its character at the end of the stretch.
+  const int to = std::min(b1 + 1, count - 1);
   if (dirtyFrom_ > dirtyTo_) {
     dirtyFrom_ = b0;
-    dirtyTo_ = b1;
+    dirtyTo_ = to;
   } else {
-    dirtyTo_ = dirtyTo_ > oldLast ? dirtyTo_ + delta : std::max(dirtyTo_, b1);
+    dirtyTo_ = dirtyTo_ > oldLast ? dirtyTo_ + delta : std::max(dirtyTo_, to);
     dirtyFrom_ = std::min(dirtyFrom_, b0);
   }
-  startsValid_ = std::min(startsValid_, b0);
+  // A block's start follows from the blocks before it and its own mark.
+  startsValid_ = std::min(startsValid_, b0 - 1);
+}
+
+char16_t TPlainTextMemo::Before(const QTextBlock &b) const {
+  if (b.position() < 2 || !TItemMemo::ContinuesLine(b) || b.previous().length() < 2)
+    return 0;
+  return b.document()->characterAt(b.position() - 2).unicode();
 }
 
 void TPlainTextMemo::Refresh() const {
   QTextDocument *doc = Document();
   if (!doc) {
-    lineBytes_.assign(1, 0);
+    blockBytes_.assign(1, 0);
+    blockJoins_.assign(1, 0);
+    blockStart_.assign(1, 0);
+    lineBlock_.assign(1, 0);
     lineStart_.assign(1, 0);
     startsValid_ = 0;
     allDirty_ = true;
     return;
   }
   const int count = doc->blockCount();
-  if (allDirty_ || static_cast<int>(lineBytes_.size()) != count) {
-    lineBytes_.assign(count, 0);
+  if (allDirty_ || static_cast<int>(blockBytes_.size()) != count) {
+    blockBytes_.assign(count, 0);
+    blockJoins_.assign(count, 0);
     dirtyFrom_ = 0;
     dirtyTo_ = count - 1;
     startsValid_ = -1;
@@ -186,19 +206,41 @@ void TPlainTextMemo::Refresh() const {
   }
   if (dirtyFrom_ <= dirtyTo_) {
     QTextBlock b = doc->findBlockByNumber(dirtyFrom_);
-    for (int i = dirtyFrom_; i <= dirtyTo_ && b.isValid(); ++i, b = b.next())
-      lineBytes_[i] = ByteLength(b.text());
+    for (int i = dirtyFrom_; i <= dirtyTo_ && b.isValid(); ++i, b = b.next()) {
+      blockJoins_[i] = i > 0 && TItemMemo::ContinuesLine(b);
+      const QString text = b.text();
+      blockBytes_[i] =
+          ByteOffset(text, static_cast<int>(text.size()), {}, blockJoins_[i] ? Before(b) : 0);
+    }
     dirtyFrom_ = 0;
     dirtyTo_ = -1;
   }
-  if (startsValid_ < count - 1 || static_cast<int>(lineStart_.size()) != count) {
-    lineStart_.resize(count);
-    int from = std::max(0, startsValid_);
-    lineStart_[0] = 0;
+  if (startsValid_ < count - 1 || static_cast<int>(blockStart_.size()) != count) {
+    blockStart_.resize(count);
+    const int from = std::max(0, startsValid_);
+    blockStart_[0] = 0;
     for (int i = from + 1; i < count; ++i)
-      lineStart_[i] = lineStart_[i - 1] + lineBytes_[i - 1] + 2;
+      blockStart_[i] = blockStart_[i - 1] + blockBytes_[i - 1] + (blockJoins_[i] ? 0 : 2);
+    // The lines starting at or before `from` stand; the rest are found again.
+    const size_t keep = static_cast<size_t>(
+        std::upper_bound(lineBlock_.begin(), lineBlock_.end(), from) - lineBlock_.begin());
+    lineBlock_.resize(std::max<size_t>(keep, 1), 0);
+    for (int i = from + 1; i < count; ++i)
+      if (!blockJoins_[i])
+        lineBlock_.push_back(i);
+    const size_t known = std::min(keep, lineStart_.size());
+    lineStart_.resize(lineBlock_.size());
+    for (size_t l = known; l < lineBlock_.size(); ++l)
+      lineStart_[l] = blockStart_[lineBlock_[l]];
     startsValid_ = count - 1;
   }
+}
+
+int TPlainTextMemo::LineEnd(int line) const {
+  const int next = line + 1 < static_cast<int>(lineBlock_.size())
+                       ? lineBlock_[line + 1]
+                       : static_cast<int>(blockBytes_.size());
+  return blockStart_[next - 1] + blockBytes_[next - 1];
 }
 
 // ---------------------------------------------------------------------------
@@ -211,10 +253,22 @@ std::string TPlainTextMemo::Text() const {
   Refresh();
   text_.clear();
   text_.reserve(static_cast<size_t>(TextLength()));
-  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-    if (b != doc->begin())
+  // A line of display blocks is encoded whole, as the item file receives it.
+  QString line;
+  int i = 0;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++i) {
+    const bool continued = i + 1 < static_cast<int>(blockJoins_.size()) && blockJoins_[i + 1];
+    if (i > 0 && !blockJoins_[i])
       text_ += "\r\n";
-    text_ += EncodeLine(b.text());
+    if (line.isEmpty() && !continued) {
+      text_ += EncodeLine(b.text());
+      continue;
+    }
+    line += b.text();
+    if (!continued) {
+      text_ += EncodeLine(line);
+      line.clear();
+    }
   }
   textValid_ = true;
   return text_;
@@ -222,29 +276,35 @@ std::string TPlainTextMemo::Text() const {
 
 int TPlainTextMemo::TextLength() const {
   Refresh();
-  return lineStart_.back() + lineBytes_.back();
+  return blockStart_.back() + blockBytes_.back();
 }
 
 int TPlainTextMemo::LineCount() const {
   Refresh();
-  return static_cast<int>(lineBytes_.size());
+  return static_cast<int>(lineBlock_.size());
 }
 
 std::string TPlainTextMemo::LineText(int line) const {
   QTextDocument *doc = Document();
-  if (!doc || line < 0 || line >= doc->blockCount())
+  if (!doc)
     return {};
-  if (textValid_) {
-    Refresh();
+  Refresh();
+  if (line < 0 || line >= static_cast<int>(lineBlock_.size()))
+    return {};
+  if (textValid_)
     return text_.substr(static_cast<size_t>(lineStart_[line]),
-                        static_cast<size_t>(lineBytes_[line]));
-  }
-  return EncodeLine(doc->findBlockByNumber(line).text());
+                        static_cast<size_t>(LineEnd(line) - lineStart_[line]));
+  QTextBlock b = doc->findBlockByNumber(lineBlock_[line]);
+  QString text = b.text();
+  for (b = b.next(); b.isValid() && TItemMemo::ContinuesLine(b); b = b.next())
+    text += b.text();
+  return EncodeLine(text);
 }
 
 int TPlainTextMemo::LineLength(int line) const {
   Refresh();
-  return line >= 0 && line < static_cast<int>(lineBytes_.size()) ? lineBytes_[line] : 0;
+  return line >= 0 && line < static_cast<int>(lineBlock_.size()) ? LineEnd(line) - lineStart_[line]
+                                                                 : 0;
 }
 
 int TPlainTextMemo::LineIndex(int line) const {
@@ -263,6 +323,7 @@ const QString &TPlainTextMemo::LongLine(const QTextBlock &b) const {
     longLine_ = b.blockNumber();
     longText_ = b.text();
     longMarks_.clear();
+    const char16_t before = Before(b);
     const char16_t *p = reinterpret_cast<const char16_t *>(longText_.utf16());
     const int n = static_cast<int>(longText_.size());
     int at = 0;
@@ -270,7 +331,7 @@ const QString &TPlainTextMemo::LongLine(const QTextBlock &b) const {
       if (i >= static_cast<int>(longMarks_.size()) * kMarkStep)
         longMarks_.push_back({i, at});
       bool pair = PairAt(p, i, n);
-      at += pair ? 1 : WidthAt(p, i);
+      at += pair ? 1 : WidthAt(p, i, before);
       i += pair ? 2 : 1;
     }
   }
@@ -279,27 +340,27 @@ const QString &TPlainTextMemo::LongLine(const QTextBlock &b) const {
 
 int TPlainTextMemo::LineByteOffset(const QTextBlock &b, int units) const {
   if (b.length() <= kLongLine)
-    return ByteOffset(b.text(), units);
+    return ByteOffset(b.text(), units, {}, Before(b));
   const QString &text = LongLine(b);
   // The last mark at or before `units`; a pair is never split by a mark.
   auto it = std::upper_bound(longMarks_.begin(), longMarks_.end(), units,
                              [](int u, const LineMark &m) { return u < m.units; });
   if (it == longMarks_.begin())
-    return ByteOffset(text, units);
+    return ByteOffset(text, units, {}, Before(b));
   --it;
-  return ByteOffset(text, units, {it->units, it->bytes});
+  return ByteOffset(text, units, {it->units, it->bytes}, Before(b));
 }
 
 int TPlainTextMemo::LineUtf16Offset(const QTextBlock &b, int bytes) const {
   if (b.length() <= kLongLine)
-    return Utf16Offset(b.text(), bytes);
+    return Utf16Offset(b.text(), bytes, {}, Before(b));
   const QString &text = LongLine(b);
   auto it = std::upper_bound(longMarks_.begin(), longMarks_.end(), bytes,
                              [](int at, const LineMark &m) { return at < m.bytes; });
   if (it == longMarks_.begin())
-    return Utf16Offset(text, bytes);
+    return Utf16Offset(text, bytes, {}, Before(b));
   --it;
-  return Utf16Offset(text, bytes, {it->units, it->bytes});
+  return Utf16Offset(text, bytes, {it->units, it->bytes}, Before(b));
 }
 
 int TPlainTextMemo::BytePosition(int documentPosition) const {
@@ -309,8 +370,7 @@ int TPlainTextMemo::BytePosition(int documentPosition) const {
   Refresh();
   documentPosition = std::clamp(documentPosition, 0, doc->characterCount() - 1);
   QTextBlock b = doc->findBlock(documentPosition);
-  int line = b.blockNumber();
-  return lineStart_[line] + LineByteOffset(b, documentPosition - b.position());
+  return blockStart_[b.blockNumber()] + LineByteOffset(b, documentPosition - b.position());
 }
 
 int TPlainTextMemo::DocumentPosition(int bytePosition) const {
@@ -319,10 +379,18 @@ int TPlainTextMemo::DocumentPosition(int bytePosition) const {
     return 0;
   Refresh();
   bytePosition = std::clamp(bytePosition, 0, TextLength());
-  int line = LineFromPosition(bytePosition);
-  QTextBlock b = doc->findBlockByNumber(line);
+  const int line = LineFromPosition(bytePosition);
+  // The line's block that holds the position: the last one starting at or
+  // before it.
+  const auto first = blockStart_.begin() + lineBlock_[line];
+  const auto end = line + 1 < static_cast<int>(lineBlock_.size())
+                       ? blockStart_.begin() + lineBlock_[line + 1]
+                       : blockStart_.end();
+  const int number =
+      static_cast<int>(std::upper_bound(first, end, bytePosition) - first) - 1 + lineBlock_[line];
+  QTextBlock b = doc->findBlockByNumber(number);
   // Between the CR and the LF, or anywhere past a line's text: its end.
-  int offset = std::min(bytePosition - lineStart_[line], lineBytes_[line]);
+  int offset = std::min(bytePosition - blockStart_[number], blockBytes_[number]);
   return b.position() + LineUtf16Offset(b, offset);
 }
 

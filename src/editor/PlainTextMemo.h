@@ -1,9 +1,11 @@
 #pragma once
 // Binds the memo engine to the editor's QPlainTextEdit. The engine counts in
 // CP932 bytes with CR LF between lines; the widget counts UTF-16 units with one
-// separator between blocks. A table of each line's byte length, kept up to
-// date line by line as the document changes, maps one to the other without
-// encoding the whole text on every call.
+// separator between blocks. A block is a line, or a display block of a long
+// line (TItemMemo::ContinuesLine), whose separator stands for no byte. A table
+// of each block's byte length, kept up to date block by block as the document
+// changes, maps one to the other without encoding the whole text on every
+// call.
 #include "engine/MemoJump.h"
 
 #include <QObject>
@@ -57,21 +59,30 @@ private:
   QTextDocument *Document() const; // follows a document swapped into the widget
   void OnContentsChange(int position, int removed, int added);
   void Refresh() const;
-  // Offsets inside the line of `b`. A long line keeps its text and a mark
-  // every kMarkStep units, so that a caret read-out does not copy and walk
+  // Offsets inside block `b`. A long block keeps its text and a mark every
+  // kMarkStep units, so that a caret read-out does not copy and walk
   // megabytes.
   int LineByteOffset(const QTextBlock &b, int units) const;
   int LineUtf16Offset(const QTextBlock &b, int bytes) const;
   const QString &LongLine(const QTextBlock &b) const;
+  // The character a display block's first one follows in its line (0 when
+  // none): a variant marker there belongs to it.
+  char16_t Before(const QTextBlock &b) const;
+  // Position just past the last character of `line`.
+  int LineEnd(int line) const;
 
   QPointer<QPlainTextEdit> edit_;
   mutable QPointer<QTextDocument> doc_;
   mutable QMetaObject::Connection changeConnection_;
 
-  // Byte length of every line, and the first position of every line; starts
-  // are right for lines [0, startsValid_]. Lines [dirtyFrom_, dirtyTo_] are
-  // to be counted again.
-  mutable std::vector<int> lineBytes_;
+  // Byte length of every block, whether it continues the line before it, the
+  // first position of every block; the first block and first position of
+  // every line. Starts are right for blocks [0, startsValid_] and the lines
+  // starting there. Blocks [dirtyFrom_, dirtyTo_] are to be counted again.
+  mutable std::vector<int> blockBytes_;
+  mutable std::vector<char> blockJoins_;
+  mutable std::vector<int> blockStart_;
+  mutable std::vector<int> lineBlock_;
   mutable std::vector<int> lineStart_;
   mutable int startsValid_ = -1;
   mutable int dirtyFrom_ = 0, dirtyTo_ = -1;

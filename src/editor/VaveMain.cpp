@@ -246,7 +246,7 @@ void TVaveMainForm::SetMemoModified(bool modified) { memo_->document()->setModif
 
 TTextLines TVaveMainForm::MemoLines() const {
   // The memo separates lines with '\n' alone, as the item text is held.
-  QString text = memo_->toPlainText();
+  QString text = memo_->PlainText();
   std::string bytes;
   if (!ui::FromQString(text, bytes)) {
     // Input is checked as it is typed; anything that slipped through is kept
@@ -410,8 +410,9 @@ void TVaveMainForm::VaveTreeChange(TProjectNode *node) {
   if (quickWalk_) {
     // While a project loads (no root yet) the tree selects nodes one after
     // another; the one to show is shown once the window settings are set, and
-    // laying out a long text for nothing costs seconds.
-    if (node && RootNode()) {
+    // laying out a long text for nothing costs seconds. An open shows it at
+    // its end itself.
+    if (node && RootNode() && !opening_) {
       memo_->setUpdatesEnabled(false);
       ShowMemoText(node->Data()->Files.Body);
       memoJump_.SetCaret(0);
@@ -483,12 +484,14 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   }
   OfferToFinishStoppedSave(this, dir);
   quickWalk_ = true;
+  opening_ = true;
   current_ = nullptr;
   TLoadReport report;
   {
     ui::BusyCursor busy;
     report = LoadProject(dir);
   }
+  opening_ = false;
   // Asked before the window has its title: the boxes name the project itself.
   ReportLoadProblems(this, report, ui::ToQString(ProjectTitle()));
   const bool attached = AskAttachUnreached(this, report, dir, ui::ToQString(ProjectTitle())) &&

@@ -161,6 +161,7 @@ private:
   TProjectNode *current_ = nullptr;
   std::string savedSelectionID_;
   bool quickWalk_ = false; // a load is selecting nodes: show nothing yet
+  bool opening_ = false;   // that load opens the window, which shows the item after it
   bool closing_ = false;
   bool openFailed_ = false;
 

@@ -1,8 +1,10 @@
 #include "store/Codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <unordered_map>
 #include <utility>
@@ -203,6 +205,36 @@ void DecodeOne(std::string_view bytes, size_t &i, std::string &out) {
   }
 }
 
+// What DecodeOne makes of a character, kept per code: the converter is
+// called once per code and thread, not once per character of a text (a text
+// of megabytes has few distinct codes). CP932 has no state, so a character
+// decodes alone as it does within a run.
+struct Decoded {
+  unsigned char known = 0, used = 0, size = 0;
+  char utf8[13];
+};
+
+const Decoded &DecodedAt(std::string_view bytes, size_t i) {
+  thread_local std::unique_ptr<Decoded[]> table;
+  if (!table)
+    table = std::make_unique<Decoded[]>(0x10000 + 0x100);
+  const unsigned char b = static_cast<unsigned char>(bytes[i]);
+  const bool pair = IsLeadByte(b) && i + 1 < bytes.size();
+  Decoded &d = table[pair ? static_cast<unsigned>(b) << 8 | static_cast<unsigned char>(bytes[i + 1])
+                          : 0x10000 + b];
+  if (!d.known) {
+    const std::string_view ch = bytes.substr(i, pair ? 2 : 1);
+    std::string out;
+    size_t at = 0;
+    DecodeOne(ch, at, out);
+    d.used = static_cast<unsigned char>(at);
+    d.size = static_cast<unsigned char>(std::min(out.size(), sizeof d.utf8));
+    out.copy(d.utf8, d.size);
+    d.known = 1;
+  }
+  return d;
+}
+
 } // namespace
 
 std::string ToUtf8(std::string_view bytes) {
@@ -217,67 +249,69 @@ std::string ToUtf8(std::string_view bytes) {
       ++j;
     out.append(bytes.data() + i, j - i);
     i = j;
-    if (i >= bytes.size())
-      break;
-    // Non-ASCII run: convert it whole, then verify that it round-trips.
-    j = i;
-    while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) >= 0x80) {
-      j += (IsLeadByte(static_cast<unsigned char>(bytes[j])) && j + 1 < bytes.size()) ? 2 : 1;
-    }
-    std::string_view run = bytes.substr(i, j - i);
-    std::string utf8, back;
-    size_t used = 0, used2 = 0;
-    if (Decoder().Convert(run, utf8, used) && used == run.size() &&
-        Encoder().Convert(utf8, back, used2) && back == run) {
-      out += utf8;
-      i = j;
-    } else {
-      size_t end = j;
-      while (i < end)
-        DecodeOne(bytes, i, out);
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80) {
+      const Decoded &d = DecodedAt(bytes, i);
+      out.append(d.utf8, d.size);
+      i += d.used;
     }
   }
   return out;
 }
 
+namespace {
+
+// What the converter makes of one character, kept per character as decoding
+// keeps it per code.
+struct Encoding {
+  unsigned char state = 0, size = 0; // state: 0 not asked yet, 1 held, 2 not held
+  char bytes[2];
+};
+
+// Appends the code of `c` (its UTF-8 is `utf8`); false when CP932 lacks it.
+bool EncodeOne(char32_t c, std::string_view utf8, std::string &out) {
+  thread_local std::unique_ptr<Encoding[]> table;
+  if (c < 0x10000) {
+    if (!table)
+      table = std::make_unique<Encoding[]>(0x10000);
+    Encoding &e = table[c];
+    if (e.state == 0) {
+      std::string code;
+      size_t used = 0;
+      const bool held = Encoder().Convert(utf8, code, used) && used == utf8.size();
+      if (held && code.size() <= sizeof e.bytes) {
+        e.size = static_cast<unsigned char>(code.size());
+        code.copy(e.bytes, e.size);
+        e.state = 1;
+      } else if (held) {
+        out += code; // longer than any code: not kept
+        return true;
+      } else {
+        e.state = 2;
+      }
+    }
+    out.append(e.bytes, e.size);
+    return e.state == 1;
+  }
+  std::string code;
+  size_t used = 0;
+  if (!Encoder().Convert(utf8, code, used) || used != utf8.size())
+    return false;
+  out += code;
+  return true;
+}
+
+} // namespace
+
 Encoded FromUtf8(std::string_view utf8) {
   Encoded r;
   r.bytes.reserve(utf8.size());
   size_t i = 0;
-  std::string pending; // a run of characters that iconv converts in one go
-  char32_t last = 0;   // the character that ends `pending`, 0 when none
-  size_t lastLen = 0;  // its length in `pending`
-  auto flush = [&] {
-    last = 0;
-    if (pending.empty())
-      return;
-    std::string out;
-    size_t used = 0;
-    if (Encoder().Convert(pending, out, used) && used == pending.size()) {
-      r.bytes += out;
-    } else {
-      // Convert character by character to find the ones CP932 lacks.
-      size_t k = 0;
-      while (k < pending.size()) {
-        char32_t c = 0;
-        size_t n = NextUtf8(pending, k, c);
-        std::string one;
-        size_t u = 0;
-        if (Encoder().Convert(std::string_view(pending).substr(k, n), one, u) && u == n) {
-          r.bytes += one;
-        } else {
-          r.unmappable.push_back(c);
-          r.bytes += '?';
-        }
-        k += n;
-      }
-    }
-    pending.clear();
-  };
+  char32_t last = 0;  // the character just encoded, 0 when none
+  size_t lastLen = 0; // the bytes it took
   while (i < utf8.size()) {
     unsigned char b = static_cast<unsigned char>(utf8[i]);
     if (b < 0x80) {
-      flush();
+      last = 0;
       r.bytes += static_cast<char>(b);
       ++i;
       continue;
@@ -285,36 +319,41 @@ Encoded FromUtf8(std::string_view utf8) {
     char32_t c = 0;
     size_t n = NextUtf8(utf8, i, c);
     if (n == 0) {
-      flush();
+      last = 0;
       r.unmappable.push_back(0xFFFD);
       r.bytes += '?';
       ++i;
       continue;
     }
     if (c >= kRawByteBase && c <= kRawByteBase + 0xFF) {
-      flush();
+      last = 0;
       r.bytes += static_cast<char>(c - kRawByteBase);
     } else if (IsVariantMarker(c)) {
       const Variants &v = DuplicateCodes();
       auto it = last ? v.codeOf.find({last, c}) : v.codeOf.end();
       if (it != v.codeOf.end()) {
-        pending.resize(pending.size() - lastLen);
-        flush();
+        // The pair is one code: it replaces the character's own.
+        r.bytes.resize(r.bytes.size() - lastLen);
         r.bytes += static_cast<char>(it->second >> 8);
         r.bytes += static_cast<char>(it->second & 0xFF);
       } else {
-        flush();
         r.unmappable.push_back(c);
         r.bytes += '?';
       }
+      last = 0;
     } else {
-      pending.append(utf8.data() + i, n);
-      last = c;
-      lastLen = n;
+      const size_t before = r.bytes.size();
+      if (EncodeOne(c, utf8.substr(i, n), r.bytes)) {
+        last = c;
+        lastLen = r.bytes.size() - before;
+      } else {
+        last = 0;
+        r.unmappable.push_back(c);
+        r.bytes += '?';
+      }
     }
     i += n;
   }
-  flush();
   return r;
 }
 

@@ -106,6 +106,31 @@ private slots:
     QCOMPARE(a.Body, (TStringList{"first line", "second line", "third"}));
   }
 
+  // An item of one long line, shown in display blocks, keeps its bytes and
+  // its caret memory through an edit inside the line.
+  void aLongLineKeepsItsBytesAndCaret() {
+    Project p;
+    std::string line;
+    for (int i = 0; line.size() < 300000; ++i)
+      line += "\x93\xfa\x96\x7b word " + std::to_string(i) + " ";
+    const size_t at = line.find(" word 20000 ") + 1;
+    TNodeFiles b = Stored(p, "b.txt");
+    b.Body = TStringList{line, "end"};
+    b.Column = static_cast<int>(at) + 1;
+    QVERIFY(b.Save());
+    ui::ScriptedMessageBoxes boxes;
+    Editor e(p);
+    e.Select("Root-C00002");
+    QVERIFY(e.w->FileText()->document()->blockCount() > 3);
+    QTest::keyClicks(e.w->FileText(), "z");
+    e.Select("Root-C00000");
+    const TNodeFiles stored = Stored(p, "b.txt");
+    QVERIFY(stored.Body == TStringList({line.substr(0, at) + "z" + line.substr(at), "end"}));
+    QCOMPARE(stored.Line, 0);
+    QCOMPARE(stored.Column, static_cast<int>(at) + 2);
+    QVERIFY(boxes.Asked().empty());
+  }
+
   // A completed item keeps its text: Ctrl+Z, cut and paste change nothing.
   void completedItemTextCannotBeChangedByAnyCommand() {
     Project p;

@@ -2,10 +2,12 @@
 // widget's positions, the line table through edits, and searches and jumps
 // that land where the engine lands on a plain text.
 #include "editor/PlainTextMemo.h"
+#include "editor/ItemMemo.h"
 #include "engine/MemoJump.h"
 #include "store/Codec.h"
 #include "support/TextMemo.h"
 
+#include <QClipboard>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -410,6 +412,112 @@ private slots:
     QVERIFY(jump.CanUndo());
     jump.Undo();
     QCOMPARE(memo->Text(), std::string("abc"));
+  }
+
+  void aLongLineIsOneLineAcrossItsDisplayBlocks() {
+    // After each space comes a letter, so that the keys at a display block's
+    // ends have a known character to take.
+    QString line;
+    const QString pieces[] = {QStringLiteral(u"日本語 word"), QStringLiteral(u"😀"),
+                              QStringLiteral(u"≒\uFE00"), QStringLiteral(u"ｶﾅ")};
+    for (int i = 0; line.size() < TItemMemo::kSplitLine + 3 * TItemMemo::kDisplayBlock; ++i)
+      line += pieces[i % 4];
+    const QString text = QStringLiteral(u"一行目\n") + line + QStringLiteral("\nend");
+    TItemMemo item;
+    item.resize(500, 300);
+    item.show();
+    TPlainTextMemo shown(&item);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    auto bytes = [](const QString &s) {
+      return cp932::FromUtf8(QString(s)
+                                 .replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
+                                 .toUtf8()
+                                 .toStdString())
+          .bytes;
+    };
+    // Index in the text of a document position: less the block ends before it.
+    auto index = [&](int position) {
+      int at = position;
+      for (QTextBlock b = item.document()->begin().next(); b.isValid() && b.position() <= position;
+           b = b.next())
+        at -= TItemMemo::ContinuesLine(b);
+      return at;
+    };
+    auto place = [&](int from, int to) {
+      QTextCursor c(item.document());
+      c.setPosition(from);
+      c.setPosition(to, QTextCursor::KeepAnchor);
+      item.setTextCursor(c);
+    };
+    int at = 0, i = 0; // the start of a display block inside the line, in the document and the text
+    auto key = [&](int k) { return [&item, k] { QTest::keyClick(&item, Qt::Key(k)); }; };
+    auto paste = [&](QString s) {
+      return [&, s] {
+        clipboard->setText(s);
+        item.paste();
+      };
+    };
+    const struct {
+      const char *name;
+      int from, to; // the selection, from the block's start
+      std::function<void()> act;
+      std::function<QString()> want;
+    } rows[] = {
+        {"typed in a display block", 2, 2, [&] { QTest::keyClicks(&item, "x"); },
+         [&] { return QString(text).insert(i + 2, u'x'); }},
+        {"Enter at a block's start", 0, 0, key(Qt::Key_Return),
+         [&] { return QString(text).insert(i, u'\n'); }},
+        {"Backspace at a block's start", 0, 0, key(Qt::Key_Backspace),
+         [&] { return QString(text).remove(i - 1, 1); }},
+        {"Delete at a block's end", -1, -1, key(Qt::Key_Delete),
+         [&] { return QString(text).remove(i, 1); }},
+        {"a break pasted into a block", 2, 2, paste(QStringLiteral("a\nb")),
+         [&] { return QString(text).insert(i + 2, QStringLiteral("a\nb")); }},
+        {"a long line pasted, less what CP932 lacks", 2, 2, paste(line),
+         [&] { return QString(text).insert(i + 2, QString(line).remove(QStringLiteral(u"😀"))); }},
+        {"cut across a block's end", -3, 3, [&] { item.cut(); },
+         [&] { return QString(text).remove(i - 2, 5); }},
+    };
+    for (const auto &r : rows) {
+      item.ShowPlainText(text);
+      at = item.document()->findBlockByNumber(3).position();
+      i = index(at);
+      QVERIFY2(TItemMemo::ContinuesLine(item.document()->findBlockByNumber(3)), r.name);
+      QCOMPARE(text.at(i - 1), QChar(u' ')); // the split falls after a space
+      QCOMPARE(item.PlainText(), text);
+      place(at + r.from, at + r.to);
+      r.act();
+      const QString want = r.want();
+      QVERIFY2(item.PlainText() == want, r.name);
+      QVERIFY2(shown.Text() == bytes(want), r.name);
+      TTextMemo plain(bytes(want));
+      QCOMPARE(shown.LineCount(), plain.LineCount());
+      for (int l = 0; l < plain.LineCount(); ++l)
+        QVERIFY2(shown.LineIndex(l) == plain.LineIndex(l) &&
+                     shown.LineLength(l) == plain.LineLength(l),
+                 r.name);
+      for (QTextBlock b = item.document()->begin(); b.isValid(); b = b.next()) {
+        const int byte = BytesBefore(want, index(b.position()));
+        QVERIFY2(shown.BytePosition(b.position()) == byte, r.name);
+        QVERIFY2(index(shown.DocumentPosition(byte)) == index(b.position()), r.name);
+      }
+      if (r.from != r.to)
+        QCOMPARE(clipboard->text(), text.mid(i - 2, 5));
+      item.undo();
+      QVERIFY2(item.PlainText() == text, r.name);
+    }
+    // A search and a copy across a block's end, and a caret put back there.
+    TMemoJump jump;
+    jump.SetObjectifyMemo(&shown);
+    jump.SetCaret(BytesBefore(text, i - 4)); // the text repeats: the next hit is this one
+    QVERIFY(jump.SearchText(bytes(text.mid(i - 3, 6)), true));
+    QCOMPARE(jump.GetSelStart(), BytesBefore(text, i - 3));
+    item.copy();
+    QCOMPARE(clipboard->text(), text.mid(i - 3, 6));
+    const int column = BytesBefore(text, i) - BytesBefore(text, 4) + 1;
+    jump.JumpTo(1, column);
+    QCOMPARE(index(item.textCursor().position()), i);
+    QCOMPARE(jump.CaretColumn(), column);
   }
 
   void aDeletedWidgetLeavesAHarmlessMemo() {
