@@ -252,6 +252,14 @@ void TItemMemo::FollowWrap() {
 }
 
 void TItemMemo::keyPressEvent(QKeyEvent *event) {
+  if (event->matches(QKeySequence::InsertLineSeparator)) {
+    // Qt's line separator would be stored as a line break but counted as
+    // none by the caret and the find: Shift+Enter breaks the line as Enter.
+    QKeyEvent enter(event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    keyPressEvent(&enter);
+    event->setAccepted(enter.isAccepted());
+    return;
+  }
   if (mayContinue_) {
     const bool selected = textCursor().hasSelection();
     if (event->matches(QKeySequence::InsertParagraphSeparator) && !isReadOnly()) {

@@ -520,6 +520,16 @@ private slots:
     QCOMPARE(jump.CaretColumn(), column);
   }
 
+  void shiftEnterBreaksTheLineAsEnterDoes() {
+    TItemMemo item;
+    TPlainTextMemo shown(&item);
+    item.setPlainText(QStringLiteral("ab"));
+    item.moveCursor(QTextCursor::NextCharacter);
+    QTest::keyClick(&item, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(shown.Text(), std::string("a\r\nb"));
+    QCOMPARE(shown.LineFromPosition(shown.TextLength()), 1);
+  }
+
   void aDeletedWidgetLeavesAHarmlessMemo() {
     TMemoJump jump;
     auto *other = new QPlainTextEdit;
