@@ -93,22 +93,11 @@ TAttachmentForm *TVaveMainForm::AttachmentWindow() const {
 
 void TVaveMainForm::BuildActions() {
   actions_ = std::make_unique<TEditorActions>(this, kEditorActionDefs);
-  // A label still being edited is committed before any command runs. The
-  // clipboard commands are the exception: while a label is edited they act
-  // on the label itself.
-  actions_->BeforeEach([this](int index) {
-    using A = TEditorAction;
-    switch (static_cast<A>(index)) {
-    case A::UndoAction:
-    case A::CutToClipAction:
-    case A::CopyToClipAction:
-    case A::PastClipTextAction:
-    case A::SelectAllAction:
-      return;
-    default:
-      if (tree_)
-        tree_->CommitLabelEdit();
-    }
+  // A label still being edited is committed before any command runs, but
+  // for those that act on the label itself (the table's last column).
+  actions_->BeforeEach([this](int) {
+    if (tree_)
+      tree_->CommitLabelEdit();
   });
 }
 

@@ -51,10 +51,6 @@ class TDiskWatch;
 class TVaveMainForm : public QMainWindow, private TEditorContext {
   Q_OBJECT
 public:
-  // The catalogue brings an open editor forward with this number; here it is
-  // a direct call.
-  static constexpr int WM_ACTIVATE_EDITOR_ID = 1685;
-
   explicit TVaveMainForm(QWidget *owner = nullptr);
   ~TVaveMainForm() override;
 
