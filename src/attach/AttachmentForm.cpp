@@ -55,24 +55,7 @@ QTreeWidget *MakeInactiveList(QWidget *parent, const char *name,
   return list;
 }
 
-// clang-format off
-const ui::TActionDef kAttachmentActionDefs[] = {
-    {"ExecuteFileAction", u"ﾌｧｲﾙの実行(&E)", "Ctrl+Return"},
-    {"SaveAsAction", u"名前を付けて保存(&S)", "Ctrl+A"},
-    {"CloseAction", u"閉じる(&C)", "Ctrl+Q"},
-    {"CopyRegisterAction", u"ｺﾋﾟｰ登録(&C)", "Ctrl+C"},
-    {"LinkRegisterAction", u"ﾘﾝｸ登録(&L)", "Ctrl+L"},
-    {"UnregisterAction", u"登録解除(&R)", "Ctrl+R"},
-    {"LargeIconAction", u"大きいｱｲｺﾝ(&G)", "F5", u"", 0, 0, true},
-    {"SmallIconAction", u"小さいｱｲｺﾝ(&M)", "F6", u"", 0, 0, true},
-    {"ListAction", u"一覧(&L)", "F7", u"", 0, 0, true},
-    {"ReportAction", u"詳細(&D)", "F8", u"", 0, 0, true},
-    {"LinkDeleteAction", u"削除(&R)", "Ctrl+R"},
-    {"LinkClearAction", u"ｸﾘｱ(&C)", "Ctrl+F8"},
-    {"MarkDeleteAction", u"削除(&R)", ""},
-    {"MarkClearAction", u"ｸﾘｱ(&C)", ""},
-};
-// clang-format on
+const ui::TActionDef kAttachmentActionDefs[] = {ORVANE_ATTACHMENT_ACTIONS(ORVANE_ACTION_DEF)};
 
 } // namespace
 

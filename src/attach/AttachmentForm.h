@@ -40,24 +40,27 @@ class QTreeWidget;
 class TDragDropFile;
 class TFileListView;
 
-// The window's commands, in the order of their definitions.
-enum class TAttachmentAction {
-  ExecuteFileAction,
-  SaveAsAction,
-  CloseAction,
-  CopyRegisterAction,
-  LinkRegisterAction,
-  UnregisterAction,
-  LargeIconAction,
-  SmallIconAction,
-  ListAction,
-  ReportAction,
-  LinkDeleteAction,
-  LinkClearAction,
-  MarkDeleteAction,
-  MarkClearAction,
-  Count_
-};
+// The window's commands: name, caption, shortcut, hint, image, Tag, check
+// mark, in one list that makes both the enum and the table.
+// clang-format off
+#define ORVANE_ATTACHMENT_ACTIONS(X) \
+  X(ExecuteFileAction, u"ﾌｧｲﾙの実行(&E)", "Ctrl+Return") \
+  X(SaveAsAction, u"名前を付けて保存(&S)", "Ctrl+A") \
+  X(CloseAction, u"閉じる(&C)", "Ctrl+Q") \
+  X(CopyRegisterAction, u"ｺﾋﾟｰ登録(&C)", "Ctrl+C") \
+  X(LinkRegisterAction, u"ﾘﾝｸ登録(&L)", "Ctrl+L") \
+  X(UnregisterAction, u"登録解除(&R)", "Ctrl+R") \
+  X(LargeIconAction, u"大きいｱｲｺﾝ(&G)", "F5", u"", 0, 0, true) \
+  X(SmallIconAction, u"小さいｱｲｺﾝ(&M)", "F6", u"", 0, 0, true) \
+  X(ListAction, u"一覧(&L)", "F7", u"", 0, 0, true) \
+  X(ReportAction, u"詳細(&D)", "F8", u"", 0, 0, true) \
+  X(LinkDeleteAction, u"削除(&R)", "Ctrl+R") \
+  X(LinkClearAction, u"ｸﾘｱ(&C)", "Ctrl+F8") \
+  X(MarkDeleteAction, u"削除(&R)", "") \
+  X(MarkClearAction, u"ｸﾘｱ(&C)", "")
+// clang-format on
+
+enum class TAttachmentAction { ORVANE_ATTACHMENT_ACTIONS(ORVANE_ACTION_ID) Count_ };
 using TAttachmentActions = ui::TActionSet<TAttachmentAction>;
 
 class TAttachmentForm : public QMainWindow {

@@ -46,11 +46,9 @@ void TCaptureCommands::Bind() {
   const auto clip = [this, open] { return open() && hasText_(); };
   // One handler; the Tag says where the item goes and where its title comes from.
   for (A id : {A::ClipItemByTitleAction, A::ClipItemDefaultAction, A::ClipSubItemByTitleAction,
-               A::ClipSubItemAction}) {
-    QAction *action = a[id];
-    a.Bind(
-        id, [this, action] { ClipboardCapture(action->property("Tag").toInt()); }, clip);
-  }
+               A::ClipSubItemAction})
+    a.BindTagged(
+        id, [this](int tag) { ClipboardCapture(tag); }, clip);
   a.Bind(
       A::InportTextFileAction, [this] { InportTextFileAction(); }, open);
 
@@ -121,8 +119,6 @@ bool TCaptureCommands::Capture(bool sub, bool fromUser, const std::string &label
 }
 
 void TCaptureCommands::ClipboardCapture(int tag) {
-  if (!ed_.Project().Root() || ed_.ProjectLocked())
-    return;
   ui::BusyCursor busy;
   std::string bytes;
   std::vector<char32_t> unmappable;
@@ -142,8 +138,6 @@ void TCaptureCommands::ClipboardCapture(int tag) {
 }
 
 void TCaptureCommands::InportTextFileAction() {
-  if (!ed_.Project().Root() || ed_.ProjectLocked())
-    return;
   ui::FileDialogOptions o;
   o.title = QStringLiteral(u"取り込むファイルの指定");
   o.filter = QStringLiteral(u"ﾃｷｽﾄﾌｧｲﾙ(*.txt;*.doc)|*.txt;*.doc|すべてのﾌｧｲﾙ(*.*)|*.*");

@@ -84,8 +84,6 @@ bool TClipboardCommands::ClipboardHasText() const {
 
 void TClipboardCommands::CopyItemAction() {
   TProjectNode *selected = ed_.Tree()->Selected();
-  if (!selected)
-    return;
   // Its file must hold the text being edited; the others are up to date.
   (void)ed_.StoreItem(ed_.CurrentNode()); // unwritten: the copy has the file's text
   QGuiApplication::clipboard()->setText(ui::ToQString(treeclip::CopyText(ed_.Project(), selected)));
@@ -94,8 +92,6 @@ void TClipboardCommands::CopyItemAction() {
 
 void TClipboardCommands::PastItemAction() {
   TProject &project = ed_.Project();
-  if (!project.Root() || ed_.ProjectLocked())
-    return;
   const treeclip::TClip clip = treeclip::Parse(ClipboardBytes());
   if (!clip.isTree)
     return;
@@ -135,5 +131,4 @@ void TClipboardCommands::PastItemAction() {
       project.Tree().SetExpanded(n, false);
     ed_.Tree()->SelectNode(first); // shows it, as any selection does
   }
-  ed_.updateActionStates();
 }

@@ -156,18 +156,15 @@ void TDisplayCommands::RefreshAttributes(TProjectNode *node) {
 
 void TDisplayCommands::SelectMark(bool completion) {
   TProjectNode *current = ed_.CurrentNode();
-  if (!current || current->Data()->Missing)
-    return;
   ed_.SetMemoModified(true); // so that the next store writes the mark
   TNodeFiles &f = current->Data()->Files;
   if (completion)
     f.Completion = Checked(TEditorAction::SelectCompletionAction);
   else
     f.ToDo = Checked(TEditorAction::SelectToDoAction);
-  // Completing the root locks the project; every command that tests the
-  // lock follows at once.
+  // Completing the root locks the project; the commands follow it as the
+  // table updates their states after this one.
   RefreshAttributes(current);
-  ed_.updateActionStates();
 }
 
 // ------------------------------------------------------ display options ----

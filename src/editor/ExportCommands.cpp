@@ -35,12 +35,10 @@ void TExportCommands::Bind() {
   // Text and single-page HTML act on the selected item; the exchange file
   // and the frame set on the whole project.
   auto item = [this] { return ed_.CurrentNode() != nullptr; };
-  for (A id : {A::ItemTextOutAction, A::ItemHtmlOutAction, A::ItemSummarizeAction}) {
-    QAction *command = a[id];
-    a.Bind(
-        id, [this, command] { ItemTextOutAction(command->property("Tag").toInt()); },
-        id == A::ItemSummarizeAction ? std::function<bool()>(project) : item);
-  }
+  const auto out = [this](int tag) { ItemTextOutAction(tag); };
+  a.BindTagged(A::ItemTextOutAction, out, item);
+  a.BindTagged(A::ItemHtmlOutAction, out, item);
+  a.BindTagged(A::ItemSummarizeAction, out, project);
   a.Bind(
       A::ItemHtmlExOutAction, [this] { ItemHtmlExOutAction(); }, project);
 }
@@ -85,8 +83,6 @@ void TExportCommands::ItemTextOutAction(int tag) {
   const auto mode = static_cast<TExportMode>(tag);
   if (mode != TExportMode::Text && mode != TExportMode::Html && mode != TExportMode::Exchange)
     return;
-  if (mode != TExportMode::Exchange && !ed_.CurrentNode())
-    return;
   ui::FileDialogOptions o = OutputDialogOptions();
   o.filterIndex = tag + 1;
   // A name typed without an extension gets the one of the kind written.
@@ -105,8 +101,6 @@ void TExportCommands::ItemTextOutAction(int tag) {
 }
 
 void TExportCommands::ItemHtmlExOutAction() {
-  if (!ed_.Project().Root())
-    return;
   std::string dir = DefaultOutputPath(TExportMode::Frames);
   if (!ui::SelectDirectory(ed_.Window(), Q(u"出力フォルダの指定"), dir, true,
                            FolderKind(TExportMode::Frames)))

@@ -74,18 +74,15 @@ void TFindCommands::Bind() {
   TEditorActions &a = ed_.Actions();
   const auto open = [this] { return ed_.Project().Root() != nullptr; };
   const auto hasKey = [this, open] { return open() && !dialog_->FindText().isEmpty(); };
-  a.Bind(
-      A::FindNextAction, [this] { FindStep(TSender::Action, 0); }, hasKey);
-  a.Bind(
-      A::FindPriorAction, [this] { FindStep(TSender::Action, 1); }, hasKey);
-  a.Bind(
-      A::SearchCurrentAction, [this] { StartSearch(0); }, open);
-  a.Bind(
-      A::SearchProjectAction, [this] { StartSearch(1); }, open);
-  a.Bind(
-      A::TagJumpCurrentAction, [this] { TagJump(2); }, open);
-  a.Bind(
-      A::TagJumpProjectAction, [this] { TagJump(3); }, open);
+  const auto step = [this](int tag) { FindStep(TSender::Action, tag); };
+  const auto search = [this](int tag) { StartSearch(tag); };
+  const auto tagJump = [this](int tag) { TagJump(tag); };
+  a.BindTagged(A::FindNextAction, step, hasKey);
+  a.BindTagged(A::FindPriorAction, step, hasKey);
+  a.BindTagged(A::SearchCurrentAction, search, open);
+  a.BindTagged(A::SearchProjectAction, search, open);
+  a.BindTagged(A::TagJumpCurrentAction, tagJump, open);
+  a.BindTagged(A::TagJumpProjectAction, tagJump, open);
   // The tag header and the link form are kept as commands that do nothing;
   // the tag footer has none at all.
   a.Bind(A::SetTagHeaderAction, [] {});
@@ -175,8 +172,9 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
     TEditorContext &ed;
     ~CaretPanel() { ed.UpdateCaretPanel(); }
   } panel{ed_};
+  using A = TEditorAction;
   if (sender == TSender::Action)
-    forward_ = actionTag != 1;
+    forward_ = actionTag != EditorTag(A::FindPriorAction);
   else if (sender == TSender::Dialog)
     forward_ = dialog_->Down();
   std::string key;
@@ -184,7 +182,8 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
     NotFound(dialog_->FindText()); // as typed: never a '?' for what CP932 lacks
     return;                        // CP932 cannot hold it: no item holds it either
   }
-  const bool projectWide = mode_ % 2 == 1;
+  const bool projectWide =
+      mode_ == EditorTag(A::SearchProjectAction) || mode_ == EditorTag(A::TagJumpProjectAction);
   Repaint repaint(ed_.Tree(), ed_.Memo(), projectWide);
   TMemoJump &jump = ed_.MemoJump();
   TJumpMemo *memo = jump.ObjectifyMemo();
@@ -200,9 +199,9 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
     return;
   }
   if (!projectWide) {
-    if (mode_ == 2) { // once more from the top of the item, as a plain search
+    if (mode_ == EditorTag(A::TagJumpCurrentAction)) { // once more from the top, as a search
       jump.SetCaret(0);
-      mode_ = 0;
+      mode_ = EditorTag(A::SearchCurrentAction);
       FindStep(TSender::None);
       return;
     }
@@ -216,8 +215,8 @@ void TFindCommands::FindStep(TSender sender, int actionTag) {
   if (current && ed_.MemoModified() && !ed_.StoreOrTell(current))
     return;
   const TProjectNode *from = ed_.Tree()->Selected();
-  const search::THit hit =
-      search::FindInTree(ed_.Project().Tree(), from, key, forward_, mode_ == 3);
+  const search::THit hit = search::FindInTree(ed_.Project().Tree(), from, key, forward_,
+                                              mode_ == EditorTag(A::TagJumpProjectAction));
   if (hit.node) {
     auto *node = const_cast<TProjectNode *>(hit.node);
     if (node != ed_.Tree()->Selected() && !ed_.Tree()->SelectNode(node))

@@ -54,7 +54,7 @@ private:
 
   TEditorContext &ed_;
   TFindDialog *dialog_ = nullptr;
-  int mode_ = 0; // the Tag of the command that started the search; odd: project-wide
+  int mode_ = 0; // the Tag of the command that started the search
   bool forward_ = true;
   TProjectNode *startNode_ = nullptr;
   int startPos_ = 0;

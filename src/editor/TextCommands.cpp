@@ -43,26 +43,20 @@ void TTextCommands::Bind() {
   auto writable = [this] { return Writable(); };
   auto selection = [this] { return ed_.Memo()->textCursor().hasSelection(); };
   auto label = [this] { return ed_.Tree()->IsEditingLabel(); };
-  a.Bind(
-      A::InsertDateAction, [this] { InsertDateTimeAction(0); }, writable);
-  a.Bind(
-      A::InsertTimeAction, [this] { InsertDateTimeAction(1); }, writable);
-  a.Bind(
-      A::UndoAction, [this] { ClipboardTextAction(0); },
-      [this] { return Writable() && ed_.MemoJump().CanUndo(); });
-  a.Bind(
-      A::CutToClipAction, [this] { ClipboardTextAction(1); },
-      [=, this] { return Writable() && (selection() || label()); });
-  a.Bind(
-      A::CopyToClipAction, [this] { ClipboardTextAction(2); },
-      [=, this] { return ed_.CurrentNode() && (selection() || label()); });
-  a.Bind(
-      A::PastClipTextAction, [this] { ClipboardTextAction(3); },
-      [this] {
-        const QMimeData *clip = QApplication::clipboard()->mimeData();
-        return Writable() && clip && clip->hasText();
-      });
-  a.Bind(A::SelectAllAction, [this] { ClipboardTextAction(4); });
+  auto dateTime = [this](int tag) { InsertDateTimeAction(tag); };
+  auto clipboard = [this](int tag) { ClipboardTextAction(tag); };
+  a.BindTagged(A::InsertDateAction, dateTime, writable);
+  a.BindTagged(A::InsertTimeAction, dateTime, writable);
+  a.BindTagged(A::UndoAction, clipboard, [this] { return Writable() && ed_.MemoJump().CanUndo(); });
+  a.BindTagged(A::CutToClipAction, clipboard,
+               [=, this] { return Writable() && (selection() || label()); });
+  a.BindTagged(A::CopyToClipAction, clipboard,
+               [=, this] { return ed_.CurrentNode() && (selection() || label()); });
+  a.BindTagged(A::PastClipTextAction, clipboard, [this] {
+    const QMimeData *clip = QApplication::clipboard()->mimeData();
+    return Writable() && clip && clip->hasText();
+  });
+  a.BindTagged(A::SelectAllAction, clipboard);
   a.Bind(
       A::UndoItemMidifyAction, [this] { UndoItemMidifyAction(); },
       [this] { return Writable() && ed_.MemoModified(); });
@@ -70,10 +64,8 @@ void TTextCommands::Bind() {
       A::ClearCursorPosMenu, [this] { ClearCursorPosMenuClick(); },
       [this] { return ed_.Project().Root() != nullptr; });
 
-  // Application-wide signals: bound to this object, which the window deletes
-  // first, so that none arrives while the window is taken apart.
-  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-          [this] { ed_.updateActionStates(); });
+  // An application-wide signal: bound to this object, which the window
+  // deletes first, so that none arrives while the window is taken apart.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
     // The label editor is made by the tree when editing starts: watch its
     // clipboard keys, which act on the whole label.
@@ -96,42 +88,37 @@ QString TTextCommands::TimeText(const TDateTime &t) {
 
 void TTextCommands::InsertDateTimeAction(int tag) {
   TItemMemo *memo = ed_.Memo();
-  if (!ed_.CurrentNode() || memo->isReadOnly())
-    return;
   const TDateTime now = clock_::Now();
-  memo->textCursor().insertText(tag == 0 ? DateText(now) : TimeText(now));
+  memo->textCursor().insertText(tag == EditorTag(TEditorAction::InsertDateAction) ? DateText(now)
+                                                                                  : TimeText(now));
   memo->ensureCursorVisible();
   ed_.UpdateCaretPanel();
 }
 
 void TTextCommands::ClipboardTextAction(int tag) {
+  using A = TEditorAction;
   TItemMemo *memo = ed_.Memo();
   TVaveDataBase *tree = ed_.Tree();
   QWidget *focus = QApplication::focusWidget();
   if (focus == memo) {
-    // A completed item, or a locked project, keeps its text: only copy and
-    // select-all work on it.
-    if (memo->isReadOnly() && tag != 2 && tag != 4)
-      return;
     switch (tag) {
-    case 0:
+    case EditorTag(A::UndoAction):
       ed_.MemoJump().Undo();
       break;
-    case 1:
+    case EditorTag(A::CutToClipAction):
       memo->cut();
       break;
-    case 2:
+    case EditorTag(A::CopyToClipAction):
       memo->copy();
       break;
-    case 3:
+    case EditorTag(A::PastClipTextAction):
       memo->paste(); // plain text only, checked by the memo
       break;
-    case 4:
+    case EditorTag(A::SelectAllAction):
       memo->selectAll();
       break;
     }
     ed_.UpdateCaretPanel();
-    ed_.updateActionStates();
     return;
   }
   if (!IsWithin(focus, tree) || !tree->IsEditingLabel())
@@ -147,13 +134,13 @@ void TTextCommands::ClipboardTextAction(int tag) {
     ~Detach() { model->LabelEdited = std::move(saved); }
   } detach(tree->Model());
   switch (tag) {
-  case 1:
+  case EditorTag(A::CutToClipAction):
     tree->CutTitle();
     break;
-  case 2:
+  case EditorTag(A::CopyToClipAction):
     tree->CopyTitle();
     break;
-  case 3:
+  case EditorTag(A::PastClipTextAction):
     tree->PasteTitle();
     break;
   default:
@@ -166,21 +153,20 @@ bool TTextCommands::eventFilter(QObject *watched, QEvent *event) {
     return false;
   // In the label editor cut, copy and paste act on the whole label, not on
   // the part selected in the editor.
+  using A = TEditorAction;
   auto *key = static_cast<QKeyEvent *>(event);
-  const int tag = key->matches(QKeySequence::Cut)     ? 1
-                  : key->matches(QKeySequence::Copy)  ? 2
-                  : key->matches(QKeySequence::Paste) ? 3
-                                                      : -1;
-  if (tag < 0)
+  const A command = key->matches(QKeySequence::Cut)     ? A::CutToClipAction
+                    : key->matches(QKeySequence::Copy)  ? A::CopyToClipAction
+                    : key->matches(QKeySequence::Paste) ? A::PastClipTextAction
+                                                        : A::Count_;
+  if (command == A::Count_)
     return false;
-  ClipboardTextAction(tag);
+  ClipboardTextAction(EditorTag(command));
   return true;
 }
 
 void TTextCommands::UndoItemMidifyAction() {
   TProjectNode *current = ed_.CurrentNode();
-  if (!current)
-    return;
   TItemMemo *memo = ed_.Memo();
   memo->setUpdatesEnabled(false);
   ed_.ShowMemoText(current->Data()->Files.Body);
@@ -188,12 +174,9 @@ void TTextCommands::UndoItemMidifyAction() {
   memo->setUpdatesEnabled(true);
   ed_.MemoJump().SetCaret(0);
   ed_.UpdateCaretPanel();
-  ed_.updateActionStates();
 }
 
 void TTextCommands::ClearCursorPosMenuClick() {
-  if (!ed_.Project().Root())
-    return;
   if (ed_.ShowMessageBox(Q(u"すべての項目のカーソル位置をクリアします。よろしいですか?"),
                          ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
                          ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
@@ -232,7 +215,6 @@ void TTextCommands::ClearCursorPosMenuClick() {
     tree->setUpdatesEnabled(true);
   }
   ed_.UpdateCaretPanel();
-  ed_.updateActionStates();
   if (failed.empty())
     return;
   QString text = Q(u"次のアイテムのファイルに書き込めませんでした");

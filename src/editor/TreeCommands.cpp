@@ -34,7 +34,6 @@ void TTreeCommands::MoveItem(TProjectNode *node, TProjectNode *target, TNodeAtta
   ed_.Project().SetModified(true);
   view->Tree().MoveTo(node, target, mode);
   view->scrollTo(view->IndexOf(node));
-  ed_.updateActionStates();
 }
 
 void TTreeCommands::Bind() {
@@ -84,6 +83,7 @@ void TTreeCommands::BindDragging() {
                      const bool expanded = dragged->Expanded();
                      MoveItem(dragged, target, mode);
                      ed_.Tree()->Tree().SetExpanded(dragged, expanded);
+                     ed_.Actions().UpdateSoon(); // a drop is no command
                    });
 }
 
@@ -118,7 +118,6 @@ TProjectNode *TTreeCommands::CreateNewItem(bool sub, bool fromUser) {
   if (!written) // the item stays; its file is tried again when it is left
     ed_.TellNotStored(node, written);
   memo->setUpdatesEnabled(true);
-  ed_.updateActionStates();
   if (fromUser)
     ed_.Tree()->StartLabelEdit(node);
   return node;
@@ -126,8 +125,6 @@ TProjectNode *TTreeCommands::CreateNewItem(bool sub, bool fromUser) {
 
 void TTreeCommands::RenameItemAction() {
   TProjectNode *selected = Selected();
-  if (!selected || ed_.ProjectLocked())
-    return;
   // Asked about at the close like any change, even when the label stays.
   ed_.Project().SetModified(true);
   ed_.Tree()->StartLabelEdit(selected);
@@ -139,8 +136,6 @@ void TTreeCommands::ExpierItemAction() {
   TProjectNode *selected = Selected();
   TProjectNode *root = Root();
   TVaveDataBase *view = ed_.Tree();
-  if (!selected || selected == root || ed_.ProjectLocked())
-    return;
   if (selected->Parent() == root && root->Count() <= 1) {
     ed_.ShowMessageBox(QString::fromUtf16(u"最低一つのアイテムが必要です"), ui::MsgIcon::Error,
                        ui::MsgButtons::Ok);
@@ -163,23 +158,18 @@ void TTreeCommands::ExpierItemAction() {
   // the view pick another current row by itself.
   view->SelectNode(above);
   view->Tree().Delete(selected);
-  ed_.updateActionStates();
 }
 
 // ---------------------------------------------------------------- moves ----
 
 void TTreeCommands::UpperItemAction() {
   TProjectNode *selected = Selected();
-  if (!selected || ed_.ProjectLocked() || selected->Index() < 1)
-    return;
   MoveItem(selected, selected->GetPrevSibling(), TNodeAttachMode::Insert);
 }
 
 void TTreeCommands::DownerItemAction() {
   TProjectNode *selected = Selected();
-  TProjectNode *parent = selected ? selected->Parent() : nullptr;
-  if (!parent || ed_.ProjectLocked() || selected->Index() + 1 >= parent->Count())
-    return;
+  TProjectNode *parent = selected->Parent();
   if (selected->Index() + 2 < parent->Count())
     MoveItem(selected, parent->Item(selected->Index() + 2), TNodeAttachMode::Insert);
   else
@@ -188,9 +178,7 @@ void TTreeCommands::DownerItemAction() {
 
 void TTreeCommands::InprimentUpperItemAction() {
   TProjectNode *selected = Selected();
-  TProjectNode *parent = selected ? selected->Parent() : nullptr;
-  if (!parent || parent == Root() || ed_.ProjectLocked())
-    return;
+  TProjectNode *parent = selected->Parent();
   // Right after the former parent, at its level.
   if (TProjectNode *next = parent->GetNextSibling())
     MoveItem(selected, next, TNodeAttachMode::Insert);
@@ -200,8 +188,6 @@ void TTreeCommands::InprimentUpperItemAction() {
 
 void TTreeCommands::AddLowerItemAction() {
   TProjectNode *selected = Selected();
-  if (!selected || ed_.ProjectLocked() || selected->Index() < 1)
-    return;
   MoveItem(selected, selected->GetPrevSibling(), TNodeAttachMode::AddChild);
 }
 

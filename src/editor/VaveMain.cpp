@@ -13,9 +13,11 @@
 #include "editor/FindCommands.h"
 #include "editor/ItemMemo.h"
 #include "editor/PlainTextMemo.h"
+#include "editor/SaveCommands.h"
 #include "editor/TextCommands.h"
 #include "editor/TreeCommands.h"
 #include "editor/VaveDataBase.h"
+#include "editor/WindowSettings.h"
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
@@ -31,12 +33,7 @@
 #include <QLabel>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
-#include <QTextCursor>
-#include <QToolBar>
 #include <QVBoxLayout>
-
-#include <cerrno>
 
 TVaveMainForm::TVaveMainForm(QWidget *owner)
     : QMainWindow(owner), project_(std::make_unique<TProject>()) {
@@ -49,6 +46,8 @@ TVaveMainForm::TVaveMainForm(QWidget *owner)
 
 TVaveMainForm::~TVaveMainForm() {
   hide(); // an open label edit commits now, while the window is still whole
+  save_.reset();
+  settings_.reset();
   diskChanges_.reset();
   attachments_.reset();
   // The command groups go before the parts they watch and their rules read.
@@ -94,33 +93,15 @@ TAttachmentForm *TVaveMainForm::AttachmentWindow() const {
 
 void TVaveMainForm::BuildActions() {
   actions_ = std::make_unique<TEditorActions>(this, kEditorActionDefs);
-  // A label still being edited is committed before any command runs. The
-  // clipboard commands are the exception: while a label is edited they act
-  // on the label itself.
-  actions_->BeforeEach([this](int index) {
-    using A = TEditorAction;
-    switch (static_cast<A>(index)) {
-    case A::UndoAction:
-    case A::CutToClipAction:
-    case A::CopyToClipAction:
-    case A::PastClipTextAction:
-    case A::SelectAllAction:
-      return;
-    default:
-      if (tree_)
-        tree_->CommitLabelEdit();
-    }
+  // A label still being edited is committed before any command runs, but
+  // for those that act on the label itself (the table's last column).
+  actions_->BeforeEach([this](int) {
+    if (tree_)
+      tree_->CommitLabelEdit();
   });
 }
 
 void TVaveMainForm::BindCommands() {
-  using A = TEditorAction;
-  TEditorActions &a = *actions_;
-  auto open = [this] { return RootNode() != nullptr; };
-  a.Bind(
-      A::SaveProjectAction, [this] { SaveProject(); }, open);
-  a.Bind(A::ExitProjectAction, [this] { close(); });
-  a.Rule(A::AutoSaveMenu, [] { return true; }); // a check mark and nothing more
   TEditorContext &context = *this;
   treeCommands_ = std::make_unique<TTreeCommands>(context);
   treeCommands_->Bind();
@@ -143,6 +124,12 @@ void TVaveMainForm::BindCommands() {
   cleanup_->Bind();
   diskChanges_ = std::make_unique<TDiskChangeCommands>(context);
   diskChanges_->Bind();
+  settings_ =
+      std::make_unique<TWindowSettings>(context, *splitter_, *header_, *display_, *attachments_);
+  save_ = std::make_unique<TSaveCommands>(context, *diskChanges_, *settings_, [this] {
+    emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
+  });
+  save_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
@@ -368,18 +355,8 @@ void TVaveMainForm::RememberStored(const TNodeFiles &f) {
   stored_.AttachFiles = f.AttachFiles;
 }
 
-QString TVaveMainForm::ItemFileProblem(TProjectNode *node, const fsys::Status &why) const {
-  QString text = QString::fromUtf16(u"現在のアイテムを保存できません");
-  if (node)
-    text += QStringLiteral("\r\n") + ui::PathToQString(node->Data()->Files.FilePath);
-  // The path was named above; what failed may be that file or its folder.
-  if (why.code)
-    text += QStringLiteral("\r\n") + ui::ErrnoText(why.code);
-  return text;
-}
-
 void TVaveMainForm::TellNotStored(TProjectNode *node, const fsys::Status &why) {
-  ShowMessageBox(ItemFileProblem(node, why), ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  ShowMessageBox(TSaveCommands::ItemFileProblem(node, why), ui::MsgIcon::Error, ui::MsgButtons::Ok);
 }
 
 bool TVaveMainForm::VaveTreeChanging(TProjectNode *next) {
@@ -510,18 +487,17 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   setWindowTitle(ui::ToQString(RootNode()->Text()));
   panels_[2]->setText(windowTitle());
   tree_->setExpanded(tree_->IndexOf(RootNode()), true);
-  ApplyWindowSettings();
+  settings_->Apply();
   openFailed_ = false;
   quickWalk_ = false;
   VaveTreeChange(tree_->Selected());
   show();
   activateWindow(); // the window's shortcuts work from the first key
   QApplication::processEvents();
-  place_.Settle(geometry());
+  settings_->Settle();
   tree_->setEnabled(true);
   tree_->setFocus();
-  TProjectNode *selected = tree_->Selected();
-  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
+  RememberSavedSelection();
   Project().SetModified(attached); // attached items reach the file with the next save
   updateActionStates();
   DiskWatch().Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
@@ -560,10 +536,7 @@ void TVaveMainForm::LoadAgain() {
   }
 }
 
-void TVaveMainForm::RememberSavedSelection() {
-  TProjectNode *selected = tree_->Selected();
-  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
-}
+void TVaveMainForm::RememberSavedSelection() { save_->RememberSavedSelection(); }
 
 void TVaveMainForm::WM_ACTIVATE_EDITOR() {
   if (isMinimized())
@@ -571,47 +544,6 @@ void TVaveMainForm::WM_ACTIVATE_EDITOR() {
   show();
   raise();
   activateWindow();
-}
-
-// ------------------------------------------------------ window settings ----
-
-void TVaveMainForm::ApplyWindowSettings() {
-  const TWindowData &w = Project().WindowData();
-  // A project's first width (a new one's, or that of a tree file without it)
-  // shows every tool bar button in the font in use, none behind ">>". It is
-  // stored as it was until the user gives the window a width of his own.
-  int width = w.Width;
-  firstWidth_ = {};
-  if (width == TWindowData().Width || width == 615) {
-    const QToolBar *bar = findChild<QToolBar *>(QStringLiteral("ToolBar1"));
-    const int needed =
-        bar ? bar->sizeHint().width() + bar->style()->pixelMetric(QStyle::PM_ToolBarHandleExtent)
-            : 0;
-    if (needed > width) {
-      firstWidth_ = {width, needed};
-      width = needed;
-    }
-  }
-  setGeometry(place_.Apply(QRect(w.Left, w.Top, width, w.Height)));
-  splitter_->setSizes({w.TreeWidth, std::max(1, w.Width - w.TreeWidth)});
-  display_->ApplyWindowSettings(w);
-  for (int i = 0; i < 7; ++i)
-    header_->resizeSection(i, w.SectionWidths[i]);
-  attachments_->ApplyWindowSettings(w);
-}
-
-void TVaveMainForm::CollectWindowSettings() {
-  TWindowData &w = Project().WindowData();
-  QRect g = place_.Collect(geometry());
-  w.Top = g.top();
-  w.Left = g.left();
-  w.Width = g.width() == firstWidth_.shown && firstWidth_.stored ? firstWidth_.stored : g.width();
-  w.Height = g.height();
-  w.TreeWidth = tree_->width();
-  display_->CollectWindowSettings(w);
-  for (int i = 0; i < 7; ++i)
-    w.SectionWidths[i] = header_->sectionSize(i);
-  attachments_->CollectWindowSettings(w);
 }
 
 // ------------------------------------------------------------- commands ----
@@ -628,97 +560,15 @@ fsys::Status TVaveMainForm::SaveTree(TProjectTree::TreeOverwrite overwrite) {
   return project_->Save(overwrite);
 }
 
-bool TVaveMainForm::SaveProject(fsys::Status *tree) {
-  ui::BusyCursor busy;
-  TProjectNode *selected = tree_->Selected();
-  TProjectNode *edited = selected && HasUnsavedEdits(selected) ? selected : nullptr;
-  const fsys::Status item = StoreItem(selected);
-  const bool itemOk = item.ok();
-  QString itemProblem = itemOk ? QString() : ItemFileProblem(selected, item);
-  CollectWindowSettings();
-  fsys::Status treeSaved = SaveTree();
-  const int why = treeSaved.code;
-  // Settled only when the item is on disk: a reload would drop its text.
-  if (!treeSaved && itemOk && (why == fsys::kChangedOnDisk || why == fsys::kGoneFromDisk)) {
-    treeSaved = diskChanges_->ResolveTreeChange(treeSaved, edited);
-    selected = tree_->Selected();
-  }
-  if (!itemOk) {
-    ShowMessageBox(itemProblem, ui::MsgIcon::Error, ui::MsgButtons::Ok);
-  }
-  if (tree)
-    *tree = treeSaved;
-  if (!treeSaved) {
-    ShowMessageBox(QString::fromUtf16(u"ツリーファイルを保存できません\r\n") +
-                       ui::PathToQString(Project().TreeFilePath()) + QStringLiteral("\r\n") +
-                       ui::ErrnoText(treeSaved.code),
-                   ui::MsgIcon::Error, ui::MsgButtons::Ok);
-    return false;
-  }
-  SetMemoModified(false);
-  savedSelectionID_ = selected ? selected->Data()->ID : std::string();
-  diskChanges_->TreeSaved();
-  emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
-  return itemOk;
-}
+bool TVaveMainForm::SaveProject(fsys::Status *tree) { return save_->SaveProject(tree); }
 
 // ---------------------------------------------------------------- close ----
 
 bool TVaveMainForm::FormCloseQuery() {
   if (openFailed_)
     return true;
-  tree_->CommitLabelEdit(); // before deciding whether anything changed
-
-  TProjectNode *selected = tree_->Selected();
-  // The shown item, then every item whose edits are still in no file (its
-  // write failed, or its file was deleted elsewhere and not made again).
-  std::vector<TProjectNode *> owed{selected};
-  for (TProjectNode *n = RootNode(); n; n = n->GetNext())
-    if (n != selected && n->Data()->Unsaved)
-      owed.push_back(n);
-  TProjectNode *failed = nullptr;
-  fsys::Status failure;
-  diskChanges_->CloseQuery(true);
-  for (TProjectNode *n : owed) {
-    if (fsys::Status s = StoreItem(n); !s && !failed) {
-      failed = n;
-      failure = s;
-    }
-    if (diskChanges_->CloseRefused())
-      break;
-  }
-  diskChanges_->CloseQuery(false);
-  if (diskChanges_->CloseRefused())
+  if (!save_->AskCloseQuestions())
     return false;
-  if (failed) {
-    // The text on screen is not on disk: let the user decide, defaulting to stay.
-    QString text =
-        ItemFileProblem(failed, failure) + QString::fromUtf16(u"\r\n\r\n保存しないで閉じますか?");
-    if (ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::YesNo, ui::MsgAnswer::No) !=
-        ui::MsgAnswer::Yes)
-      return false;
-  }
-  const std::string selectedID = selected ? selected->Data()->ID : std::string();
-  if (TreeModified() || selectedID != savedSelectionID_) {
-    ui::MsgAnswer answer = ui::MsgAnswer::Yes;
-    if (!Action(TEditorAction::AutoSaveMenu)->isChecked())
-      answer = ShowMessageBox(
-          QStringLiteral("\"") + ui::ToQString(ProjectTitle()) +
-              QString::fromUtf16(u"\"はツリーが変更されています\r\n保存しますか?") +
-              (!diskChanges_->HasKeptCopies()
-                   ? QString()
-                   : QString::fromUtf16(
-                         u"\r\n(「この画面の版」のアイテムは、保存しなくてもツリーに加えます)")),
-          ui::MsgIcon::Information, ui::MsgButtons::YesNoCancel);
-    if (answer == ui::MsgAnswer::Cancel)
-      return false;
-    if (answer == ui::MsgAnswer::No && diskChanges_->HasKeptCopies() &&
-        !diskChanges_->AddKeptCopiesToDisk())
-      return false;
-    fsys::Status tree;
-    if (answer == ui::MsgAnswer::Yes && !SaveProject(&tree) && !tree)
-      return false; // the tree file could not be written: keep the window so nothing is lost
-  }
   emit editorClosing(this);
   return true;
 }

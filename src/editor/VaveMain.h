@@ -2,16 +2,16 @@
 // The editor window of one open project: the item tree on the left, the
 // selected item's text on the right, the header strip above, the status bar
 // below. The window is the spine: opening a project, starting a new one, the
-// life of the current item (shown when entered, stored when left), saving
-// and closing. The window owns the project (a core TProject, loaded and
-// saved here) and the tree view shows it; the commands live in command
-// groups (TreeCommands, TextCommands, DisplayCommands, DiskChangeCommands,
-// ...), each binding its actions through TEditorContext.
+// life of the current item (shown when entered, stored when left). The
+// window owns the project (a core TProject, loaded here) and the tree view
+// shows it; saving and the close questions are SaveCommands', the window's
+// place WindowSettings', and the commands live in command groups
+// (TreeCommands, TextCommands, DisplayCommands, DiskChangeCommands, ...),
+// each working through TEditorContext.
 #include "editor/EditorContext.h"
 #include "engine/MemoJump.h"
 #include "store/DateTime.h"
 #include "store/NodeFiles.h"
-#include "ui/ScreenFit.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -39,8 +39,10 @@ class TExportCommands;
 class TFindCommands;
 class TItemHeader;
 class TPlainTextMemo;
+class TSaveCommands;
 class TTextCommands;
 class TTreeCommands;
+class TWindowSettings;
 
 class TDiskChangeCommands;
 struct TLoadReport;
@@ -49,10 +51,6 @@ class TDiskWatch;
 class TVaveMainForm : public QMainWindow, private TEditorContext {
   Q_OBJECT
 public:
-  // The catalogue brings an open editor forward with this number; here it is
-  // a direct call.
-  static constexpr int WM_ACTIVATE_EDITOR_ID = 1685;
-
   explicit TVaveMainForm(QWidget *owner = nullptr);
   ~TVaveMainForm() override;
 
@@ -129,7 +127,6 @@ private:
   void ForgetCurrentNode() override { current_ = nullptr; }
   void VaveTreeChange(TProjectNode *node) override;
   void TellNotStored(TProjectNode *node, const fsys::Status &why) override;
-  QString ItemFileProblem(TProjectNode *node, const fsys::Status &why) const;
   void SetMemoModified(bool modified) override;
   void ShowMemoText(const TTextLines &lines) override;
   void UpdateCaretPanel() override;
@@ -141,8 +138,6 @@ private:
   void BuildActions();
   void BindCommands();
   void BuildLayout();
-  void ApplyWindowSettings();
-  void CollectWindowSettings();
   bool VaveTreeChanging(TProjectNode *next);
   bool FormCloseQuery();
   void RememberStored(const TNodeFiles &f) override;
@@ -159,7 +154,6 @@ private:
 
   std::string author_;
   TProjectNode *current_ = nullptr;
-  std::string savedSelectionID_;
   bool quickWalk_ = false; // a load is selecting nodes: show nothing yet
   bool opening_ = false;   // that load opens the window, which shows the item after it
   bool closing_ = false;
@@ -186,6 +180,8 @@ private:
   std::unique_ptr<TFindCommands> find_;
   std::unique_ptr<TCleanupCommands> cleanup_;
   std::unique_ptr<TDiskChangeCommands> diskChanges_;
+  std::unique_ptr<TWindowSettings> settings_;
+  std::unique_ptr<TSaveCommands> save_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
@@ -193,9 +189,4 @@ private:
     bool ToDo = false, Completion = false;
     TStringList AttachFiles;
   } stored_;
-  bool storingLabel_ = false;
-  ui::TRestoredPlace place_; // the window's place from the settings
-  struct {
-    int stored = 0, shown = 0;
-  } firstWidth_; // a first width shown wider for the tool bar, stored as it was
 };

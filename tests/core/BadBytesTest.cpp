@@ -79,7 +79,7 @@ std::string Crlf(const std::vector<std::string> &lines) { return Store(Kind::Nul
 
 std::string ReadBytes(const std::string &path) {
   std::string bytes;
-  EXPECT_TRUE(fsys::ReadFile(path, bytes));
+  EXPECT_TRUE(Ok(fsys::ReadFile(path, bytes)));
   return bytes;
 }
 
@@ -110,7 +110,7 @@ void Place(Kind k, const std::string &path, const std::vector<std::string> &line
     return;
   }
   std::string bytes = IsBytes(k) ? Store(k, lines) : Crlf(lines);
-  ASSERT_TRUE(fsys::WriteFile(path, bytes));
+  ASSERT_TRUE(Ok(fsys::WriteFile(path, bytes)));
   if (k == Kind::Mode000)
     ::chmod(path.c_str(), 0);
 }
@@ -168,8 +168,8 @@ TEST_P(BadBytes, ItemFile) {
     EXPECT_EQ(Thing(path), before);
     return;
   }
-  ASSERT_TRUE(f.Open(true));
-  ASSERT_TRUE(ReadItemHeader(header));
+  ASSERT_TRUE(Ok(f.Open(true)));
+  ASSERT_TRUE(Ok(ReadItemHeader(header)));
   if (K() == Kind::Empty) {
     EXPECT_EQ(f.Title, "(Untheme)");
     EXPECT_TRUE(f.Body.empty());
@@ -184,13 +184,13 @@ TEST_P(BadBytes, ItemFile) {
 
   // Stored again: the same bytes, or (other line ends, a byte-order mark)
   // the same item in the writer's own form.
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   if (Canonical(K())) {
     EXPECT_EQ(ReadBytes(path), Crlf(ItemLines(P())));
   }
   TNodeFiles again;
   again.FilePath = path;
-  ASSERT_TRUE(again.Open(true));
+  ASSERT_TRUE(Ok(again.Open(true)));
   EXPECT_EQ(again.Serialize(), f.Serialize());
 }
 
@@ -216,7 +216,7 @@ TEST_P(BadBytes, TreeFile) {
   ASSERT_TRUE(r.RootLoaded);
   EXPECT_EQ(outline::Print(p.Tree()), "R(C)");
   EXPECT_EQ(p.WindowData().TagHeader, P());
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(p.Save()));
   TProject back;
   ASSERT_TRUE(back.Load(t.Dir()).RootLoaded);
   EXPECT_EQ(outline::Print(back.Tree()), "R(C)");
@@ -269,7 +269,7 @@ TEST_P(BadBytes, ItemOfALoadedProject) {
     EXPECT_EQ(c.ListedFileName, "c.txt");
     // Still needed (cleanup keeps it), still listed, never written.
     EXPECT_EQ(p.CollectItemFiles().count("c.txt"), 1u);
-    ASSERT_TRUE(p.Save());
+    ASSERT_TRUE(Ok(p.Save()));
     EXPECT_EQ(TIniFile(t.Path("MainTree.dat")).ReadString("Root-C00001", "FileName", ""), "c.txt");
     EXPECT_EQ(Thing(path), before);
     TProject again;
@@ -290,7 +290,7 @@ TEST_P(BadBytes, ItemOfALoadedProject) {
   const search::THit hit = search::FindInTree(p.Tree(), p.Root(), "body", true, true);
   EXPECT_EQ(hit.node, p.Root()->Item(0));
   EXPECT_EQ(hit.position, 0u);
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(p.Save()));
   EXPECT_EQ(Thing(path), before); // a tree save writes no item file
 }
 
@@ -309,7 +309,7 @@ TEST_P(BadBytes, IniDocuments) {
     TIniFile ini;
     const fsys::Status loaded = ini.Load(path);
     if (readable)
-      EXPECT_TRUE(loaded);
+      EXPECT_TRUE(Ok(loaded));
     else
       ExpectFailureAt(loaded, path);
     EXPECT_EQ(ini.ReadString("Project", "Directory", "?"), value);
@@ -320,7 +320,7 @@ TEST_P(BadBytes, IniDocuments) {
       ExpectFailureAt(written, path);
       EXPECT_EQ(Thing(path), before);
     } else {
-      ASSERT_TRUE(written);
+      ASSERT_TRUE(Ok(written));
       if (Canonical(K())) {
         EXPECT_EQ(ReadBytes(path), Crlf(lines) + "[Main]\r\nSortUp=1\r\n");
       }
@@ -338,7 +338,7 @@ TEST_P(BadBytes, IniDocuments) {
     if (!readable)
       ExpectFailureAt(written, path);
     else
-      EXPECT_TRUE(written);
+      EXPECT_TRUE(Ok(written));
   } // the destructor tries again
   if (!readable) {
     EXPECT_EQ(Thing(path), before);
@@ -358,7 +358,7 @@ TEST_P(BadBytes, IniDocuments) {
       ExpectFailureAt(written, path);
       EXPECT_EQ(Thing(path), before);
     } else {
-      ASSERT_TRUE(written);
+      ASSERT_TRUE(Ok(written));
       TIniFile back(path);
       EXPECT_EQ(back.ReadString("Project", "Directory", "?"), value);
       EXPECT_EQ(back.ReadInteger("Window", "Top", 0), 7);
@@ -420,10 +420,10 @@ TEST_P(BadBytes, ExportOfItemFiles) {
     TExportText engine(settings);
     return RunExport(engine, p, nullptr, mode, out);
   };
-  ASSERT_TRUE(run(TExportMode::Text, t.Path("out.txt")));
-  ASSERT_TRUE(run(TExportMode::Html, t.Path("out.html")));
-  ASSERT_TRUE(run(TExportMode::Exchange, t.Path("out.exc")));
-  ASSERT_TRUE(run(TExportMode::Frames, t.Path("frames")));
+  ASSERT_TRUE(Ok(run(TExportMode::Text, t.Path("out.txt"))));
+  ASSERT_TRUE(Ok(run(TExportMode::Html, t.Path("out.html"))));
+  ASSERT_TRUE(Ok(run(TExportMode::Exchange, t.Path("out.exc"))));
+  ASSERT_TRUE(Ok(run(TExportMode::Frames, t.Path("frames"))));
   EXPECT_EQ(Thing(path), before);
   const std::string text = ReadBytes(t.Path("out.txt"));
   const TImportResult r = ImportExchangeFileInto(t.Path("out.exc"), t.Path("back"));

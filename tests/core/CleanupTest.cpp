@@ -22,13 +22,13 @@ TEST(Cleanup, DeletesWhatTheProjectDoesNotName) {
   EXPECT_EQ(DeleteUnusedFiles(p).deleted, 0);
 
   // After a save the backup goes.
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(p.Save()));
   EXPECT_EQ(DeleteUnusedFiles(p).deleted, 1);
   EXPECT_FALSE(fsys::Exists(t.Path("MainTree.dat.ord")));
   TProjectNode *a = Find(p, "A");
   ASSERT_TRUE(p.RetireItemFile(a));
   p.Tree().Delete(a);
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(p.Save()));
   // The retired file, the two children's files, the attachment only A1
   // named, and the new backup.
   EXPECT_EQ(DeleteUnusedFiles(p).deleted, 5);

@@ -88,6 +88,7 @@ TEST(Cli, ClearErrorsForWhatIsNotAProjectAndForWrongCommandLines) {
   EXPECT_EQ(Cli({"tree", "a", "b"}).code, 2);
   EXPECT_EQ(Cli({"resave", "--force", t.Dir()}).code, 2);
   for (const char *command : {"tree", "resave"}) {
+    SCOPED_TRACE(command);
     r = Cli({command, "--help"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out.rfind(std::string("usage: orvane-cli ") + command, 0), 0u);

@@ -36,7 +36,7 @@ void ReplaceByRename(const TempDir &t, const std::string &name, const std::strin
 fsys::Stamp Read(const std::string &path) {
   std::string bytes;
   fsys::Stamp s;
-  EXPECT_TRUE(fsys::ReadFile(path, bytes, &s));
+  EXPECT_TRUE(Ok(fsys::ReadFile(path, bytes, &s)));
   return s;
 }
 
@@ -101,19 +101,19 @@ TEST(DiskChange, OwnWritesRaiseNoAlarm) {
   f.FilePath = t.Path("a.txt");
   f.Title = "A";
   f.Body = {"one"};
-  ASSERT_TRUE(f.Save()); // a new file: nothing to compare with
+  ASSERT_TRUE(Ok(f.Save())); // a new file: nothing to compare with
   EXPECT_EQ(f.CheckDisk(), DiskChange::None);
   f.Body = {"one", "two"};
-  EXPECT_TRUE(f.Save()) << "the second save expects the first one's file";
+  EXPECT_TRUE(Ok(f.Save())) << "the second save expects the first one's file";
   f.Body = {"one", "TWO"};
-  EXPECT_TRUE(f.Save()) << "same size, within the same clock tick";
+  EXPECT_TRUE(Ok(f.Save())) << "same size, within the same clock tick";
   EXPECT_EQ(f.CheckDisk(), DiskChange::None);
 
   TNodeFiles g;
   g.FilePath = f.FilePath;
-  ASSERT_TRUE(g.Open(true));
+  ASSERT_TRUE(Ok(g.Open(true)));
   g.Body.push_back("three");
-  EXPECT_TRUE(g.Save()) << "a read, then a write";
+  EXPECT_TRUE(Ok(g.Save())) << "a read, then a write";
 
   // The tree file: a load, two saves (the second one links the first one's
   // file as the backup), a load again.
@@ -121,13 +121,13 @@ TEST(DiskChange, OwnWritesRaiseNoAlarm) {
   TProject project;
   project.Load(t.Dir());
   ASSERT_NE(project.Tree().RootNode(), nullptr);
-  EXPECT_TRUE(project.Save());
+  EXPECT_TRUE(Ok(project.Save()));
   EXPECT_EQ(project.Tree().CheckTreeFile(), DiskChange::None);
-  EXPECT_TRUE(project.Save());
-  EXPECT_TRUE(project.Save());
+  EXPECT_TRUE(Ok(project.Save()));
+  EXPECT_TRUE(Ok(project.Save()));
   project.Load(t.Dir());
-  EXPECT_TRUE(project.Save());
-  EXPECT_TRUE(project.Tree().RootNode()->Data()->Files.Save());
+  EXPECT_TRUE(Ok(project.Save()));
+  EXPECT_TRUE(Ok(project.Tree().RootNode()->Data()->Files.Save()));
 }
 
 TEST(DiskChange, AnItemChangedOnDiskIsNotOverwrittenUnasked) {
@@ -135,7 +135,7 @@ TEST(DiskChange, AnItemChangedOnDiskIsNotOverwrittenUnasked) {
   t.Write("a.txt", "Title:A\r\n\r\nmine\r\n");
   TNodeFiles f;
   f.FilePath = t.Path("a.txt");
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(Ok(f.Open(true)));
   const std::string theirs = "Title:A\r\n\r\ntheirs, written elsewhere\r\n";
   t.Write("a.txt", theirs);
 
@@ -146,9 +146,9 @@ TEST(DiskChange, AnItemChangedOnDiskIsNotOverwrittenUnasked) {
   EXPECT_EQ(t.Read("a.txt"), theirs);
   EXPECT_EQ(f.Save().code, fsys::kChangedOnDisk) << "asked again until told";
 
-  ASSERT_TRUE(f.Save(TNodeFiles::Overwrite::Always));
+  ASSERT_TRUE(Ok(f.Save(TNodeFiles::Overwrite::Always)));
   EXPECT_NE(t.Read("a.txt").find("mine, edited"), std::string::npos);
-  EXPECT_TRUE(f.Save()) << "overwritten: the file is ours again";
+  EXPECT_TRUE(Ok(f.Save())) << "overwritten: the file is ours again";
 
   std::remove(f.FilePath.c_str());
   EXPECT_EQ(f.Save().code, fsys::kGoneFromDisk);
@@ -161,7 +161,7 @@ TEST(DiskChange, ATreeFileChangedOnDiskIsNotOverwrittenUnasked) {
   TProject project;
   project.Load(t.Dir());
   ASSERT_NE(project.Tree().RootNode(), nullptr);
-  ASSERT_TRUE(project.Save());
+  ASSERT_TRUE(Ok(project.Save()));
   const std::string backup = t.Read("MainTree.dat.ord");
 
   // Another editor adds an item to the same project.
@@ -177,9 +177,9 @@ TEST(DiskChange, ATreeFileChangedOnDiskIsNotOverwrittenUnasked) {
   EXPECT_FALSE(fsys::Exists(t.Path("MainTree.dat.new")));
   EXPECT_TRUE(project.Modified());
 
-  ASSERT_TRUE(project.Save(TProjectTree::TreeOverwrite::Always));
+  ASSERT_TRUE(Ok(project.Save(TProjectTree::TreeOverwrite::Always)));
   EXPECT_EQ(t.Read("MainTree.dat.ord"), theirs) << "the overwritten version is the backup";
-  EXPECT_TRUE(project.Save());
+  EXPECT_TRUE(Ok(project.Save()));
 
   std::remove(t.Path("MainTree.dat").c_str());
   EXPECT_EQ(project.Save().code, fsys::kGoneFromDisk);

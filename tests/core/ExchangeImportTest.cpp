@@ -69,6 +69,7 @@ TEST(ExchangeImport, BlocksBecomeFilesAsTheReadingRulesSay) {
 
   // LF-only and CR-only files; a last line without a line break.
   for (std::string eol : {"\n", "\r"}) {
+    SCOPED_TRACE(eol == "\n" ? "LF" : "CR");
     r = Import(t, "[Orvane Exported File]" + eol + "FileName:x.txt" + eol + "a" + eol + eol + "b" +
                       eol + "\f" + eol + "FileName:y.txt" + eol + "\f");
     EXPECT_TRUE(r.ok()) << r.Message;
@@ -234,7 +235,7 @@ TEST(ExchangeImport, RoundTripOfAThousandItems) {
   const std::string src = t.Dir() + "src/";
   fs::create_directories(src);
   TProject project;
-  ASSERT_TRUE(project.CreateFirstTree(src, J("往復の企画"), J("著者")));
+  ASSERT_TRUE(Ok(project.CreateFirstTree(src, J("往復の企画"), J("著者"))));
   std::mt19937 rng(7);
   const std::string words[] = {J("アイデア"),   J("検討"), J("次の手"), "note",
                                J("表示\\確認"), "",        "<a&b>",     J("ﾊﾝｶｸ")};
@@ -253,14 +254,14 @@ TEST(ExchangeImport, RoundTripOfAThousandItems) {
     for (int l = 0; l < lines; ++l)
       f.Body.push_back(words[rng() % 8] + " " + words[rng() % 8]);
     project.Tree().SetText(n, f.Title);
-    ASSERT_TRUE(f.Save());
+    ASSERT_TRUE(Ok(f.Save()));
     nodes.push_back(n);
   }
-  ASSERT_TRUE(project.Save());
+  ASSERT_TRUE(Ok(project.Save()));
 
   TRegIniFile settings(t.Path("settings.ini"));
   TExportText engine(settings);
-  ASSERT_TRUE(RunExport(engine, project, nullptr, TExportMode::Exchange, t.Path("ex.txt")));
+  ASSERT_TRUE(Ok(RunExport(engine, project, nullptr, TExportMode::Exchange, t.Path("ex.txt"))));
   TImportResult r = ImportExchangeFile(t.Path("ex.txt"), t.Dir(), "copy");
   ASSERT_TRUE(r.ok()) << r.Message;
   EXPECT_EQ(r.FilesWritten, 1003); // the tree file, the two first items, 1,000 more
@@ -286,12 +287,12 @@ TEST(ExchangeImport, RoundTripOfAThousandItems) {
 TEST(ExchangeImport, TheExportRefusesLinesThatWouldNotReadBack) {
   TempDir t;
   TProject project;
-  ASSERT_TRUE(project.CreateFirstTree(t.Dir(), "Title", "me"));
+  ASSERT_TRUE(Ok(project.CreateFirstTree(t.Dir(), "Title", "me")));
   TProjectNode *item = project.Root()->GetFirstChild();
   item->Data()->Files.Title = "Paged";
   item->Data()->Files.Body = {"one", "\fFileName:other.txt", "two", "\f"};
-  ASSERT_TRUE(item->Data()->Files.Save());
-  ASSERT_TRUE(project.Save());
+  ASSERT_TRUE(Ok(item->Data()->Files.Save()));
+  ASSERT_TRUE(Ok(project.Save()));
   t.Write("out.txt", "previous");
 
   TRegIniFile settings(t.Path("settings.ini"));
@@ -305,7 +306,7 @@ TEST(ExchangeImport, TheExportRefusesLinesThatWouldNotReadBack) {
               "読み戻せません。行の先頭の改ページを取り除いてから出力して下さい\r\n「Paged」(") +
                 name + J(") 本文の2行目\r\n「Paged」(") + name + J(") 本文の4行目"));
   item->Data()->Files.Body = {"one", " \fFileName:other.txt"};
-  ASSERT_TRUE(item->Data()->Files.Save());
-  EXPECT_TRUE(RunExport(engine, project, nullptr, TExportMode::Exchange, t.Path("out.txt")));
+  ASSERT_TRUE(Ok(item->Data()->Files.Save()));
+  EXPECT_TRUE(Ok(RunExport(engine, project, nullptr, TExportMode::Exchange, t.Path("out.txt"))));
   EXPECT_TRUE(ImportExchangeFile(t.Path("out.txt"), t.Dir(), "back").ok());
 }

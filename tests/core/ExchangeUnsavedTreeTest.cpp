@@ -38,7 +38,7 @@ TEST(ExchangeOfAChangedTree, CarriesTheTreeAsItStands) {
 
   {
     TExportText engine(settings);
-    ASSERT_TRUE(RunExport(engine, p, nullptr, TExportMode::Exchange, out.Path("saved.txt")));
+    ASSERT_TRUE(Ok(RunExport(engine, p, nullptr, TExportMode::Exchange, out.Path("saved.txt"))));
     EXPECT_EQ(TreeBlock(out.Read("saved.txt")), saved);
   }
 
@@ -46,7 +46,7 @@ TEST(ExchangeOfAChangedTree, CarriesTheTreeAsItStands) {
   TProjectNode *added = p.Tree().AddChild(p.Root(), "C");
   p.InitItem(*added->Data());
   added->Data()->Files.Title = "C";
-  ASSERT_TRUE(added->Data()->Files.Save());
+  ASSERT_TRUE(Ok(added->Data()->Files.Save()));
   TProjectNode *b = nullptr;
   for (TProjectNode *n = p.Tree().GetFirstNode(); n; n = n->GetNext())
     if (n->Text() == "B")
@@ -56,7 +56,7 @@ TEST(ExchangeOfAChangedTree, CarriesTheTreeAsItStands) {
   ASSERT_TRUE(p.Modified());
 
   TExportText engine(settings);
-  ASSERT_TRUE(RunExport(engine, p, nullptr, TExportMode::Exchange, out.Path("changed.txt")));
+  ASSERT_TRUE(Ok(RunExport(engine, p, nullptr, TExportMode::Exchange, out.Path("changed.txt"))));
   const std::string exchange = out.Read("changed.txt");
   const std::string newFile = ExtractFileName(added->Data()->Files.FilePath);
   TIniFile now;

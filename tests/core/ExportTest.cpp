@@ -55,15 +55,15 @@ struct ExportFixture : ::testing::Test {
 TEST_F(ExportFixture, EveryLayoutMatchesItsGoldenFile) {
   // The item listed with a missing file (gone.txt) is left out; its child is
   // still exported. Marks, empty bodies, depth 3, escaped HTML.
-  ASSERT_TRUE(Export(TExportMode::Text, t.Path("out.txt")));
+  ASSERT_TRUE(Ok(Export(TExportMode::Text, t.Path("out.txt"))));
   EXPECT_EQ(t.Read("out.txt"), Golden("text.txt"));
-  ASSERT_TRUE(Export(TExportMode::Html, t.Path("out.html")));
+  ASSERT_TRUE(Ok(Export(TExportMode::Html, t.Path("out.html"))));
   EXPECT_EQ(t.Read("out.html"), Golden("html.html"));
-  ASSERT_TRUE(Export(TExportMode::Exchange, t.Path("out-ex.txt")));
+  ASSERT_TRUE(Ok(Export(TExportMode::Exchange, t.Path("out-ex.txt"))));
   EXPECT_EQ(t.Read("out-ex.txt"), Golden("exchange.txt"));
 
   // The frame set covers the whole project whatever item is given.
-  ASSERT_TRUE(Export(TExportMode::Frames, t.Path("frames"), Node("Root-C00002")));
+  ASSERT_TRUE(Ok(Export(TExportMode::Frames, t.Path("frames"), Node("Root-C00002"))));
   std::set<std::string> expected, written;
   for (const auto &e : fs::directory_iterator(std::string(ORVANE_TEST_DATA_DIR) + "/export/frames"))
     expected.insert(e.path().filename().string());
@@ -77,7 +77,7 @@ TEST_F(ExportFixture, EveryLayoutMatchesItsGoldenFile) {
 TEST_F(ExportFixture, ABranchStartsAtDepthZeroAndUnsavedEditsAreNotExported) {
   TProjectNode *plan = Node("Root-C00000");
   plan->Data()->Files.Title = "changed in memory"; // not saved: the file counts
-  ASSERT_TRUE(Export(TExportMode::Text, t.Path("branch.txt"), plan));
+  ASSERT_TRUE(Ok(Export(TExportMode::Text, t.Path("branch.txt"), plan)));
   const std::string sep = "+--------+--------+--------+--------+--------+--------+\r\n";
   EXPECT_EQ(t.Read("branch.txt"),
             J("★予定表 (ToDo)\r\n月曜: 会議\r\n\r\n火曜: 表示\\確認\r\n\r\n") + sep +
@@ -113,14 +113,14 @@ TEST_F(ExportFixture, TemplatesComeFromTheSettingsAndAreWrittenBackUntilRegisted
   reread.WriteString("restoration", "TextIndent", "..");
   reread.WriteString("restoration", "TextHeader", "# ");
   reread.DeleteKey("restoration", "TextSeparator");
-  ASSERT_TRUE(reread.UpdateFile());
+  ASSERT_TRUE(Ok(reread.UpdateFile()));
   const std::string before = t.Read("settings.ini");
   TRegIniFile user(t.Path("settings.ini"));
   {
     TExportText engine(user);
     EXPECT_EQ(engine.TextIndent, "..");
     ASSERT_TRUE(
-        RunExport(engine, project, Node("Root-C00001"), TExportMode::Text, t.Path("u.txt")));
+        Ok(RunExport(engine, project, Node("Root-C00001"), TExportMode::Text, t.Path("u.txt"))));
   }
   EXPECT_EQ(t.Read("u.txt").rfind(J("# 完了した件 (完了)\r\n\r\n+---"), 0), 0u) << t.Read("u.txt");
   EXPECT_NE(t.Read("u.txt").find("..# "), std::string::npos);
@@ -154,7 +154,7 @@ TEST_F(ExportFixture, BeginIsRefusedWithoutAFileNameOrWhileActive) {
   EXPECT_FALSE(engine.AddItemPage(projectDir + "20261207120000.txt", 0)); // not a frame export
   EXPECT_TRUE(engine.AddLine("one"));
   EXPECT_TRUE(engine.AddLines(TTextLines{}));
-  ASSERT_TRUE(engine.EndText());
+  ASSERT_TRUE(Ok(engine.EndText()));
   EXPECT_EQ(t.Read("a.txt"), "one\r\n\r\n");
   EXPECT_FALSE(engine.Active());
   EXPECT_TRUE(engine.SetFileName(t.Path("b.txt")));
@@ -213,7 +213,7 @@ TEST(ExchangeWriter, BlocksHoldTheFileLinesAsStored) {
   EXPECT_TRUE(engine.AddExchangeFile(t.Path("nobreak.txt")));
   EXPECT_TRUE(engine.AddExchangeFile(t.Path("mixed.txt")));
   EXPECT_FALSE(engine.AddExchangeFile(t.Path("gone.txt")));
-  ASSERT_TRUE(engine.EndText());
+  ASSERT_TRUE(Ok(engine.EndText()));
   EXPECT_EQ(t.Read("ex.txt"), "FileName:empty.txt\r\n\f\r\n"
                               "FileName:nobreak.txt\r\na\r\nlast\r\n\f\r\n"
                               "FileName:mixed.txt\r\nlf\r\ncr\r\ncrlf\r\n\r\nin \f text\r\n\f\r\n");
@@ -229,7 +229,7 @@ TEST_F(ExportFixture, DeepProjectsExportWithoutRecursion) {
   engine.SetFileName(t.Path("deep.txt"));
   ASSERT_TRUE(engine.BeginText());
   ExportBranch(engine, project.Root(), TExportMode::Text, 0);
-  ASSERT_TRUE(engine.EndText());
+  ASSERT_TRUE(Ok(engine.EndText()));
   EXPECT_NE(t.Read("deep.txt").find("\n" + std::string(20000, ' ') + J("★空の項目")),
             std::string::npos);
 }
@@ -239,17 +239,17 @@ TEST_F(ExportFixture, ABigExportIsWrittenInPiecesAndStaysWhole) {
   const std::string file = projectDir + "20261207120004.txt";
   TNodeFiles big;
   big.FilePath = file;
-  ASSERT_TRUE(big.Open(true));
+  ASSERT_TRUE(Ok(big.Open(true)));
   big.Body.clear();
   for (int copy = 0; copy < 4; ++copy)
     for (int i = 0; i < 60000; ++i)
       big.Body.push_back(J("長い本文の行 ") + std::to_string(i));
-  ASSERT_TRUE(big.Save());
+  ASSERT_TRUE(Ok(big.Save()));
   ASSERT_GT(fs::file_size(file), 4u << 20);
   ASSERT_TRUE(project.Load(projectDir).RootLoaded);
 
   t.Write("out.txt", "previous");
-  ASSERT_TRUE(Export(TExportMode::Exchange, t.Path("out.txt")));
+  ASSERT_TRUE(Ok(Export(TExportMode::Exchange, t.Path("out.txt"))));
   const std::string out = t.Read("out.txt");
   EXPECT_GT(out.size(), 4u << 20);
   EXPECT_EQ(out.compare(out.size() - 3, 3, "\f\r\n"), 0);
@@ -262,15 +262,15 @@ TEST_F(ExportFixture, ABigExportIsWrittenInPiecesAndStaysWhole) {
 
   // A text export of the same project from a load of the tree alone reads
   // every item from its file and gives the same bytes.
-  ASSERT_TRUE(Export(TExportMode::Text, t.Path("full.txt")));
-  ASSERT_TRUE(Export(TExportMode::Html, t.Path("full.html")));
+  ASSERT_TRUE(Ok(Export(TExportMode::Text, t.Path("full.txt"))));
+  ASSERT_TRUE(Ok(Export(TExportMode::Html, t.Path("full.html"))));
   TProject treeOnly;
   treeOnly.Tree().LoadMode = TLoadMode::TreeOnly;
   ASSERT_TRUE(treeOnly.Load(projectDir).RootLoaded);
   TExportText a(*settings), b(*settings), c(*settings);
-  ASSERT_TRUE(RunExport(a, treeOnly, nullptr, TExportMode::Text, t.Path("tree.txt")));
-  ASSERT_TRUE(RunExport(b, treeOnly, nullptr, TExportMode::Html, t.Path("tree.html")));
-  ASSERT_TRUE(RunExport(c, treeOnly, nullptr, TExportMode::Exchange, t.Path("tree-ex.txt")));
+  ASSERT_TRUE(Ok(RunExport(a, treeOnly, nullptr, TExportMode::Text, t.Path("tree.txt"))));
+  ASSERT_TRUE(Ok(RunExport(b, treeOnly, nullptr, TExportMode::Html, t.Path("tree.html"))));
+  ASSERT_TRUE(Ok(RunExport(c, treeOnly, nullptr, TExportMode::Exchange, t.Path("tree-ex.txt"))));
   EXPECT_EQ(t.Read("tree.txt"), t.Read("full.txt"));
   EXPECT_EQ(t.Read("tree.html"), t.Read("full.html"));
   EXPECT_EQ(t.Read("tree-ex.txt"), out);

@@ -207,7 +207,7 @@ public:
     ASSERT_TRUE(p.Load(box + "proj/").RootLoaded);
     TRegIniFile settings(box + "export.ini");
     TExportText engine(settings);
-    ASSERT_TRUE(RunExport(engine, p, nullptr, TExportMode::Exchange, box + "outside/x.txt"));
+    ASSERT_TRUE(Ok(RunExport(engine, p, nullptr, TExportMode::Exchange, box + "outside/x.txt")));
   }
   fsys::Status Write() override {
     TImportResult r = ImportExchangeFileInto(box_ + "outside/x.txt", box_ + target_);
@@ -285,7 +285,7 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
   for (const auto &dir : clean->Projects(box_))
     oldTrees.push_back(Reopen(dir));
   fsys::fault::Arm({});
-  ASSERT_TRUE(clean->Write());
+  ASSERT_TRUE(Ok(clean->Write()));
   uint64_t counts[fsys::fault::kCallKinds];
   for (int c = 0; c < fsys::fault::kCallKinds; ++c)
     counts[c] = fsys::fault::Count(static_cast<Call>(c));
@@ -299,7 +299,7 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
   {
     auto again = Fresh();
     fsys::fault::Arm({});
-    ASSERT_TRUE(again->Write());
+    ASSERT_TRUE(Ok(again->Write()));
     for (int c = 0; c < fsys::fault::kCallKinds; ++c)
       ASSERT_EQ(fsys::fault::Count(static_cast<Call>(c)), counts[c])
           << fsys::fault::Name(static_cast<Call>(c)) << " calls differ between two clean runs";
@@ -345,7 +345,7 @@ TEST_P(FaultSweep, EveryFileOldOrNewAndTheNextAttemptCompletes) {
         if (!status) {
           // The user tries again on a sound disk: the change completes.
           const fsys::Status again = op->Retry();
-          EXPECT_TRUE(again) << again.Text();
+          EXPECT_TRUE(Ok(again)) << again.Text();
           const auto retried = op->Projects(box_);
           for (size_t i = 0; i < dirs.size(); ++i) {
             const Reopened r = Reopen(retried[i]);

@@ -15,15 +15,15 @@ const std::string kJapaneseName = "\x93\xfa\x96\x7b.txt"; // 日本.txt
 
 TEST(FileSystem, CP932PathsBecomeUtf8FileNamesAndBack) {
   TempDir t;
-  ASSERT_TRUE(fsys::WriteFile(t.Dir() + kJapaneseName, "abc"));
+  ASSERT_TRUE(Ok(fsys::WriteFile(t.Dir() + kJapaneseName, "abc")));
   EXPECT_TRUE(std::filesystem::exists(t.Path("日本.txt")));
   std::vector<fsys::Entry> entries;
-  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  ASSERT_TRUE(Ok(fsys::ListDirectory(t.Dir(), entries)));
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].name, kJapaneseName);
   EXPECT_EQ(entries[0].size, 3u);
   std::string bytes;
-  ASSERT_TRUE(fsys::ReadFile(t.Dir() + kJapaneseName, bytes));
+  ASSERT_TRUE(Ok(fsys::ReadFile(t.Dir() + kJapaneseName, bytes)));
   EXPECT_EQ(bytes, "abc");
 }
 
@@ -32,7 +32,7 @@ TEST(FileSystem, NamesCP932CannotHoldAreNotListed) {
   t.Write("emoji😀.txt", "x");
   t.Write("plain.txt", "x");
   std::vector<fsys::Entry> entries;
-  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  ASSERT_TRUE(Ok(fsys::ListDirectory(t.Dir(), entries)));
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].name, "plain.txt");
 }
@@ -40,11 +40,11 @@ TEST(FileSystem, NamesCP932CannotHoldAreNotListed) {
 TEST(FileSystem, WriteReplacesWholeAndLeavesNoTemporaryFiles) {
   TempDir t;
   std::string p = t.Dir() + "a.txt";
-  ASSERT_TRUE(fsys::WriteFile(p, std::string(100000, 'x')));
-  ASSERT_TRUE(fsys::WriteFile(p, "short"));
+  ASSERT_TRUE(Ok(fsys::WriteFile(p, std::string(100000, 'x'))));
+  ASSERT_TRUE(Ok(fsys::WriteFile(p, "short")));
   EXPECT_EQ(t.Read("a.txt"), "short");
   std::vector<fsys::Entry> entries;
-  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  ASSERT_TRUE(Ok(fsys::ListDirectory(t.Dir(), entries)));
   EXPECT_EQ(entries.size(), 1u);
 }
 
@@ -52,7 +52,7 @@ TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
   // A file-size limit makes the write fail half way, even for root.
   TempDir t;
   std::string p = t.Dir() + "a.txt";
-  ASSERT_TRUE(fsys::WriteFile(p, "old"));
+  ASSERT_TRUE(Ok(fsys::WriteFile(p, "old")));
   fsys::Status ok, copied;
   {
     FileSizeLimit limit(16);
@@ -63,13 +63,13 @@ TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
   EXPECT_EQ(ok.code, EFBIG);
   EXPECT_EQ(ok.path, p);
   EXPECT_EQ(t.Read("a.txt"), "old");
-  EXPECT_TRUE(copied); // "old" is under the limit
+  EXPECT_TRUE(Ok(copied)); // "old" is under the limit
   // A directory in the way is not replaced either.
-  ASSERT_TRUE(fsys::CreateDirectories(t.Dir() + "d"));
+  ASSERT_TRUE(Ok(fsys::CreateDirectories(t.Dir() + "d")));
   EXPECT_FALSE(fsys::WriteFile(t.Dir() + "d", "x"));
   EXPECT_TRUE(fsys::DirectoryExists(t.Dir() + "d"));
   std::vector<fsys::Entry> entries;
-  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  ASSERT_TRUE(Ok(fsys::ListDirectory(t.Dir(), entries)));
   EXPECT_EQ(entries.size(), 3u); // a.txt, b.txt, d: no temporary files left
 }
 
@@ -87,35 +87,35 @@ TEST(FileSystem, WriteIntoMissingDirectoryFailsWithAReason) {
 TEST(FileSystem, CopyOntoItselfKeepsTheFile) {
   TempDir t;
   t.Write("a.bin", "payload");
-  EXPECT_TRUE(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "a.bin", false));
+  EXPECT_TRUE(Ok(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "a.bin", false)));
   EXPECT_EQ(t.Read("a.bin"), "payload");
   EXPECT_FALSE(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "a.bin", true));
-  EXPECT_TRUE(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "b.bin", true));
+  EXPECT_TRUE(Ok(fsys::CopyFile(t.Dir() + "a.bin", t.Dir() + "b.bin", true)));
   EXPECT_EQ(t.Read("b.bin"), "payload");
 }
 
 TEST(FileSystem, DirectoriesAndDeletion) {
   TempDir t;
   std::string d = t.Dir() + "x/y/z";
-  ASSERT_TRUE(fsys::CreateDirectories(d));
+  ASSERT_TRUE(Ok(fsys::CreateDirectories(d)));
   EXPECT_TRUE(fsys::DirectoryExists(d));
   EXPECT_FALSE(fsys::FileExists(d));
   EXPECT_FALSE(fsys::DeleteFile(d));                  // never a directory
   EXPECT_FALSE(fsys::RemoveDirectory(t.Dir() + "x")); // not empty
-  EXPECT_TRUE(fsys::RemoveDirectory(d));
+  EXPECT_TRUE(Ok(fsys::RemoveDirectory(d)));
   t.Write("f", "1");
-  EXPECT_TRUE(fsys::RenameFile(t.Dir() + "f", t.Dir() + "g"));
+  EXPECT_TRUE(Ok(fsys::RenameFile(t.Dir() + "f", t.Dir() + "g")));
   EXPECT_TRUE(fsys::FileExists(t.Dir() + "g"));
-  EXPECT_TRUE(fsys::DeleteFile(t.Dir() + "g"));
+  EXPECT_TRUE(Ok(fsys::DeleteFile(t.Dir() + "g")));
   EXPECT_FALSE(fsys::Exists(t.Dir() + "g"));
 }
 
 TEST(FileSystem, SymbolicLinksAreMarked) {
   TempDir t;
-  ASSERT_TRUE(fsys::CreateDirectories(t.Dir() + "real"));
+  ASSERT_TRUE(Ok(fsys::CreateDirectories(t.Dir() + "real")));
   std::filesystem::create_directory_symlink(t.Path("real"), t.Path("link"));
   std::vector<fsys::Entry> entries;
-  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  ASSERT_TRUE(Ok(fsys::ListDirectory(t.Dir(), entries)));
   std::sort(entries.begin(), entries.end(), [](auto &a, auto &b) { return a.name < b.name; });
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_TRUE(entries[0].isSymlink);

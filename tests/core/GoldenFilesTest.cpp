@@ -75,7 +75,7 @@ TEST(GoldenFiles, ProjectSavedUnchangedIsTheSameBytes) {
   GoldenProject p;
   ASSERT_EQ(p.tree.SaveProject().Text(), "ok");
   for (TProjectNode *n = p.tree.GetFirstNode(); n; n = n->GetNext())
-    ASSERT_TRUE(n->Data()->Files.Save()) << n->Text();
+    ASSERT_TRUE(Ok(n->Data()->Files.Save())) << n->Text();
   for (const char *f : kProjectFiles)
     EXPECT_EQ(p.t.Read(f), Golden(std::string("project/") + f)) << f;
 }
@@ -93,7 +93,7 @@ TEST(GoldenFiles, SettingsReadAndRewrittenUnchanged) {
     // Writing back what is there already.
     reg.WriteString("Main", "Autor", reg.ReadString("Main", "Autor", ""));
     reg.WriteInteger("Window", "Width", 640);
-    ASSERT_TRUE(reg.UpdateFile());
+    ASSERT_TRUE(Ok(reg.UpdateFile()));
   }
   EXPECT_EQ(t.Read("settings.ini"), Golden("settings.ini"));
 }
@@ -106,6 +106,6 @@ TEST(GoldenFiles, ShortcutReadAndRewrittenUnchanged) {
   // /home/user/アイデア/新規企画/
   EXPECT_EQ(dir, "/home/user/\x83\x41\x83\x43\x83\x66\x83\x41/\x90\x56\x8b\x4b\x8a\xe9\x89\xe6/");
   ini.WriteString("Project", "Directory", dir); // what creating it again does
-  ASSERT_TRUE(ini.UpdateFile());
+  ASSERT_TRUE(Ok(ini.UpdateFile()));
   EXPECT_EQ(t.Read("s.ida"), Golden("shortcut.ida"));
 }

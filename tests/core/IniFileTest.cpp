@@ -141,7 +141,7 @@ TEST(IniFile, FileRoundTripAndMissingFile) {
   TIniFile missing(t.Dir() + "none.ini");
   EXPECT_FALSE(missing.SectionExists("A"));
   missing.WriteString("A", "b", "c");
-  ASSERT_TRUE(missing.UpdateFile());
+  ASSERT_TRUE(Ok(missing.UpdateFile()));
   EXPECT_EQ(t.Read("none.ini"), "[A]\r\nb=c\r\n");
   TIniFile again(t.Dir() + "none.ini");
   EXPECT_EQ(again.ReadString("a", "B", "?"), "c");

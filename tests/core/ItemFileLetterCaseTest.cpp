@@ -61,8 +61,8 @@ TEST(ItemFileLetterCase, AnItemNamedInAnotherCaseLoadsIsStoredThereAndSavedByIts
 
   // Stored into the file it came from, and the tree names that file now.
   legacy->Data()->Files.Body = TTextLines{"changed"};
-  ASSERT_TRUE(legacy->Data()->Files.Save());
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(legacy->Data()->Files.Save()));
+  ASSERT_TRUE(Ok(p.Save()));
   EXPECT_NE(t.Read("item.txt").find("changed"), std::string::npos);
   EXPECT_EQ(Names(t),
             (std::vector<std::string>{"MainTree.dat", "MainTree.dat.ord", "item.txt", "root.txt"}));
@@ -112,8 +112,8 @@ TEST(ItemFileLetterCase, AnExportFromTheTreeAloneFindsItemsInAnotherCase) {
   ASSERT_TRUE(treeOnly.Load(t.Dir()).RootLoaded);
   TExportText a(settings), b(settings);
   fs::create_directories(t.Path("out"));
-  ASSERT_TRUE(RunExport(a, full, nullptr, TExportMode::Text, t.Path("out/full.txt")));
-  ASSERT_TRUE(RunExport(b, treeOnly, nullptr, TExportMode::Text, t.Path("out/tree.txt")));
+  ASSERT_TRUE(Ok(RunExport(a, full, nullptr, TExportMode::Text, t.Path("out/full.txt"))));
+  ASSERT_TRUE(Ok(RunExport(b, treeOnly, nullptr, TExportMode::Text, t.Path("out/tree.txt"))));
   EXPECT_NE(t.Read("out/full.txt").find("text of Legacy"), std::string::npos);
   EXPECT_EQ(t.Read("out/tree.txt"), t.Read("out/full.txt"));
 }

@@ -46,7 +46,7 @@ TEST(ItemIDs, ANewIDIsNeverOneInUseWhateverLastIndexSays) {
     EXPECT_EQ(AddNewItem(tree), "Root-C00013");
     EXPECT_EQ(AddNewItem(tree), "Root-C00014");
     // Saved and loaded again, every item is still there.
-    ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
+    ASSERT_TRUE(Ok(tree.SaveTreeFile(t.Dir() + "MainTree.dat")));
     EXPECT_EQ(TIniFile(t.Dir() + "MainTree.dat").ReadString("Root", "LastIndex", ""), "15");
   }
   {
@@ -81,7 +81,7 @@ TEST(ItemIDs, TheCounterDoesNotWrapAt32Bits) {
   ASSERT_TRUE(tree.LoadProject(t.Dir()));
   EXPECT_EQ(AddNewItem(tree), "Root-C2147483647");
   EXPECT_EQ(AddNewItem(tree), "Root-C2147483648");
-  ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
+  ASSERT_TRUE(Ok(tree.SaveTreeFile(t.Dir() + "MainTree.dat")));
   EXPECT_EQ(TIniFile(t.Dir() + "MainTree.dat").ReadString("Root", "LastIndex", ""), "2147483649");
   TProjectTree again;
   ASSERT_TRUE(again.LoadProject(t.Dir()));

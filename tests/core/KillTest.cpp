@@ -99,7 +99,7 @@ protected:
     TProject p;
     ASSERT_TRUE(p.Load(sample_.Dir()).RootLoaded);
     TExportText engine;
-    ASSERT_TRUE(RunExport(engine, p, nullptr, TExportMode::Exchange, temp_.Path("x.txt")));
+    ASSERT_TRUE(Ok(RunExport(engine, p, nullptr, TExportMode::Exchange, temp_.Path("x.txt"))));
     box_ = temp_.Dir() + "box/";
   }
 

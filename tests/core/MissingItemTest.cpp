@@ -55,7 +55,7 @@ TEST(MissingItems, ABranchWhoseFileIsAwayIsKeptAndWholeAgainWhenTheFileIsBack) {
     // Saved again while still away: nothing changes.
     TProjectTree tree;
     EXPECT_EQ(Load(t, tree), "Project(a.txt!(A1 A2) B)");
-    ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
+    ASSERT_TRUE(Ok(tree.SaveTreeFile(t.Dir() + "MainTree.dat")));
     EXPECT_EQ(t.Read("MainTree.dat"), t.Read("MainTree.dat.ord"));
   }
   std::filesystem::rename(t.Path("a.away"), t.Path("a.txt"));
@@ -83,7 +83,7 @@ TEST(MissingItems, EveryKindOfUnreadableEntryIsKeptWithItsListedName) {
   ASSERT_EQ(tree.SkippedItems().size(), 1u);
   EXPECT_EQ(tree.SkippedItems()[0].ID, "W");
   EXPECT_EQ(tree.MissingItems().size(), 4u);
-  ASSERT_TRUE(tree.SaveTreeFile(t.Dir() + "MainTree.dat"));
+  ASSERT_TRUE(Ok(tree.SaveTreeFile(t.Dir() + "MainTree.dat")));
   TIniFile saved(t.Dir() + "MainTree.dat");
   EXPECT_EQ(saved.ReadString("X", "FileName", ""), "dir.txt");
   EXPECT_EQ(saved.ReadString("X", "Child01", ""), "X1");

@@ -65,7 +65,7 @@ TEST(NodeFiles, WritesTheExactLayout) {
   TNodeFiles f = Sample(t.Dir() + "i.txt");
   f.AttachFiles = {"pic.png"};
   f.Body = {"first", "second"};
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   std::string bytes = t.Read("i.txt");
   EXPECT_EQ(bytes, kHeader + "AttachFile:pic.png\r\n\r\nfirst\r\nsecond\r\n\r\n");
   // Fourteen lines: nine header lines, one attachment, separator, two text
@@ -77,7 +77,7 @@ TEST(NodeFiles, WritesTheExactLayout) {
 
   f.AttachFiles.clear();
   f.Body.clear();
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   EXPECT_EQ(t.Read("i.txt"), kHeader + "\r\n\r\n");
 }
 
@@ -90,10 +90,10 @@ TEST(NodeFiles, RoundTripKeepsEveryField) {
   f.Line = -5;
   f.AttachFiles = {"a.txt", "/home/u/\x95\x5c.doc", "a.txt"};
   f.Body = {"", "text \x95\x5c", "", "tab\there", "", ""}; // empty lines at both ends
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   TNodeFiles g;
   g.FilePath = f.FilePath;
-  ASSERT_TRUE(g.Open(true));
+  ASSERT_TRUE(Ok(g.Open(true)));
   EXPECT_EQ(g.Title, f.Title);
   EXPECT_EQ(g.Update, f.Update);
   EXPECT_EQ(g.FirstEdition, f.FirstEdition);
@@ -114,10 +114,10 @@ TEST(NodeFiles, EmptyTitleAndAuthorSurviveARoundTrip) {
   f.Title.clear();
   f.Author.clear();
   f.Body = {"text"};
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   TNodeFiles g;
   g.FilePath = f.FilePath;
-  ASSERT_TRUE(g.Open(true));
+  ASSERT_TRUE(Ok(g.Open(true)));
   EXPECT_EQ(g.Title, "");
   EXPECT_EQ(g.Author, "");
   EXPECT_EQ(g.Line, 3);
@@ -131,10 +131,10 @@ TEST(NodeFiles, LineBreaksInHeaderValuesCannotBreakTheHeader) {
   f.Title = "two\r\nlines";
   f.AttachFiles = {"a\nLine:99"};
   f.Body = {"text"};
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   TNodeFiles g;
   g.FilePath = f.FilePath;
-  ASSERT_TRUE(g.Open(true));
+  ASSERT_TRUE(Ok(g.Open(true)));
   EXPECT_EQ(g.Title, "two  lines");
   EXPECT_EQ(g.AttachFiles, TStringList{"a Line:99"});
   EXPECT_EQ(g.Line, 3);
@@ -149,13 +149,13 @@ TEST(NodeFiles, BlankAttachmentEntriesCannotCutTheHeaderWhenSaved) {
   t.Write("i.txt", "Title:A\r\nAttachFile: \r\nAttachFile:pic.png\r\nLine:4\r\n\r\ntext\r\n\r\n");
   TNodeFiles f;
   f.FilePath = t.Path("i.txt");
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(Ok(f.Open(true)));
   EXPECT_EQ(f.AttachFiles, TStringList{"pic.png"});
   f.AttachFiles.insert(f.AttachFiles.begin(), "");
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   TNodeFiles g;
   g.FilePath = f.FilePath;
-  ASSERT_TRUE(g.Open(true));
+  ASSERT_TRUE(Ok(g.Open(true)));
   EXPECT_EQ(g.AttachFiles, TStringList{"pic.png"});
   EXPECT_EQ(g.Line, 4);
   EXPECT_EQ(g.Body, TStringList{"text"});
@@ -166,9 +166,9 @@ TEST(NodeFiles, LoneCrAndLfBecomeLinesAndAreWrittenWithCrLf) {
   t.Write("i.txt", kHeader + "\r\na\rb\nc\r\n\r\n");
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(Ok(f.Open(true)));
   EXPECT_EQ(f.Body, (TStringList{"a", "b", "c"}));
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   EXPECT_EQ(t.Read("i.txt"), kHeader + "\r\na\r\nb\r\nc\r\n\r\n");
 
   // Line ends of every kind at the very end, and no closing line at all.
@@ -179,8 +179,9 @@ TEST(NodeFiles, LoneCrAndLfBecomeLinesAndAreWrittenWithCrLf) {
       {"a\n\n\n", {"a", ""}}, {"", {}},
   };
   for (const auto &[body, lines] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(body));
     t.Write("i.txt", kHeader + "\r\n" + body);
-    ASSERT_TRUE(f.Open(true));
+    ASSERT_TRUE(Ok(f.Open(true)));
     EXPECT_EQ(f.Body, lines) << body;
   }
 }
@@ -220,7 +221,7 @@ TEST(NodeFiles, HeaderParsing) {
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
   f.AttachFiles = {"stale"};
-  ASSERT_TRUE(f.Open(true, &w.messages));
+  ASSERT_TRUE(Ok(f.Open(true, &w.messages)));
   EXPECT_EQ(f.Title, "spaced title");
   EXPECT_EQ(f.FirstEdition, At(2001, 2, 3, 4, 5, 6));
   EXPECT_EQ(f.Edition, 12);
@@ -229,11 +230,11 @@ TEST(NodeFiles, HeaderParsing) {
   EXPECT_EQ(f.AttachFiles, TStringList{"x"}); // cleared first, not duplicated
   EXPECT_EQ(f.Body, TStringList{"body"});
   EXPECT_TRUE(w.messages.empty());
-  ASSERT_TRUE(f.Open(true, &w.messages));
+  ASSERT_TRUE(Ok(f.Open(true, &w.messages)));
   EXPECT_EQ(f.AttachFiles, TStringList{"x"});
 
   t.Write("i.txt", "Edition:70000\r\n\r\n");
-  ASSERT_TRUE(f.Open(true, &w.messages));
+  ASSERT_TRUE(Ok(f.Open(true, &w.messages)));
   EXPECT_EQ(f.Edition, 4464);
 }
 
@@ -242,7 +243,7 @@ TEST(NodeFiles, FileWithoutHeaderLosesOnlyItsFirstLine) {
   t.Write("i.txt", "plain first line\r\nsecond\r\n");
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
-  ASSERT_TRUE(f.Open(true));
+  ASSERT_TRUE(Ok(f.Open(true)));
   EXPECT_EQ(f.Title, "(Untheme)");
   EXPECT_EQ(f.BodyOffset, 18);
   // The last line has no closing empty line after it; it is text, kept.
@@ -256,7 +257,7 @@ TEST(NodeFiles, MalformedValuesWarnAndKeepTheField) {
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
   TDateTime before = f.Update;
-  ASSERT_TRUE(f.Open(true, &w.messages));
+  ASSERT_TRUE(Ok(f.Open(true, &w.messages)));
   EXPECT_EQ(f.Update, before);
   EXPECT_EQ(f.Line, 0);
   EXPECT_EQ(f.Column, 7);
@@ -273,11 +274,11 @@ TEST(NodeFiles, HeaderOnlyLoadAndMissingFile) {
   TempDir t;
   TNodeFiles f = Sample(t.Dir() + "i.txt");
   f.Body = {"x"};
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   TNodeFiles g;
   g.FilePath = f.FilePath;
   g.Body = {"old"};
-  ASSERT_TRUE(g.Open(false));
+  ASSERT_TRUE(Ok(g.Open(false)));
   EXPECT_TRUE(g.Body.empty());
   EXPECT_EQ(g.Title, "Idea");
   TNodeFiles missing;
@@ -319,12 +320,12 @@ TEST_P(HostileItemFile, BodyBytesSurviveARoundTrip) {
   TempDir t;
   TNodeFiles f = Sample(t.Dir() + "i.txt");
   f.Body = TNodeFiles::SplitLines(GetParam());
-  ASSERT_TRUE(f.Save());
+  ASSERT_TRUE(Ok(f.Save()));
   TNodeFiles g;
   g.FilePath = f.FilePath;
-  ASSERT_TRUE(g.Open(true));
+  ASSERT_TRUE(Ok(g.Open(true)));
   EXPECT_EQ(g.Body, f.Body);
-  ASSERT_TRUE(g.Save());
+  ASSERT_TRUE(Ok(g.Save()));
   EXPECT_EQ(t.Read("i.txt"), f.Serialize());
 }
 
@@ -346,13 +347,13 @@ TEST(NodeFiles, HeaderOfOnlySpacesAndGarbage) {
     t.Write("i.txt", content);
     TNodeFiles f;
     f.FilePath = t.Dir() + "i.txt";
-    ASSERT_TRUE(f.Open(true, &w.messages));
+    ASSERT_TRUE(Ok(f.Open(true, &w.messages)));
     EXPECT_LE(static_cast<size_t>(f.BodyOffset), content.size());
   }
   TNodeFiles f;
   f.FilePath = t.Dir() + "i.txt";
   t.Write("i.txt", "Title:   \r\nAuthor:    \r\nColumn:5\r\n\r\nx\r\n\r\n");
-  ASSERT_TRUE(f.Open(true, &w.messages));
+  ASSERT_TRUE(Ok(f.Open(true, &w.messages)));
   EXPECT_EQ(f.Title, "");
   EXPECT_EQ(f.Author, "");
   EXPECT_EQ(f.Column, 5);

@@ -55,7 +55,7 @@ TEST(ProjectFile, NewProjectTreeFileMatchesTheLayoutByteForByte) {
   tree.WindowData.NextIndex();
   tree.SetExpanded(root, true);
   tree.SetSelected(root);
-  EXPECT_TRUE(tree.SaveProject());
+  EXPECT_TRUE(Ok(tree.SaveProject()));
   EXPECT_EQ(t.Read("MainTree.dat"),
             "[Root]\r\nLastIndex=1\r\nTagHeader=\r\nTagFooter=\r\nExpanded=1\r\n"
             "Child01=Root-C00000\r\nFileName=202612071230450.txt\r\nLastNode=Root\r\n" +
@@ -72,7 +72,7 @@ TEST(ProjectFile, SaveAndLoadAgainKeepShapeLabelsStatesSelectionAndSettings) {
   EXPECT_EQ(first.tree.SelectNode(), first.tree.Selected());
   EXPECT_EQ(first.tree.WindowData.TagHeader, "<b>");
   EXPECT_TRUE(first.tree.GetFirstNode()->GetFirstChild()->GetFirstChild()->Data()->Files.ToDo);
-  ASSERT_TRUE(first.tree.SaveProject());
+  ASSERT_TRUE(Ok(first.tree.SaveProject()));
   const std::string firstSave = t.Read("MainTree.dat");
   EXPECT_NE(firstSave.find("[Root]\r\nLastIndex=4\r\nTagHeader=<b>\r\nTagFooter=</b>\r\n"
                            "Expanded=1\r\nChild01=Root-C00000\r\nChild02=Root-C00003\r\n"
@@ -82,7 +82,7 @@ TEST(ProjectFile, SaveAndLoadAgainKeepShapeLabelsStatesSelectionAndSettings) {
   Loaded second(t);
   EXPECT_EQ(second.Shape(), first.Shape());
   EXPECT_EQ(second.tree.Selected()->Data()->ID, "Root-C00003");
-  ASSERT_TRUE(second.tree.SaveProject());
+  ASSERT_TRUE(Ok(second.tree.SaveProject()));
   EXPECT_EQ(t.Read("MainTree.dat.ord"), firstSave);
   EXPECT_EQ(t.Read("MainTree.dat"), firstSave);
   EXPECT_EQ(Files(t).size(), 7u); // five items, the tree file and its backup
@@ -103,7 +103,7 @@ TEST(ProjectFile, HundredsOfChildrenUseThreeDigitKeys) {
   Loaded l(t);
   ASSERT_EQ(l.tree.RootNode()->Count(), 120);
   EXPECT_EQ(l.tree.RootNode()->Item(119)->Text(), "120");
-  ASSERT_TRUE(l.tree.SaveProject());
+  ASSERT_TRUE(Ok(l.tree.SaveProject()));
   std::string saved = t.Read("MainTree.dat");
   EXPECT_NE(saved.find("Child09=Root-C10009\r\nChild10=Root-C10010\r\n"), std::string::npos);
   EXPECT_NE(saved.find("Child99=Root-C10099\r\nChild100=Root-C10100\r\n"), std::string::npos);
@@ -239,7 +239,7 @@ TEST(ProjectFile, AFailedSaveKeepsTheTreeFileAndItsBackupAndSaysWhy) {
   TempDir t;
   fixture::WriteSample(t);
   Loaded l(t);
-  ASSERT_TRUE(l.tree.SaveProject());
+  ASSERT_TRUE(Ok(l.tree.SaveProject()));
   const std::string previous = t.Read("MainTree.dat");
   t.Write("MainTree.dat.ord", "older");
   fsys::Status result;
@@ -253,7 +253,7 @@ TEST(ProjectFile, AFailedSaveKeepsTheTreeFileAndItsBackupAndSaysWhy) {
   EXPECT_EQ(t.Read("MainTree.dat.ord"), "older");
   EXPECT_FALSE(std::filesystem::exists(t.Path("MainTree.dat.new")));
   // The next save works.
-  EXPECT_TRUE(l.tree.SaveProject());
+  EXPECT_TRUE(Ok(l.tree.SaveProject()));
   EXPECT_EQ(t.Read("MainTree.dat.ord"), previous);
   // An empty tree never replaces a tree file.
   l.tree.ClearTree();
@@ -264,6 +264,7 @@ TEST(ProjectFile, AFailedSaveKeepsTheTreeFileAndItsBackupAndSaysWhy) {
 TEST(ProjectFile, AKillAtAnyStepOfASaveLeavesACompleteTreeFile) {
   using Step = TProjectTree::SaveStep;
   for (Step stop : {Step::NewFileWritten, Step::PreviousKept, Step::Replaced}) {
+    SCOPED_TRACE(static_cast<int>(stop));
     TempDir t;
     fixture::WriteSample(t);
     const std::string before = t.Read("MainTree.dat");
@@ -296,6 +297,7 @@ TEST(ProjectFile, AStoppedSavesNewTreeFileIsFoundAndFinished) {
   using Step = TProjectTree::SaveStep;
   namespace fs = std::filesystem;
   for (Step stop : {Step::NewFileWritten, Step::PreviousKept}) {
+    SCOPED_TRACE(static_cast<int>(stop));
     TempDir t;
     fixture::WriteSample(t);
     const std::string tree = t.Path("MainTree.dat"), before = t.Read("MainTree.dat");
@@ -307,7 +309,7 @@ TEST(ProjectFile, AStoppedSavesNewTreeFileIsFoundAndFinished) {
       EXPECT_EQ(l.tree.SaveTreeFile(tree).code, fsys::kStoppedForTest);
     }
     EXPECT_EQ(TProjectTree::StoppedSaveFile(tree), tree + ".new");
-    ASSERT_TRUE(TProjectTree::FinishStoppedSave(tree));
+    ASSERT_TRUE(Ok(TProjectTree::FinishStoppedSave(tree)));
     EXPECT_EQ(Loaded(t).tree.NodeCount(), 4u);
     EXPECT_EQ(t.Read("MainTree.dat.ord"), before);
     // Not offered: cut short, naming no root file, or older than the tree file.
@@ -345,7 +347,7 @@ TEST(ProjectFile, ItemsNoListReachesAreKeptAtSaveAndCanBeAttached) {
     EXPECT_EQ(report.Unreached[2].ID + report.Unreached[2].FileName, "Root-C00003d.txt");
     EXPECT_TRUE(p.CollectItemFiles().count("d.txt"));      // the cleanup keeps their files
     EXPECT_GT(p.NextItemID(), std::string("Root-C00003")); // never a kept ID
-    ASSERT_TRUE(p.Save());
+    ASSERT_TRUE(Ok(p.Save()));
     EXPECT_NE(t.Read("MainTree.dat").find(kept), std::string::npos) << t.Read("MainTree.dat");
   }
   // Those no kept section lists go first; what they list comes with them.
@@ -353,7 +355,7 @@ TEST(ProjectFile, ItemsNoListReachesAreKeptAtSaveAndCanBeAttached) {
   p.Load(t.Dir());
   EXPECT_EQ(p.Tree().AttachUnreached(), 3u);
   EXPECT_TRUE(p.Modified() && p.Tree().SkippedItems().empty());
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(p.Save()));
   EXPECT_TRUE(last.Load(t.Dir()).Unreached.empty());
   EXPECT_EQ(outline::Print(last.Tree()), "R(A B C(D))");
   EXPECT_NE(t.Read("MainTree.dat").find("[Extra]\r\nkept=as it was\r\n"), std::string::npos);

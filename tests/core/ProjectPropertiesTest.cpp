@@ -207,8 +207,8 @@ TEST(ProjectProperties, HeaderReadsAsOpenReadsItWithoutTheText) {
        {"long.txt", "split.txt", "split2.txt", "plain.txt", "emptytitle.txt", "lonecr.txt"}) {
     TNodeFiles opened, header;
     opened.FilePath = header.FilePath = t.Path(name);
-    ASSERT_TRUE(opened.Open(false)) << name;
-    ASSERT_TRUE(ReadItemHeader(header)) << name;
+    ASSERT_TRUE(Ok(opened.Open(false))) << name;
+    ASSERT_TRUE(Ok(ReadItemHeader(header))) << name;
     EXPECT_EQ(header.Title, opened.Title) << name;
     EXPECT_EQ(header.Author, opened.Author) << name;
     EXPECT_EQ(header.Update, opened.Update) << name;

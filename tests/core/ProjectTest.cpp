@@ -61,12 +61,13 @@ TEST(Project, ChangesOfTheTreeFileMarkItAndASaveClearsIt) {
       {"delete", [&] { tree.Delete(Find(p, "new")); }},
   };
   for (const Step &s : steps) {
-    ASSERT_TRUE(p.Save()) << s.what;
+    SCOPED_TRACE(s.what);
+    ASSERT_TRUE(Ok(p.Save())) << s.what;
     EXPECT_FALSE(p.Modified()) << s.what;
     s.change();
     EXPECT_TRUE(p.Modified()) << s.what;
   }
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(p.Save()));
   TProject again;
   again.Load(t.Dir());
   // Labels come back from the item files, which the editor writes.
@@ -80,7 +81,7 @@ TEST(Project, ASaveThatFailsKeepsTheChangeAndSaysWhy) {
   p.Load(t.Dir());
   p.Tree().SetText(Find(p, "B"), "B2");
   fsys::Entry e;
-  ASSERT_TRUE(fsys::Stat(t.Path("MainTree.dat"), e));
+  ASSERT_TRUE(Ok(fsys::Stat(t.Path("MainTree.dat"), e)));
   ASSERT_EQ(chmod(t.Path("MainTree.dat").c_str(), 0444), 0);
   fsys::Status s = p.Save();
   EXPECT_FALSE(s);
@@ -112,7 +113,7 @@ TEST(Project, NewItemsGetFreshIdsAndFilesNamedByTheirMoment) {
   t.Write("a2.txt.exp", "older");
   EXPECT_FALSE(p.RetireItemFile(Find(p, "A2")));
   EXPECT_TRUE(fsys::FileExists(t.Path("a1.txt"))); // the saved tree still names it
-  ASSERT_TRUE(p.Save());
+  ASSERT_TRUE(Ok(p.Save()));
   EXPECT_FALSE(fsys::FileExists(t.Path("a1.txt")));
   EXPECT_EQ(t.Read("a1.txt.exp").substr(0, 9), "Title:A1\r");
   EXPECT_EQ(t.Read("a2.txt.exp"), "older");
@@ -151,7 +152,7 @@ TEST(Project, ASubtreeCopyGetsFreshIdsAndFilesWithTheSameContent) {
   fsys::Status ok;
   // Into its own subtree: the copy takes the subtree as it was.
   TProjectNode *copy = p.CopySubtree(Find(p, "A"), Find(p, "A1"), ok);
-  ASSERT_TRUE(ok);
+  ASSERT_TRUE(Ok(ok));
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(outline::Print(p.Tree()), "Project(A(A1+(A(A1 A2)) A2) B)");
   EXPECT_TRUE(p.Modified());
@@ -166,7 +167,7 @@ TEST(Project, ASubtreeCopyGetsFreshIdsAndFilesWithTheSameContent) {
   EXPECT_TRUE(copiedA1->Data()->Files.ToDo);
   TNodeFiles reread;
   reread.FilePath = copiedA1->Data()->Files.FilePath;
-  ASSERT_TRUE(reread.Open(true));
+  ASSERT_TRUE(Ok(reread.Open(true)));
   EXPECT_EQ(reread.Title, "A1");
   EXPECT_TRUE(reread.ToDo);
   EXPECT_EQ(reread.Body, TStringList{"text of A1"});
@@ -179,7 +180,7 @@ TEST(Project, ASubtreeCopyGetsFreshIdsAndFilesWithTheSameContent) {
   TProject source;
   source.Load(other.Dir());
   TProjectNode *fromOther = p.CopySubtree(Find(source, "A"), Find(p, "B"), ok);
-  ASSERT_TRUE(ok);
+  ASSERT_TRUE(Ok(ok));
   EXPECT_EQ(outline::Print(p.Tree()), "Project(A(A1+(A(A1 A2)) A2) B+(A(A2)))");
   EXPECT_EQ(ExtractFilePath(fromOther->Data()->Files.FilePath), t.Dir());
   EXPECT_EQ(p.CopySubtree(Find(source, "A1"), p.Root(), ok), nullptr);
@@ -189,7 +190,7 @@ TEST(Project, TheFirstTreeOfANewProject) {
   TempDir t;
   support::ScopedClock clock(At(2026, 12, 8, 10, 0, 0));
   TProject p;
-  ASSERT_TRUE(p.CreateFirstTree(t.Dir(), "Plan", "rovo"));
+  ASSERT_TRUE(Ok(p.CreateFirstTree(t.Dir(), "Plan", "rovo")));
   EXPECT_TRUE(p.Modified());
   EXPECT_EQ(p.Tree().Selected(), p.Root());
   TProject again;

@@ -16,8 +16,8 @@ struct Tree : TempDir {
     Write("b.dat", "b");
     Write("NODOT", "c");
     Write(".hidden.txt", "d");
-    EXPECT_TRUE(fsys::CreateDirectories(Dir() + "sub/deeper"));
-    EXPECT_TRUE(fsys::CreateDirectories(Dir() + ".git"));
+    EXPECT_TRUE(Ok(fsys::CreateDirectories(Dir() + "sub/deeper")));
+    EXPECT_TRUE(Ok(fsys::CreateDirectories(Dir() + ".git")));
     Write("sub/inner.txt", "e");
     Write("sub/deeper/x.txt", "f");
     std::filesystem::create_directory_symlink(Path("sub"), Path("loop"));

@@ -157,7 +157,7 @@ TEST(TreeClipboard, AnInsertMakesNewItemsWithTheSourcesContentAfterTheSelection)
   EXPECT_EQ(copyA1->Data()->ID, "Root-C00005");
   TNodeFiles reread;
   reread.FilePath = copyA1->Data()->Files.FilePath;
-  ASSERT_TRUE(reread.Open(true));
+  ASSERT_TRUE(Ok(reread.Open(true)));
   EXPECT_EQ(reread.FilePath.rfind(s.t.Dir(), 0), 0u);
   EXPECT_NE(reread.FilePath, s.t.Path("a1.txt"));
   EXPECT_EQ(reread.Title, "A1");

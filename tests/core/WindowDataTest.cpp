@@ -51,7 +51,7 @@ TEST(WindowData, ValuesSurviveWriteAndReadIncludingTagsAndFileUpdateInPlace) {
   w.NextIndex();
   w.NextIndex();
   t.Write("MainTree.dat", "[Root]\r\nFileName=r.txt\r\nLastNode=Root\r\n");
-  ASSERT_TRUE(w.WriteSettings(t.Dir() + "MainTree.dat"));
+  ASSERT_TRUE(Ok(w.WriteSettings(t.Dir() + "MainTree.dat")));
   TWindowData r;
   r.ReadSettings(t.Dir() + "MainTree.dat");
   EXPECT_EQ(r.Top, -5);
@@ -90,7 +90,7 @@ TEST(RegIniFile, LivesUnderXdgConfigHomeOrHomeConfig) {
     EXPECT_TRUE(reg.ReadBool("Main", "Registed", false));
     EXPECT_EQ(reg.ReadString("Main", "Missing", "def"), "def");
     reg.EraseSection("restoration");
-    ASSERT_TRUE(reg.UpdateFile());
+    ASSERT_TRUE(Ok(reg.UpdateFile()));
     EXPECT_FALSE(TRegIniFile().SectionExists("restoration"));
   }
   // A relative XDG_CONFIG_HOME is not used.

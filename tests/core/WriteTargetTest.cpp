@@ -36,7 +36,7 @@ TEST(WriteTarget, AWriteKeepsModeAndOwnerAndRefusesAReadOnlyFile) {
   TempDir t;
   t.Write("private.txt", "old");
   ::chmod(t.Path("private.txt").c_str(), 0600);
-  ASSERT_TRUE(fsys::WriteFile(t.Path("private.txt"), "new"));
+  ASSERT_TRUE(Ok(fsys::WriteFile(t.Path("private.txt"), "new")));
   EXPECT_EQ(ModeOf(t.Path("private.txt")), 0600u);
   EXPECT_EQ(t.Read("private.txt"), "new");
 
@@ -55,13 +55,13 @@ TEST(WriteTarget, AWriteKeepsModeAndOwnerAndRefusesAReadOnlyFile) {
   // A copy over a writable file takes that file's mode too.
   t.Write("copy.txt", "x");
   ::chmod(t.Path("copy.txt").c_str(), 0640);
-  ASSERT_TRUE(fsys::CopyFile(t.Path("private.txt"), t.Path("copy.txt"), false));
+  ASSERT_TRUE(Ok(fsys::CopyFile(t.Path("private.txt"), t.Path("copy.txt"), false)));
   EXPECT_EQ(ModeOf(t.Path("copy.txt")), 0640u);
   EXPECT_TRUE(OnlyNames(t, {"private.txt", "locked.txt", "copy.txt"}));
 
   if (::geteuid() == 0) { // only root can give a file to someone else
     ASSERT_EQ(::chown(t.Path("private.txt").c_str(), 4321, 4322), 0);
-    ASSERT_TRUE(fsys::WriteFile(t.Path("private.txt"), "theirs"));
+    ASSERT_TRUE(Ok(fsys::WriteFile(t.Path("private.txt"), "theirs")));
     struct stat st;
     ASSERT_EQ(::stat(t.Path("private.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 4321u);
@@ -91,7 +91,7 @@ TEST(WriteTarget, TheTreeFileKeepsItsModeAndAReadOnlyOneIsNotReplaced) {
   ::chmod(t.Path("a.txt").c_str(), 0444);
   TNodeFiles item;
   item.FilePath = t.Dir() + "a.txt";
-  ASSERT_TRUE(item.Open(true));
+  ASSERT_TRUE(Ok(item.Open(true)));
   item.Title = "changed";
   const std::string a = t.Read("a.txt");
   EXPECT_EQ(item.Save().code, EACCES);
@@ -117,7 +117,7 @@ TEST(WriteTarget, LinksInsideTheProjectAreWrittenThroughAndLinksOutOfItNever) {
   TProjectNode *a = tree.RootNode()->GetFirstChild();
   TProjectNode *b = tree.RootNode()->GetLastChild();
   a->Data()->Files.Title = "A through the link";
-  ASSERT_TRUE(a->Data()->Files.Save());
+  ASSERT_TRUE(Ok(a->Data()->Files.Save()));
   EXPECT_TRUE(fs::is_symlink(t.Path("a.txt")));
   EXPECT_NE(t.Read("store/a.txt").find("Title:A through the link\r\n"), std::string::npos);
 
@@ -151,7 +151,7 @@ TEST(WriteTarget, LinksInsideTheProjectAreWrittenThroughAndLinksOutOfItNever) {
   EXPECT_FALSE(fsys::WriteFile(t.Path("dangling.txt"), "x", inProject));
   EXPECT_FALSE(fs::exists(t.Path("store/none.txt")));
   // Without a folder to stay in (a file the user chose) a link is followed.
-  ASSERT_TRUE(fsys::WriteFile(t.Path("b.txt"), "exported"));
+  ASSERT_TRUE(Ok(fsys::WriteFile(t.Path("b.txt"), "exported")));
   EXPECT_EQ(elsewhere.Read("mine.txt"), "exported");
   EXPECT_TRUE(fs::is_symlink(t.Path("b.txt")));
 }
@@ -162,16 +162,16 @@ TEST(WriteTarget, APiecewiseWriteShowsNothingUntilCommittedAndLeavesNothingWhenD
   ::chmod(t.Path("old.txt").c_str(), 0640);
   {
     fsys::AtomicWriter w;
-    ASSERT_TRUE(w.Open(t.Path("new.txt")));
-    ASSERT_TRUE(w.Append("piece 1,"));
+    ASSERT_TRUE(Ok(w.Open(t.Path("new.txt"))));
+    ASSERT_TRUE(Ok(w.Append("piece 1,")));
     EXPECT_FALSE(fs::exists(t.Path("new.txt"))); // nothing named before the end
-    ASSERT_TRUE(w.Append("piece 2"));
+    ASSERT_TRUE(Ok(w.Append("piece 2")));
     fsys::AtomicWriter r;
-    ASSERT_TRUE(r.Open(t.Path("old.txt")));
-    ASSERT_TRUE(r.Append("replaced"));
+    ASSERT_TRUE(Ok(r.Open(t.Path("old.txt"))));
+    ASSERT_TRUE(Ok(r.Append("replaced")));
     EXPECT_EQ(t.Read("old.txt"), "old");
-    ASSERT_TRUE(w.Commit());
-    ASSERT_TRUE(r.Commit());
+    ASSERT_TRUE(Ok(w.Commit()));
+    ASSERT_TRUE(Ok(r.Commit()));
     EXPECT_FALSE(r.Commit()); // done: a second commit writes nothing
   }
   EXPECT_EQ(t.Read("new.txt"), "piece 1,piece 2");
@@ -180,10 +180,10 @@ TEST(WriteTarget, APiecewiseWriteShowsNothingUntilCommittedAndLeavesNothingWhenD
   {
     // Dropped before the end, for a new and an existing target.
     fsys::AtomicWriter a, b;
-    ASSERT_TRUE(a.Open(t.Path("dropped.txt")));
-    ASSERT_TRUE(a.Append("x"));
-    ASSERT_TRUE(b.Open(t.Path("old.txt")));
-    ASSERT_TRUE(b.Append("y"));
+    ASSERT_TRUE(Ok(a.Open(t.Path("dropped.txt"))));
+    ASSERT_TRUE(Ok(a.Append("x")));
+    ASSERT_TRUE(Ok(b.Open(t.Path("old.txt"))));
+    ASSERT_TRUE(Ok(b.Append("y")));
   }
   EXPECT_TRUE(OnlyNames(t, {"new.txt", "old.txt"}));
   EXPECT_EQ(t.Read("old.txt"), "replaced");
@@ -191,10 +191,10 @@ TEST(WriteTarget, APiecewiseWriteShowsNothingUntilCommittedAndLeavesNothingWhenD
   // A file made by someone else between the start and the end is replaced
   // whole, not refused and not left with a stray temporary file.
   fsys::AtomicWriter race;
-  ASSERT_TRUE(race.Open(t.Path("raced.txt")));
-  ASSERT_TRUE(race.Append("ours"));
+  ASSERT_TRUE(Ok(race.Open(t.Path("raced.txt"))));
+  ASSERT_TRUE(Ok(race.Append("ours")));
   t.Write("raced.txt", "theirs");
-  ASSERT_TRUE(race.Commit());
+  ASSERT_TRUE(Ok(race.Commit()));
   EXPECT_EQ(t.Read("raced.txt"), "ours");
   EXPECT_TRUE(OnlyNames(t, {"new.txt", "old.txt", "raced.txt"}));
 }

@@ -120,12 +120,21 @@ private slots:
 
   void dropWithoutHandlerIsReadAndDiscarded() {
     TestDir dir;
-    dir.Write(QStringLiteral("a.txt"), "a");
+    const std::string a = dir.Write(QStringLiteral("a.txt"), "a");
+    const std::string b = dir.Write(QStringLiteral("b.txt"), "b");
     QWidget owner;
     TDragDropFile drop(&owner);
     drop.Start();
-    std::unique_ptr<QMimeData> mime(Files({dir.Native(QStringLiteral("a.txt"))}));
-    QVERIFY(SendDrop(&owner, mime.get()).accepted);
+    std::unique_ptr<QMimeData> first(Files({dir.Native(QStringLiteral("a.txt"))}));
+    QVERIFY(SendDrop(&owner, first.get()).accepted);
+    // A handler given afterwards gets the next drop alone, never the one
+    // that found none.
+    Recorder rec;
+    rec.Attach(drop);
+    std::unique_ptr<QMimeData> second(Files({dir.Native(QStringLiteral("b.txt"))}));
+    SendDrop(&owner, second.get());
+    QCOMPARE(rec.drops, (std::vector<TStringList>{{b}}));
+    QVERIFY(dir.Has(QStringLiteral("a.txt")));
   }
 
   void pathCp932CannotNameIsReportedAndSkipped() {

@@ -119,7 +119,7 @@ private slots:
     QVERIFY(!failed);
     const QString text = ui::FileErrorText(failed);
     QCOMPARE(text, QStringLiteral("\r\n") + dir.Native(QStringLiteral(u"無い/資料.txt")) +
-                       QStringLiteral("\r\n") + ui::ErrnoText(ENOENT));
+                       QStringLiteral(u"\r\nファイルまたはフォルダが見つかりません"));
     QVERIFY(!text.contains(QStringLiteral(".tmp")));
     QVERIFY(!ui::ErrnoText(ENOSPC).isEmpty());
     QVERIFY(ui::ErrnoText(EACCES) != ui::ErrnoText(ENOSPC));
