@@ -5,6 +5,7 @@
 #include "store/Codec.h"
 #include "store/Project.h"
 #include "store/TreeClipboard.h"
+#include "store/TreeHistory.h"
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
 #include "ui/Text.h"
@@ -105,6 +106,7 @@ void TClipboardCommands::PastItemAction() {
   if (!ed_.StoreOrTell(ed_.CurrentNode()))
     return;
   TProjectNode *selected = ed_.Tree()->Selected();
+  TTreeHistory::Step step(project.History(), TTreeStep::Insert, {});
   treeclip::TInsertOptions options;
   options.author = ed_.Author();
   options.overwrite = [this](const std::string &name) {
@@ -129,6 +131,7 @@ void TClipboardCommands::PastItemAction() {
     ed_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
   if (TProjectNode *first = report.first) {
+    project.History().SetLabel(first->Text());
     for (TProjectNode *n = first; n; n = n->GetNextWithin(first))
       project.Tree().SetExpanded(n, false);
     ed_.Tree()->SelectNode(first); // shows it, as any selection does

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMimeData>
+#include <QTextCursor>
 
 namespace {
 
@@ -49,7 +50,8 @@ void TTextCommands::Bind() {
       A::InsertTimeAction, [this] { InsertDateTimeAction(1); }, writable);
   a.Bind(
       A::UndoAction, [this] { ClipboardTextAction(0); },
-      [this] { return Writable() && ed_.MemoJump().CanUndo(); });
+      // The tree has a Ctrl+Z of its own (UndoCommands).
+      [this] { return Writable() && ed_.MemoJump().CanUndo() && !ed_.Tree()->hasFocus(); });
   a.Bind(
       A::CutToClipAction, [this] { ClipboardTextAction(1); },
       [=, this] { return Writable() && (selection() || label()); });
@@ -183,7 +185,10 @@ void TTextCommands::UndoItemMidifyAction() {
     return;
   TItemMemo *memo = ed_.Memo();
   memo->setUpdatesEnabled(false);
-  ed_.ShowMemoText(current->Data()->Files.Body);
+  // As an edit, so that the memo's Ctrl+Z brings back the text dropped.
+  QTextCursor all(memo->document());
+  all.select(QTextCursor::Document);
+  all.insertText(ui::ToQString(current->Data()->Files.Body.Joined()));
   ed_.SetMemoModified(false);
   memo->setUpdatesEnabled(true);
   ed_.MemoJump().SetCaret(0);

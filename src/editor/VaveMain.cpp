@@ -15,11 +15,13 @@
 #include "editor/PlainTextMemo.h"
 #include "editor/TextCommands.h"
 #include "editor/TreeCommands.h"
+#include "editor/UndoCommands.h"
 #include "editor/VaveDataBase.h"
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
+#include "store/TreeHistory.h"
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
 #include "ui/Text.h"
@@ -59,6 +61,7 @@ TVaveMainForm::~TVaveMainForm() {
   capture_.reset();
   clipboard_.reset();
   treeCommands_.reset();
+  undo_.reset();
   exportCommands_.reset();
   delete tree_; // the view shows the project, which goes with the window's members
 }
@@ -143,6 +146,8 @@ void TVaveMainForm::BindCommands() {
   cleanup_->Bind();
   diskChanges_ = std::make_unique<TDiskChangeCommands>(context);
   diskChanges_->Bind();
+  undo_ = std::make_unique<TUndoCommands>(context);
+  undo_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
@@ -460,7 +465,10 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
       c = ' ';
   if (label.empty())
     ui::FromQString(QString::fromUtf16(u"(無題)"), label);
-  project_->Tree().SetText(node, label);
+  {
+    TTreeHistory::Step step(project_->History(), TTreeStep::Rename, label);
+    project_->Tree().SetText(node, label);
+  }
   SetMemoModified(true);
   if (node == RootNode())
     setWindowTitle(ui::ToQString(label));

@@ -41,6 +41,7 @@ class TItemHeader;
 class TPlainTextMemo;
 class TTextCommands;
 class TTreeCommands;
+class TUndoCommands;
 
 class TDiskChangeCommands;
 struct TLoadReport;
@@ -185,6 +186,7 @@ private:
   std::unique_ptr<TFindCommands> find_;
   std::unique_ptr<TCleanupCommands> cleanup_;
   std::unique_ptr<TDiskChangeCommands> diskChanges_;
+  std::unique_ptr<TUndoCommands> undo_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
