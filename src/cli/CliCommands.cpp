@@ -4,6 +4,7 @@
 #include "export/ExportText.h"
 #include "search/ProjectSearch.h"
 #include "store/Codec.h"
+#include "store/DeletedItems.h"
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
@@ -468,6 +469,12 @@ int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
   }
   reported += UnnamedNewerFiles(project);
   reported += StrayFiles(project);
+  // Deleted items are no fault: listed for the editor's window of them.
+  for (const TRestorable &r : ListRestorable(project))
+    out << "restorable: file \"" << Show(r.name) << "\" ("
+        << (r.retired ? "deleted item" : "below a deleted item") << "), title \"" << Show(r.title)
+        << "\", " << r.deleted.ToString() << ", " << r.size << " bytes: " << Show(r.firstLine)
+        << "\n";
   if (reported.empty()) {
     out << "ok: " << project.Tree().NodeCount() << " items, nothing to report\n";
     return kOk;
@@ -657,6 +664,8 @@ const Command kCommands[] = {
      "files that cannot be read, malformed header values, item texts holding\n"
      "bytes that are not Shift-JIS, .txt files newer than the tree file that no\n"
      "item names, and what a stopped write left (X.tmp~, MainTree.dat.new).\n"
+     "Lists on stdout the item files the editor can restore (retired X.exp files\n"
+     "and the files of items below a deleted one), which are no fault.\n"
      "Exits 0 when there is nothing to report, 1 when something was reported or\n"
      "DIR is not a project.\n",
      CheckCommand},

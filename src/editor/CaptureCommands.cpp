@@ -7,6 +7,7 @@
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
+#include "store/TreeHistory.h"
 #include "ui/BusyCursor.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
@@ -108,6 +109,7 @@ bool TCaptureCommands::Capture(bool sub, bool fromUser, const std::string &label
   // Under the root a sub item and a new item are the same place.
   if (sub && selected == ed_.Project().Root())
     sub = false;
+  TTreeHistory::Step step(ed_.Project().History(), TTreeStep::Capture, label);
   TProjectNode *node = ed_.CreateNewItem(sub, fromUser);
   if (!node || ed_.CurrentNode() != node)
     return false; // nothing made: nothing goes into the item still selected
@@ -165,6 +167,9 @@ void TCaptureCommands::FileDrop(const TStringList &paths) {
   // A drop is no command: a label still being edited is committed here.
   ed_.Tree()->CommitLabelEdit();
   ui::BusyCursor busy;
+  // Every file dropped at once is one step.
+  TTreeHistory::Step step(ed_.Project().History(), TTreeStep::FileDrop,
+                          paths.empty() ? std::string() : BareTitle(paths.front()));
   TProjectNode *last = nullptr;
   for (const std::string &path : paths) {
     std::string text;

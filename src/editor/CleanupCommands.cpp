@@ -1,6 +1,7 @@
 #include "editor/CleanupCommands.h"
 
 #include "store/Cleanup.h"
+#include "store/DeletedItems.h"
 #include "store/Project.h"
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
@@ -15,11 +16,15 @@ void TCleanupCommands::Bind() {
 void TCleanupCommands::ExpireUnnecessaryFileClick() {
   if (!ed_.Project().Root())
     return;
+  QString question = QStringLiteral(u"このプロジェクトで使用していないファイルを削除します");
+  // Deleted items can be restored until now: say how many go for good.
+  if (const size_t restorable = ListRestorable(ed_.Project()).size())
+    question +=
+        QStringLiteral(u"\r\n削除したアイテムのファイル %1 個も完全に削除されます").arg(restorable);
+  question += QStringLiteral(u"\r\nよろしいですか?");
   // Deleting is the answer that loses something: No is the default.
-  if (ed_.ShowMessageBox(
-          QStringLiteral(
-              u"このプロジェクトで使用していないファイルを削除します\r\nよろしいですか?"),
-          ui::MsgIcon::Warning, ui::MsgButtons::YesNo, ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
+  if (ed_.ShowMessageBox(question, ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                         ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   TCleanupReport report;
   {

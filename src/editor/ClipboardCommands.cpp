@@ -5,6 +5,7 @@
 #include "store/Codec.h"
 #include "store/Project.h"
 #include "store/TreeClipboard.h"
+#include "store/TreeHistory.h"
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
 #include "ui/Text.h"
@@ -101,6 +102,7 @@ void TClipboardCommands::PastItemAction() {
   if (!ed_.StoreOrTell(ed_.CurrentNode()))
     return;
   TProjectNode *selected = ed_.Tree()->Selected();
+  TTreeHistory::Step step(project.History(), TTreeStep::Insert, {});
   treeclip::TInsertOptions options;
   options.author = ed_.Author();
   options.overwrite = [this](const std::string &name) {
@@ -124,6 +126,8 @@ void TClipboardCommands::PastItemAction() {
       text += ui::FileErrorText(failure);
     ed_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
+  if (report.first)
+    project.History().SetLabel(report.first->Text());
   // Nothing inserted (the marker alone, or the first source gone): the
   // selected item is collapsed and shown again all the same.
   if (TProjectNode *first = report.first ? report.first : selected) {

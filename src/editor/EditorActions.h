@@ -20,6 +20,10 @@
   X(AddLowerItemAction, u"下位階層(&A)", "Ctrl+D", u"選択したｱｲﾃﾑを上のｱｲﾃﾑのｻﾌﾞｱｲﾃﾑにします", 3, 0, false, false) \
   X(AllExpandAction, u"すべて開く(&O)", "F7", u"ﾂﾘｰをすべて展開します", 0, 0, false, false) \
   X(AllComposeAction, u"すべて閉じる(&L)", "Shift+F7", u"ﾂﾘｰをすべて閉じます", 0, 1, false, false) \
+  /* Tree history (the hints name the step, see UndoCommands) */ \
+  X(TreeUndoAction, u"元に戻す(&Z)", "Ctrl+Z", u"最後のﾂﾘｰの変更を取り消します", 0, 0, false, false) \
+  X(TreeRedoAction, u"やり直し(&Y)", "Ctrl+Y", u"取り消したﾂﾘｰの変更をやり直します", 0, 0, false, false) \
+  X(DeletedItemsAction, u"削除したｱｲﾃﾑ(&B)...", "", u"削除したｱｲﾃﾑの一覧を表示し、選んだｱｲﾃﾑを元に戻します", 0, 0, false, false) \
   /* Tree clipboard */ \
   X(CopyItemAction, u"ｱｲﾃﾑのｺﾋﾟｰ(&F)", "Shift+F8", u"ｱｲﾃﾑとｻﾌﾞｱｲﾃﾑをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰします", 0, 0, false, false) \
   X(PastItemAction, u"ｱｲﾃﾑの挿入(&P)", "Shift+F9", u"ｸﾘｯﾌﾟﾎﾞｰﾄﾞのｱｲﾃﾑを選択したｱｲﾃﾑの下位階層に挿入します", 0, 0, false, false) \

@@ -49,10 +49,12 @@ void BuildEditorMenus(QMainWindow *window, const TEditorActions &actions, TVaveD
        A::CopyToClipAction, A::PastClipTextAction, A::SelectAllAction, S, A::UndoItemMidifyAction});
 
   QMenu *treeMenu = menu(nullptr, "TreeMenu", u"ﾂﾘｰ(&T)");
+  add(treeMenu, {A::TreeUndoAction, A::TreeRedoAction, S});
   add(treeMenu,
       {A::CreateNewItemAction, A::CreateSubItemAction, A::RenameItemAction, A::ExpierItemAction, S,
        A::UpperItemAction, A::DownerItemAction, A::InprimentUpperItemAction, A::AddLowerItemAction,
        S, A::AllExpandAction, A::AllComposeAction, S, A::CopyItemAction, A::PastItemAction});
+  add(treeMenu, {S, A::DeletedItemsAction});
 
   QMenu *attr = menu(nullptr, "AttributeMenu", u"属性(&A)");
   add(attr, {A::SelectToDoAction, A::SelectCompletionAction});
@@ -87,9 +89,17 @@ void BuildEditorMenus(QMainWindow *window, const TEditorActions &actions, TVaveD
                        tree_->SelectNode(TVaveTreeModel::NodeOf(i));
                      pop->popup(tree_->viewport()->mapToGlobal(p));
                    });
-  // Shortcuts work wherever the focus is in the window.
-  for (int i = 0; i < actions.Count(); ++i)
-    window->addAction(actions.At(i));
+  // Shortcuts work wherever the focus is in the window; the tree's undo and
+  // redo keys only in the tree, the memo's Ctrl+Z staying the text's own.
+  for (int i = 0; i < actions.Count(); ++i) {
+    const auto id = static_cast<A>(i);
+    QWidget *owner = window;
+    if (id == A::TreeUndoAction || id == A::TreeRedoAction)
+      owner = tree_;
+    if (owner == tree_)
+      actions.At(i)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    owner->addAction(actions.At(i));
+  }
 }
 
 void BuildEditorToolBar(QMainWindow *window, const TEditorActions &actions,

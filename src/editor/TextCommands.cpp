@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMimeData>
+#include <QTextCursor>
 
 namespace {
 
@@ -47,7 +48,10 @@ void TTextCommands::Bind() {
   auto clipboard = [this](int tag) { ClipboardTextAction(tag); };
   a.BindTagged(A::InsertDateAction, dateTime, writable);
   a.BindTagged(A::InsertTimeAction, dateTime, writable);
-  a.BindTagged(A::UndoAction, clipboard, [this] { return Writable() && ed_.MemoJump().CanUndo(); });
+  // The tree has a Ctrl+Z of its own (UndoCommands).
+  a.BindTagged(A::UndoAction, clipboard, [this] {
+    return Writable() && ed_.MemoJump().CanUndo() && !ed_.Tree()->hasFocus();
+  });
   a.BindTagged(A::CutToClipAction, clipboard,
                [=, this] { return Writable() && (selection() || label()); });
   a.BindTagged(A::CopyToClipAction, clipboard,
@@ -169,7 +173,10 @@ void TTextCommands::UndoItemMidifyAction() {
   TProjectNode *current = ed_.CurrentNode();
   TItemMemo *memo = ed_.Memo();
   memo->setUpdatesEnabled(false);
-  ed_.ShowMemoText(current->Data()->Files.Body);
+  // As an edit, so that the memo's Ctrl+Z brings back the text dropped.
+  QTextCursor all(memo->document());
+  all.select(QTextCursor::Document);
+  all.insertText(ui::ToQString(current->Data()->Files.Body.Joined()));
   ed_.SetMemoModified(false);
   memo->setUpdatesEnabled(true);
   ed_.MemoJump().SetCaret(0);

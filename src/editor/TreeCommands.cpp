@@ -27,8 +27,10 @@ TProjectNode *TTreeCommands::Root() const { return ed_.Project().Root(); }
 // selection event runs, the item stays selected and current and the memo
 // keeps its text. The core expands the new parent and collapses the moved
 // subtree.
-void TTreeCommands::MoveItem(TProjectNode *node, TProjectNode *target, TNodeAttachMode mode) {
+void TTreeCommands::MoveItem(TProjectNode *node, TProjectNode *target, TNodeAttachMode mode,
+                             TTreeStep kind) {
   TVaveDataBase *view = ed_.Tree();
+  TTreeHistory::Step step(ed_.Project().History(), kind, node->Text());
   // A move the tree refuses (into the item's own subtree) still counts as an
   // edit, as the user asked for one.
   ed_.Project().SetModified(true);
@@ -81,7 +83,9 @@ void TTreeCommands::BindDragging() {
                        return;
                      // A move comes out collapsed; a dragged item keeps the state it had.
                      const bool expanded = dragged->Expanded();
-                     MoveItem(dragged, target, mode);
+                     TTreeHistory::Step step(ed_.Project().History(), TTreeStep::Drag,
+                                             dragged->Text());
+                     MoveItem(dragged, target, mode, TTreeStep::Drag);
                      ed_.Tree()->Tree().SetExpanded(dragged, expanded);
                      ed_.Actions().UpdateSoon(); // a drop is no command
                    });
@@ -104,6 +108,8 @@ TProjectNode *TTreeCommands::CreateNewItem(bool sub, bool fromUser) {
   memo->clear();
   TProjectTree &tree = ed_.Project().Tree();
   const std::string label = Cp932(u"新しいアイテム");
+  TTreeHistory::Step step(ed_.Project().History(), sub ? TTreeStep::NewSubItem : TTreeStep::NewItem,
+                          label);
   TProjectNode *node;
   if (sub)
     node = tree.AddChild(selected, label);
@@ -149,6 +155,7 @@ void TTreeCommands::ExpierItemAction() {
   TProjectNode *above = TVaveTreeModel::NodeOf(view->indexAbove(view->IndexOf(selected)));
   if (!above)
     above = selected->Parent();
+  TTreeHistory::Step step(ed_.Project().History(), TTreeStep::Delete, selected->Text());
   ed_.ForgetCurrentNode(); // the deleted item is not stored again
   // Only the item's own file is retired. When that fails (the file is gone,
   // or a retired file of that name exists) the file stays as it is and the
@@ -164,16 +171,17 @@ void TTreeCommands::ExpierItemAction() {
 
 void TTreeCommands::UpperItemAction() {
   TProjectNode *selected = Selected();
-  MoveItem(selected, selected->GetPrevSibling(), TNodeAttachMode::Insert);
+  MoveItem(selected, selected->GetPrevSibling(), TNodeAttachMode::Insert, TTreeStep::Up);
 }
 
 void TTreeCommands::DownerItemAction() {
   TProjectNode *selected = Selected();
   TProjectNode *parent = selected->Parent();
   if (selected->Index() + 2 < parent->Count())
-    MoveItem(selected, parent->Item(selected->Index() + 2), TNodeAttachMode::Insert);
+    MoveItem(selected, parent->Item(selected->Index() + 2), TNodeAttachMode::Insert,
+             TTreeStep::Down);
   else
-    MoveItem(selected, parent, TNodeAttachMode::AddChild);
+    MoveItem(selected, parent, TNodeAttachMode::AddChild, TTreeStep::Down);
 }
 
 void TTreeCommands::InprimentUpperItemAction() {
@@ -181,14 +189,14 @@ void TTreeCommands::InprimentUpperItemAction() {
   TProjectNode *parent = selected->Parent();
   // Right after the former parent, at its level.
   if (TProjectNode *next = parent->GetNextSibling())
-    MoveItem(selected, next, TNodeAttachMode::Insert);
+    MoveItem(selected, next, TNodeAttachMode::Insert, TTreeStep::Lift);
   else
-    MoveItem(selected, parent, TNodeAttachMode::Add);
+    MoveItem(selected, parent, TNodeAttachMode::Add, TTreeStep::Lift);
 }
 
 void TTreeCommands::AddLowerItemAction() {
   TProjectNode *selected = Selected();
-  MoveItem(selected, selected->GetPrevSibling(), TNodeAttachMode::AddChild);
+  MoveItem(selected, selected->GetPrevSibling(), TNodeAttachMode::AddChild, TTreeStep::Sink);
 }
 
 // ---------------------------------------------------- expand / collapse ----

@@ -3,6 +3,7 @@
 // the four moves, expand and collapse all, and moving items by dragging them.
 #include "editor/EditorContext.h"
 #include "store/ProjectTree.h"
+#include "store/TreeHistory.h"
 
 class TTreeCommands {
 public:
@@ -25,7 +26,7 @@ private:
   void AddLowerItemAction();
   void SetAllExpanded(bool expanded);
   void BindDragging();
-  void MoveItem(TProjectNode *node, TProjectNode *target, TNodeAttachMode mode);
+  void MoveItem(TProjectNode *node, TProjectNode *target, TNodeAttachMode mode, TTreeStep kind);
   TProjectNode *Selected() const;
   TProjectNode *Root() const;
 

@@ -99,7 +99,13 @@ void TVaveTreeModel::AboutToInsert(TProjectNode *parent, int row) {
   beginInsertRows(IndexOf(parent), row, row);
 }
 
-void TVaveTreeModel::Inserted(TProjectNode *) { endInsertRows(); }
+void TVaveTreeModel::Inserted(TProjectNode *node) {
+  endInsertRows();
+  // A subtree put back (an undone delete) opens as it was.
+  for (TProjectNode *n = node->GetFirstChild() ? node : nullptr; n; n = n->GetNextWithin(node))
+    if (n->Expanded() && n->HasChildren())
+      emit expandedChanged(IndexOf(n), true);
+}
 
 void TVaveTreeModel::AboutToMove(TProjectNode *node, TProjectNode *newParent, int destRow) {
   beginMoveRows(IndexOf(node->Parent()), node->Index(), node->Index(), IndexOf(newParent), destRow);

@@ -16,12 +16,14 @@
 #include "editor/SaveCommands.h"
 #include "editor/TextCommands.h"
 #include "editor/TreeCommands.h"
+#include "editor/UndoCommands.h"
 #include "editor/VaveDataBase.h"
 #include "editor/WindowSettings.h"
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
+#include "store/TreeHistory.h"
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
 #include "ui/Text.h"
@@ -58,6 +60,7 @@ TVaveMainForm::~TVaveMainForm() {
   capture_.reset();
   clipboard_.reset();
   treeCommands_.reset();
+  undo_.reset();
   exportCommands_.reset();
   delete tree_; // the view shows the project, which goes with the window's members
 }
@@ -130,6 +133,8 @@ void TVaveMainForm::BindCommands() {
     emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
   });
   save_->Bind();
+  undo_ = std::make_unique<TUndoCommands>(context);
+  undo_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
@@ -438,7 +443,10 @@ bool TVaveMainForm::VaveTreeEdited(TProjectNode *node, const QString &typed) {
       c = ' ';
   if (label.empty())
     ui::FromQString(QString::fromUtf16(u"(無題)"), label);
-  project_->Tree().SetText(node, label);
+  {
+    TTreeHistory::Step step(project_->History(), TTreeStep::Rename, label);
+    project_->Tree().SetText(node, label);
+  }
   SetMemoModified(true);
   if (node == RootNode())
     setWindowTitle(ui::ToQString(label));

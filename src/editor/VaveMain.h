@@ -43,6 +43,7 @@ class TSaveCommands;
 class TTextCommands;
 class TTreeCommands;
 class TWindowSettings;
+class TUndoCommands;
 
 class TDiskChangeCommands;
 struct TLoadReport;
@@ -182,6 +183,7 @@ private:
   std::unique_ptr<TDiskChangeCommands> diskChanges_;
   std::unique_ptr<TWindowSettings> settings_;
   std::unique_ptr<TSaveCommands> save_;
+  std::unique_ptr<TUndoCommands> undo_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.

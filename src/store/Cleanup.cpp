@@ -4,6 +4,7 @@
 #include "store/LibUnit.h"
 #include "store/MatchesLiblary.h"
 #include "store/Project.h"
+#include "store/TreeHistory.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -57,6 +58,11 @@ TCleanupReport DeleteUnusedFiles(const TProject &project) {
   TStringList keep;
   project.CollectItemFiles(keep, keep, -1, project.Root(), true);
   keep.push_back(project.TreeFilePath());
+  // And what an undo brings back with its items.
+  const size_t named = keep.size();
+  project.History().CollectHeldFiles(keep, keep);
+  for (size_t i = named, n = keep.size(); i < n; ++i)
+    keep.push_back(keep[i] + ".exp");
   KeepWhatUnreadItemsName(project, keep, report.unreadable);
   if (!report.unreadable.empty())
     return report;

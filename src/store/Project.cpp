@@ -2,7 +2,10 @@
 
 #include "store/Codec.h"
 #include "store/LibUnit.h"
+#include "store/TreeHistory.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <unordered_map>
 
 namespace {
@@ -24,9 +27,12 @@ bool TProject::IsProjectDirectory(std::string_view dir) {
   return !dir.empty() && fsys::FileExists(TreeFilePath(dir));
 }
 
-TProject::TProject() { tree_.SetObserver(this); }
+TProject::TProject() : history_(std::make_unique<TTreeHistory>(*this)) { tree_.SetObserver(this); }
 
-TProject::~TProject() { tree_.SetObserver(nullptr); }
+TProject::~TProject() {
+  history_.reset();
+  tree_.SetObserver(nullptr);
+}
 
 std::string TProject::Title() const { return Root() ? Root()->Text() : std::string(); }
 
@@ -129,6 +135,46 @@ bool TProject::RetireItemFile(TProjectNode *node) {
     return false;
   retiring_.push_back(path);
   return true;
+}
+
+fsys::Status TProject::RestoreItemFile(TProjectNode *node) {
+  if (!node || node->Data()->Missing)
+    return {};
+  TNodeFiles &f = node->Data()->Files;
+  if (auto it = std::find(retiring_.begin(), retiring_.end(), f.FilePath); it != retiring_.end()) {
+    retiring_.erase(it); // never renamed: the save had not come yet
+    return {};
+  }
+  const std::string retired = f.FilePath + ".exp";
+  uint64_t device = 0, inode = 0;
+  if (!fsys::Identity(retired, device, inode) || !f.Disk.known || inode != f.Disk.inode ||
+      device != f.Disk.device)
+    return {}; // nothing of this item's was retired
+  std::string to = f.FilePath;
+  if (fsys::Status s = LinkBack(retired, to); !s)
+    return s;
+  f.FilePath = to;
+  (void)fsys::Restamp(to, f.Disk); // a file changed meanwhile stays changed: asked at the store
+  return {};
+}
+
+fsys::Status TProject::LinkBack(const std::string &from, std::string &to) {
+  // A link never replaces a file that is there: a name taken meanwhile,
+  // even at the last moment, makes a new name be tried.
+  for (;;) {
+    fsys::Status s = fsys::HardLink(from, to);
+    if (s) {
+      (void)fsys::DeleteFile(from); // a second name left beside is only a stray
+      return {};
+    }
+    if (s.code != EEXIST) {
+      // A file system without links: the rename, once the name is free.
+      if (fsys::Exists(to))
+        return s;
+      return fsys::RenameFile(from, to);
+    }
+    to = dir_ + NewItemFileName(); // never an existing name
+  }
 }
 
 void TProject::RetireDeletedFiles() {

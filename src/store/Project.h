@@ -17,6 +17,7 @@
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
 
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -30,6 +31,8 @@ struct TLoadReport {
   std::vector<TSkippedItem> Unreached; // item sections no item stands for, kept in the file
   std::vector<TProjectNode *> Missing; // items kept in the tree whose file could not be read
 };
+
+class TTreeHistory;
 
 class TProject : private TTreeObserver {
 public:
@@ -63,6 +66,10 @@ public:
 
   // A view that mirrors the tree hears every change through the project.
   void SetObserver(TTreeObserver *observer) { observer_ = observer; }
+
+  // The undo history of the tree's edits (store/TreeHistory.h).
+  TTreeHistory &History() { return *history_; }
+  const TTreeHistory &History() const { return *history_; }
 
   bool Modified() const { return modified_; }
   void SetModified(bool modified) { modified_ = modified; }
@@ -102,6 +109,13 @@ public:
   // window close without a save. False (nothing to rename) for an item
   // without a file of its own or when a retired file of that name exists.
   bool RetireItemFile(TProjectNode *node);
+  // Takes a retirement back: the item's file keeps (or gets back) its name,
+  // or, when another file took that name meanwhile, a new unique one. A
+  // retired file that is not this item's (another inode) is left alone.
+  fsys::Status RestoreItemFile(TProjectNode *node);
+  // Gives the file at `from` the name `to`, or a new unique one when `to`
+  // is taken (`to` then says which): never replaces a file.
+  fsys::Status LinkBack(const std::string &from, std::string &to);
   // The names (no directory part) of every file the project needs: the tree
   // file, its previous copy, and every item's file, missing ones included.
   std::set<std::string> CollectItemFiles() const;
@@ -136,6 +150,7 @@ private:
   void Reset() override;
 
   TProjectTree tree_;
+  std::unique_ptr<TTreeHistory> history_; // records tree_, so goes before it
   TTreeObserver *observer_ = nullptr;
   std::string dir_;
   bool modified_ = false;

@@ -2,10 +2,12 @@
 
 #include "store/IniFile.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <limits>
 #include <unordered_set>
+#include <utility>
 
 // ---- TProjectNode --------------------------------------------------------
 
@@ -114,6 +116,8 @@ TProjectNode *TProjectTree::Place(TProjectNode *holder, int row, std::string_vie
   ++nodeCount_;
   if (!Quiet())
     observer_->Inserted(raw);
+  if (TTreeRecorder *r = Recorder())
+    r->Placed(raw);
   return raw;
 }
 
@@ -183,6 +187,8 @@ bool TProjectTree::MoveTo(TProjectNode *node, TProjectNode *target, TNodeAttachM
     Renumber(holder, static_cast<size_t>(std::min(at, holder == oldHolder ? oldRow : at)));
     if (!Quiet())
       observer_->Moved(node, Public(oldHolder), oldRow);
+    if (TTreeRecorder *r = Recorder())
+      r->Moved(node, Public(oldHolder), oldRow);
   }
   Collapse(node);
   if (TProjectNode *parent = Public(holder))
@@ -195,6 +201,16 @@ void TProjectTree::Collapse(TProjectNode *node) { SetExpandedRecursive(node, fal
 void TProjectTree::Delete(TProjectNode *node) {
   if (!node || !node->parent_)
     return;
+  TProjectNode *parent = Public(node->parent_);
+  const int row = node->index_;
+  std::unique_ptr<TProjectNode> owned = Detach(node);
+  if (TTreeRecorder *r = Recorder())
+    r->Removed(std::move(owned), parent, row);
+}
+
+std::unique_ptr<TProjectNode> TProjectTree::Detach(TProjectNode *node) {
+  if (!node || !node->parent_)
+    return nullptr;
   TProjectNode *holder = node->parent_;
   int row = node->index_;
   if (!Quiet())
@@ -210,9 +226,62 @@ void TProjectTree::Delete(TProjectNode *node) {
   std::unique_ptr<TProjectNode> owned = std::move(holder->children_[row]);
   holder->children_.erase(holder->children_.begin() + row);
   Renumber(holder, static_cast<size_t>(row));
+  owned->parent_ = nullptr;
   nodeCount_ -= removed;
   if (!Quiet())
     observer_->Removed(Public(holder), row);
+  return owned;
+}
+
+TProjectNode *TProjectTree::Attach(TProjectNode *parent, int row,
+                                   std::unique_ptr<TProjectNode> node) {
+  if (!node)
+    return nullptr;
+  TProjectNode *holder = Holder(parent);
+  if (row < 0 || row > holder->Count())
+    row = holder->Count();
+  TProjectNode *raw = node.get();
+  size_t added = 0;
+  for (TProjectNode *n = raw; n; n = n->GetNextWithin(raw))
+    ++added;
+  if (!Quiet())
+    observer_->AboutToInsert(Public(holder), row);
+  raw->parent_ = holder;
+  holder->children_.insert(holder->children_.begin() + row, std::move(node));
+  Renumber(holder, static_cast<size_t>(row));
+  nodeCount_ += added;
+  if (!Quiet())
+    observer_->Inserted(raw);
+  return raw;
+}
+
+void TProjectTree::MoveToRow(TProjectNode *node, TProjectNode *parent, int row) {
+  TProjectNode *holder = Holder(parent);
+  TProjectNode *oldHolder = node ? node->parent_ : nullptr;
+  if (!oldHolder || holder == node || holder->HasAsParent(node))
+    return;
+  const int oldRow = node->index_;
+  const int last = holder == oldHolder ? holder->Count() - 1 : holder->Count();
+  row = std::clamp(row, 0, last);
+  if (holder == oldHolder && row == oldRow)
+    return;
+  if (!Quiet())
+    observer_->AboutToMove(node, Public(holder),
+                           holder == oldHolder && row > oldRow ? row + 1 : row);
+  std::unique_ptr<TProjectNode> owned = std::move(oldHolder->children_[oldRow]);
+  oldHolder->children_.erase(oldHolder->children_.begin() + oldRow);
+  Renumber(oldHolder, static_cast<size_t>(oldRow));
+  owned->parent_ = holder;
+  holder->children_.insert(holder->children_.begin() + row, std::move(owned));
+  Renumber(holder, static_cast<size_t>(holder == oldHolder ? std::min(row, oldRow) : row));
+  if (!Quiet())
+    observer_->Moved(node, Public(oldHolder), oldRow);
+}
+
+bool TProjectTree::Contains(const TProjectNode *node) const {
+  while (node && node->parent_)
+    node = node->parent_;
+  return node == &top_;
 }
 
 void TProjectTree::Changed(TProjectNode *node, TNodeChange what) {
@@ -223,8 +292,10 @@ void TProjectTree::Changed(TProjectNode *node, TNodeChange what) {
 void TProjectTree::SetText(TProjectNode *node, std::string_view text) {
   if (!node || node->text_ == text)
     return;
-  node->text_ = std::string(text);
+  std::string old = std::exchange(node->text_, std::string(text));
   Changed(node, TNodeChange::Label);
+  if (TTreeRecorder *r = Recorder())
+    r->Relabelled(node, old);
 }
 
 void TProjectTree::SetExpanded(TProjectNode *node, bool expanded) {
@@ -232,6 +303,8 @@ void TProjectTree::SetExpanded(TProjectNode *node, bool expanded) {
     return;
   node->expanded_ = expanded;
   Changed(node, TNodeChange::Expanded);
+  if (TTreeRecorder *r = Recorder())
+    r->ExpandedChanged(node);
 }
 
 void TProjectTree::SetExpandedRecursive(TProjectNode *node, bool expanded) {
@@ -247,6 +320,8 @@ void TProjectTree::NotifyDataChanged(TProjectNode *node) {
 
 void TProjectTree::ClearNodes() {
   top_.children_.clear(); // each node releases its subtree without recursion
+  if (recorder_)
+    recorder_->Cleared();
   nodeCount_ = 0;
   selected_ = nullptr;
   selectNode_ = nullptr;

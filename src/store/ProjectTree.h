@@ -107,6 +107,21 @@ public:
   virtual void Reset() = 0;
 };
 
+// Told, besides the observer, what each edit of the tree did, so that it can
+// be taken back (the undo history). Not told during a load, nor about the
+// raw Detach, Attach and MoveToRow below, which replay what it recorded.
+class TTreeRecorder {
+public:
+  virtual ~TTreeRecorder() = default;
+  virtual void Placed(TProjectNode *node) = 0;
+  virtual void Moved(TProjectNode *node, TProjectNode *oldParent, int oldRow) = 0;
+  // The recorder takes the removed subtree (or lets it go).
+  virtual void Removed(std::unique_ptr<TProjectNode> node, TProjectNode *parent, int row) = 0;
+  virtual void Relabelled(TProjectNode *node, const std::string &old) = 0;
+  virtual void ExpandedChanged(TProjectNode *node) = 0; // it was !node->Expanded()
+  virtual void Cleared() = 0;                           // every node went
+};
+
 // An item that a load left out of the tree, and why.
 struct TSkippedItem {
   enum Reason {
@@ -160,6 +175,17 @@ public:
   void Delete(TProjectNode *node);
 
   void SetText(TProjectNode *node, std::string_view text);
+  void SetRecorder(TTreeRecorder *recorder) { recorder_ = recorder; }
+  // Takes the node out with its subtree, which the caller then owns (its
+  // nodes keep their state); the observer hears a removal.
+  std::unique_ptr<TProjectNode> Detach(TProjectNode *node);
+  // Puts a detached subtree back at `row` of `parent` (null: the top level).
+  TProjectNode *Attach(TProjectNode *parent, int row, std::unique_ptr<TProjectNode> node);
+  // Moves the node to stand at `row` of `parent` once moved, and nothing
+  // else: no node opens or closes.
+  void MoveToRow(TProjectNode *node, TProjectNode *parent, int row);
+  // The node is in this tree, not in a detached subtree.
+  bool Contains(const TProjectNode *node) const;
   void SetExpanded(TProjectNode *node, bool expanded);
   // The node and every node below it; expanding leaves childless nodes alone.
   void SetExpandedRecursive(TProjectNode *node, bool expanded);
@@ -288,12 +314,14 @@ private:
   void Renumber(TProjectNode *holder, size_t from);
   void Collapse(TProjectNode *node);
   bool Quiet() const { return !observer_ || resetting_ > 0; }
+  TTreeRecorder *Recorder() const { return resetting_ > 0 ? nullptr : recorder_; }
   void Changed(TProjectNode *node, TNodeChange what);
   void ClearNodes();
 
   TProjectNode top_;
   size_t nodeCount_ = 0;
   TTreeObserver *observer_ = nullptr;
+  TTreeRecorder *recorder_ = nullptr;
   int resetting_ = 0;
   TProjectNode *selected_ = nullptr;
 

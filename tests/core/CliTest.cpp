@@ -336,6 +336,13 @@ TEST(Cli, CheckReportsItemFilesNewerThanTheTreeThatNoItemNames) {
   EXPECT_EQ(r.err.find("manual.txt"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("a1.txt"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("note.pdf"), std::string::npos) << r.err;
+  // Such files can be restored in the editor, as retired ones can; no attachment can.
+  fixture::Item(t, "gone.txt.exp", "gone");
+  r = Cli({"check", t.Dir()});
+  for (const char *listed : {"restorable: file \"gone.txt.exp\" (deleted item), title \"gone\", ",
+                             "restorable: file \"old.txt\" (below a deleted item), title \"old\""})
+    EXPECT_NE(r.out.find(listed), std::string::npos) << listed << " not in\n" << r.out;
+  EXPECT_EQ(r.out.find("manual.txt"), std::string::npos) << r.out;
 }
 
 namespace {

@@ -30,8 +30,8 @@ private slots:
     QCOMPARE(boxes.Asked()[0].defaultButton, ui::MsgAnswer::No);
     QVERIFY(p.dir.Has("stray.txt"));
 
-    // A deleted branch, saved: its retired file, its children's files and
-    // the tree file's backup go.
+    // A deleted branch, saved: the stray and the tree file's backup go; the
+    // branch's files stay while an undo can bring the branch back.
     boxes.Answer(ui::MsgAnswer::Yes); // the delete question
     e.Select("A");
     e.w->Action(TEditorAction::ExpierItemAction)->trigger();
@@ -40,16 +40,28 @@ private slots:
     boxes.Answer(ui::MsgAnswer::Yes);
     cleanup->trigger();
     QCOMPARE(boxes.Asked().size(), size_t(2));
-    QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"5 個のファイルを削除しました"));
-    for (const char *gone : {"a.txt.exp", "a1.txt", "a2.txt", "stray.txt", "MainTree.dat.ord"})
+    QCOMPARE(boxes.Asked()[1].text, QStringLiteral(u"2 個のファイルを削除しました"));
+    for (const char *gone : {"stray.txt", "MainTree.dat.ord"})
       QVERIFY2(!p.dir.Has(gone), gone);
-    for (const char *stays : {"MainTree.dat", "r.txt", "b.txt", "pic.png", "README"})
+    for (const char *stays :
+         {"MainTree.dat", "r.txt", "b.txt", "pic.png", "README", "a.txt.exp", "a1.txt", "a2.txt"})
       QVERIFY2(p.dir.Has(stays), stays);
-
     boxes.Answer(ui::MsgAnswer::Yes);
     cleanup->trigger();
     QCOMPARE(boxes.Asked().back().text, QStringLiteral(u"0 個のファイルを削除しました"));
     QCOMPARE(boxes.Asked().back().icon, ui::MsgIcon::Information);
+    e.w->close();
+    // In a later session the question counts the deleted items going for good.
+    OpenEditor again(p.Root());
+    boxes.Clear();
+    boxes.Answer(ui::MsgAnswer::Yes);
+    again.w->Action(TEditorAction::ExpireUnnecessaryFile)->trigger();
+    QCOMPARE(
+        boxes.Asked()[0].text,
+        QStringLiteral(u"このプロジェクトで使用していないファイルを削除します\r\n"
+                       u"削除したアイテムのファイル 3 個も完全に削除されます\r\nよろしいですか?"));
+    for (const char *gone : {"a.txt.exp", "a1.txt", "a2.txt"})
+      QVERIFY2(!p.dir.Has(gone), gone);
   }
 };
 
