@@ -4,6 +4,7 @@
 #include "store/LibUnit.h"
 #include "store/MatchesLiblary.h"
 #include "store/Project.h"
+#include "store/Recovery.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -31,6 +32,11 @@ TCleanupReport DeleteUnusedFiles(const TProject &project) {
   TStringList keep;
   project.CollectItemFiles(keep, keep, -1, project.Root(), true);
   keep.push_back(project.TreeFilePath());
+  // What an unsaved tree in the recovery copy names waits for its restore.
+  recovery::Entry held;
+  if (recovery::Read(recovery::DefaultRoot(), dir, held).ok() && held.found)
+    for (const std::string &name : recovery::NamedFiles(held))
+      keep.push_back(dir + name);
 
   std::vector<fsys::Entry> entries;
   if (fsys::Status st = fsys::ListDirectory(dir, entries); !st) {
