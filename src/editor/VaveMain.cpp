@@ -13,6 +13,7 @@
 #include "editor/FindCommands.h"
 #include "editor/ItemMemo.h"
 #include "editor/PlainTextMemo.h"
+#include "editor/RecoveryCommands.h"
 #include "editor/TextCommands.h"
 #include "editor/TreeCommands.h"
 #include "editor/VaveDataBase.h"
@@ -49,6 +50,8 @@ TVaveMainForm::TVaveMainForm(QWidget *owner)
 
 TVaveMainForm::~TVaveMainForm() {
   hide(); // an open label edit commits now, while the window is still whole
+  // recovery: its writer finishes before the parts it copies go
+  recovery_.reset();
   diskChanges_.reset();
   attachments_.reset();
   // The command groups go before the parts they watch and their rules read.
@@ -143,6 +146,8 @@ void TVaveMainForm::BindCommands() {
   cleanup_->Bind();
   diskChanges_ = std::make_unique<TDiskChangeCommands>(context);
   diskChanges_->Bind();
+  recovery_ = std::make_unique<TRecoveryCommands>(context, *this); // recovery copy
+  recovery_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
@@ -481,6 +486,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     close();
     return false;
   }
+  recovery_->OfferAtOpen(dir); // recovery: asked before anything is written
   OfferToFinishStoppedSave(this, dir);
   quickWalk_ = true;
   current_ = nullptr;
@@ -520,6 +526,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   TProjectNode *selected = tree_->Selected();
   savedSelectionID_ = selected ? selected->Data()->ID : std::string();
   Project().SetModified(attached); // attached items reach the file with the next save
+  recovery_->ApplyOffered();       // recovery: a restored entry as unsaved changes
   updateActionStates();
   DiskWatch().Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
   return true;

@@ -39,6 +39,7 @@ class TExportCommands;
 class TFindCommands;
 class TItemHeader;
 class TPlainTextMemo;
+class TRecoveryCommands;
 class TTextCommands;
 class TTreeCommands;
 
@@ -107,6 +108,8 @@ public:
   TFindCommands &Find() const { return *find_; }
   // What tells the window of files written elsewhere (tests tune its pace).
   TDiskWatch &DiskWatch() const;
+  // The recovery copy of unsaved changes, and the end without questions.
+  TRecoveryCommands &Recovery() const { return *recovery_; }
   // One place decides which commands are enabled.
   void updateActionStates() override;
 
@@ -185,6 +188,7 @@ private:
   std::unique_ptr<TFindCommands> find_;
   std::unique_ptr<TCleanupCommands> cleanup_;
   std::unique_ptr<TDiskChangeCommands> diskChanges_;
+  std::unique_ptr<TRecoveryCommands> recovery_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.
