@@ -9,7 +9,6 @@
 #include "app/SignalPipe.h"
 #include "catalogue/SelectThema.h"
 #include "editor/RecoveryCommands.h"
-#include "editor/TreeCommands.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
 #include "store/ProjectTree.h"
@@ -147,11 +146,8 @@ int main(int argc, char **argv) {
     plain.runs.push_back(Ms(t0));
   }
   for (bool treeChanged : {false, true}) {
-    if (treeChanged) { // the tree's document is made again at the next copy
-      w->TreeCommands().CreateNewItem(false, false);
-      w->VaveDataBase()->SelectNode(w->RootNode()->Item(0));
-      QApplication::processEvents();
-    }
+    if (treeChanged) // a label: the tree's document is made again at the next copy
+      w->VaveTreeEdited(w->RootNode()->Item(1), QStringLiteral("renamed"));
     for (int i = 0; i < 20; ++i) {
       auto t0 = Clock::now();
       w->Recovery().WriteNow(); // the snapshot here, the write on the writer's thread
@@ -163,10 +159,10 @@ int main(int argc, char **argv) {
       (void)w->Recovery().Flush(); // a failure shows in the entry's absence only
     }
     std::printf("keystroke in a 100 KB item%s: %.2f ms median, %.2f max while a recovery copy is "
-                "written, %.2f ms median without; the copy's snapshot %.2f ms median, %.2f max "
-                "(goal: keystroke < 20 ms)\n",
+                "written, %.2f ms median, %.2f max without; the copy's snapshot %.2f ms median, "
+                "%.2f max (goal: keystroke < 20 ms)\n",
                 treeChanged ? ", tree changed" : "", during.Median(), during.Max(), plain.Median(),
-                snapshot.Median(), snapshot.Max());
+                plain.Max(), snapshot.Median(), snapshot.Max());
     during.runs.clear();
     snapshot.runs.clear();
   }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -342,6 +343,8 @@ fsys::Status TWriter::Flush() {
 }
 
 void TWriter::Run(std::stop_token stop) {
+  // Below the window's thread: on a busy machine typing goes first.
+  (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
   std::unique_lock lock(mutex_);
   for (;;) {
     // Woken by a post, or by the stop once what was posted is written.
