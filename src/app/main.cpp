@@ -1,6 +1,7 @@
 // The orvane program: one running instance per user with the catalogue as its
 // main window. A later start hands its first argument (a project shortcut
 // file) to the running one and ends.
+#include "app/SignalPipe.h"
 #include "catalogue/SelectThema.h"
 #include "catalogue/SingleInstance.h"
 #include "ui/MessageBox.h"
@@ -83,6 +84,10 @@ int Run(int argc, char **argv) {
   TSelectThemaForm form(shortcut);
   QObject::connect(&form, &TSelectThemaForm::Closed, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
+  // The desktop ends the program (a logout, a shutdown, the terminal closing):
+  // nothing typed is lost, though no question can be asked.
+  TSignalPipe endSignals;
+  ConnectSessionEnd(form, endSignals);
   form.ShowAtStart();
   catalogue = &form;
   for (const auto &arg : early)

@@ -152,9 +152,12 @@ void TOpenEditors::EditorClosed(TVaveMainForm *editor) {
   for (int i = 0; i < list.RowCount(); ++i)
     rows.push_back(list.Row(i));
   // The project just closed is the one the user is most likely to reopen.
-  if (TProjectData *closed = ForgetEditor(rows, editor, QStringLiteral(u"にゃ～"));
-      closed && !cat_.Closing())
+  TProjectData *closed = ForgetEditor(rows, editor, QStringLiteral(u"にゃ～"));
+  if (closed && !cat_.Closing())
     list.MakeCurrent(closed);
+  for (int i = 0; closed && i < list.RowCount(); ++i)
+    if (list.Row(i) == closed)
+      list.ShowRow(list.Item(i)); // its recovery mark went with the close
 }
 
 void TOpenEditors::ShortcutEditorClosed(TVaveMainForm *editor) {

@@ -2,6 +2,7 @@
 // them, the watch that keeps them current, and their order.
 #include "catalogue/ProjectList.h"
 
+#include "editor/RecoveryCommands.h"
 #include "editor/VaveMain.h"
 #include "search/SearchFileList.h"
 #include "store/FileSystem.h"
@@ -15,6 +16,7 @@
 #include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QMainWindow>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -188,6 +190,13 @@ void TProjectList::ShowRow(TProjectItem *item) {
   item->setText(0, ui::ToQString(e->Title));
   // A project just made has no date to show until its first save.
   item->setText(1, e->IsNew ? QString() : ui::ToQString(e->LastUpdate.ToString()));
+  // Changes an earlier run could not save wait in the recovery copy.
+  const bool recoverable = !e->IsNew && recovery::HasEntry(TRecoveryCommands::Root(), e->Directory);
+  item->setIcon(0,
+                recoverable ? list_->style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon());
+  item->setToolTip(0, recoverable
+                          ? QString::fromUtf16(u"前回、保存されていない変更が残っています。")
+                          : QString());
 }
 
 // -------------------------------------------------------------- refresh ----

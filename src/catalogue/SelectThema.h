@@ -80,6 +80,16 @@ public:
   void ExitAction();
   void updateActionStates() override;
 
+  // ---- the end of the session --------------------------------------------
+  // The program ends and no question may be asked (a signal, a session end
+  // without interaction): every editor keeps what it can, in its files or in
+  // the recovery copy, and the settings are written. Nothing closes.
+  void EndWithoutQuestions();
+  // The desktop's session ends. With interaction allowed every changed
+  // project asks as at its close; false when the user chose to stay.
+  // Without, as EndWithoutQuestions.
+  bool CommitSessionData(bool interactionAllowed);
+
   // ---- parts and views for tests -------------------------------------------
   TProjectList &List() override { return *list_; }
   TOpenEditors &OpenEditors() override { return *editors_; }

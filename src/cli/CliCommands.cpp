@@ -8,6 +8,7 @@
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
+#include "store/Recovery.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -428,6 +429,94 @@ std::string StrayFiles(const TProject &project) {
   return reported;
 }
 
+// What `check` says of the project's recovery copy; empty when it has none.
+std::string RecoveryNote(const TProject &project) {
+  const std::string root = recovery::DefaultRoot();
+  const std::string path = recovery::EntryPath(root, project.Dir());
+  recovery::Entry e;
+  if (fsys::Status s = recovery::Read(root, project.Dir(), e); !s)
+    return "warning: the recovery copy " + Show(path) + " cannot be read: " + Escape(s.Text()) +
+           "\n";
+  if (!e.found)
+    return {};
+  return "warning: unsaved changes of " + Show(e.Made) + " wait in the recovery copy " +
+         Show(path) + " (" + (e.HasTree() ? "the tree and " : "") + std::to_string(e.Items.size()) +
+         " items); 'orvane-cli recover DIR --list' shows them\n";
+}
+
+int RecoverCommand(const Args &args, std::ostream &out, std::ostream &err) {
+  Args operands;
+  std::vector<std::pair<std::string, std::string>> options;
+  if (!SplitArgs("recover", args, {"--list", "--restore", "--discard"}, {}, operands, options, err))
+    return kUsage;
+  if (operands.size() != 1 || options.size() != 1) {
+    err << "orvane-cli recover: expected a project directory and one of --list, --restore, "
+           "--discard\n";
+    return kUsage;
+  }
+  const std::string &what = options[0].first;
+  TProject project;
+  if (!LoadProject(operands[0], project, err))
+    return kFailed;
+  const std::string root = recovery::DefaultRoot();
+  recovery::Entry e;
+  if (fsys::Status s = recovery::Read(root, project.Dir(), e); !s) {
+    err << "orvane-cli recover: " << Escape(s.Text()) << "\n";
+    return kFailed;
+  }
+  if (!e.found) {
+    err << "orvane-cli recover: " << Escape(operands[0]) << " has no recovery copy\n";
+    return kFailed;
+  }
+  if (what == "--discard") {
+    if (fsys::Status s = recovery::Remove(root, project.Dir()); !s) {
+      err << "orvane-cli recover: " << Escape(s.Text()) << "\n";
+      return kFailed;
+    }
+    out << "discarded the recovery copy of " << Show(e.Made) << "\n";
+    return kOk;
+  }
+  if (what == "--list") {
+    auto changed = [](const std::string &path, fsys::Stamp base) {
+      return base.known && fsys::CheckStamp(path, base) != fsys::DiskChange::None
+                 ? " (changed on disk since)"
+                 : "";
+    };
+    out << "made " << Show(e.Made) << " for " << Show(e.Dir) << "\n";
+    if (e.HasTree())
+      out << "tree: unsaved changes" << changed(project.TreeFilePath(), e.TreeBase) << "\n";
+    for (const recovery::Item &item : e.Items) {
+      TNodeFiles f;
+      f.ParseHeader(item.Bytes);
+      out << "item " << Show(item.ID) << ' ' << Show(item.FileName) << ' ' << Show(f.Title)
+          << changed(project.Dir() + item.FileName, item.Base) << "\n";
+    }
+    return kOk;
+  }
+  recovery::Applied applied = recovery::Apply(e, project);
+  const fsys::Status written = recovery::WriteApplied(project, applied);
+  for (const std::string &id : applied.notPlaced)
+    err << "warning: item " << Show(id) << " is in no tree any more; its text stays in the copy\n";
+  for (TProjectNode *n : applied.items)
+    err << "not written: " << Show(n->Data()->Files.FilePath)
+        << (written ? " changed on disk since the copy was made" : "") << "\n";
+  if (applied.tree)
+    err << "not written: " << Show(project.TreeFilePath())
+        << (applied.treeChangedOnDisk ? " changed on disk since the copy was made" : "") << "\n";
+  if (!written)
+    err << "orvane-cli recover: " << Escape(written.Text()) << "\n";
+  if (!applied.items.empty() || applied.tree || !applied.notPlaced.empty()) {
+    err << "the recovery copy is kept\n";
+    return kFailed;
+  }
+  if (fsys::Status s = recovery::Remove(root, project.Dir()); !s) {
+    err << "orvane-cli recover: restored, but the copy stays: " << Escape(s.Text()) << "\n";
+    return kFailed;
+  }
+  out << "restored the changes of " << Show(e.Made) << " into " << Show(project.Dir()) << "\n";
+  return kOk;
+}
+
 int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
   std::ostringstream warnings;
   TProject project;
@@ -475,6 +564,7 @@ int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
         << (r.retired ? "deleted item" : "below a deleted item") << "), title \"" << Show(r.title)
         << "\", " << r.deleted.ToString() << ", " << r.size << " bytes: " << Show(r.firstLine)
         << "\n";
+  reported += RecoveryNote(project);
   if (reported.empty()) {
     out << "ok: " << project.Tree().NodeCount() << " items, nothing to report\n";
     return kOk;
@@ -663,12 +753,32 @@ const Command kCommands[] = {
      "no child list reaches (a gap in the Child numbers, a key given twice), item\n"
      "files that cannot be read, malformed header values, item texts holding\n"
      "bytes that are not Shift-JIS, .txt files newer than the tree file that no\n"
-     "item names, and what a stopped write left (X.tmp~, MainTree.dat.new).\n"
+     "item names, what a stopped write left (X.tmp~, MainTree.dat.new), and\n"
+     "unsaved changes waiting in a recovery copy (see recover).\n"
      "Lists on stdout the item files the editor can restore (retired X.exp files\n"
      "and the files of items below a deleted one), which are no fault.\n"
      "Exits 0 when there is nothing to report, 1 when something was reported or\n"
      "DIR is not a project.\n",
      CheckCommand},
+    {"recover", "list, restore or discard a project's recovery copy",
+     "usage: orvane-cli recover DIR --list|--restore|--discard\n"
+     "\n"
+     "The editor keeps what a project's files do not hold yet (the unsaved tree,\n"
+     "the text of items not yet stored) in a recovery copy under\n"
+     "$XDG_STATE_HOME/kem/Orvane/recovery/ (default ~/.local/state), so that a\n"
+     "kill or a power cut loses at most the last seconds of typing.\n"
+     "\n"
+     "  --list     print the copy's time, whether it holds the tree, and one line\n"
+     "             per item: ID FILE TITLE, noting files changed on disk since\n"
+     "  --restore  write the copied items and tree into DIR as the editor's store\n"
+     "             and save would (the tree file's previous version becomes\n"
+     "             MainTree.dat.ord), then remove the copy; a file changed on disk\n"
+     "             since the copy was made is not replaced, and the copy stays\n"
+     "  --discard  remove the copy\n"
+     "\n"
+     "Exits 0, 1 when DIR has no copy or something was not written (listed on\n"
+     "stderr), 2 for a wrong command line.\n",
+     nullptr, RecoverCommand},
 };
 
 void PrintUsage(std::ostream &s) {

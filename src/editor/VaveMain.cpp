@@ -13,6 +13,7 @@
 #include "editor/FindCommands.h"
 #include "editor/ItemMemo.h"
 #include "editor/PlainTextMemo.h"
+#include "editor/RecoveryCommands.h"
 #include "editor/SaveCommands.h"
 #include "editor/TextCommands.h"
 #include "editor/TreeCommands.h"
@@ -50,6 +51,8 @@ TVaveMainForm::~TVaveMainForm() {
   hide(); // an open label edit commits now, while the window is still whole
   save_.reset();
   settings_.reset();
+  // recovery: its writer finishes before the parts it copies go
+  recovery_.reset();
   diskChanges_.reset();
   attachments_.reset();
   // The command groups go before the parts they watch and their rules read.
@@ -135,6 +138,8 @@ void TVaveMainForm::BindCommands() {
   save_->Bind();
   undo_ = std::make_unique<TUndoCommands>(context);
   undo_->Bind();
+  recovery_ = std::make_unique<TRecoveryCommands>(context, *this); // recovery copy
+  recovery_->Bind();
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
@@ -467,6 +472,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     close();
     return false;
   }
+  recovery_->OfferAtOpen(dir); // recovery: asked before anything is written
   OfferToFinishStoppedSave(this, dir);
   quickWalk_ = true;
   opening_ = true;
@@ -507,6 +513,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   tree_->setFocus();
   RememberSavedSelection();
   Project().SetModified(attached); // attached items reach the file with the next save
+  recovery_->ApplyOffered();       // recovery: a restored entry as unsaved changes
   updateActionStates();
   DiskWatch().Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
   return true;

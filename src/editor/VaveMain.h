@@ -40,6 +40,7 @@ class TFindCommands;
 class TItemHeader;
 class TPlainTextMemo;
 class TSaveCommands;
+class TRecoveryCommands;
 class TTextCommands;
 class TTreeCommands;
 class TWindowSettings;
@@ -106,6 +107,8 @@ public:
   TFindCommands &Find() const { return *find_; }
   // What tells the window of files written elsewhere (tests tune its pace).
   TDiskWatch &DiskWatch() const;
+  // The recovery copy of unsaved changes, and the end without questions.
+  TRecoveryCommands &Recovery() const { return *recovery_; }
   // One place decides which commands are enabled.
   void updateActionStates() override;
 
@@ -184,6 +187,7 @@ private:
   std::unique_ptr<TWindowSettings> settings_;
   std::unique_ptr<TSaveCommands> save_;
   std::unique_ptr<TUndoCommands> undo_;
+  std::unique_ptr<TRecoveryCommands> recovery_;
   TProjectNode *refusedNode_ = nullptr; // the item whose failed write was reported
   // The shown item's marks and attachments as its file holds them, so that a
   // store writes whatever differs.

@@ -4,6 +4,7 @@
 #include "store/LibUnit.h"
 #include "store/MatchesLiblary.h"
 #include "store/Project.h"
+#include "store/Recovery.h"
 #include "store/TreeHistory.h"
 
 #include <unordered_map>
@@ -66,6 +67,11 @@ TCleanupReport DeleteUnusedFiles(const TProject &project) {
   KeepWhatUnreadItemsName(project, keep, report.unreadable);
   if (!report.unreadable.empty())
     return report;
+  // What an unsaved tree in the recovery copy names waits for its restore.
+  recovery::Entry held;
+  if (recovery::Read(recovery::DefaultRoot(), dir, held).ok() && held.found)
+    for (const std::string &name : recovery::NamedFiles(held))
+      keep.push_back(dir + name);
 
   std::vector<fsys::Entry> entries;
   if (fsys::Status st = fsys::ListDirectory(dir, entries); !st) {

@@ -617,6 +617,8 @@ Status AtomicWriter::Open(std::string_view path, const WriteOptions &options) {
     TakeModeAndOwner(fd_, old);
   else if (!options.modeFrom.empty())
     TakeModeAndOwner(fd_, ToNative(options.modeFrom));
+  if (options.ownerOnly)
+    ::fchmod(fd_, 0600);
   return {};
 }
 
@@ -885,6 +887,15 @@ bool SameFile(std::string_view a, std::string_view b) {
   struct stat sa, sb;
   return ::stat(ToNative(a).c_str(), &sa) == 0 && ::stat(ToNative(b).c_str(), &sb) == 0 &&
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool RealPath(std::string_view path, std::string &out) {
+  char *resolved = ::realpath(ToNative(path).c_str(), nullptr);
+  if (!resolved)
+    return false;
+  const bool named = FromNative(resolved, out);
+  std::free(resolved);
+  return named;
 }
 
 bool Identity(std::string_view path, uint64_t &device, uint64_t &inode) {

@@ -150,6 +150,8 @@ struct WriteOptions {
   const Stamp *expect = nullptr;
   // When set, records the file as written (after a successful write).
   Stamp *seen = nullptr;
+  // The new file is readable by its owner only (0600), whatever it replaces.
+  bool ownerOnly = false;
 };
 
 // The file a write of `path` replaces: `path` itself, or the file a symbolic
@@ -251,6 +253,9 @@ Status DeleteFilesIn(std::string_view dir,
                      const std::function<void(size_t done, size_t total)> &progress = {},
                      size_t *notDeleted = nullptr);
 bool SameFile(std::string_view a, std::string_view b); // same inode
+// The absolute path of what `path` names, every link, "." and ".." resolved;
+// false when nothing is there (or CP932 cannot hold the result).
+bool RealPath(std::string_view path, std::string &out);
 // Which file `path` names, the last part not followed when it is a link:
 // two spellings of one file ("./a", a path through a linked directory) give
 // the same pair. False when nothing is there.

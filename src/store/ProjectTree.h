@@ -235,6 +235,11 @@ public:
   bool LoadProject(std::string_view dir);
   // Loads one tree file into the (cleared) tree.
   void LoadTreeFile(std::string_view path);
+  // Replaces the tree with a MainTree.dat document held in memory (a
+  // recovery copy), its items read from the project directory. The tree
+  // file on disk counts as `onDisk` (the version the document was made
+  // from, when known), so a save asks before replacing a newer one.
+  bool LoadTreeBytes(std::string_view bytes, const fsys::Stamp &onDisk);
   // Loads the child list of `section` of the tree file being loaded below
   // `parent`. Depth-first, in child-key order; the first missing number ends
   // a list. A child already in the tree (a cycle, or the same item named
@@ -276,6 +281,8 @@ public:
   fsys::Status SaveProject(TreeOverwrite overwrite = TreeOverwrite::IfUnchanged);
   // Whether MainTree.dat is still what this tree last loaded or saved.
   fsys::DiskChange CheckTreeFile();
+  // MainTree.dat as this tree last loaded or saved it.
+  const fsys::Stamp &TreeFileStamp() const { return treeDisk_; }
   // Writes the tree file at `path`, keeping the previous one as path + ".ord".
   // The new file is complete on disk (as path + ".new") before it replaces
   // the old one, and the backup is replaced in one step too, so a kill at
@@ -307,6 +314,7 @@ public:
   static void SetSaveStepHookForTest(SaveStepHook hook);
 
 private:
+  void LoadTreeDocument(std::string &bytes);
   TProjectNode *Place(TProjectNode *holder, int row, std::string_view text,
                       std::unique_ptr<TNodeData> data);
   TProjectNode *Holder(TProjectNode *parent) { return parent ? parent : &top_; }

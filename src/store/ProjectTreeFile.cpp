@@ -432,6 +432,32 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
   }
   if (watched)
     treeDisk_ = seen;
+  LoadTreeDocument(bytes);
+}
+
+bool TProjectTree::LoadTreeBytes(std::string_view bytes, const fsys::Stamp &onDisk) {
+  if (projectDir_.empty())
+    return false;
+  if (observer_)
+    observer_->AboutToReset();
+  ++resetting_;
+  ClearNodes();
+  skipped_.clear();
+  unreached_.reset();
+  loadWarnings_.clear();
+  loadedMissing_ = 0;
+  if (onDisk.known)
+    treeDisk_ = onDisk;
+  std::string copy(bytes);
+  LoadTreeDocument(copy);
+  selected_ = selectNode_;
+  --resetting_;
+  if (observer_)
+    observer_->Reset();
+  return RootNode() != nullptr;
+}
+
+void TProjectTree::LoadTreeDocument(std::string &bytes) {
   auto ini = std::make_unique<TIniFile>();
   ini->Parse(bytes);
   bytes = std::string();

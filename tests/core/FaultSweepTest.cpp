@@ -13,6 +13,7 @@
 #include "store/FaultInjection.h"
 #include "store/IniFile.h"
 #include "store/Project.h"
+#include "store/Recovery.h"
 #include "store/RegIniFile.h"
 #include "store/TreeClipboard.h"
 #include "support/DiskSnapshot.h"
@@ -228,6 +229,26 @@ public:
   std::string target_ = "imported/";
 };
 
+// The recovery copy of an unsaved tree and text replaces an older copy; the
+// project itself is never touched.
+class RecoveryCopy : public ProjectOperation {
+  void Edit() override {
+    entry_.Dir = project_.Dir();
+    entry_.Made = "2026/12/08 10:00:00";
+    // No file stamps: they differ between the runs' fresh copies.
+    entry_.Items.push_back({"Root-C00001", "a1.txt", "Title:A1\r\n\r\nolder copy\r\n", {}});
+    ASSERT_TRUE(recovery::Write(Root(), entry_));
+    project_.Tree().MoveTo(Node("B"), Node("A"), TNodeAttachMode::Insert);
+    auto doc = std::make_shared<TIniFile>();
+    ASSERT_TRUE(project_.Tree().BuildTreeFile(*doc));
+    entry_.TreeDocument = doc;
+    entry_.Items[0].Bytes = "Title:A1\r\n\r\ntyped, not stored\r\n";
+  }
+  fsys::Status Write() override { return recovery::Write(Root(), entry_); }
+  std::string Root() const { return box_ + "state/recovery/"; }
+  recovery::Entry entry_;
+};
+
 class Settings : public Operation {
   void Start(const std::string &box) override {
     ini_ = std::make_unique<TRegIniFile>(box + "settings.ini");
@@ -375,6 +396,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ExportFrames", [] { return std::make_unique<Export>(TExportMode::Frames); }},
         Case{"Cleanup", [] { return std::make_unique<Cleanup>(); }},
         Case{"Import", [] { return std::make_unique<Import>(); }},
+        Case{"RecoveryCopy", [] { return std::make_unique<RecoveryCopy>(); }},
         Case{"Settings", [] { return std::make_unique<Settings>(); }},
         Case{"Shortcut", [] { return std::make_unique<Shortcut>(); }}),
     [](const auto &info) { return std::string(info.param.name); });

@@ -724,6 +724,36 @@ private slots:
     QCOMPARE(closed.count(), 1);
   }
 
+  // The desktop's session ends: with interaction the close questions (Cancel
+  // stays), without it no box, the unsaved tree kept in the recovery copy and
+  // its row marked; the settings are written either way, the catalogue stays.
+  void theSessionEndAsksOnlyWhenItMay() {
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
+    TSelectThemaForm &f = Open();
+    f.show();
+    QSignalSpy closed(&f, &TSelectThemaForm::Closed);
+    QPointer<TVaveMainForm> alpha = OpenRow(f, QStringLiteral("Alpha"));
+    alpha->VaveDataBase()->Project().SetModified(true);
+    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
+    ui::ScriptedMessageBoxes boxes;
+    f.EndWithoutQuestions();
+    QVERIFY(boxes.Asked().empty());
+    QVERIFY(alpha && !alpha->IsClosing());
+    QVERIFY(fsys::FileExists(TRegIniFile::DefaultFileName()));
+    f.RefreshProjectList();
+    QVERIFY(!f.ProjectList()->topLevelItem(0)->toolTip(0).isEmpty());
+
+    boxes.Answer(MsgAnswer::Cancel);
+    QVERIFY(!f.CommitSessionData(true));
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QVERIFY(alpha);
+    boxes.Answer(MsgAnswer::No);
+    QVERIFY(f.CommitSessionData(true));
+    QTRY_VERIFY(!alpha);
+    QVERIFY(f.ProjectList()->topLevelItem(0)->toolTip(0).isEmpty()); // "No" gave the copy up
+    QCOMPARE(closed.count(), 0);
+  }
+
   void shortcutHandOverOpensItsProject() {
     MakeProject(*outside_, QStringLiteral("p"), QStringLiteral("Far"));
     outside_->Write(QStringLiteral("far.ida"),
