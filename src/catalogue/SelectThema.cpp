@@ -82,10 +82,19 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
           });
 
   LoadSettings();
+  // With a project to open at once, the user waits for its editor, not for
+  // the list: the list is read once that editor stands.
+  const bool listLater = shortcut && !rootDir_.empty();
   if (rootDir_.empty())
     SelectFolderAction(); // refreshes the list itself
-  else
+  else if (!listLater)
     RefreshProjectList();
+  if (listLater)
+    QTimer::singleShot(0, this, [this] {
+      RefreshProjectList();
+      list_->SortProjectList();
+      updateActionStates();
+    });
   list_->SortProjectList();
   updateActionStates();
 
