@@ -89,12 +89,6 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
     SelectFolderAction(); // refreshes the list itself
   else if (!listLater)
     RefreshProjectList();
-  if (listLater)
-    QTimer::singleShot(0, this, [this] {
-      RefreshProjectList();
-      list_->SortProjectList();
-      updateActionStates();
-    });
   list_->SortProjectList();
   updateActionStates();
 
@@ -104,6 +98,14 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
     minimiseAtStart_ = true;
     setWindowState(windowState() | Qt::WindowMinimized);
   }
+  // Asked for once the editor stands: the progress of its load lets timers
+  // run, and this one must not run inside it.
+  if (listLater)
+    QTimer::singleShot(0, this, [this] {
+      RefreshProjectList();
+      list_->SortProjectList();
+      updateActionStates();
+    });
 }
 
 void TSelectThemaForm::ShowAtStart() {
