@@ -1,6 +1,9 @@
 #include "ui/StepProgress.h"
 
 #include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <climits>
@@ -21,23 +24,27 @@ void StepProgress::Report(size_t done, size_t total) {
   shown_.restart();
   if (!dialog_) {
     // Application modal: while the step runs on, nothing else is asked of
-    // the program, only its windows are painted.
-    dialog_ = new QProgressDialog(what_, QString(), 0, 0, parent_);
+    // the program (a check of the disk waits), only its windows are painted.
+    dialog_ = new QDialog(parent_);
     dialog_->setWindowTitle(caption_);
     dialog_->setWindowModality(Qt::ApplicationModal);
-    dialog_->setMinimumDuration(0);
-    dialog_->setAutoReset(false);
-    dialog_->setAutoClose(false);
+    auto *layout = new QVBoxLayout(dialog_);
+    label_ = new QLabel(dialog_);
+    bar_ = new QProgressBar(dialog_);
+    layout->addWidget(label_);
+    layout->addWidget(bar_);
+    dialog_->show();
   }
   const int max = static_cast<int>(std::min<size_t>(total, INT_MAX));
   const int value = static_cast<int>(std::min<size_t>(done, INT_MAX));
-  dialog_->setLabelText(total ? QStringLiteral("%1\n%2 / %3 件").arg(what_).arg(value).arg(max)
-                              : QStringLiteral("%1\n%2 件").arg(what_).arg(value));
-  dialog_->setMaximum(max);
-  dialog_->setValue(total ? value : 0);
-  if (!dialog_->isVisible())
-    dialog_->show();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  label_->setText(total ? QStringLiteral("%1\n%2 / %3 件").arg(what_).arg(value).arg(max)
+                        : QStringLiteral("%1\n%2 件").arg(what_).arg(value));
+  bar_->setRange(0, max);
+  bar_->setValue(total ? value : 0);
+  // Neither input nor a hand-over from another start is taken meanwhile:
+  // they wait until the step is done.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                  QEventLoop::ExcludeSocketNotifiers);
 }
 
 } // namespace ui

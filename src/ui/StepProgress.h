@@ -4,10 +4,13 @@
 // to the step as its progress report.
 #include "ui/BusyCursor.h"
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QProgressDialog>
 #include <QString>
+
+class QLabel;
+class QProgressBar;
 
 #include <cstddef>
 
@@ -26,7 +29,9 @@ public:
 private:
   BusyCursor busy_;
   QString what_;
-  QPointer<QProgressDialog> dialog_; // made once the step has taken a second
+  QPointer<QDialog> dialog_; // made once the step has taken a second
+  QLabel *label_ = nullptr;
+  QProgressBar *bar_ = nullptr;
   QWidget *parent_;
   QString caption_;
   QElapsedTimer started_, shown_;
