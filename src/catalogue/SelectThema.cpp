@@ -82,9 +82,12 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
           });
 
   LoadSettings();
+  // With a project to open at once, the user waits for its editor, not for
+  // the list: the list is read once that editor stands.
+  const bool listLater = shortcut && !rootDir_.empty();
   if (rootDir_.empty())
     SelectFolderAction(); // refreshes the list itself
-  else
+  else if (!listLater)
     RefreshProjectList();
   list_->SortProjectList();
   updateActionStates();
@@ -95,6 +98,14 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
     minimiseAtStart_ = true;
     setWindowState(windowState() | Qt::WindowMinimized);
   }
+  // Asked for once the editor stands: the progress of its load lets timers
+  // run, and this one must not run inside it.
+  if (listLater)
+    QTimer::singleShot(0, this, [this] {
+      RefreshProjectList();
+      list_->SortProjectList();
+      updateActionStates();
+    });
 }
 
 void TSelectThemaForm::ShowAtStart() {

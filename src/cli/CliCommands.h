@@ -8,7 +8,9 @@
 
 namespace cli {
 
-// `args` is the command line without the program name.
-int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
+// `args` is the command line without the program name. `exitsAfter`: the
+// process ends once Run returns, so what the command loaded is left to it.
+int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+        bool exitsAfter = false);
 
 } // namespace cli

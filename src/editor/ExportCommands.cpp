@@ -4,10 +4,10 @@
 #include "store/FileSystem.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
-#include "ui/BusyCursor.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorText.h"
 #include "ui/Shell.h"
+#include "ui/StepProgress.h"
 #include "ui/Text.h"
 
 #include <QAction>
@@ -179,8 +179,9 @@ void TExportCommands::Export(TExportMode mode, const std::string &path, const st
   fsys::Status s;
   TExportText engine; // the templates as the user's settings have them now
   {
-    ui::BusyCursor busy;
-    s = RunExport(engine, ed_.Project(), ed_.CurrentNode(), mode, path);
+    ui::StepProgress progress(ed_.Window(), ed_.Window()->windowTitle(), Q(u"出力しています"));
+    s = RunExport(engine, ed_.Project(), ed_.CurrentNode(), mode, path,
+                  [&](size_t done, size_t total) { progress.Report(done, total); });
   }
   if (!s) {
     TellFailure(engine.FormFeedLines().empty()

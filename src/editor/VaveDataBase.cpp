@@ -14,6 +14,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 // ---------------------------------------------------------------- model ----
@@ -550,6 +551,16 @@ void TVaveDataBase::dropEvent(QDropEvent *event) {
 
 void TVaveDataBase::paintEvent(QPaintEvent *event) {
   QTreeView::paintEvent(event);
+  if (!paintedItems_ && model_->rowCount() > 0) {
+    paintedItems_ = true;
+    // A start is timed from outside the process: when asked, the first paint
+    // that shows items says so.
+    static const bool tell = qEnvironmentVariableIsSet("ORVANE_TELL_TREE_PAINTED");
+    if (tell) {
+      std::fputs("orvane: tree painted\n", stderr);
+      std::fflush(stderr);
+    }
+  }
   if (!dropTarget_.isValid())
     return;
   // Where the drop would go: a frame round the new parent, or a line above the

@@ -197,4 +197,5 @@ private:
   QTimer dragScrollTimer_;           // keeps scrolling while the pointer rests on an edge row
   QPersistentModelIndex dropTarget_; // the row a drop would go to, outlined
   bool dropAsChild_ = false;
+  bool paintedItems_ = false; // the first paint with items in it came
 };

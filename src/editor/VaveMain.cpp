@@ -27,6 +27,7 @@
 #include "store/TreeHistory.h"
 #include "ui/BusyCursor.h"
 #include "ui/ErrorText.h"
+#include "ui/StepProgress.h"
 #include "ui/Text.h"
 #include "ui/TextGuard.h"
 
@@ -479,8 +480,17 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   current_ = nullptr;
   TLoadReport report;
   {
-    ui::BusyCursor busy;
+    // A big project takes seconds: the count of items read shows how far the
+    // load has come. Only while the window is not shown: it paints no half
+    // loaded tree.
+    ui::StepProgress progress(nullptr, QStringLiteral("Orvane"),
+                              QString::fromUtf16(u"プロジェクトを読み込んでいます"));
+    size_t loaded = 0;
+    const QMetaObject::Connection counting =
+        connect(tree_, &TVaveDataBase::nodeLoaded, this,
+                [&](TProjectNode *) { progress.Report(++loaded, 0); });
     report = LoadProject(dir);
+    disconnect(counting);
   }
   opening_ = false;
   // Asked before the window has its title: the boxes name the project itself.

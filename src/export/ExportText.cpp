@@ -243,9 +243,24 @@ bool LeftOut(int code) {
 
 } // namespace
 
+fsys::Status TExportText::ReadInFolder(std::string_view path, std::string &bytes) {
+  const std::string_view dir = path.substr(0, ExtractFilePath(path).size());
+  if (path.empty())
+    return fsys::Status{"open", std::string(path), ENOENT};
+  if (dir != itemFolderPath_) {
+    itemFolderPath_ = std::string(dir);
+    (void)itemFolder_.Open(dir); // unopened, it reads by the whole path
+  }
+  return itemFolder_.ReadFile(path.substr(dir.size()), bytes);
+}
+
 bool TExportText::OpenItem(std::string_view path, TNodeFiles &files) {
   files.FilePath = std::string(path);
-  fsys::Status s = files.Open(true);
+  fsys::Status s = ReadInFolder(path, bytes_);
+  if (s) {
+    files.ParseHeader(bytes_);
+    files.ParseBody(bytes_);
+  }
   if (!s && readStatus_ && !LeftOut(s.code))
     readStatus_ = s;
   return s.ok();
@@ -299,13 +314,12 @@ void TExportText::AddExchangeTree(std::string_view treeFileText) {
 }
 
 bool TExportText::AddExchangeFile(std::string_view filePath) {
-  std::string bytes;
-  if (fsys::Status s = fsys::ReadFile(filePath, bytes); !s) {
+  if (fsys::Status s = ReadInFolder(filePath, bytes_); !s) {
     if (!LeftOut(s.code) && readStatus_)
       readStatus_ = s;
     return false;
   }
-  AddExchangeBlock(ExtractFileName(filePath), bytes);
+  AddExchangeBlock(ExtractFileName(filePath), bytes_);
   return true;
 }
 
@@ -377,6 +391,7 @@ bool TExportText::BeginFrames(std::string_view title) {
   firstPage_.clear();
   pageStatus_ = fsys::Status{};
   readStatus_ = fsys::Status{};
+  (void)pageFolder_.Open(fileName_); // unopened, it writes by the whole path
   return true;
 }
 
@@ -402,7 +417,7 @@ bool TExportText::AddItemPage(std::string_view itemPath, int depth) {
       page_ += HtmlEscape(l);
       page_ += "<BR>\r\n";
     }
-    pageStatus_ = fsys::WriteFile(AddPathSeparator(fileName_) + name, page_);
+    pageStatus_ = pageFolder_.WriteFile(name, page_);
   }
   std::string entry;
   if (depth == 0) {
@@ -457,9 +472,14 @@ fsys::Status TExportText::EndFrames() {
   return fsys::WriteFile(dir + "index.html", out);
 }
 
-void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mode, int depth) {
+void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mode, int depth,
+                  const TExportProgress &progress) {
   if (!item)
     return;
+  size_t total = 0, done = 0;
+  if (progress)
+    for (const TProjectNode *n = item; n; n = n->GetNextWithin(item))
+      ++total;
   auto add = [&](const std::string &path, int d) {
     switch (mode) {
     case TExportMode::Text:
@@ -494,11 +514,13 @@ void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mod
     }
     for (int row = node->Count() - 1; row >= 0; --row)
       stack.emplace_back(node->Item(row), d + 1);
+    if (progress)
+      progress(++done, total);
   }
 }
 
 fsys::Status RunExport(TExportText &engine, const TProject &project, const TProjectNode *item,
-                       TExportMode mode, std::string_view path) {
+                       TExportMode mode, std::string_view path, const TExportProgress &progress) {
   const fsys::Status refused{"export", std::string(path), EINVAL};
   if (!engine.SetFileName(path))
     return refused;
@@ -511,7 +533,7 @@ fsys::Status RunExport(TExportText &engine, const TProject &project, const TProj
       return refused;
     // Thousands of pages: one flush at the end instead of one per page.
     fsys::BatchWrites batch;
-    ExportBranch(engine, root, mode, 0);
+    ExportBranch(engine, root, mode, 0, progress);
     fsys::Status status = engine.EndFrames();
     if (fsys::Status flushed = batch.Finish(); status && !flushed)
       return flushed;
@@ -527,9 +549,9 @@ fsys::Status RunExport(TExportText &engine, const TProject &project, const TProj
       engine.AddExchangeTree(tree.Serialize());
     else
       engine.AddExchangeHeader(project.TreeFilePath());
-    ExportBranch(engine, root, mode, 0);
+    ExportBranch(engine, root, mode, 0, progress);
   } else {
-    ExportBranch(engine, item ? item : root, mode, 0);
+    ExportBranch(engine, item ? item : root, mode, 0, progress);
   }
   return engine.EndText();
 }

@@ -29,6 +29,7 @@
 class TNodeFiles;
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -170,7 +171,14 @@ private:
   // Reads an item file; a failure that is not a missing item is kept in
   // readStatus_.
   bool OpenItem(std::string_view path, TNodeFiles &files);
+  // Reads a file through the folder held open for its directory.
+  fsys::Status ReadInFolder(std::string_view path, std::string &bytes);
   std::string empty_;
+  // The folder of the files read last, and the output folder of a frame set:
+  // opened once, each file found by its name in it.
+  fsys::Directory itemFolder_, pageFolder_;
+  std::string itemFolderPath_;
+  std::string bytes_; // the file read last, its buffer reused
 };
 
 // The walk of the export: hands `item`'s file to the engine operation of the
@@ -179,7 +187,11 @@ private:
 // item whose file cannot be read adds nothing; its children still do. Items
 // the load could not read and whose listed file name is not a plain name
 // are not read at all (such a name may point out of the project).
-void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mode, int depth = 0);
+// `progress`, when set, is told after each item with the count done and the
+// branch's item count.
+using TExportProgress = std::function<void(size_t done, size_t total)>;
+void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mode, int depth = 0,
+                  const TExportProgress &progress = {});
 
 // One whole export command without its dialogs, into `path` (CP932):
 // - Text, Html: the branch of `item` (the root when null) into the file.
@@ -190,7 +202,8 @@ void ExportBranch(TExportText &engine, const TProjectNode *item, TExportMode mod
 // The engine must be idle. A refused begin (empty path, engine active) is
 // op "export", code EINVAL; otherwise the first failed file operation.
 fsys::Status RunExport(TExportText &engine, const TProject &project, const TProjectNode *item,
-                       TExportMode mode, std::string_view path);
+                       TExportMode mode, std::string_view path,
+                       const TExportProgress &progress = {});
 
 // & < > " as entities; CP932 trail bytes are never one of these.
 std::string HtmlEscape(std::string_view text);

@@ -427,6 +427,10 @@ Status ReadFile(std::string_view path, std::string &out, Stamp *seen) {
   return ReadAndClose(path, fd, st, out, seen);
 }
 
+namespace {
+bool CanLinkUnnamed();
+} // namespace
+
 Directory::~Directory() {
   if (fd_ >= 0)
     ::close(fd_);
@@ -438,7 +442,10 @@ Status Directory::Open(std::string_view path) {
   path_ = std::string(path);
   if (!path_.empty() && path_.back() != '/')
     path_ += '/';
-  fd_ = SysOpen(ToNative(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  native_ = ToNative(path);
+  while (native_.size() > 1 && native_.back() == '/')
+    native_.pop_back();
+  fd_ = SysOpen(native_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   return fd_ < 0 ? Fail("open", path, errno) : Status{};
 }
 
@@ -452,6 +459,42 @@ Status Directory::ReadFile(std::string_view name, std::string &out, Stamp *seen)
   if (Status failed = OpenRegular(fd_, ToNative(name), path, fd, st); !failed)
     return failed;
   return ReadAndClose(path, fd, st, out, seen);
+}
+
+Status Directory::WriteFile(std::string_view name, std::string_view data) const {
+  const std::string path = path_ + std::string(name);
+  if (fd_ < 0 || name.empty() || name == "." || name == ".." ||
+      name.find('/') != std::string_view::npos || !CanLinkUnnamed())
+    return fsys::WriteFile(path, data);
+  const int fd =
+      Refused(Call::Open) ? -1 : ::openat(fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EOPNOTSUPP || errno == EISDIR) // no nameless files here
+      return fsys::WriteFile(path, data);
+    return Fail("create", path, errno);
+  }
+  if (!WriteAll(fd, data) || (!Batching() && SysFsync(fd) != 0)) {
+    const int err = errno;
+    ::close(fd);
+    return Fail("write", path, err);
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const std::string native = ToNative(name);
+  int err = 0;
+  if (Refused(Call::Link) ||
+      ::linkat(AT_FDCWD, self.c_str(), fd_, native.c_str(), AT_SYMLINK_FOLLOW) != 0)
+    err = errno;
+  if (::close(fd) != 0 && !err)
+    return Fail("write", path, errno);
+  if (err == EEXIST) // a file (or a link) there already: replaced as every write replaces
+    return fsys::WriteFile(path, data);
+  if (err)
+    return Fail("rename", path, err);
+  if (Batching())
+    RememberForBatch(native_);
+  else if (SysFsync(fd_) != 0)
+    return Fail("sync", path, errno); // in place, maybe not yet for good
+  return {};
 }
 
 Stamp AbsentStamp() {

@@ -99,10 +99,16 @@ public:
   Status Open(std::string_view path);
   // As fsys::ReadFile of the directory's path + `name`.
   Status ReadFile(std::string_view name, std::string &out, Stamp *seen = nullptr) const;
+  // As fsys::WriteFile of the directory's path + `name`. A new file is made
+  // nameless in the directory and named once complete, both relative to it;
+  // a name taken already goes the way of fsys::WriteFile (replaced, keeping
+  // its mode). For commands that write thousands of new files (a frame set).
+  Status WriteFile(std::string_view name, std::string_view data) const;
 
 private:
   int fd_ = -1;
   std::string path_;
+  std::string native_; // path_ in the OS form, without the last '/'
 };
 
 // After a rename of the file `stamp` records to `path`: takes the new change

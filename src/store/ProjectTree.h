@@ -28,8 +28,9 @@ class TTreeLoad;
 // (a catalogue row). TreeOnly: the tree file and the root item's header; the
 // other items are not read (titles empty, no item counts as missing unless its
 // name leaves the project directory), for commands that read each item file
-// themselves (an export).
-enum class TLoadMode { Full, RootOnly, TreeOnly };
+// themselves (an export). Headers: every item's header without its text (a
+// listing of the tree: titles and marks).
+enum class TLoadMode { Full, RootOnly, TreeOnly, Headers };
 
 // Where a moved node goes relative to the target node T.
 enum class TNodeAttachMode {

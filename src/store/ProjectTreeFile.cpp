@@ -175,11 +175,12 @@ public:
   // them itself. The few a load does not come to (sections no list reaches,
   // a second section naming a file) are read for nothing.
   static std::unique_ptr<TItemPrefetch> For(const std::string &dir, const TIniFile &ini,
-                                            unsigned threads);
+                                            unsigned threads, bool loadBody);
 
   TItemPrefetch(const std::string &dir, std::vector<std::string_view> names,
-                std::vector<uint32_t> order, unsigned threads)
-      : dir_(dir), names_(std::move(names)), order_(std::move(order)), items_(names_.size()) {
+                std::vector<uint32_t> order, unsigned threads, bool loadBody)
+      : dir_(dir), names_(std::move(names)), order_(std::move(order)), items_(names_.size()),
+        loadBody_(loadBody) {
     for (uint32_t section : order_)
       items_[section].state.store(kWaiting, std::memory_order_relaxed);
     (void)folder_.Open(dir); // unopened, it reads by the whole path
@@ -226,7 +227,7 @@ private:
     files.FilePath.append(dir_).append(names_[at]);
     item.read = folder_.ReadFile(names_[at], buffer, &files.Disk);
     if (item.read)
-      ParseItem(files, buffer, true, item.warnings);
+      ParseItem(files, buffer, loadBody_, item.warnings);
     item.state.store(kDone, std::memory_order_release);
     item.state.notify_all();
   }
@@ -235,6 +236,7 @@ private:
   std::vector<std::string_view> names_; // by section: views of the values in the tree file
   std::vector<uint32_t> order_;         // the sections read ahead, in file order
   std::vector<Item> items_;             // by section
+  bool loadBody_;
   fsys::Directory folder_;
   std::atomic<size_t> next_{0};
   std::atomic<bool> stop_{false};
@@ -252,7 +254,7 @@ constexpr size_t kLeaveToFree = 1024;
 } // namespace
 
 std::unique_ptr<TItemPrefetch> TItemPrefetch::For(const std::string &dir, const TIniFile &ini,
-                                                  unsigned threads) {
+                                                  unsigned threads, bool loadBody) {
   // Under a fault plan every run must make its calls in one order.
   if (threads < 2 || fsys::fault::Active())
     return nullptr;
@@ -268,7 +270,8 @@ std::unique_ptr<TItemPrefetch> TItemPrefetch::For(const std::string &dir, const 
   });
   if (order.size() < kPrefetchMinimum)
     return nullptr;
-  return std::make_unique<TItemPrefetch>(dir, std::move(names), std::move(order), threads);
+  return std::make_unique<TItemPrefetch>(dir, std::move(names), std::move(order), threads,
+                                         loadBody);
 }
 
 // What a load keeps beside the tree it builds: which IDs are in the tree or
@@ -465,9 +468,10 @@ void TProjectTree::LoadTreeDocument(std::string &bytes) {
   selectNode_ = nullptr;
 
   std::unique_ptr<TItemPrefetch> prefetch;
-  if (LoadMode == TLoadMode::Full)
+  if (LoadMode == TLoadMode::Full || LoadMode == TLoadMode::Headers)
     prefetch = TItemPrefetch::For(projectDir_, *ini,
-                                  ReadThreads ? ReadThreads : std::thread::hardware_concurrency());
+                                  ReadThreads ? ReadThreads : std::thread::hardware_concurrency(),
+                                  LoadMode == TLoadMode::Full);
   auto load = std::make_unique<TTreeLoad>(*ini, projectDir_, LoadMode != TLoadMode::RootOnly,
                                           std::move(prefetch));
   std::unique_ptr<TNodeData> data;

@@ -48,6 +48,29 @@ TEST(FileSystem, WriteReplacesWholeAndLeavesNoTemporaryFiles) {
   EXPECT_EQ(entries.size(), 1u);
 }
 
+TEST(FileSystem, AFolderWritesNewFilesByNameAndReplacesOthersAsWriteFileDoes) {
+  TempDir t;
+  t.Write("old.html", "old");
+  ::chmod(t.Path("old.html").c_str(), 0600);
+  fsys::Directory folder;
+  ASSERT_TRUE(folder.Open(t.Dir()));
+  {
+    fsys::BatchWrites batch;
+    EXPECT_TRUE(folder.WriteFile(kJapaneseName, "new"));
+    EXPECT_TRUE(folder.WriteFile("old.html", "replaced"));
+    EXPECT_TRUE(batch.Finish());
+  }
+  EXPECT_EQ(t.Read("日本.txt"), "new");
+  EXPECT_EQ(t.Read("old.html"), "replaced");
+  struct stat st;
+  ASSERT_EQ(::stat(t.Path("old.html").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  std::vector<fsys::Entry> entries;
+  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), entries));
+  EXPECT_EQ(entries.size(), 2u); // nothing temporary left
+  EXPECT_EQ(folder.WriteFile("none/x.html", "x").code, ENOENT);
+}
+
 TEST(FileSystem, FailedWriteKeepsThePreviousFile) {
   // A file-size limit makes the write fail half way, even for root.
   TempDir t;

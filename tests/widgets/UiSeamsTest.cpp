@@ -7,11 +7,13 @@
 #include "ui/ErrorText.h"
 #include "ui/MessageBox.h"
 #include "ui/Shell.h"
+#include "ui/StepProgress.h"
 #include "ui/Text.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -108,6 +110,26 @@ private slots:
     cp = "kept";
     QVERIFY(!ui::PathFromQString(QStringLiteral(u"/tmp/😀.txt"), cp));
     QCOMPARE(cp, std::string("kept"));
+  }
+
+  void aLongStepShowsItsCountAfterASecondAndTakesEverythingAway() {
+    QWidget owner;
+    auto dialogs = [] { return QApplication::topLevelWidgets().count(); };
+    const int before = dialogs();
+    {
+      ui::StepProgress progress(&owner, QStringLiteral("Orvane"),
+                                QStringLiteral(u"出力しています"));
+      QVERIFY(QApplication::overrideCursor());
+      progress.Report(1, 10);
+      QCOMPARE(dialogs(), before); // a short step shows no dialog
+      QTest::qWait(1100);
+      progress.Report(5, 10);
+      QWidget *shown = QApplication::activeModalWidget();
+      QVERIFY(shown && shown->isVisible());
+      QCOMPARE(shown->findChild<QLabel *>()->text(), QStringLiteral(u"出力しています\n5 / 10 件"));
+    }
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(dialogs(), before);
   }
 
   void fileErrorsNameTheUsersPathAndAJapaneseReason() {
