@@ -50,14 +50,14 @@ TVaveMainForm::TVaveMainForm(QWidget *owner)
 
 TVaveMainForm::~TVaveMainForm() {
   hide(); // an open label edit commits now, while the window is still whole
+  // From here no rule runs: a group's reset may move the focus, which asks them.
+  actions_->Clear();
   save_.reset();
   settings_.reset();
-  // recovery: its writer finishes before the parts it copies go
-  recovery_.reset();
+  recovery_.reset(); // its writer finishes before the parts it copies go
   diskChanges_.reset();
   attachments_.reset();
-  // The command groups go before the parts they watch and their rules read.
-  actions_->Clear();
+  // The command groups go before the parts they watch.
   display_.reset();
   textCommands_.reset();
   find_.reset();
@@ -89,11 +89,8 @@ QMenu *TVaveMainForm::Menu(const char *name) const {
 }
 
 QPlainTextEdit *TVaveMainForm::FileText() const { return memo_; }
-
 TDiskWatch &TVaveMainForm::DiskWatch() const { return diskChanges_->Watch(); }
-
 QHeaderView *TVaveMainForm::PagePropertyHeader() const { return header_; }
-
 TAttachmentForm *TVaveMainForm::AttachmentWindow() const {
   return attachments_ ? attachments_->Window() : nullptr;
 }
@@ -108,39 +105,32 @@ void TVaveMainForm::BuildActions() {
   });
 }
 
+namespace {
+// Makes a command group and binds its actions.
+template <class T, class... Args> void Start(std::unique_ptr<T> &group, Args &&...args) {
+  group = std::make_unique<T>(std::forward<Args>(args)...);
+  group->Bind();
+}
+} // namespace
+
 void TVaveMainForm::BindCommands() {
   TEditorContext &context = *this;
-  treeCommands_ = std::make_unique<TTreeCommands>(context);
-  treeCommands_->Bind();
-  textCommands_ = std::make_unique<TTextCommands>(context);
-  textCommands_->Bind();
-  display_ = std::make_unique<TDisplayCommands>(context);
-  display_->Bind();
-  exportCommands_ = std::make_unique<TExportCommands>(context);
-  exportCommands_->Bind();
-  attachments_ = std::make_unique<TAttachmentCommands>(context);
-  attachments_->Bind();
-  clipboard_ = std::make_unique<TClipboardCommands>(context);
-  clipboard_->Bind();
-  capture_ = std::make_unique<TCaptureCommands>(context,
-                                                [this] { return clipboard_->ClipboardHasText(); });
-  capture_->Bind();
-  find_ = std::make_unique<TFindCommands>(context);
-  find_->Bind();
-  cleanup_ = std::make_unique<TCleanupCommands>(context);
-  cleanup_->Bind();
-  diskChanges_ = std::make_unique<TDiskChangeCommands>(context);
-  diskChanges_->Bind();
+  Start(treeCommands_, context);
+  Start(textCommands_, context);
+  Start(display_, context);
+  Start(exportCommands_, context);
+  Start(attachments_, context);
+  Start(clipboard_, context);
+  Start(capture_, context, [this] { return clipboard_->ClipboardHasText(); });
+  Start(find_, context);
+  Start(cleanup_, context);
+  Start(diskChanges_, context);
   settings_ =
       std::make_unique<TWindowSettings>(context, *splitter_, *header_, *display_, *attachments_);
-  save_ = std::make_unique<TSaveCommands>(context, *diskChanges_, *settings_, [this] {
-    emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle());
-  });
-  save_->Bind();
-  undo_ = std::make_unique<TUndoCommands>(context);
-  undo_->Bind();
-  recovery_ = std::make_unique<TRecoveryCommands>(context, *this); // recovery copy
-  recovery_->Bind();
+  Start(save_, context, *diskChanges_, *settings_,
+        [this] { emit projectSaved(this, ProjectDir(), clock_::Now(), ProjectTitle()); });
+  Start(undo_, context);
+  Start(recovery_, context, *this);
 }
 
 TProjectNode *TVaveMainForm::CreateNewItem(bool sub, bool fromUser) {
@@ -212,9 +202,7 @@ void TVaveMainForm::BuildLayout() {
 // ------------------------------------------------------ state and status ----
 
 TProject &TVaveMainForm::Project() { return *project_; }
-
 std::string TVaveMainForm::ProjectTitle() const { return project_->Title(); }
-
 const std::string &TVaveMainForm::ProjectDir() const { return project_->Dir(); }
 
 bool TVaveMainForm::IsShowing(const std::string &directory) const {
@@ -227,9 +215,7 @@ bool TVaveMainForm::IsShowing(const std::string &directory) const {
 }
 
 bool TVaveMainForm::TreeModified() const { return project_->Modified(); }
-
 bool TVaveMainForm::ProjectLocked() const { return project_->Locked(); }
-
 TProjectNode *TVaveMainForm::RootNode() const { return tree_->RootNode(); }
 
 ui::MsgAnswer TVaveMainForm::ShowMessageBox(const QString &text, ui::MsgIcon icon,
@@ -239,7 +225,6 @@ ui::MsgAnswer TVaveMainForm::ShowMessageBox(const QString &text, ui::MsgIcon ico
 }
 
 bool TVaveMainForm::MemoModified() const { return memo_->document()->isModified(); }
-
 void TVaveMainForm::SetMemoModified(bool modified) { memo_->document()->setModified(modified); }
 
 TTextLines TVaveMainForm::MemoLines() const {
@@ -473,7 +458,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     close();
     return false;
   }
-  recovery_->OfferAtOpen(dir); // recovery: asked before anything is written
+  recovery_->OfferAtOpen(dir); // asked before anything is written
   OfferToFinishStoppedSave(this, dir);
   quickWalk_ = true;
   opening_ = true;
@@ -523,7 +508,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   tree_->setFocus();
   RememberSavedSelection();
   Project().SetModified(attached); // attached items reach the file with the next save
-  recovery_->ApplyOffered();       // recovery: a restored entry as unsaved changes
+  recovery_->ApplyOffered();       // a restored entry as unsaved changes
   updateActionStates();
   DiskWatch().Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
   return true;

@@ -29,12 +29,14 @@ void KeepWhatUnreadItemsName(const TProject &project, TStringList &keep,
   std::vector<std::string> names;
   for (const TProjectNode *n : project.Tree().MissingItems())
     names.push_back(n->Data()->ListedFileName);
-  for (const TSkippedItem &s : project.Tree().UnreachedItems())
-    if (!s.FileName.empty())
-      names.push_back(s.FileName);
+  // A section the load reached but refused (a cycle, a second entry, a
+  // shared file) names another entry's file: that entry answers for it.
+  std::unordered_set<std::string> refused;
   for (const TSkippedItem &s : project.Tree().SkippedItems())
-    if (!s.FileName.empty())
-      keep.push_back(dir + s.FileName); // another entry's file: read through that entry
+    refused.insert(s.ID);
+  for (const TSkippedItem &s : project.Tree().UnreachedItems())
+    if (!s.FileName.empty() && !refused.count(s.ID))
+      names.push_back(s.FileName);
   for (const std::string &name : names) {
     TNodeFiles f;
     f.FilePath = dir + name;
