@@ -316,6 +316,8 @@ public:
 
 private:
   void LoadTreeDocument(std::string &bytes);
+  void BeginLoad();
+  void EndLoad();
   TProjectNode *Place(TProjectNode *holder, int row, std::string_view text,
                       std::unique_ptr<TNodeData> data);
   TProjectNode *Holder(TProjectNode *parent) { return parent ? parent : &top_; }

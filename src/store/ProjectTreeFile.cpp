@@ -396,7 +396,8 @@ private:
 
 void TProjectTree::SetSaveStepHookForTest(SaveStepHook hook) { StepHook() = std::move(hook); }
 
-bool TProjectTree::LoadProject(std::string_view dir) {
+// A load is one reset to the view and keeps nothing of the load before.
+void TProjectTree::BeginLoad() {
   if (observer_)
     observer_->AboutToReset();
   ++resetting_;
@@ -405,6 +406,16 @@ bool TProjectTree::LoadProject(std::string_view dir) {
   unreached_.reset();
   loadWarnings_.clear();
   loadedMissing_ = 0;
+}
+
+void TProjectTree::EndLoad() {
+  --resetting_;
+  if (observer_)
+    observer_->Reset();
+}
+
+bool TProjectTree::LoadProject(std::string_view dir) {
+  BeginLoad();
   treeDisk_ = fsys::Stamp{};
   treeDiskPath_.clear();
   if (!fsys::DirectoryExists(dir)) {
@@ -416,9 +427,7 @@ bool TProjectTree::LoadProject(std::string_view dir) {
     LoadTreeFile(treeDiskPath_);
     selected_ = selectNode_;
   }
-  --resetting_;
-  if (observer_)
-    observer_->Reset();
+  EndLoad();
   return RootNode() != nullptr;
 }
 
@@ -441,22 +450,13 @@ void TProjectTree::LoadTreeFile(std::string_view path) {
 bool TProjectTree::LoadTreeBytes(std::string_view bytes, const fsys::Stamp &onDisk) {
   if (projectDir_.empty())
     return false;
-  if (observer_)
-    observer_->AboutToReset();
-  ++resetting_;
-  ClearNodes();
-  skipped_.clear();
-  unreached_.reset();
-  loadWarnings_.clear();
-  loadedMissing_ = 0;
+  BeginLoad();
   if (onDisk.known)
     treeDisk_ = onDisk;
   std::string copy(bytes);
   LoadTreeDocument(copy);
   selected_ = selectNode_;
-  --resetting_;
-  if (observer_)
-    observer_->Reset();
+  EndLoad();
   return RootNode() != nullptr;
 }
 
