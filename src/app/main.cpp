@@ -17,6 +17,13 @@
 #include <optional>
 #include <vector>
 
+// jemalloc's settings, read when it starts (without jemalloc, a variable
+// nobody reads): large pages for the heap, see CMakeLists.txt.
+extern "C" {
+extern const char *const malloc_conf;
+const char *const malloc_conf = "thp:always,metadata_thp:auto";
+}
+
 namespace {
 
 int Run(int argc, char **argv) {

@@ -31,6 +31,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -98,14 +100,56 @@ TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidg
     minimiseAtStart_ = true;
     setWindowState(windowState() | Qt::WindowMinimized);
   }
-  // Asked for once the editor stands: the progress of its load lets timers
-  // run, and this one must not run inside it.
   if (listLater)
-    QTimer::singleShot(0, this, [this] {
-      RefreshProjectList();
-      list_->SortProjectList();
-      updateActionStates();
-    });
+    ListAfterEditorPainted();
+}
+
+namespace {
+// Runs `then` once, after the first paint of `window` or after a second,
+// whichever comes first.
+class TAfterFirstPaint : public QObject {
+public:
+  TAfterFirstPaint(QWidget *window, QObject *owner, std::function<void()> then)
+      : QObject(owner), then_(std::move(then)) {
+    if (window)
+      window->installEventFilter(this);
+    QTimer::singleShot(1000, this, [this] { Run(); });
+  }
+
+protected:
+  bool eventFilter(QObject *, QEvent *event) override {
+    // The rest of the window paints in the same pass: run after it.
+    if (event->type() == QEvent::Paint)
+      QTimer::singleShot(0, this, [this] { Run(); });
+    return false;
+  }
+
+private:
+  void Run() {
+    if (auto then = std::exchange(then_, nullptr))
+      then();
+    deleteLater();
+  }
+  std::function<void()> then_;
+};
+} // namespace
+
+// The list is read once the editor opened at start has painted: before, it
+// would hold back the window the user waits for (a catalogue of thousands of
+// projects takes seconds). Not inside the editor's load either: its progress
+// lets timers run.
+void TSelectThemaForm::ListAfterEditorPainted() {
+  const auto &shortcuts = editors_->ShortcutProjects();
+  QWidget *editor = shortcuts.empty() ? nullptr : shortcuts.back()->EditorWindow.data();
+  auto refresh = [this] {
+    RefreshProjectList();
+    list_->SortProjectList();
+    updateActionStates();
+  };
+  if (editor && editor->isVisible())
+    new TAfterFirstPaint(editor, this, refresh);
+  else
+    QTimer::singleShot(0, this, refresh);
 }
 
 void TSelectThemaForm::ShowAtStart() {

@@ -119,6 +119,7 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  void ListAfterEditorPainted();
   // TCatalogueContext
   QMainWindow *Window() override { return this; }
   TCatalogueActions &Actions() override { return *actions_; }
