@@ -26,6 +26,7 @@ namespace bench {
 struct Options {
   std::string base;
   bool keep = false;
+  int textScale = 1; // --text-scale N: N times the lines of each text
   std::vector<int> counts;
   int Count() const { return counts.front(); }
 };
@@ -40,6 +41,8 @@ inline Options ParseOptions(int argc, char **argv, const std::string &name,
       o.base = argv[++i];
     else if (a == "--keep")
       o.keep = true;
+    else if (a == "--text-scale" && i + 1 < argc)
+      o.textScale = std::max(1, std::atoi(argv[++i]));
     else
       o.counts.push_back(std::atoi(a.c_str()));
   }
@@ -63,10 +66,10 @@ inline bool InChild(const std::function<void()> &f) {
 }
 
 // A fresh generated project of `count` items in `dir`.
-inline bool GenerateProject(const std::string &dir, int count) {
+inline bool GenerateProject(const std::string &dir, int count, int textScale = 1) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  return InChild([&] { Generate(dir, count); });
+  return InChild([&] { Generate(dir, count, textScale); });
 }
 
 // orvane-cli of the build directory this benchmark lies in; empty (with a

@@ -1,6 +1,6 @@
 #pragma once
 // A project of realistic shape for the benchmarks: about 8 children per node,
-// no deeper than 6 levels, item texts of a few hundred bytes to a few KB.
+// no deeper than 7 levels, item texts of a few hundred bytes to a few KB.
 #include "store/FileSystem.h"
 #include "store/ProjectTree.h"
 
@@ -28,9 +28,9 @@ inline std::string Words(std::mt19937 &rng, int count) {
 }
 
 // Builds the tree breadth first, 5 to 11 children per node (8 on average),
-// no deeper than 6 levels below the root, and writes every item file and
-// MainTree.dat. `textScale` multiplies the lines of each text (3: about
-// 1.9 KB an item, 94 MB for 50,000).
+// no deeper than 7 levels below the root (six hold too few for 250,000
+// items), and writes every item file and MainTree.dat. `textScale` multiplies the lines of each
+// text (3: about 1.9 KB an item, 94 MB for 50,000).
 inline void Generate(const std::string &dir, int count, int textScale = 1) {
   std::mt19937 rng(static_cast<unsigned>(count));
   TProjectTree tree;
@@ -64,7 +64,7 @@ inline void Generate(const std::string &dir, int count, int textScale = 1) {
     for (int c = 0; c < children && made < count; ++c) {
       TProjectNode *n = make(p);
       deepest = n;
-      if (n->Level() < 6)
+      if (n->Level() < 7)
         queue.push_back(n);
     }
     tree.SetExpanded(p, rng() % 3 == 0);

@@ -5,7 +5,7 @@
 // program says when the tree is painted (ORVANE_TELL_TREE_PAINTED) and is
 // then stopped. It runs on the display of the environment (DISPLAY, or
 // QT_QPA_PLATFORM=offscreen), with settings and a runtime folder of its own.
-// Usage: bench_start [--dir DIR] [--keep] [--runs N] [count=50000]
+// Usage: bench_start [--dir DIR] [--keep] [--runs N] [--text-scale N] [count=50000]
 #include "BenchSupport.h"
 #include "store/RegIniFile.h"
 
@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -21,9 +22,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The peak memory (VmHWM) of process `pid`, in bytes; 0 when unknown.
+double PeakBytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string row; std::getline(status, row);)
+    if (row.rfind("VmHWM:", 0) == 0)
+      return std::atof(row.c_str() + 6) * 1024;
+  return 0;
+}
+
 // Seconds from the start of `args` until it writes `line` on stderr; -1 when
-// it ends first. It is stopped then.
-double UntilLine(const std::vector<std::string> &args, const std::string &line) {
+// it ends first. It is stopped then, its peak memory read into `peak`.
+double UntilLine(const std::vector<std::string> &args, const std::string &line, double &peak) {
   int pipeFds[2];
   if (::pipe(pipeFds) != 0)
     return -1;
@@ -53,6 +63,7 @@ double UntilLine(const std::vector<std::string> &args, const std::string &line) 
   }
   ::close(pipeFds[0]);
   if (started) {
+    peak = PeakBytes(pid);
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -83,7 +94,7 @@ int main(int argc, char **argv) {
   }
   const std::string root = o.base + "/root/", project = root + "project/";
   if (!o.keep || !fs::exists(project + "MainTree.dat"))
-    if (!bench::GenerateProject(project, o.Count()))
+    if (!bench::GenerateProject(project, o.Count(), o.textScale))
       return 1;
   const std::string config = o.base + "/config";
   fs::create_directories(config);
@@ -96,7 +107,7 @@ int main(int argc, char **argv) {
       return 1;
   }
   setenv("ORVANE_TELL_TREE_PAINTED", "1", 1);
-  bench::Stats open, grep;
+  bench::Stats open, grep, memory;
   for (int r = 0; r <= runs; ++r) {
     // A runtime folder of each run's own: no instance left from the last one.
     const std::string runtime = o.base + "/run" + std::to_string(r);
@@ -106,7 +117,8 @@ int main(int argc, char **argv) {
     const double g = bench::Seconds([&] {
       bench::Spawn({"env", "LC_ALL=C", "grep", "-rlF", "zzrarewordzz", project});
     });
-    const double s = UntilLine({program, project}, "orvane: tree painted");
+    double peak = 0;
+    const double s = UntilLine({program, project}, "orvane: tree painted", peak);
     fs::remove_all(runtime);
     if (s < 0)
       return 1;
@@ -114,11 +126,23 @@ int main(int argc, char **argv) {
       continue; // warms the cache
     grep.runs.push_back(g);
     open.runs.push_back(s);
+    memory.runs.push_back(peak / 1048576);
   }
+  if (open.runs.empty())
+    return 0; // --runs 0: the project made and the cache warmed
   std::printf("%d items: orvane DIR until the tree is painted median %.3f s (%.3f-%.3f); "
               "grep -rlF %.3f s (%.3f-%.3f); %.2fx grep (goal at most 1.2x)\n",
               o.Count(), open.Median(), open.Min(), open.Max(), grep.Median(), grep.Min(),
               grep.Max(), open.Median() / grep.Median());
+  // The item bytes: what the program must hold (texts and tree file).
+  double items = 0;
+  for (const auto &entry : fs::directory_iterator(project))
+    if (entry.is_regular_file())
+      items += static_cast<double>(entry.file_size());
+  items /= 1048576;
+  std::printf("peak memory at the painted tree median %.0f MB (%.0f-%.0f); item files %.0f MB; "
+              "goal at most %.0f MB (1.5x the item bytes + 60 MB)\n",
+              memory.Median(), memory.Min(), memory.Max(), items, 1.5 * items + 60);
   if (!o.keep)
     fs::remove_all(o.base);
   return 0;

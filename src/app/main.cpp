@@ -18,10 +18,12 @@
 #include <vector>
 
 // jemalloc's settings, read when it starts (without jemalloc, a variable
-// nobody reads): large pages for the heap, see CMakeLists.txt.
+// nobody reads): large pages for the heap, see CMakeLists.txt; two arenas,
+// one for the window and one for the threads that read a project, since
+// each arena keeps large pages of its own.
 extern "C" {
 extern const char *const malloc_conf;
-const char *const malloc_conf = "thp:always,metadata_thp:auto";
+const char *const malloc_conf = "thp:always,metadata_thp:auto,narenas:2";
 }
 
 namespace {

@@ -57,15 +57,16 @@ Status Stat(std::string_view path, Entry &out); // follows links; name = last pa
 struct Stamp {
   bool known = false;  // recorded: a later write compares against it
   bool exists = false; // false: the file was not there
+  // Recorded within the clock resolution of the file's last change: equal
+  // times prove nothing, so a check compares the bytes. (The flags stand
+  // together: every item keeps a stamp.)
+  bool racy = false;
   uint64_t device = 0;
   uint64_t inode = 0;
   uint64_t size = 0;
   int64_t mtimeNs = 0;
   int64_t ctimeNs = 0;
   uint64_t hash = 0;
-  // Recorded within the clock resolution of the file's last change: equal
-  // times prove nothing, so a check compares the bytes.
-  bool racy = false;
 };
 
 // A stamp saying that nothing is at a path (a new file about to be written).

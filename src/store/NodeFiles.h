@@ -78,10 +78,10 @@ public:
   // (so the branch is whole again once the file is back); its file is never
   // written, and `ListedFileName` is the "FileName" value as it was.
   bool Missing = false;
-  std::string ListedFileName;
   // Files holds edits its file does not have yet (their write failed or was
   // refused): stored again, and never replaced by the file's version unasked.
   bool Unsaved = false;
+  std::string ListedFileName; // of a Missing item
 };
 
 // The warning text for a malformed header value.

@@ -163,10 +163,12 @@ class TItemPrefetch {
   static constexpr int kNotWanted = -1, kWaiting = 0, kReading = 1, kDone = 2;
 
 public:
+  // One for every section of a big tree file: kept small, a failed read's
+  // report apart.
   struct Item {
     std::unique_ptr<TNodeData> data;
     TStringList warnings;
-    fsys::Status read;
+    std::unique_ptr<fsys::Status> failed;
     std::atomic<int> state{kNotWanted};
     bool taken = false;
   };
@@ -225,8 +227,9 @@ private:
     TNodeFiles &files = item.data->Files;
     files.FilePath.reserve(dir_.size() + names_[at].size());
     files.FilePath.append(dir_).append(names_[at]);
-    item.read = folder_.ReadFile(names_[at], buffer, &files.Disk);
-    if (item.read)
+    if (fsys::Status read = folder_.ReadFile(names_[at], buffer, &files.Disk); !read)
+      item.failed = std::make_unique<fsys::Status>(std::move(read));
+    else
       ParseItem(files, buffer, loadBody_, item.warnings);
     item.state.store(kDone, std::memory_order_release);
     item.state.notify_all();
@@ -361,7 +364,7 @@ public:
     TItemPrefetch::Item *ahead = nullptr;
     if (prefetch && IsPlainFileName(fileName))
       ahead = prefetch->Take(section, fileName, buffer);
-    if (ahead && ahead->read) {
+    if (ahead && !ahead->failed) {
       data = std::move(ahead->data);
       warnings.insert(warnings.end(), std::make_move_iterator(ahead->warnings.begin()),
                       std::make_move_iterator(ahead->warnings.end()));
@@ -372,7 +375,8 @@ public:
       return false;
     TNodeFiles &files = data->Files;
     files.FilePath.assign(dir).append(fileName);
-    fsys::Status read = ahead ? ahead->read : fsys::ReadFile(files.FilePath, buffer, &files.Disk);
+    fsys::Status read =
+        ahead ? std::move(*ahead->failed) : fsys::ReadFile(files.FilePath, buffer, &files.Disk);
     if (!read && read.code == ENOENT) {
       std::string onDisk = folded.Find(fileName);
       if (onDisk.empty())
