@@ -4,6 +4,7 @@
 #include "app/SignalPipe.h"
 #include "catalogue/SelectThema.h"
 #include "catalogue/SingleInstance.h"
+#include "store/LargePages.h"
 #include "ui/MessageBox.h"
 #include "ui/ProgramIcon.h"
 
@@ -16,15 +17,6 @@
 #include <exception>
 #include <optional>
 #include <vector>
-
-// jemalloc's settings, read when it starts (without jemalloc, a variable
-// nobody reads): large pages for the heap, see CMakeLists.txt; two arenas,
-// one for the window and one for the threads that read a project, since
-// each arena keeps large pages of its own.
-extern "C" {
-extern const char *const malloc_conf;
-const char *const malloc_conf = "thp:always,metadata_thp:auto,narenas:2";
-}
 
 namespace {
 
@@ -108,6 +100,7 @@ int Run(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
+  UseLargeHeapPages(argv);
   try {
     return Run(argc, argv);
   } catch (const std::exception &e) {

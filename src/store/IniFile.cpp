@@ -391,6 +391,15 @@ void TIniFile::AppendSection(const Section &section) {
   s.RebuildIndex();
 }
 
+void TIniFile::ReleaseKeys(const Section &section) {
+  if (section.ordinal >= sections_.size() || &sections_[section.ordinal] != &section)
+    return; // not one of ours
+  Section &s = sections_[section.ordinal];
+  std::vector<Section::Line>().swap(s.lines);
+  s.index.reset();
+  s.keyCount = 0;
+}
+
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
   for (const Section &s : sections_)

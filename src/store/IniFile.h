@@ -111,6 +111,8 @@ public:
   // as a new last section: a section kept as it was by a writer that does
   // not know it.
   void AppendSection(const Section &section);
+  // For a reader done with `section`: its lines go, its name stays found.
+  void ReleaseKeys(const Section &section);
   // Room for this many sections without rehashing.
   void Reserve(size_t sections) { sectionIndex_.reserve(sections); }
 

@@ -120,18 +120,30 @@ public:
   static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
 
   TItemNames() = default;
+  // The names are copied: a load lets go of each section once it is done
+  // with it.
   void Build(const TIniFile &ini) {
     ofSection_.assign(ini.SectionCount(), kNone);
     index_.reserve(ini.SectionCount());
     names_.reserve(ini.SectionCount());
+    size_t total = 0;
+    ini.ForEachSection([&](const TIniFile::Section &section) {
+      if (const std::string *name = ini.Find(&section, "FileName"))
+        total += name->size();
+    });
+    bytes_.reserve(total); // never grows: the views stay valid
     ini.ForEachSection([&](const TIniFile::Section &section) {
       const std::string *name = ini.Find(&section, "FileName");
       if (!name || name->empty())
         return;
-      auto [it, added] = index_.emplace(*name, static_cast<uint32_t>(names_.size()));
-      if (added)
-        names_.push_back(*name); // views of the values in `ini`
-      ofSection_[section.Ordinal()] = it->second;
+      auto found = index_.find(*name);
+      if (found == index_.end()) {
+        bytes_.append(*name);
+        const std::string_view own(bytes_.data() + bytes_.size() - name->size(), name->size());
+        found = index_.emplace(own, static_cast<uint32_t>(names_.size())).first;
+        names_.push_back(own);
+      }
+      ofSection_[section.Ordinal()] = found->second;
     });
   }
 
@@ -148,6 +160,7 @@ public:
 
 private:
   std::vector<uint32_t> ofSection_;
+  std::string bytes_; // the names, one after another
   std::vector<std::string_view> names_;
   std::unordered_map<std::string_view, uint32_t> index_;
 };
@@ -236,9 +249,12 @@ private:
   }
 
   const std::string &dir_;
-  std::vector<std::string_view> names_; // by section: views of the values in the tree file
-  std::vector<uint32_t> order_;         // the sections read ahead, in file order
-  std::vector<Item> items_;             // by section
+  // By section: views of the values in the tree file. A load lets go of a
+  // section only once it has taken its item, and a taken item's name is not
+  // looked at again.
+  std::vector<std::string_view> names_;
+  std::vector<uint32_t> order_; // the sections read ahead, in file order
+  std::vector<Item> items_;     // by section
   bool loadBody_;
   fsys::Directory folder_;
   std::atomic<size_t> next_{0};
@@ -298,6 +314,9 @@ public:
   }
 
   const TIniFile &ini;
+  // Set: the load may let go of the keys of a section it is done with (the
+  // lines of a big tree file are a good part of the memory a load needs).
+  TIniFile *release = nullptr;
   const std::string &dir;
   TItemNames names;
   TFoldedNames folded;
@@ -478,6 +497,8 @@ void TProjectTree::LoadTreeDocument(std::string &bytes) {
                                   LoadMode == TLoadMode::Full);
   auto load = std::make_unique<TTreeLoad>(*ini, projectDir_, LoadMode != TLoadMode::RootOnly,
                                           std::move(prefetch));
+  if (LoadMode != TLoadMode::RootOnly)
+    load->release = ini.get();
   std::unique_ptr<TNodeData> data;
   if (!NamesTreeFile(WindowData.RootFileName) &&
       load->Open(data, WindowData.RootFileName, ini->GetSection("Root"),
@@ -553,15 +574,21 @@ void TProjectTree::LoadChildren(TTreeLoad &load, std::string_view section, bool 
     const std::string *child = ini.Find(f.keys, ChildKey(f.next, key));
     if (!child || child->empty() || *child == f.section) {
       load.ClearMark(f.section, f.keys, TTreeLoad::kOnPath);
+      // Its item is in the tree and its list read: what is left to ask of
+      // it (its name, its file's name) does not need its keys.
+      if (load.release && f.keys && load.InTree(*f.keys))
+        load.release->ReleaseKeys(*f.keys);
       stack.pop_back();
       continue;
     }
     ++f.next;
     const std::string &id = *child;
     const TIniFile::Section *keys = ini.GetSection(id);
-    const std::string *named = ini.Find(keys, "FileName");
-    const std::string_view fileName = named ? std::string_view(*named) : std::string_view();
     const uint32_t slot = load.names.Of(keys); // the slot of `fileName`
+    const std::string *named = slot == TItemNames::kNone ? ini.Find(keys, "FileName") : nullptr;
+    const std::string_view fileName = slot != TItemNames::kNone ? load.names.Name(slot)
+                                      : named                   ? std::string_view(*named)
+                                                                : std::string_view();
     auto skip = [&](TSkippedItem::Reason why) {
       skipped_.push_back(TSkippedItem{std::string(f.section), id, std::string(fileName), why});
     };

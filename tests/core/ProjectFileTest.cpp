@@ -116,6 +116,7 @@ struct BrokenList {
   std::string treeFile;
   std::string shape;
   std::vector<TSkippedItem::Reason> skipped;
+  std::vector<std::string> skippedFiles = {}; // checked when given
 };
 
 class ProjectFileBrokenLists : public testing::TestWithParam<BrokenList> {};
@@ -130,9 +131,15 @@ TEST_P(ProjectFileBrokenLists, LoadWhatCanBeLoadedAndEnd) {
   Loaded l(t);
   EXPECT_EQ(l.Shape(), GetParam().shape);
   std::vector<TSkippedItem::Reason> why;
-  for (const auto &s : l.tree.SkippedItems())
+  std::vector<std::string> files;
+  for (const auto &s : l.tree.SkippedItems()) {
     why.push_back(s.Why);
+    files.push_back(s.FileName);
+  }
   EXPECT_EQ(why, GetParam().skipped);
+  if (!GetParam().skippedFiles.empty()) {
+    EXPECT_EQ(files, GetParam().skippedFiles);
+  }
 }
 
 const std::string kItems = Section("A", {"FileName=a.txt"}) + Section("B", {"FileName=b.txt"}) +
@@ -164,7 +171,9 @@ INSTANTIATE_TEST_SUITE_P(
                        Section("B", {"FileName=b.txt", "Child01=C", "Child02=D"}) +
                        Section("C", {"FileName=c.txt"}) + Section("D", {"FileName=a.txt"}),
                    "R*(A+(C) B)",
-                   {TSkippedItem::Duplicate, TSkippedItem::SharedFile, TSkippedItem::Duplicate}},
+                   {TSkippedItem::Duplicate, TSkippedItem::SharedFile, TSkippedItem::Duplicate},
+                   // named though the load is done with C's section by then
+                   {"c.txt", "a.txt", "c.txt"}},
         BrokenList{"MissingFilesInTheMiddle",
                    Section("Root", {"FileName=r.txt", "Child01=A", "Child02=X", "Child03=Y",
                                     "Child04=Z", "Child05=B"}) +

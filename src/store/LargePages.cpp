@@ -1,0 +1,38 @@
+#include "store/LargePages.h"
+
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+void UseLargeHeapPages(char **argv) {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) // their own heaps
+  static const char kMark[] = "ORVANE_TUNABLES_WERE";
+  static const char kTunables[] = "GLIBC_TUNABLES";
+  if (const char *was = std::getenv(kMark)) { // "-": none; else "=" and the value
+    if (was[0] == '=')
+      ::setenv(kTunables, was + 1, 1);
+    else
+      ::unsetenv(kTunables);
+    ::unsetenv(kMark);
+    return;
+  }
+  const char *had = std::getenv(kTunables);
+  const std::string before = had ? had : "";
+  if (before.find("glibc.malloc.hugetlb") != std::string::npos)
+    return; // the user's own choice
+  const std::string was = had ? "=" + before : "-";
+  const std::string tunables =
+      before + (before.empty() ? "" : ":") + "glibc.malloc.hugetlb=1:glibc.malloc.top_pad=67108864";
+  ::setenv(kMark, was.c_str(), 1);
+  ::setenv(kTunables, tunables.c_str(), 1);
+  ::execv("/proc/self/exe", argv);
+  // Not started again: on as it is.
+  if (had)
+    ::setenv(kTunables, before.c_str(), 1);
+  else
+    ::unsetenv(kTunables);
+  ::unsetenv(kMark);
+#else
+  (void)argv;
+#endif
+}
