@@ -30,6 +30,7 @@ class TNodeFiles;
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,9 @@ public:
   TExportText();
   // The same with a settings file of the caller's.
   explicit TExportText(TRegIniFile &settings);
+  ~TExportText();
+  TExportText(const TExportText &) = delete;
+  TExportText &operator=(const TExportText &) = delete;
 
   // CP932 "ファイルはすでに開かれています": what the editor shows when
   // SetFileName refuses.
@@ -162,8 +166,10 @@ private:
   fsys::AtomicWriter writer_; // open once the output was first flushed
   fsys::Status writeStatus_;  // the first failed flush of this export
   std::string index_;
-  std::string page_;        // one item page, reused
-  fsys::Status pageStatus_; // ok until a page write fails
+  std::string page_; // one item page, reused
+  // Makes the pages' files while the next items are read (inline when the
+  // gateway's calls must come in one order).
+  std::unique_ptr<class TPageWriter> pageWriter_;
   // The first item file that is there but could not be read: the export
   // fails rather than leave the item out.
   fsys::Status readStatus_;
