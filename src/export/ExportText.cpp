@@ -16,6 +16,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -117,8 +118,12 @@ std::string HtmlEscape(std::string_view text) {
 class TPageWriter {
 public:
   explicit TPageWriter(const fsys::Directory &folder) : folder_(folder) {
-    if (!fsys::fault::Active() && std::thread::hardware_concurrency() > 1)
+    if (fsys::fault::Active() || std::thread::hardware_concurrency() < 2)
+      return;
+    try {
       thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error &) { // no thread to be had: inline
+    }
   }
   ~TPageWriter() { (void)Finish(); }
   TPageWriter(const TPageWriter &) = delete;
@@ -211,7 +216,8 @@ private:
   fsys::Status status_;
 };
 
-TExportText::~TExportText() = default;
+// A frame set left unfinished: its writer goes before the folder it writes in.
+TExportText::~TExportText() { pageWriter_.reset(); }
 
 TExportText::TExportText() {
   TRegIniFile settings;

@@ -171,6 +171,16 @@ TEST_F(ExportFixture, BeginIsRefusedWithoutAFileNameOrWhileActive) {
   EXPECT_FALSE(engine.Active());
   EXPECT_TRUE(engine.SetFileName(t.Path("b.txt")));
 
+  // A frame set dropped unfinished: its pages are there, no index.
+  {
+    TExportText frames(*settings);
+    fs::create_directories(t.Path("unfinished"));
+    ASSERT_TRUE(frames.SetFileName(t.Dir() + "unfinished/") && frames.BeginFrames("x"));
+    EXPECT_TRUE(frames.AddItemPage(projectDir + "20261207120000.txt", 0));
+  }
+  EXPECT_TRUE(fs::exists(t.Path("unfinished/20261207120000.html")));
+  EXPECT_FALSE(fs::exists(t.Path("unfinished/index.html")));
+
   // The command: an empty path writes nothing and says so.
   TExportText fresh(*settings);
   fsys::Status s = RunExport(fresh, project, nullptr, TExportMode::Text, "");
