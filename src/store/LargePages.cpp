@@ -1,7 +1,9 @@
 #include "store/LargePages.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 void UseLargeHeapPages(char **argv) {
@@ -14,6 +16,12 @@ void UseLargeHeapPages(char **argv) {
     else
       ::unsetenv(kTunables);
     ::unsetenv(kMark);
+    // Started through /proc/self/exe, the process is called "exe": ps, top
+    // and killall know it by its own name again.
+    if (argv && argv[0]) {
+      const char *slash = std::strrchr(argv[0], '/');
+      ::prctl(PR_SET_NAME, slash ? slash + 1 : argv[0]);
+    }
     return;
   }
   const char *had = std::getenv(kTunables);

@@ -162,7 +162,14 @@ DialogAnswer RunFileDialog(const DialogRequest &r) {
     dlg.setDefaultSuffix(r.defaultSuffix);
   if (!r.initial.isEmpty()) {
     QFileInfo fi(r.initial);
-    if (fi.isDir()) {
+    const QFileInfo folder(QDir::cleanPath(fi.absoluteFilePath()));
+    if (fi.isDir() && r.preselect && !folder.isRoot()) {
+      // Shown from its parent, its name ready to take: a folder that holds
+      // the frame set of a big project would keep the dialog listing
+      // thousands of pages before it takes a key.
+      dlg.setDirectory(folder.absolutePath());
+      dlg.selectFile(folder.fileName());
+    } else if (fi.isDir()) {
       dlg.setDirectory(r.initial);
     } else {
       dlg.setDirectory(fi.absolutePath());
@@ -340,6 +347,7 @@ bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bo
   r.title = title;
   const std::string last = LastFolder(folderKind);
   r.initial = PathToQString(last.empty() ? dir : last);
+  r.preselect = !last.empty();
   r.createMissing = createMissing;
   std::string chosen;
   if (!AskForPath(r, chosen, nullptr))

@@ -49,6 +49,9 @@ struct DialogRequest {
   bool confirmOverwrite = false; // SaveFile: replacing a file is asked first (default No)
   bool createMissing =
       false; // Directory: a typed directory that does not exist is created after asking
+  // Directory: `initial` is the folder chosen last time, shown selected in
+  // its parent rather than opened.
+  bool preselect = false;
   bool refuseReadOnly = false;  // SaveFile: an existing read-only file is refused
   bool folderMustExist = false; // SaveFile: the chosen file's folder must exist
 };

@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -381,6 +382,36 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 1u);
     QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u"は存在しません。")));
     QCOMPARE(boxes.Asked()[0].buttons, MsgButtons::YesNo);
+  }
+
+  // The folder chosen last time is shown selected in its parent, not opened
+  // (its thousands of pages would keep the dialog busy); Return takes it.
+  void realDirectoryDialogOffersTheLastFolderFromItsParent() {
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    TestDir dir;
+    QDir().mkpath(dir.Native(QStringLiteral("pages")));
+    std::string chosen = dir.Cp(QStringLiteral("pages"));
+    {
+      ui::ScriptedDialogs remember({ui::DialogAnswer::Accept(dir.Native(QStringLiteral("pages")))});
+      QVERIFY(ui::SelectDirectory(nullptr, QString(), chosen, false, "SeamsTest"));
+    }
+    QString shownDir, shownName;
+    QTimer::singleShot(0, [&] {
+      auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      auto *name = dlg ? dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+      if (name) {
+        shownDir = dlg->directory().absolutePath();
+        shownName = name->text();
+        QTest::keyClick(name, Qt::Key_Return);
+      }
+      if (dlg && dlg->isVisible())
+        dlg->reject();
+    });
+    chosen = dir.Cp();
+    QVERIFY(ui::SelectDirectory(nullptr, QString(), chosen, false, "SeamsTest"));
+    QCOMPARE(shownDir, QDir(dir.Native()).absolutePath());
+    QCOMPARE(shownName, QStringLiteral("pages"));
+    QCOMPARE(chosen, dir.Cp(QStringLiteral("pages")) + "/");
   }
 
   // A read-only file is refused while the real dialog stays open; the next
