@@ -147,9 +147,21 @@ fsys::Status TProject::RestoreItemFile(TProjectNode *node) {
   }
   const std::string retired = f.FilePath + ".exp";
   uint64_t device = 0, inode = 0;
-  if (!fsys::Identity(retired, device, inode) || !f.Disk.known || inode != f.Disk.inode ||
-      device != f.Disk.device)
-    return {}; // nothing of this item's was retired
+  auto ours = [&](const std::string &path) {
+    return fsys::Identity(path, device, inode) && f.Disk.known && inode == f.Disk.inode &&
+           device == f.Disk.device;
+  };
+  if (!ours(retired)) {
+    if (!f.Disk.known || !f.Disk.exists || ours(f.FilePath))
+      return {}; // nothing of this item's was retired
+    // Its retired file is gone (removed by hand): the text lives only here
+    // now, and the next store writes it, under a new name if that one is taken.
+    if (fsys::Exists(f.FilePath))
+      f.FilePath = dir_ + NewItemFileName();
+    f.Disk = fsys::AbsentStamp();
+    node->Data()->Unsaved = true;
+    return {};
+  }
   std::string to = f.FilePath;
   if (fsys::Status s = LinkBack(retired, to); !s)
     return s;

@@ -167,6 +167,25 @@ TEST(TreeHistoryRules, QuestionsAndPlacesOfWhatComesBack) {
   EXPECT_EQ(t.Read("a.txt"), "someone else's");
   EXPECT_EQ(t.Read(back.substr(t.Dir().size())), "Title:A\r\n\r\ntext of A\r\n\r\n");
   EXPECT_FALSE(fsys::Exists(t.Path("a.txt.exp")));
+  // The retired file was removed by hand: the text is only in memory, so the
+  // item owes its file to the next store.
+  {
+    TTreeHistory::Step step(h, TTreeStep::Delete, "B");
+    ASSERT_TRUE(p.RetireItemFile(Find(p, "B")));
+    p.Tree().Delete(Find(p, "B"));
+  }
+  ASSERT_TRUE(p.Save());
+  std::vector<fsys::Entry> files;
+  ASSERT_TRUE(fsys::ListDirectory(t.Dir(), files));
+  for (const fsys::Entry &f : files)
+    if (f.name.ends_with(".exp")) {
+      ASSERT_TRUE(fsys::DeleteFile(t.Dir() + f.name));
+    }
+  ASSERT_TRUE(h.Undo().done);
+  TNodeData &restored = *Find(p, "B")->Data();
+  EXPECT_TRUE(restored.Unsaved);
+  ASSERT_TRUE(restored.Files.Save());
+  EXPECT_TRUE(fsys::FileExists(restored.Files.FilePath));
   // A change of the shape outside a step forgets every step.
   p.Tree().AddChild(p.Root(), "unrecorded");
   EXPECT_FALSE(h.CanUndo() || h.CanRedo());
