@@ -16,8 +16,9 @@
 
 #include <string>
 
-// Settings and caches of the program go to a throw-away place: test mode for
-// QStandardPaths and XDG_CONFIG_HOME in a temporary directory.
+// Settings, caches and recovery copies of the program go to a throw-away
+// place: test mode for QStandardPaths, XDG_CONFIG_HOME and XDG_STATE_HOME in
+// a temporary directory.
 inline QTemporaryDir &TestConfigHome() {
   static QTemporaryDir dir;
   return dir;
@@ -25,6 +26,7 @@ inline QTemporaryDir &TestConfigHome() {
 
 inline void PrepareTestEnvironment() {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(TestConfigHome().path()));
+  qputenv("XDG_STATE_HOME", QFile::encodeName(TestConfigHome().path() + QStringLiteral("/state")));
   QStandardPaths::setTestModeEnabled(true);
 }
 
