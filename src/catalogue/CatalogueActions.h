@@ -14,6 +14,7 @@
   X(CreateShortcutAction, u"ｼｮｰﾄｶｯﾄ作成(&S)", "Ctrl+S", u"ｼｮｰﾄｶｯﾄ作成") \
   X(DeleteProjectAction, u"削除(&D)", "", u"ﾌﾟﾛｼﾞｪｸﾄを削除") \
   X(ImportAction, u"ｲﾝﾎﾟｰﾄ(&I)", "", u"") \
+  X(RecoveryAction, u"行き先のない復元データ(&R)...", "", u"") \
   X(PropertyAction, u"ﾌﾟﾛﾊﾟﾃｨ(&P)", "Ctrl+P", u"ﾌﾟﾛｼﾞｪｸﾄのﾌﾟﾛﾊﾟﾃｨ") \
   X(AuthorAction, u"著者設定(&A)", "", u"") \
   X(ContentsMenu, u"目次(&C)", "", u"") \

@@ -4,12 +4,15 @@
 // the author.
 #include "catalogue/ProjectCommands.h"
 
+#include "editor/RecoveryCommands.h"
+
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/OpenEditors.h"
 #include "catalogue/ProjectControlForm.h"
 #include "catalogue/ProjectList.h"
 #include "catalogue/ProjectPropertyForm.h"
 #include "editor/VaveMain.h"
+#include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
@@ -67,6 +70,7 @@ void TProjectCommands::Bind() {
   a.Bind(A::CreateProjectAction, [this] { CreateProjectAction(); });
   a.Bind(A::PopupCreateMenu, [this] { CreateProjectAction(); });
   a.Bind(A::ImportAction, [this] { ImportAction(); });
+  a.Bind(A::RecoveryAction, [this] { RecoveryAction(); });
   a.Bind(A::AuthorAction, [this] { AuthorAction(); });
   a.Bind(
       A::OpenProjectAction, [this] { OpenProjectAction(); }, selected);
@@ -269,10 +273,19 @@ void TProjectCommands::DeleteProjectAction() {
     return;
   const std::string dir = entry->Directory;
   const QString title = ui::ToQString(entry->Title); // the entry may go with its editor
+  // Its recovery copies go with it: a new project of the same name later
+  // must not be offered them.
+  const std::vector<recovery::Copy> copies =
+      recovery::CopiesOf(TRecoveryCommands::Root(), dir, entry->Identity, true);
   // Two projects may share a title: the folder says which one goes.
   if (cat_.ShowMessageBox(
           QStringLiteral(u"プロジェクト\"") + title + QStringLiteral(u"\"を削除します\r\n") +
-              ui::PathToQString(RemovePathSeparator(dir)) + QStringLiteral(u"\r\nよろしいですか?"),
+              ui::PathToQString(RemovePathSeparator(dir)) +
+              (copies.empty()
+                   ? QString()
+                   : QString::fromUtf16(u"\r\n保存されていない変更の復元データ %1 件も削除します")
+                         .arg(copies.size())) +
+              QStringLiteral(u"\r\nよろしいですか?"),
           ui::MsgIcon::Warning, ui::MsgButtons::YesNo, ui::MsgAnswer::No) != ui::MsgAnswer::Yes)
     return;
   // An editor on the project goes first; if its user keeps it, so do the files.
@@ -306,10 +319,78 @@ void TProjectCommands::DeleteProjectAction() {
     });
     removed = fsys::RemoveDirectory(dir).ok();
   }
+  if (removed)
+    for (const recovery::Copy &c : copies)
+      (void)recovery::Remove(TRecoveryCommands::Root(), c.entry.Path); // listed by check otherwise
   if (!removed)
     cat_.ShowMessageBox(QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
                             QStringLiteral(u"\"が削除できません"),
                         ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  cat_.List().RefreshProjectList();
+}
+
+void TProjectCommands::RecoveryAction() {
+  const std::vector<recovery::Copy> orphans = cat_.List().Orphans();
+  if (orphans.empty()) {
+    cat_.ShowMessageBox(QString::fromUtf16(u"行き先のない復元データはありません"),
+                        ui::MsgIcon::Information, ui::MsgButtons::Ok);
+    return;
+  }
+  const std::string root = TRecoveryCommands::Root();
+  for (size_t i = 0; i < orphans.size(); ++i) {
+    const recovery::Entry &e = orphans[i].entry;
+    const QString where =
+        QStringLiteral("  %1 / %2\r\n").arg(i + 1).arg(orphans.size()) + ui::PathToQString(e.Path);
+    ui::MsgAnswer answer = ui::MsgAnswer::No;
+    if (orphans[i].damaged()) {
+      answer = cat_.ShowMessageBox(QString::fromUtf16(u"壊れていて読み込めない復元データです。") +
+                                       where + ui::FileErrorText(orphans[i].status),
+                                   ui::MsgIcon::Warning, ui::MsgButtons::OkCancel,
+                                   ui::MsgAnswer::Cancel);
+      if (answer != ui::MsgAnswer::Ok)
+        continue;
+    } else {
+      ui::MessageBoxRequest r;
+      r.parent = cat_.Window();
+      r.caption = cat_.Caption();
+      r.text = QString::fromUtf16(u"プロジェクトが見つからない復元データがあります。") + where +
+               QString::fromUtf16(u"\r\n元の場所: ") + ui::PathToQString(e.Dir) +
+               QStringLiteral(" (") + ui::ToQString(e.Made) + QStringLiteral(")\r\n") +
+               QString::fromUtf16(u"内容: アイテムの本文 %1 件").arg(e.Items.size()) +
+               QString::fromUtf16(u"\r\n新しいプロジェクトとして復元しますか?");
+      r.icon = ui::MsgIcon::Question;
+      r.buttons = ui::MsgButtons::YesNoCancel;
+      r.defaultButton = ui::MsgAnswer::Yes;
+      r.labels = {QString::fromUtf16(u"復元する(&R)"), QString::fromUtf16(u"破棄する(&D)"),
+                  QString::fromUtf16(u"後で決める(&L)")};
+      answer = ui::ShowMessageBox(r);
+    }
+    if (answer == ui::MsgAnswer::Yes) {
+      std::string dir;
+      for (int n = 1; dir.empty() || fsys::Exists(dir); ++n)
+        dir = cat_.RootDir() + cp932::FromUtf8("復元データ").bytes + std::to_string(n) + "/";
+      fsys::Status made = fsys::CreateDirectories(dir);
+      if (made)
+        made = recovery::MakeProject(e, dir, cp932::FromUtf8("復元データ ").bytes + e.Made,
+                                     cat_.Author());
+      if (!made) {
+        cat_.ShowMessageBox(QString::fromUtf16(u"プロジェクトを作成できません") +
+                                ui::FileErrorText(made),
+                            ui::MsgIcon::Error, ui::MsgButtons::Ok);
+        continue;
+      }
+    } else if (answer == ui::MsgAnswer::Cancel ||
+               (!orphans[i].damaged() &&
+                cat_.ShowMessageBox(
+                    QString::fromUtf16(u"復元データを破棄しますか?\r\n元に戻すことはできません。"),
+                    ui::MsgIcon::Warning, ui::MsgButtons::YesNo,
+                    ui::MsgAnswer::No) != ui::MsgAnswer::Yes)) {
+      continue;
+    }
+    if (fsys::Status s = recovery::Remove(root, e.Path); !s)
+      cat_.ShowMessageBox(QString::fromUtf16(u"復元データを削除できません") + ui::FileErrorText(s),
+                          ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  }
   cat_.List().RefreshProjectList();
 }
 

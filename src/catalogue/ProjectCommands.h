@@ -24,6 +24,9 @@ public:
   void CreateShortcutAction();
   void DeleteProjectAction();
   void ImportAction();
+  // Offers the recovery copies whose project is gone, one at a time: made
+  // into a new project, discarded, or left for later.
+  void RecoveryAction();
   void PropertyAction();
   void AuthorAction();
   // Registers "*.ida" with the desktop; tells the user when it cannot.

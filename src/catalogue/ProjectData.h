@@ -13,6 +13,7 @@ class TVaveMainForm;
 struct TProjectData {
   std::string Title;     // the root item's title, CP932
   std::string Directory; // CP932, with a trailing separator when it comes from the list
+  std::string Identity;  // who the project is (recovery::IdentityOf), from the list
   TDateTime LastUpdate = clock_::Now();
   // The open editor of this project. A guarded pointer: an editor deletes
   // itself when it closes, and the entry then reads as "no editor".

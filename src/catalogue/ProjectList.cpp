@@ -190,13 +190,44 @@ void TProjectList::ShowRow(TProjectItem *item) {
   item->setText(0, ui::ToQString(e->Title));
   // A project just made has no date to show until its first save.
   item->setText(1, e->IsNew ? QString() : ui::ToQString(e->LastUpdate.ToString()));
-  // Changes an earlier run could not save wait in the recovery copy.
-  const bool recoverable = !e->IsNew && recovery::HasEntry(TRecoveryCommands::Root(), e->Directory);
+  // Changes an earlier run could not save wait in a recovery copy.
+  bool recoverable = false;
+  if (!e->IsNew)
+    for (const recovery::Copy &c : Copies())
+      recoverable = recoverable || recovery::BelongsTo(c, e->Directory, e->Identity);
   item->setIcon(0,
                 recoverable ? list_->style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon());
   item->setToolTip(0, recoverable
                           ? QString::fromUtf16(u"前回、保存されていない変更が残っています。")
                           : QString());
+}
+
+const std::vector<recovery::Copy> &TProjectList::Copies() {
+  const std::string root = TRecoveryCommands::Root();
+  // Every copy written or removed changes the folder's time.
+  const int64_t now = fsys::Peek(root).mtimeNs;
+  if (now != copiesRead_) {
+    copiesRead_ = now;
+    (void)recovery::List(root, copies_); // an unusable folder holds none to mark
+  }
+  return copies_;
+}
+
+std::vector<recovery::Copy> TProjectList::Orphans() {
+  std::vector<recovery::Copy> orphans;
+  for (const recovery::Copy &c : Copies()) {
+    bool claimed = false;
+    for (int i = 0; i < RowCount() && !claimed; ++i)
+      if (const TProjectData *e = Row(i))
+        claimed = recovery::BelongsTo(c, e->Directory, e->Identity);
+    // A project outside the folder still has its copy where it is.
+    if (!claimed && !(c.entry.Dir.empty() || c.damaged()) &&
+        TProject::IsProjectDirectory(c.entry.Dir))
+      claimed = recovery::BelongsTo(c, c.entry.Dir, recovery::IdentityOfDir(c.entry.Dir));
+    if (!claimed)
+      orphans.push_back(c);
+  }
+  return orphans;
 }
 
 // -------------------------------------------------------------- refresh ----
@@ -256,6 +287,7 @@ void TProjectList::SearchDirFileFind(const std::string &fileName) {
   auto entry = std::make_unique<TProjectData>();
   entry->Directory = dir;
   entry->Title = titleProbe_.RootNode()->Text();
+  entry->Identity = recovery::IdentityOf(dir, titleProbe_.WindowData.RootFileName);
   entry->LastUpdate = FromEpoch(st.mtime);
   entry->IsNew = false;
   AddRow(std::move(entry));

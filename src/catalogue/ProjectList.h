@@ -7,9 +7,11 @@
 #include "catalogue/CatalogueContext.h"
 #include "catalogue/ProjectData.h"
 #include "store/ProjectTree.h"
+#include "store/Recovery.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QFileSystemWatcher;
 class QTimer;
@@ -34,6 +36,9 @@ public:
   TProjectItem *AddRow(std::unique_ptr<TProjectData> entry);
   void RemoveRow(TProjectItem *item);
   void ShowRow(TProjectItem *item);
+  // Recovery copies whose project no row is (moved out of the folder, or
+  // deleted by other means), as of the last refresh.
+  std::vector<recovery::Copy> Orphans();
 
   // Reads the root folder again; editors of rows that go stay known to the
   // new rows of their directories.
@@ -65,4 +70,8 @@ private:
   QFileSystemWatcher *projectWatch_ = nullptr;
   QTimer *projectSettle_ = nullptr;
   QTimer *projectCheck_ = nullptr;
+  // The recovery folder's copies, read again when the folder changed.
+  const std::vector<recovery::Copy> &Copies();
+  std::vector<recovery::Copy> copies_;
+  int64_t copiesRead_ = -1;
 };

@@ -233,7 +233,7 @@ void TSelectThemaForm::BuildMenus() {
           {A::OpenProjectAction, A::SelectFolderAction, A::EnvironmentMenu, sep, A::ExitAction}));
   bar->addMenu(add(M::ProjectMenu, "ProjectMenu", u"ﾌﾟﾛｼﾞｪｸﾄ管理(&P)",
                    {A::CreateProjectAction, A::CreateShortcutAction, A::DeleteProjectAction, sep,
-                    A::ImportAction, A::PropertyAction, sep, A::AuthorAction}));
+                    A::ImportAction, A::RecoveryAction, A::PropertyAction, sep, A::AuthorAction}));
   bar->addMenu(add(M::HelpMenu, "HelpMenu", u"ﾍﾙﾌﾟ(&H)", {A::ContentsMenu, sep, A::AboutAction}));
   QMenu *popup = add(M::ProjectListPopup, "ProjectListPopup", u"",
                      {A::PopupOpenMenu, A::PopupCreateMenu, A::PopupShortcutMenu,
@@ -386,7 +386,11 @@ TProjectPropertyForm *TSelectThemaForm::PropertyWindow() const {
 }
 
 void TSelectThemaForm::ShowCount() {
-  panels_[0]->setText(QStringLiteral(u"%1 件").arg(RowCount()));
+  // Copies whose project is gone wait for the user's word.
+  const size_t orphans = list_->Orphans().size();
+  panels_[0]->setText(
+      QStringLiteral(u"%1 件").arg(RowCount()) +
+      (orphans ? QString::fromUtf16(u"  行き先のない復元データ %1 件").arg(orphans) : QString()));
   panels_[1]->setText(ui::PathToQString(rootDir_));
 }
 

@@ -496,29 +496,59 @@ std::string StrayFiles(const TProject &project) {
   return reported;
 }
 
-// What `check` says of the project's recovery copy; empty when it has none.
+// One line for a copy: when it was made, for which folder, what it holds.
+std::string CopyLine(const recovery::Copy &c) {
+  const recovery::Entry &e = c.entry;
+  if (c.damaged())
+    return "damaged copy " + Show(e.Path) + ": " + Escape(c.status.Text()) +
+           (c.setAside ? " (set aside)" : "");
+  return "copy " + Show(e.Path) + " made " + Show(e.Made) + " for " + Show(e.Dir) + ": " +
+         (e.HasTree() ? "the tree and " : "") + std::to_string(e.Items.size()) + " items" +
+         (c.setAside ? " (set aside)" : "");
+}
+
+// What `check` says of the project's recovery copies; empty when it has none.
 std::string RecoveryNote(const TProject &project) {
   const std::string root = recovery::DefaultRoot();
-  const std::string path = recovery::EntryPath(root, project.Dir());
-  recovery::Entry e;
-  if (fsys::Status s = recovery::Read(root, project.Dir(), e); !s)
-    return "warning: the recovery copy " + Show(path) + " cannot be read: " + Escape(s.Text()) +
-           "\n";
-  if (!e.found)
-    return {};
-  return "warning: unsaved changes of " + Show(e.Made) + " wait in the recovery copy " +
-         Show(path) + " (" + (e.HasTree() ? "the tree and " : "") + std::to_string(e.Items.size()) +
-         " items); 'orvane-cli recover DIR --list' shows them\n";
+  std::string note;
+  if (fsys::Status s = recovery::CheckRoot(root); !s)
+    note += "warning: no recovery copy can be kept: " + Escape(s.Text()) + "\n";
+  for (const recovery::Copy &c :
+       recovery::CopiesOf(root, project.Dir(), recovery::IdentityOf(project), true))
+    note += c.damaged()
+                ? "warning: the recovery " + CopyLine(c) + "\n"
+                : "warning: unsaved changes of " + Show(c.entry.Made) + " wait in the recovery " +
+                      CopyLine(c) + "; 'orvane-cli recover DIR --list' shows them\n";
+  return note;
+}
+
+// Every copy in the folder and whether its project is still where it was.
+int ListAllCopies(std::ostream &out, std::ostream &err) {
+  std::vector<recovery::Copy> all;
+  if (fsys::Status s = recovery::List(recovery::DefaultRoot(), all, true); !s) {
+    err << "orvane-cli recover: " << Escape(s.Text()) << "\n";
+    return kFailed;
+  }
+  for (const recovery::Copy &c : all) {
+    const recovery::Entry &e = c.entry;
+    const bool there = !e.Dir.empty() && TProject::IsProjectDirectory(e.Dir) &&
+                       (e.Identity.empty() || recovery::IdentityOfDir(e.Dir) == e.Identity);
+    out << CopyLine(c) << (c.damaged() || there ? "" : " (its project is not there)") << "\n";
+  }
+  return kOk;
 }
 
 int RecoverCommand(const Args &args, std::ostream &out, std::ostream &err) {
   Args operands;
   std::vector<std::pair<std::string, std::string>> options;
-  if (!SplitArgs("recover", args, {"--list", "--restore", "--discard"}, {}, operands, options, err))
+  if (!SplitArgs("recover", args, {"--list", "--restore", "--discard", "--list-all"}, {}, operands,
+                 options, err))
     return kUsage;
-  if (operands.size() != 1 || options.size() != 1) {
+  if (options.size() == 1 && options[0].first == "--list-all" && operands.empty())
+    return ListAllCopies(out, err);
+  if (operands.size() != 1 || options.size() != 1 || options[0].first == "--list-all") {
     err << "orvane-cli recover: expected a project directory and one of --list, --restore, "
-           "--discard\n";
+           "--discard, or --list-all alone\n";
     return kUsage;
   }
   const std::string &what = options[0].first;
@@ -526,21 +556,24 @@ int RecoverCommand(const Args &args, std::ostream &out, std::ostream &err) {
   if (!LoadProject(operands[0], project, err))
     return kFailed;
   const std::string root = recovery::DefaultRoot();
-  recovery::Entry e;
-  if (fsys::Status s = recovery::Read(root, project.Dir(), e); !s) {
+  if (fsys::Status s = recovery::CheckRoot(root); !s) {
     err << "orvane-cli recover: " << Escape(s.Text()) << "\n";
     return kFailed;
   }
-  if (!e.found) {
+  std::vector<recovery::Copy> copies =
+      recovery::CopiesOf(root, project.Dir(), recovery::IdentityOf(project), what != "--restore");
+  if (copies.empty()) {
     err << "orvane-cli recover: " << Escape(operands[0]) << " has no recovery copy\n";
     return kFailed;
   }
   if (what == "--discard") {
-    if (fsys::Status s = recovery::Remove(root, project.Dir()); !s) {
-      err << "orvane-cli recover: " << Escape(s.Text()) << "\n";
-      return kFailed;
+    for (const recovery::Copy &c : copies) {
+      if (fsys::Status s = recovery::Remove(root, c.entry.Path); !s) {
+        err << "orvane-cli recover: " << Escape(s.Text()) << "\n";
+        return kFailed;
+      }
+      out << "discarded the recovery " << CopyLine(c) << "\n";
     }
-    out << "discarded the recovery copy of " << Show(e.Made) << "\n";
     return kOk;
   }
   if (what == "--list") {
@@ -549,39 +582,67 @@ int RecoverCommand(const Args &args, std::ostream &out, std::ostream &err) {
                  ? " (changed on disk since)"
                  : "";
     };
-    out << "made " << Show(e.Made) << " for " << Show(e.Dir) << "\n";
-    if (e.HasTree())
-      out << "tree: unsaved changes" << changed(project.TreeFilePath(), e.TreeBase) << "\n";
-    for (const recovery::Item &item : e.Items) {
-      TNodeFiles f;
-      f.ParseHeader(item.Bytes);
-      out << "item " << Show(item.ID) << ' ' << Show(item.FileName) << ' ' << Show(f.Title)
-          << changed(project.Dir() + item.FileName, item.Base) << "\n";
+    for (const recovery::Copy &c : copies) {
+      const recovery::Entry &e = c.entry;
+      if (c.damaged()) {
+        out << CopyLine(c) << "\n";
+        continue;
+      }
+      out << "made " << Show(e.Made) << " for " << Show(e.Dir) << "\n";
+      if (e.HasTree())
+        out << "tree: unsaved changes" << changed(project.TreeFilePath(), e.TreeBase) << "\n";
+      for (const recovery::Item &item : e.Items) {
+        TNodeFiles f;
+        f.ParseHeader(item.Bytes);
+        out << "item " << Show(item.ID) << ' ' << Show(item.FileName) << ' ' << Show(f.Title)
+            << (IsPlainFileName(item.FileName) ? changed(project.Dir() + item.FileName, item.Base)
+                                               : "")
+            << "\n";
+      }
     }
     return kOk;
   }
-  recovery::Applied applied = recovery::Apply(e, project);
-  const fsys::Status written = recovery::WriteApplied(project, applied);
-  for (const std::string &id : applied.notPlaced)
-    err << "warning: item " << Show(id) << " is in no tree any more; its text stays in the copy\n";
-  for (TProjectNode *n : applied.items)
-    err << "not written: " << Show(n->Data()->Files.FilePath)
-        << (written ? " changed on disk since the copy was made" : "") << "\n";
-  if (applied.tree)
-    err << "not written: " << Show(project.TreeFilePath())
-        << (applied.treeChangedOnDisk ? " changed on disk since the copy was made" : "") << "\n";
-  if (!written)
-    err << "orvane-cli recover: " << Escape(written.Text()) << "\n";
-  if (!applied.items.empty() || applied.tree || !applied.notPlaced.empty()) {
-    err << "the recovery copy is kept\n";
-    return kFailed;
+  int code = kOk;
+  for (const recovery::Copy &c : copies) {
+    const recovery::Entry &e = c.entry;
+    if (c.damaged()) {
+      err << "not restored: the " << CopyLine(c) << "\n";
+      code = kFailed;
+      continue;
+    }
+    recovery::Applied applied = recovery::Apply(e, project);
+    const fsys::Status written = recovery::WriteApplied(project, applied);
+    for (const std::string &id : applied.notPlaced)
+      err << "warning: item " << Show(id)
+          << " is in no tree any more; its text stays in the copy\n";
+    for (const recovery::Applied::Refused &r : applied.refused)
+      err << "refused: item " << Show(r.ID) << ' ' << Show(r.FileName)
+          << (r.why == recovery::Applied::Why::BadName     ? ": not a name an item's file may have"
+              : r.why == recovery::Applied::Why::OtherFile ? ": the item has another file"
+                                                           : ": the copy holds the item twice")
+          << "\n";
+    for (const std::string &name : applied.changedOnDisk)
+      err << "not written: " << Show(project.Dir() + name)
+          << " changed on disk since the copy was made\n";
+    if (applied.treeChangedOnDisk)
+      err << "not written: " << Show(project.TreeFilePath())
+          << " changed on disk since the copy was made\n";
+    if (!written)
+      err << "orvane-cli recover: " << Escape(written.Text()) << "\n";
+    if (!applied.items.empty() || applied.tree || !applied.notPlaced.empty() ||
+        !applied.refused.empty() || !applied.changedOnDisk.empty() || applied.treeChangedOnDisk) {
+      err << "the recovery copy " << Show(e.Path) << " is kept\n";
+      code = kFailed;
+      continue;
+    }
+    if (fsys::Status s = recovery::Remove(root, e.Path); !s) {
+      err << "orvane-cli recover: restored, but the copy stays: " << Escape(s.Text()) << "\n";
+      code = kFailed;
+      continue;
+    }
+    out << "restored the changes of " << Show(e.Made) << " into " << Show(project.Dir()) << "\n";
   }
-  if (fsys::Status s = recovery::Remove(root, project.Dir()); !s) {
-    err << "orvane-cli recover: restored, but the copy stays: " << Escape(s.Text()) << "\n";
-    return kFailed;
-  }
-  out << "restored the changes of " << Show(e.Made) << " into " << Show(project.Dir()) << "\n";
-  return kOk;
+  return code;
 }
 
 int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
@@ -831,11 +892,14 @@ const Command kCommands[] = {
      CheckCommand},
     {"recover", "list, restore or discard a project's recovery copy",
      "usage: orvane-cli recover DIR --list|--restore|--discard\n"
+     "       orvane-cli recover --list-all\n"
      "\n"
      "The editor keeps what a project's files do not hold yet (the unsaved tree,\n"
      "the text of items not yet stored) in a recovery copy under\n"
      "$XDG_STATE_HOME/kem/Orvane/recovery/ (default ~/.local/state), so that a\n"
-     "kill or a power cut loses at most the last seconds of typing.\n"
+     "kill or a power cut loses at most the last seconds of typing. Each editor\n"
+     "window keeps a copy of its own; a copy follows its project when the folder\n"
+     "is moved or renamed.\n"
      "\n"
      "  --list     print the copy's time, whether it holds the tree, and one line\n"
      "             per item: ID FILE TITLE, noting files changed on disk since\n"
@@ -843,7 +907,8 @@ const Command kCommands[] = {
      "             and save would (the tree file's previous version becomes\n"
      "             MainTree.dat.ord), then remove the copy; a file changed on disk\n"
      "             since the copy was made is not replaced, and the copy stays\n"
-     "  --discard  remove the copy\n"
+     "  --discard  remove the copies, damaged and set-aside ones too\n"
+     "  --list-all every copy in the folder, noting those whose project is gone\n"
      "\n"
      "Exits 0, 1 when DIR has no copy or something was not written (listed on\n"
      "stderr), 2 for a wrong command line.\n",

@@ -11,12 +11,16 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
+#include <QStringList>
 #include <QTimer>
 
 #include <memory>
-#include <optional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
+class QLineEdit;
 class TIniFile;
 class TVaveMainForm;
 
@@ -34,12 +38,17 @@ public:
   // after the first change not yet copied.
   void SetPace(int idleMs, int maxMs);
 
-  // Asked at the open, before anything is written: restore (the default),
-  // discard, or decide later (the entry stays, the project opens as on disk).
+  // Asked at the open, before anything is written, for each copy the
+  // project has (an earlier run's, or several left for later): restore (the
+  // default, unless the files are newer), discard (asked once more), or
+  // decide later (the copy stays as it is). The window keeps a copy of its
+  // own in every case; a damaged copy is set aside and told.
   void OfferAtOpen(const std::string &dir);
-  // Once the project is shown: puts a restored entry into it as unsaved
-  // changes.
+  // Once the project is shown: puts the restored copies into it as unsaved
+  // changes; what could not be put back stays in a copy set aside.
   void ApplyOffered();
+  // This window's own copy file.
+  const std::string &OwnCopy() const { return own_; }
 
   // What is not in the project's files, as the entry would hold it.
   recovery::Entry Snapshot();
@@ -56,6 +65,13 @@ public:
 private:
   void Changed(bool tree);
   void Obsolete(); // a save or a close: what the entry held is on disk or given up
+  // Other copies of the project lose the items this window has saved since
+  // it opened: their texts are older than the files.
+  void DropSavedFromOtherCopies();
+  void Offer(recovery::Copy &copy, size_t index, size_t count);
+  void TellUnprotected(const fsys::Status &why);
+  ui::MsgAnswer Ask(const QString &text, ui::MsgIcon icon, ui::MsgButtons buttons,
+                    ui::MsgAnswer byDefault, QStringList labels = {});
 
   TEditorContext &ed_;
   TVaveMainForm &window_;
@@ -63,8 +79,17 @@ private:
   QTimer idle_;
   QElapsedTimer firstChange_;
   int idleMs_ = 2000, maxMs_ = 30000;
-  bool active_ = false;   // the project is open and its entry is this window's
-  bool treeDirty_ = true; // the tree changed since its document was made
+  bool active_ = false;                     // the project is open and this window keeps its copy
+  std::string own_;                         // this window's copy file
+  QPointer<QLineEdit> watchedLabel_;        // the label editor whose typing is copied
+  std::string dir_;                         // the project directory being opened
+  std::string identity_;                    // who the project is (recovery::IdentityOf)
+  std::unordered_set<std::string> written_; // files this window wrote edits into
+  bool treeDirty_ = true;                   // the tree changed since its document was made
   std::shared_ptr<const TIniFile> treeDocument_;
-  std::optional<recovery::Entry> offered_; // to restore once the project is shown
+  struct Offered {
+    recovery::Entry entry;
+    bool overDisk = false; // the user chose the copy over newer files
+  };
+  std::vector<Offered> offered_; // to restore once the project is shown
 };

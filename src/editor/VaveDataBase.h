@@ -104,6 +104,8 @@ public:
   bool SelectNode(TProjectNode *node);
   void StartLabelEdit(TProjectNode *node);
   bool IsEditingLabel() const;
+  // The field of the label being edited in place; null when none is.
+  QLineEdit *LabelEditor() const;
   // An open label editor hands its text to the model and closes; nothing
   // happens when none is open. Every way out of an edit calls this first.
   void CommitLabelEdit();
@@ -185,7 +187,6 @@ private:
   bool IsOwnDrag(const QDropEvent *event) const;
   void ShowDropTarget(const QModelIndex &target, bool asChild);
   void ViewExpandedChanged(const QModelIndex &index, bool expanded);
-  QLineEdit *LabelEditor() const;
 
   TProject &project_;
   TProjectTree *tree_; // the project's

@@ -311,6 +311,8 @@ fsys::Status TVaveMainForm::StoreItem(TProjectNode *node) {
     return {};
   }
   node->Data()->Unsaved = false;
+  if (changed)
+    emit itemStored(ExtractFileName(f.FilePath));
   diskChanges_->CaretKept();
   if (shown)
     RememberStored(f);

@@ -116,6 +116,8 @@ signals:
   void projectSaved(TVaveMainForm *editor, const std::string &dir, const TDateTime &saved,
                     const std::string &title);
   void editorClosing(TVaveMainForm *editor);
+  // An item's edits were written into its file (its bare name).
+  void itemStored(const std::string &fileName);
 
 protected:
   void closeEvent(QCloseEvent *event) override;

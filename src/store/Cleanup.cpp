@@ -70,9 +70,9 @@ TCleanupReport DeleteUnusedFiles(const TProject &project) {
   if (!report.unreadable.empty())
     return report;
   // What an unsaved tree in the recovery copy names waits for its restore.
-  recovery::Entry held;
-  if (recovery::Read(recovery::DefaultRoot(), dir, held).ok() && held.found)
-    for (const std::string &name : recovery::NamedFiles(held))
+  for (const recovery::Copy &held :
+       recovery::CopiesOf(recovery::DefaultRoot(), dir, recovery::IdentityOf(project), true))
+    for (const std::string &name : recovery::NamedFiles(held.entry))
       keep.push_back(dir + name);
 
   std::vector<fsys::Entry> entries;

@@ -1,10 +1,14 @@
 #include "store/Recovery.h"
 
+#include "store/Codec.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -99,37 +103,110 @@ fsys::Status MakeRoot(std::string_view root) {
   return fsys::MakePrivateDirectory(fsys::ToNative(folder));
 }
 
+// A copy's own file names: live ones, and those set aside.
+constexpr std::string_view kLive = ".rcv", kAside = ".aside";
+
+std::string Folder(std::string_view root) { return RemovePathSeparator(std::string(root)); }
+
+// The directory as its real path, so that a link, a relative path or a
+// shortcut's spelling of it are one directory.
+std::string RealDir(std::string_view dir) {
+  std::string real;
+  if (!fsys::RealPath(dir, real))
+    real = std::string(dir);
+  return AddPathSeparator(real);
+}
+
+std::string DirKey(std::string_view dir) {
+  char key[20];
+  std::snprintf(key, sizeof key, "%016" PRIx64, fsys::HashBytes(RealDir(dir)));
+  return key;
+}
+
+// A name an item's file may have: one a load accepts, and none the program
+// keeps for the tree file, its backup, its stopped save or a write under way.
+bool ItemFileNameAllowed(std::string_view name) {
+  if (!IsPlainFileName(name) || name.ends_with(".tmp~"))
+    return false;
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7f)
+      return false;
+  for (std::string_view own : {"MainTree.dat", "MainTree.dat.ord", "MainTree.dat.new"})
+    if (TIniFile::SameName(name, own))
+      return false;
+  return true;
+}
+
+bool Differs(std::string_view path, fsys::Stamp base) {
+  return base.known && fsys::CheckStamp(path, base) != fsys::DiskChange::None;
+}
+
 } // namespace
+
+std::string Entry::TreeBytes() const {
+  return !Tree.empty() ? Tree : TreeDocument ? TreeDocument->Serialize() : std::string();
+}
 
 std::string DefaultRoot() {
   const std::string state = StateHome();
   return state.empty() ? std::string() : state + "kem/Orvane/recovery/";
 }
 
-std::string EntryPath(std::string_view root, std::string_view dir) {
-  // Named after the directory's real path: another spelling of it (a link,
-  // a relative path, a shortcut's) finds the same entry.
-  std::string key;
-  if (!fsys::RealPath(dir, key))
-    key = std::string(dir);
-  char name[32];
-  std::snprintf(name, sizeof name, "%016" PRIx64 ".rcv", fsys::HashBytes(AddPathSeparator(key)));
-  return AddPathSeparator(std::string(root)) + name;
+fsys::Status CheckRoot(std::string_view root) {
+  if (root.empty())
+    return fsys::Status{"open", "recovery", ENOENT};
+  uint64_t device = 0, inode = 0;
+  if (!fsys::Identity(Folder(root), device, inode))
+    return {}; // nothing there yet: no copies
+  return fsys::MakePrivateDirectory(fsys::ToNative(Folder(root)));
 }
 
-bool HasEntry(std::string_view root, std::string_view dir) {
-  return !root.empty() && fsys::FileExists(EntryPath(root, dir));
+std::string IdentityOf(std::string_view dir, std::string_view rootFileName) {
+  if (!IsPlainFileName(rootFileName))
+    return {};
+  // The creation time as the root's file writes it: a file without one is
+  // known by its name alone.
+  std::string bytes, created;
+  (void)fsys::ReadFile(AddPathSeparator(std::string(dir)) + std::string(rootFileName), bytes);
+  for (const std::string &line : TNodeFiles::SplitLines(bytes.substr(0, bytes.find("\r\n\r\n")))) {
+    if (line.size() > 13 &&
+        TIniFile::SameName(std::string_view(line).substr(0, 13), "FirstEdition:"))
+      created = line.substr(13);
+  }
+  return std::string(rootFileName) + "|" + created;
+}
+
+std::string IdentityOf(const TProject &project) {
+  return project.Root() ? IdentityOf(project.Dir(), project.Tree().WindowData.RootFileName)
+                        : std::string();
+}
+
+std::string IdentityOfDir(std::string_view dir) {
+  std::string bytes;
+  if (!fsys::ReadFile(TProject::TreeFilePath(dir), bytes))
+    return {};
+  TIniFile tree;
+  tree.Parse(bytes);
+  return IdentityOf(dir, tree.ReadString("Root", "FileName", ""));
+}
+
+std::string NewEntryPath(std::string_view root, std::string_view dir) {
+  static std::atomic<unsigned> made{0};
+  char name[96];
+  std::snprintf(
+      name, sizeof name, "%s-%x-%" PRIx64 "-%x%s", DirKey(dir).c_str(), unsigned(::getpid()),
+      uint64_t(std::chrono::system_clock::now().time_since_epoch().count()), made++, kLive.data());
+  return AddPathSeparator(std::string(root)) + name;
 }
 
 std::string Serialize(const Entry &e) {
   std::string out(kMagic);
   Record(out, "Dir", e.Dir);
+  Record(out, "Identity", e.Identity);
   Record(out, "Made", e.Made);
   Record(out, "TreeBase", StampText(e.TreeBase));
-  if (!e.Tree.empty())
-    Record(out, "Tree", e.Tree);
-  else if (e.TreeDocument)
-    Record(out, "Tree", e.TreeDocument->Serialize());
+  if (e.HasTree())
+    Record(out, "Tree", e.TreeBytes());
   for (const Item &item : e.Items) {
     Record(out, "Item", item.ID);
     Record(out, "File", item.FileName);
@@ -154,6 +231,8 @@ bool Parse(std::string_view bytes, Entry &out) {
     }
     if (key == "Dir")
       out.Dir = text;
+    else if (key == "Identity")
+      out.Identity = text;
     else if (key == "Made")
       out.Made = text;
     else if (key == "TreeBase") {
@@ -178,48 +257,135 @@ bool Parse(std::string_view bytes, Entry &out) {
 }
 
 fsys::Status Write(std::string_view root, const Entry &entry) {
-  if (root.empty())
+  if (root.empty() || entry.Path.empty())
     return fsys::Status{"write", "recovery", ENOENT};
   if (entry.Empty())
-    return Remove(root, entry.Dir);
+    return Remove(root, entry.Path);
   if (fsys::Status s = MakeRoot(root); !s)
     return s;
   fsys::WriteOptions options;
   options.ownerOnly = true;
-  return fsys::WriteFile(EntryPath(root, entry.Dir), Serialize(entry), options);
+  return fsys::WriteFile(entry.Path, Serialize(entry), options);
 }
 
-fsys::Status Read(std::string_view root, std::string_view dir, Entry &out) {
+fsys::Status Read(std::string_view path, Entry &out) {
   out = Entry{};
-  if (root.empty())
-    return {};
-  const std::string path = EntryPath(root, dir);
-  if (!fsys::Exists(path))
-    return {};
   std::string bytes;
   if (fsys::Status s = fsys::ReadFile(path, bytes); !s)
     return s;
-  if (!Parse(bytes, out)) {
-    out = Entry{};
-    return fsys::Status{"read", path, EBADMSG};
-  }
+  const bool whole = Parse(bytes, out);
+  out.Path = std::string(path);
+  if (!whole)
+    return fsys::Status{"read", std::string(path), EBADMSG};
   return {};
 }
 
-fsys::Status Remove(std::string_view root, std::string_view dir) {
-  if (root.empty())
-    return {};
-  const std::string path = EntryPath(root, dir);
+fsys::Status Remove(std::string_view root, std::string_view path) {
+  if (fsys::Status s = CheckRoot(root); !s)
+    return s;
   if (!fsys::Exists(path))
     return {};
   return fsys::DeleteFile(path);
+}
+
+fsys::Status List(std::string_view root, std::vector<Copy> &out, bool withSetAside) {
+  out.clear();
+  if (fsys::Status s = CheckRoot(root); !s)
+    return s;
+  if (!fsys::DirectoryExists(root))
+    return {};
+  std::vector<fsys::Entry> names;
+  if (fsys::Status s = fsys::ListDirectory(root, names); !s)
+    return s;
+  for (const fsys::Entry &e : names) {
+    const bool aside = e.name.ends_with(kAside);
+    if (e.isDirectory || e.isSymlink || !(e.name.ends_with(kLive) || (withSetAside && aside)))
+      continue;
+    Copy copy;
+    copy.setAside = aside;
+    copy.status = Read(AddPathSeparator(std::string(root)) + e.name, copy.entry);
+    copy.mtimeNs = fsys::Peek(copy.entry.Path).mtimeNs;
+    out.push_back(std::move(copy));
+  }
+  std::sort(out.begin(), out.end(), [](const Copy &a, const Copy &b) {
+    return a.mtimeNs != b.mtimeNs ? a.mtimeNs < b.mtimeNs : a.entry.Path < b.entry.Path;
+  });
+  return {};
+}
+
+bool BelongsTo(const Copy &copy, std::string_view dir, std::string_view identity) {
+  const Entry &e = copy.entry;
+  // A damaged copy cannot be trusted to say whose it is: its name tells the
+  // directory it was made for.
+  if (e.Dir.empty() || copy.damaged())
+    return ExtractFileName(e.Path).starts_with(DirKey(dir));
+  // Without a creation time (a root file no store has written yet) a name
+  // is too weak to tell projects apart: the place decides.
+  const bool weak = e.Identity.empty() || identity.empty() || e.Identity.ends_with('|') ||
+                    identity.ends_with('|');
+  // Identities first: a catalogue asks this of every row.
+  if (!weak && e.Identity != identity)
+    return false; // another project, perhaps of the same name in the same place
+  const bool sameDir = RealDir(e.Dir) == RealDir(dir);
+  // Moved: unless the old place still holds the same project (a copy of a
+  // project's folder is not the project its copies were made for).
+  return sameDir || (!weak && IdentityOfDir(e.Dir) != identity);
+}
+
+std::vector<Copy> CopiesOf(std::string_view root, std::string_view dir, std::string_view identity,
+                           bool withSetAside) {
+  std::vector<Copy> all, mine;
+  (void)List(root, all, withSetAside); // an unusable folder holds no copies to offer
+  for (Copy &c : all)
+    if (BelongsTo(c, dir, identity))
+      mine.push_back(std::move(c));
+  return mine;
+}
+
+fsys::Status SetAside(std::string_view root, std::string_view path, std::string &kept) {
+  if (fsys::Status s = CheckRoot(root); !s)
+    return s;
+  kept = std::string(path) + std::string(kAside);
+  for (int n = 2; fsys::Exists(kept); ++n)
+    kept = std::string(path) + "." + std::to_string(n) + std::string(kAside);
+  return fsys::RenameFile(path, kept);
+}
+
+Summary Describe(const Entry &entry, std::string_view dir) {
+  Summary s;
+  s.items = entry.Items.size();
+  s.tree = entry.HasTree();
+  const std::string base = AddPathSeparator(std::string(dir));
+  bool same = true;
+  auto differsFromFile = [&](const std::string &path, std::string_view bytes) {
+    std::string disk;
+    return !fsys::ReadFile(path, disk) || disk != bytes;
+  };
+  if (s.tree) {
+    const std::string path = TProject::TreeFilePath(dir);
+    if (Differs(path, entry.TreeBase))
+      s.changedOnDisk.push_back(TProject::kTreeFileName);
+    same = !differsFromFile(path, entry.TreeBytes());
+  }
+  for (const Item &item : entry.Items) {
+    if (!IsPlainFileName(item.FileName)) {
+      same = false;
+      continue;
+    }
+    const std::string path = base + item.FileName;
+    if (Differs(path, item.Base))
+      s.changedOnDisk.push_back(item.FileName);
+    same = same && !differsFromFile(path, item.Bytes);
+  }
+  s.sameAsDisk = same;
+  return s;
 }
 
 std::vector<std::string> NamedFiles(const Entry &entry) {
   std::vector<std::string> names;
   if (entry.HasTree()) {
     TIniFile tree;
-    tree.Parse(entry.Tree.empty() ? entry.TreeDocument->Serialize() : entry.Tree);
+    tree.Parse(entry.TreeBytes());
     tree.ForEachSection([&](const TIniFile::Section &section) {
       if (const std::string *name = tree.Find(&section, "FileName"))
         names.push_back(*name);
@@ -236,18 +402,24 @@ Item ItemOf(const TProjectNode &node, std::string bytes) {
               std::move(bytes), d.Files.Disk};
 }
 
-Applied Apply(const Entry &entry, TProject &project) {
+Applied Apply(const Entry &entry, TProject &project, bool overDisk) {
   Applied applied;
   TProjectTree &tree = project.Tree();
   if (entry.HasTree()) {
-    const std::string bytes = entry.Tree.empty() ? entry.TreeDocument->Serialize() : entry.Tree;
+    const std::string bytes = entry.TreeBytes();
     fsys::Stamp base = entry.TreeBase; // takes the new times when only they moved
-    applied.treeChangedOnDisk =
-        base.known && fsys::CheckStamp(project.TreeFilePath(), base) != fsys::DiskChange::None;
+    applied.treeChangedOnDisk = Differs(project.TreeFilePath(), base);
+    if (applied.treeChangedOnDisk && overDisk) {
+      std::string present;
+      (void)fsys::ReadFile(project.TreeFilePath(), present, &base); // a save replaces this version
+    }
     // A document without a root would leave no tree: the one on disk stays.
     TIniFile probe;
     probe.Parse(bytes);
-    if (!probe.ReadString("Root", "FileName", "").empty() && tree.LoadTreeBytes(bytes, base)) {
+    if (applied.treeChangedOnDisk && !overDisk) {
+      // the newer tree file stays
+    } else if (!probe.ReadString("Root", "FileName", "").empty() &&
+               tree.LoadTreeBytes(bytes, base)) {
       applied.tree = true;
     } else {
       (void)project.Load(project.Dir()); // as before; its problems were told at the open
@@ -256,7 +428,15 @@ Applied Apply(const Entry &entry, TProject &project) {
   std::unordered_map<std::string, TProjectNode *> byID;
   for (TProjectNode *n = tree.GetFirstNode(); n; n = n->GetNext())
     byID.emplace(n->Data()->ID, n);
+  std::unordered_map<std::string, bool> taken; // one text for each item
   for (const Item &item : entry.Items) {
+    auto refuse = [&](Applied::Why why) {
+      applied.refused.push_back({item.ID, item.FileName, why});
+    };
+    if (!ItemFileNameAllowed(item.FileName)) {
+      refuse(Applied::Why::BadName);
+      continue;
+    }
     auto found = byID.find(item.ID);
     if (found == byID.end()) {
       applied.notPlaced.push_back(item.ID);
@@ -264,17 +444,34 @@ Applied Apply(const Entry &entry, TProject &project) {
     }
     TProjectNode *node = found->second;
     TNodeData &d = *node->Data();
+    const std::string own = d.Missing ? d.ListedFileName : ExtractFileName(d.Files.FilePath);
+    if (cp932::LowerAscii(own) != cp932::LowerAscii(item.FileName)) {
+      refuse(Applied::Why::OtherFile);
+      continue;
+    }
+    if (taken[item.ID]) {
+      refuse(Applied::Why::Twice);
+      continue;
+    }
+    taken[item.ID] = true;
+    const std::string path = d.Missing ? project.Dir() + own : d.Files.FilePath;
+    fsys::Stamp base = item.Base;
+    if (Differs(path, base)) {
+      if (!overDisk) { // the newer file stays
+        applied.changedOnDisk.push_back(item.FileName);
+        continue;
+      }
+      std::string present;
+      (void)fsys::ReadFile(path, present, &base); // a store replaces this version
+    }
     TNodeFiles back;
     back.ParseHeader(item.Bytes);
     back.ParseBody(item.Bytes);
     d.Files.Assign(back);
     if (d.Missing || d.Files.FilePath.empty()) {
       d.Missing = false;
-      d.Files.FilePath = project.Dir() + item.FileName;
+      d.Files.FilePath = project.Dir() + own;
     }
-    fsys::Stamp base = item.Base;
-    if (base.known && fsys::CheckStamp(d.Files.FilePath, base) != fsys::DiskChange::None)
-      applied.changedOnDisk.push_back(item.FileName);
     d.Files.Disk = base;
     d.Unsaved = true;
     if (node->Text() != d.Files.Title)
@@ -285,30 +482,20 @@ Applied Apply(const Entry &entry, TProject &project) {
     project.SetModified(true);
   return applied;
 }
-
 fsys::Status WriteApplied(TProject &project, Applied &applied) {
   fsys::Status first;
   std::vector<TProjectNode *> left;
   for (TProjectNode *node : applied.items) {
-    TNodeData &d = *node->Data();
-    const std::string name = ExtractFileName(d.Files.FilePath);
-    bool changed = false;
-    for (const std::string &c : applied.changedOnDisk)
-      changed = changed || c == name;
-    if (changed) {
-      left.push_back(node);
-      continue;
-    }
-    if (fsys::Status s = d.Files.Save(); !s) {
+    if (fsys::Status s = node->Data()->Files.Save(); !s) {
       left.push_back(node);
       if (first)
         first = s;
       continue;
     }
-    d.Unsaved = false;
+    node->Data()->Unsaved = false;
   }
   applied.items = left;
-  if (applied.tree && !applied.treeChangedOnDisk && left.empty()) {
+  if (applied.tree && left.empty()) {
     if (fsys::Status s = project.Save(); !s && first)
       first = s;
     else if (s)
@@ -317,10 +504,45 @@ fsys::Status WriteApplied(TProject &project, Applied &applied) {
   return first;
 }
 
+fsys::Status DropItems(std::string_view root, std::string_view path,
+                       const std::vector<std::string> &written) {
+  Entry e;
+  if (fsys::Status s = Read(path, e); !s)
+    return s; // a damaged copy is left as it is
+  const size_t before = e.Items.size();
+  std::erase_if(e.Items, [&](const Item &item) {
+    return std::find(written.begin(), written.end(), item.FileName) != written.end();
+  });
+  return e.Items.size() == before ? fsys::Status{} : Write(root, e);
+}
+
+fsys::Status MakeProject(const Entry &entry, std::string_view dir, const std::string &title,
+                         const std::string &author) {
+  TProject project;
+  if (fsys::Status s = project.CreateFirstTree(dir, title, author); !s)
+    return s;
+  TProjectNode *first = project.Root()->GetFirstChild(); // "新しいアイテム" until the first text
+  for (const Item &item : entry.Items) {
+    TNodeFiles back;
+    back.ParseHeader(item.Bytes);
+    back.ParseBody(item.Bytes);
+    TProjectNode *node = first ? first : project.Tree().AddChild(project.Root(), back.Title);
+    if (!first)
+      project.InitItem(*node->Data());
+    first = nullptr;
+    node->Data()->Files.Assign(back);
+    project.Tree().SetText(node, back.Title);
+    if (fsys::Status s = node->Data()->Files.Save(); !s)
+      return s;
+  }
+  return project.Save();
+}
+
 // ---- the writer's thread ---------------------------------------------------
 
-TWriter::TWriter(std::string root)
-    : root_(std::move(root)), thread_([this](std::stop_token stop) { Run(stop); }) {}
+TWriter::TWriter(std::string root, std::function<void(const fsys::Status &)> failed)
+    : root_(std::move(root)), failed_(std::move(failed)),
+      thread_([this](std::stop_token stop) { Run(stop); }) {}
 
 TWriter::~TWriter() {
   thread_.request_stop();
@@ -356,6 +578,9 @@ void TWriter::Run(std::stop_token stop) {
     lock.unlock();
     fsys::Status written = Write(root_, entry);
     entry = Entry{}; // its tree may be big: freed here, not under the lock
+    // Told once: a full disk fails every few seconds until it is not full.
+    if (!written && last_ && failed_)
+      failed_(written);
     lock.lock();
     busy_ = false;
     last_ = std::move(written);

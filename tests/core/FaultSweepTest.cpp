@@ -234,6 +234,7 @@ public:
 class RecoveryCopy : public ProjectOperation {
   void Edit() override {
     entry_.Dir = project_.Dir();
+    entry_.Path = Root() + "copy.rcv"; // the same in every run
     entry_.Made = "2026/12/08 10:00:00";
     // No file stamps: they differ between the runs' fresh copies.
     entry_.Items.push_back({"Root-C00001", "a1.txt", "Title:A1\r\n\r\nolder copy\r\n", {}});

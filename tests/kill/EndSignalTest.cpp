@@ -110,10 +110,11 @@ TEST_P(EndSignal, NothingTypedIsLost) {
 
   TProject p;
   ASSERT_TRUE(p.Load(dir).RootLoaded);
-  recovery::Entry entry;
-  ASSERT_TRUE(recovery::Read(box.Dir() + "state/kem/Orvane/recovery/", dir, entry));
-  EXPECT_EQ(entry.found, !(row.autoSave && row.signal != SIGKILL));
-  (void)recovery::Apply(entry, p);
+  const std::vector<recovery::Copy> copies =
+      recovery::CopiesOf(box.Dir() + "state/kem/Orvane/recovery/", dir, recovery::IdentityOf(p));
+  ASSERT_EQ(copies.size(), row.autoSave && row.signal != SIGKILL ? 0u : 1u);
+  if (!copies.empty())
+    (void)recovery::Apply(copies[0].entry, p);
   TProjectNode *top = p.Root();
   ASSERT_EQ(top->Count(), 4) << "the two new items";
   EXPECT_TRUE(top->Item(0)->Data()->Files.Body.Joined().starts_with("typed before the end text"));

@@ -5,8 +5,10 @@
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/ProjectCommands.h"
 #include "catalogue/SelectThema.h"
+#include "editor/RecoveryCommands.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
+#include "store/Project.h"
 #include "store/RegIniFile.h"
 #include "support/ScopedHooks.h"
 #include "ui/Dialogs.h"
@@ -752,6 +754,52 @@ private slots:
     QTRY_VERIFY(!alpha);
     QVERIFY(f.ProjectList()->topLevelItem(0)->toolTip(0).isEmpty()); // "No" gave the copy up
     QCOMPARE(closed.count(), 0);
+  }
+
+  // A copy follows its renamed project's row; one whose project is gone is
+  // offered as a project of its own; a delete takes a project's copies along.
+  void recoveryCopiesFollowTheirProject() {
+    const std::string rootDir = TRecoveryCommands::Root();
+    auto leaveCopy = [&](const std::string &dir) {
+      TProject p;
+      QVERIFY(p.Load(dir).RootLoaded);
+      recovery::Entry e;
+      e.Path = recovery::NewEntryPath(rootDir, p.Dir());
+      e.Dir = p.Dir();
+      e.Identity = recovery::IdentityOf(p);
+      e.Made = "2026/12/10 10:00:00";
+      e.Items.push_back(recovery::ItemOf(*p.Root(), "Title:Alpha\r\n\r\nkept text\r\n\r\n"));
+      QVERIFY(recovery::Write(rootDir, e));
+    };
+    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("Alpha"));
+    root_->Write(QStringLiteral("a/r.txt"),
+                 "Title:Alpha\r\nFirstEdition:2026/12/01 09:00:00\r\n\r\n");
+    leaveCopy(root_->Cp(QStringLiteral("a")));
+    QVERIFY(QDir().rename(root_->Native(QStringLiteral("a")), root_->Native(QStringLiteral("b"))));
+    TSelectThemaForm &f = Open();
+    QVERIFY(!f.ProjectList()->topLevelItem(0)->toolTip(0).isEmpty());
+
+    QVERIFY(QDir(root_->Native(QStringLiteral("b"))).removeRecursively());
+    f.RefreshProjectList();
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes});
+    f.Action(TCatalogueAction::RecoveryAction)->trigger();
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].defaultButton, MsgAnswer::Yes);
+    QCOMPARE(f.RowCount(), 1);
+    const std::string made = f.Row(0)->Directory;
+    TProject back;
+    QVERIFY(back.Load(made).RootLoaded);
+    QCOMPARE(back.Root()->GetFirstChild()->Data()->Files.Body.Joined(), std::string("kept text"));
+
+    leaveCopy(made);
+    f.RefreshProjectList();
+    f.SelectRow(0);
+    boxes.Answer(MsgAnswer::Yes);
+    f.DeleteProjectAction();
+    QVERIFY(boxes.Asked()[1].text.contains(QString::fromUtf16(u"復元データ 1 件も削除します")));
+    std::vector<recovery::Copy> left;
+    QVERIFY(recovery::List(rootDir, left, true));
+    QVERIFY(left.empty());
   }
 
   void shortcutHandOverOpensItsProject() {
