@@ -9,16 +9,19 @@
 #include "store/LibUnit.h"
 #include "store/Project.h"
 #include "ui/BusyCursor.h"
+#include "ui/Colours.h"
 #include "ui/ReportList.h"
 #include "ui/Text.h"
 
 #include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMainWindow>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -85,12 +88,29 @@ void TProjectList::Build() {
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
   header->setSortIndicatorShown(true);
-  QPalette pal = list_->palette();
-  pal.setColor(QPalette::Base, kListColour);
-  // The selection stays visible while the list has no focus.
-  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-    pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
-  list_->setPalette(pal);
+  // Text that reads on the list's own colour on a dark desktop too; the
+  // selection stays visible while the list has no focus.
+  ui::UseOwnColours(list_, kListColour, true);
+  // An empty list says how to begin; clicks go through to the list.
+  auto *hint =
+      new QLabel(QStringLiteral(u"プロジェクトはまだありません。\n\n"
+                                u"新しく始めるには「ﾌﾟﾛｼﾞｪｸﾄ管理」の「新規作成」(Ctrl+N)、"
+                                u"交換ファイルから作るには「ｲﾝﾎﾟｰﾄ」を選んで下さい。\n"
+                                u"ほかのフォルダのプロジェクトは「ﾌｧｲﾙ」の「ﾌｫﾙﾀﾞの指定」で"
+                                u"開けます。"),
+                 list_->viewport());
+  hint->setObjectName(QStringLiteral("EmptyListHint"));
+  hint->setWordWrap(true);
+  hint->setAlignment(Qt::AlignCenter);
+  hint->setForegroundRole(QPalette::PlaceholderText);
+  hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+  (new QVBoxLayout(list_->viewport()))->addWidget(hint);
+  const auto showHint = [this, hint] { hint->setVisible(list_->topLevelItemCount() == 0); };
+  QAbstractItemModel *model = list_->model();
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, hint, showHint);
+  QObject::connect(model, &QAbstractItemModel::rowsRemoved, hint, showHint);
+  QObject::connect(model, &QAbstractItemModel::modelReset, hint, showHint);
+  showHint();
   QObject::connect(header, &QHeaderView::sectionClicked, window,
                    [this](int column) { ProjectListColumnClick(column); });
 }
