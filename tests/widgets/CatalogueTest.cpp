@@ -97,7 +97,6 @@ private slots:
     (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     root_ = std::make_unique<TestDir>();
     outside_ = std::make_unique<TestDir>();
-    TProjectCommands::SetProgramDirForTest("");
   }
   void cleanup() { form_.reset(); }
 
@@ -156,68 +155,31 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 0u);
   }
 
-  void cancelledFolderFallsBackToAWritableDefault() {
+  // Never the program's own folder (as root, the installed one is writable):
+  // a folder in the home directory, made when missing.
+  void cancelledFolderQuestionUsesAFolderInTheHome() {
     ui::ScriptedMessageBoxes boxes;
-    {
-      // The program's directory when projects can be made there.
-      TestDir program;
-      TProjectCommands::SetProgramDirForTest(program.Cp());
-      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
-      TSelectThemaForm f;
-      QCOMPARE(f.RootDir(), program.Cp());
-      QCOMPARE(boxes.Asked().size(), 1u);
-      QCOMPARE(boxes.Asked()[0].text,
-               QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
-                              u"デフォルトディレクトリ(") +
-                   program.Native() + QStringLiteral(u")を使用します"));
-      // Cancelled with a root: nothing changes.
-      ui::ScriptedDialogs again({DialogAnswer::Cancel()});
-      f.SelectFolderAction();
-      QCOMPARE(f.RootDir(), program.Cp());
-      QCOMPARE(boxes.Asked().size(), 1u);
-      // The folder is remembered at once, before the catalogue closes.
-      TRegIniFile reg;
-      QCOMPARE(reg.ReadString("Main", "RootDir", ""), program.Cp());
-    }
-    boxes.Clear();
-    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
-    {
-      // Otherwise a folder in the home directory, made when missing.
-      TestDir home;
-      const QByteArray realHome = qgetenv("HOME");
-      qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
-      TProjectCommands::SetProgramDirForTest("/nonexistent/program/");
-      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
-      TSelectThemaForm f;
-      qputenv("HOME", realHome);
-      QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
-      QVERIFY(QFileInfo(home.Native(QStringLiteral("Orvane"))).isDir());
-      QCOMPARE(boxes.Asked().size(), 1u);
-      QCOMPARE(
-          boxes.Asked()[0].text,
-          QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
-                         u"プログラムのディレクトリ(/nonexistent/program/)には書き込めません\r\n"
-                         u"デフォルトディレクトリ(") +
-              home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
-    }
-    boxes.Clear();
-    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
-    {
-      // A program run from its build tree: cleaning the build must not take
-      // the projects with it.
-      TestDir home, build;
-      build.Write(QStringLiteral("CMakeCache.txt"), "#");
-      const std::string program = build.MakeDir(QStringLiteral("src/app")) + "/";
-      const QByteArray realHome = qgetenv("HOME");
-      qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
-      TProjectCommands::SetProgramDirForTest(program);
-      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
-      TSelectThemaForm f;
-      qputenv("HOME", realHome);
-      QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
-      QCOMPARE(boxes.Asked().size(), 1u);
-      QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u")はビルド用のディレクトリです")));
-    }
+    TestDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
+    ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
+    TSelectThemaForm f;
+    qputenv("HOME", realHome);
+    QVERIFY(dialogs.Asked()[0].prompt.contains(QStringLiteral(u"プロジェクトを置くフォルダ")));
+    QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
+    QVERIFY(QFileInfo(home.Native(QStringLiteral("Orvane"))).isDir());
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
+                            u"デフォルトディレクトリ(") +
+                 home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
+    // The folder is remembered at once, before the catalogue closes.
+    QCOMPARE(TRegIniFile().ReadString("Main", "RootDir", ""), f.RootDir());
+    // Cancelled with a root: nothing changes.
+    ui::ScriptedDialogs again({DialogAnswer::Cancel()});
+    f.SelectFolderAction();
+    QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
+    QCOMPARE(boxes.Asked().size(), 1u);
   }
 
   void listingShowsOnlyProjectsDirectlyBelowTheRoot() {
@@ -885,6 +847,38 @@ private slots:
     QVERIFY(f.StatusPanel(0)->width() >= f.StatusPanel(0)->sizeHint().width());
   }
 
+  // The keys of the list, pressed where the focus is: Delete asks as the
+  // menu command does, Shift+F10 opens the list's menu; an empty list says
+  // how to begin.
+  void keysOfTheListAndItsEmptyHint() {
+    MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Kept"));
+    TSelectThemaForm &f = Open();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    auto *hint = f.ProjectList()->findChild<QLabel *>(QStringLiteral("EmptyListHint"));
+    QVERIFY(hint && !hint->isVisible());
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No, MsgAnswer::No});
+    f.DeleteProjectAction();
+    QTest::keyClick(f.ProjectList(), Qt::Key_Delete);
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QCOMPARE(boxes.Asked()[1].text, boxes.Asked()[0].text);
+    QCOMPARE(boxes.Asked()[1].defaultButton, boxes.Asked()[0].defaultButton);
+    QVERIFY(root_->Has(QStringLiteral("p/MainTree.dat")));
+
+    QTest::keyClick(f.ProjectList(), Qt::Key_F10, Qt::ShiftModifier);
+    QMenu *popup = f.Menu(TCatalogueMenu::ProjectListPopup);
+    QVERIFY(popup->isVisible());
+    popup->close();
+
+    QVERIFY(QDir(root_->Native(QStringLiteral("p"))).removeRecursively());
+    f.RefreshProjectList();
+    QVERIFY(hint->isVisible());
+    QVERIFY(hint->text().contains(QStringLiteral(u"新規作成")));
+    QVERIFY(hint->text().contains(QStringLiteral(u"ｲﾝﾎﾟｰﾄ")));
+    QTest::keyClick(f.ProjectList(), Qt::Key_Delete); // nothing selected: no question
+    QCOMPARE(boxes.Asked().size(), 2u);
+  }
+
   void aboutShowsTheVersionAndScrolls() {
     TSelectThemaForm &f = Open();
     f.AboutAction();
@@ -892,6 +886,9 @@ private slots:
     QVERIFY(about && about->isVisible());
     QCOMPARE(about->findChild<QLabel *>(QStringLiteral("Version"))->text(),
              QStringLiteral("ver1.12.14"));
+    QVERIFY(about->findChild<QLabel *>(QStringLiteral("License"))
+                ->text()
+                .contains(QStringLiteral("GNU General Public License")));
     QVERIFY(about->Scrolling());
     const int before = about->ScrollOffset();
     about->ScrollTimerTimer();
