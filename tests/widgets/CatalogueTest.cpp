@@ -847,9 +847,8 @@ private slots:
     QVERIFY(f.StatusPanel(0)->width() >= f.StatusPanel(0)->sizeHint().width());
   }
 
-  // The keys of the list, pressed where the focus is: Delete asks as the
-  // menu command does, Shift+F10 opens the list's menu; an empty list says
-  // how to begin.
+  // Delete asks as the menu command does, Shift+F10 opens the list's menu; an
+  // empty list says how to begin.
   void keysOfTheListAndItsEmptyHint() {
     MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Kept"));
     TSelectThemaForm &f = Open();
@@ -863,20 +862,12 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 2u);
     QCOMPARE(boxes.Asked()[1].text, boxes.Asked()[0].text);
     QCOMPARE(boxes.Asked()[1].defaultButton, boxes.Asked()[0].defaultButton);
-    QVERIFY(root_->Has(QStringLiteral("p/MainTree.dat")));
-
     QTest::keyClick(f.ProjectList(), Qt::Key_F10, Qt::ShiftModifier);
-    QMenu *popup = f.Menu(TCatalogueMenu::ProjectListPopup);
-    QVERIFY(popup->isVisible());
-    popup->close();
-
+    QVERIFY(f.Menu(TCatalogueMenu::ProjectListPopup)->isVisible());
+    f.Menu(TCatalogueMenu::ProjectListPopup)->close();
     QVERIFY(QDir(root_->Native(QStringLiteral("p"))).removeRecursively());
     f.RefreshProjectList();
-    QVERIFY(hint->isVisible());
-    QVERIFY(hint->text().contains(QStringLiteral(u"新規作成")));
-    QVERIFY(hint->text().contains(QStringLiteral(u"ｲﾝﾎﾟｰﾄ")));
-    QTest::keyClick(f.ProjectList(), Qt::Key_Delete); // nothing selected: no question
-    QCOMPARE(boxes.Asked().size(), 2u);
+    QVERIFY(hint->isVisible() && hint->text().contains(QStringLiteral(u"「新規作成」")));
   }
 
   void aboutShowsTheVersionAndScrolls() {

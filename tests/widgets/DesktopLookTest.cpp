@@ -23,20 +23,15 @@
 
 namespace {
 
-struct Colours {
-  QColor window, text, base, highlight, selected;
-};
-
-QPalette PaletteOf(const Colours &c) {
-  QPalette p(c.window);
-  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
-    p.setColor(g, QPalette::WindowText, c.text);
-    p.setColor(g, QPalette::Text, c.text);
-    p.setColor(g, QPalette::Base, c.base);
-    p.setColor(g, QPalette::Highlight, c.highlight);
-    p.setColor(g, QPalette::HighlightedText, c.selected);
-    p.setColor(g, QPalette::PlaceholderText, c.text.darker(140));
-  }
+// A dark desktop: window, text, base, selection and its text.
+QPalette Dark(QColor window, QColor text, QColor base, QColor highlight, QColor selected) {
+  QPalette p(window);
+  for (auto [role, c] : {std::pair{QPalette::WindowText, text},
+                         {QPalette::Text, text},
+                         {QPalette::Base, base},
+                         {QPalette::Highlight, highlight},
+                         {QPalette::HighlightedText, selected}})
+    p.setColor(role, c);
   return p;
 }
 
@@ -50,8 +45,8 @@ QString Unreadable(const QWidget *w) {
     if (text < 4.5 || selection < 4.5)
       return QStringLiteral("%1: text %2:1, selection %3:1")
           .arg(w->objectName())
-          .arg(text, 0, 'f', 1)
-          .arg(selection, 0, 'f', 1);
+          .arg(text)
+          .arg(selection);
   }
   return {};
 }
@@ -68,12 +63,8 @@ private slots:
     QTest::addColumn<QPalette>("desktop");
     QTest::newRow("light") << QApplication::style()->standardPalette();
     // As the GTK theme gives Adwaita's dark variant, and as Breeze Dark is.
-    QTest::newRow("Adwaita dark") << PaletteOf({QColor(0x35, 0x35, 0x35), QColor(0xff, 0xff, 0xff),
-                                                QColor(0x2d, 0x2d, 0x2d), QColor(0x15, 0x53, 0x9e),
-                                                QColor(0xff, 0xff, 0xff)});
-    QTest::newRow("Breeze dark") << PaletteOf({QColor(0x31, 0x36, 0x3b), QColor(0xfc, 0xfc, 0xfc),
-                                               QColor(0x23, 0x26, 0x29), QColor(0x3d, 0xae, 0xe9),
-                                               QColor(0xfc, 0xfc, 0xfc)});
+    QTest::newRow("Adwaita dark") << Dark(0x353535, 0xffffff, 0x2d2d2d, 0x15539e, 0xffffff);
+    QTest::newRow("Breeze dark") << Dark(0x31363b, 0xfcfcfc, 0x232629, 0x3daee9, 0xfcfcfc);
   }
   // Windows made before the desktop turns dark follow it, as at a switch of
   // the theme while the program runs.
@@ -119,41 +110,22 @@ private slots:
     QVERIFY2(Unreadable(memo).isEmpty(), qPrintable(Unreadable(memo)));
   }
 
-  void windowsFontsResolveToInstalledJapaneseOnes_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("shown");
-    const QString mono = QStringLiteral("Noto Sans Mono CJK JP");
-    const QString sans = QStringLiteral("Noto Sans CJK JP");
-    const QString serif = QStringLiteral("Noto Serif CJK JP");
-    QTest::newRow("ＭＳ ゴシック") << QStringLiteral(u"ＭＳ ゴシック") << mono;
-    QTest::newRow("MS Gothic") << QStringLiteral("MS Gothic") << mono;
-    QTest::newRow("Terminal") << QStringLiteral("Terminal") << mono;
-    QTest::newRow("ＭＳ Ｐゴシック") << QStringLiteral(u"ＭＳ Ｐゴシック") << sans;
-    QTest::newRow("メイリオ") << QStringLiteral(u"メイリオ") << sans;
-    QTest::newRow("MS UI Gothic") << QStringLiteral("MS UI Gothic") << sans;
-    QTest::newRow("游ゴシック") << QStringLiteral(u"游ゴシック") << sans;
-    QTest::newRow("ＭＳ 明朝") << QStringLiteral(u"ＭＳ 明朝") << serif;
-    QTest::newRow("ＭＳ Ｐ明朝") << QStringLiteral(u"ＭＳ Ｐ明朝") << serif;
-  }
+  // Windows font names resolve to installed Japanese fonts of their kind; the
+  // project's is shown so and saved as it was.
   void windowsFontsResolveToInstalledJapaneseOnes() {
-    QFETCH(QString, stored);
-    QFETCH(QString, shown);
-    if (!QFontDatabase::families().contains(shown))
+    const QString mono = QStringLiteral("Noto Sans Mono CJK JP");
+    if (!QFontDatabase::families().contains(mono))
       QSKIP("fonts-noto-cjk is not installed (scripts/install-deps installs it)");
     ui::SubstituteWindowsFonts();
-    QCOMPARE(QFontInfo(QFont(stored)).family(), shown);
-  }
-
-  // The project's font name is shown in an installed font and saved as it was.
-  void theEditorShowsAndKeepsTheStoredFont() {
-    if (!QFontDatabase::families().contains(QStringLiteral("Noto Sans Mono CJK JP")))
-      QSKIP("fonts-noto-cjk is not installed (scripts/install-deps installs it)");
+    for (const auto &[stored, shown] : {std::pair{u"ＭＳ ゴシック", "Noto Sans Mono CJK JP"},
+                                        {u"Terminal", "Noto Sans Mono CJK JP"},
+                                        {u"ＭＳ Ｐゴシック", "Noto Sans CJK JP"},
+                                        {u"Meiryo", "Noto Sans CJK JP"},
+                                        {u"ＭＳ 明朝", "Noto Serif CJK JP"}})
+      QCOMPARE(QFontInfo(QFont(QString::fromUtf16(stored))).family(), QString::fromLatin1(shown));
     EditorTestProject project;
     OpenEditor editor(project.Root());
-    QCOMPARE(editor.w->FileText()->font().family(), QStringLiteral("Terminal"));
-    QCOMPARE(QFontInfo(editor.w->FileText()->font()).family(),
-             QStringLiteral("Noto Sans Mono CJK JP"));
-    QCOMPARE(QFontInfo(editor.View()->font()).family(), QStringLiteral("Noto Sans Mono CJK JP"));
+    QCOMPARE(QFontInfo(editor.w->FileText()->font()).family(), mono);
     editor.View()->Project().SetModified(true);
     QVERIFY(editor.w->SaveProject());
     QVERIFY(project.dir.Read(QStringLiteral("MainTree.dat")).contains("FileTextName=Terminal\r\n"));
@@ -171,7 +143,7 @@ private slots:
       QVERIFY2(menu && menu->isVisible(), qPrintable(w->objectName()));
       if (w == editor.View()) { // about the current item, which stays selected
         QCOMPARE(menu, editor.w->Menu("TreePopupMenu"));
-        QCOMPARE(editor.View()->Selected(), editor.Find(TestDir::Name(QStringLiteral("A"))));
+        QCOMPARE(editor.View()->Selected(), editor.Find("A"));
       }
       menu->close();
     }
