@@ -89,8 +89,13 @@ TRestoreReport RestoreItems(TProject &project, const std::vector<std::string> &n
   const std::string &dir = project.Dir();
   for (const std::string &name : names) {
     std::string to = dir + name;
-    if (EndsWithNoCase(name, ".exp")) {
+    if (EndsWithNoCase(name, ".exp"))
       to.resize(to.size() - 4);
+    // A name the program gives other files, or one the tree file cannot
+    // hold, would cost the text at a later save or load: a fresh one.
+    if (TProject::IsReservedItemFileName(ExtractFileName(to)))
+      to = dir + project.NewItemFileName();
+    if (to != dir + name) {
       if (fsys::Status s = project.LinkBack(dir + name, to); !s) {
         report.failure = s;
         break;

@@ -28,7 +28,9 @@ std::vector<TRestorable> ListRestorable(TProject &project);
 
 // Makes each named file (of ListRestorable) a new last child of `parent`
 // with a fresh ID, the retired ones renamed back (a new unique name when
-// another file holds the old one: no file is ever replaced). The nodes made,
+// another file holds the old one: no file is ever replaced). A file whose
+// name the program gives other files, or which the tree file cannot hold,
+// gets a new unique name too. The nodes made,
 // and the first failure (the items before it are made).
 struct TRestoreReport {
   std::vector<TProjectNode *> made;

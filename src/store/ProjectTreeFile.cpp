@@ -85,6 +85,21 @@ bool Continue(TProjectTree::SaveStep step) { return !StepHook() || StepHook()(st
 // the next open when complete and newer, else replaced by the next save.
 void DropNewFile(const std::string &fresh) { (void)fsys::DeleteFile(fresh); }
 
+// The name of a save's new tree file: target + ".new", where a stopped save
+// is looked for. A folder or a link there is not the save's to remove or to
+// write through (into an item's file, out of the project): the save then
+// takes a free name of its own, only that it cannot be finished if stopped.
+std::string NewFileName(const std::string &target) {
+  std::string fresh = target + ".new";
+  fsys::Entry e;
+  uint64_t device, inode;
+  for (int n = 1; fsys::Identity(fresh, device, inode) &&
+                  (!fsys::Stat(fresh, e) || e.isSymlink || e.isDirectory);
+       ++n)
+    fresh = target + ".new" + std::to_string(n) + kStraySuffix;
+  return fresh;
+}
+
 // A save the test hook stopped is no success: it left its files as a kill would.
 fsys::Status Stopped(std::string_view path) {
   return fsys::Status{"save", std::string(path), fsys::kStoppedForTest};
@@ -786,6 +801,11 @@ std::string TProjectTree::StoppedSaveFile(std::string_view path) {
   if (!fsys::ResolveWriteTarget(path, ExtractFilePath(path), target))
     return {};
   const std::string fresh = target + ".new";
+  // Only a file the save wrote: a link (to a tree elsewhere, maybe outside
+  // the project) would become the tree file.
+  fsys::Entry entry;
+  if (!fsys::Stat(fresh, entry) || entry.isSymlink || entry.isDirectory)
+    return {};
   const fsys::Stamp tree = fsys::Peek(target), stopped = fsys::Peek(fresh);
   // (Two writes within one tick of the file system's clock get one time.)
   if (!stopped.exists || (tree.exists && stopped.mtimeNs < tree.mtimeNs))
@@ -826,7 +846,7 @@ fsys::Status TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite ove
     return s;
   // 1. The new file, complete and flushed, beside the old one, with its mode
   //    and owner.
-  const std::string fresh = target + ".new";
+  const std::string fresh = NewFileName(target);
   const std::string previous = std::string(path) + ".ord";
   const bool watched = path == treeDiskPath_;
   fsys::Stamp written;

@@ -169,3 +169,21 @@ TEST(FileSystem, DeleteFilesInTakesFilesAndLinksOnly) {
   std::filesystem::create_directory_symlink(t.Path("sub"), t.Path("sublink"));
   EXPECT_FALSE(fsys::DeleteFilesIn(t.Dir() + "sublink/") || fsys::DeleteFilesIn(t.Dir() + "none"));
 }
+
+// A folder whose entries cannot be read to the end is no shorter folder: the
+// listing fails, and nothing is deleted on the strength of part of it.
+TEST(FileSystem, AFolderReadPartWayIsAFailure) {
+  TempDir t;
+  for (const char *name : {"a.txt", "b.txt", "c.txt"})
+    t.Write(name, "x");
+  std::vector<fsys::Entry> entries;
+  fsys::fault::Arm({fsys::fault::Call::List, 3, EIO, false});
+  const fsys::Status listed = fsys::ListDirectory(t.Dir(), entries);
+  fsys::fault::Arm({fsys::fault::Call::List, 2, EIO, false});
+  const fsys::Status deleted = fsys::DeleteFilesIn(t.Dir());
+  fsys::fault::Disarm();
+  EXPECT_EQ(listed.code, EIO);
+  EXPECT_TRUE(entries.empty());
+  EXPECT_EQ(deleted.code, EIO);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.Path("")), {}), 3);
+}
