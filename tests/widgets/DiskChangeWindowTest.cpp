@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <fstream>
 
 namespace {
@@ -365,6 +366,48 @@ private slots:
           QCOMPARE(FindItem(*e.w, "Root-C00000")->GetNextSibling()->Text(), CopyOf("A"));
       }
       QVERIFY2(Contains(ReopenedTexts(p), kept), row);
+    }
+  }
+
+  // The disk full once the question of the tree file changed elsewhere is
+  // answered: reloaded with a keep-both copy, or both trees kept below a new
+  // item. The save is no success, its message names the file that failed,
+  // and the copy is still owed to the tree on disk at the close.
+  void aSaveThatFailsAfterTheTreeQuestionIsTold() {
+    for (ui::MsgAnswer answer : {ui::MsgAnswer::Yes, ui::MsgAnswer::Cancel}) {
+      Project p;
+      std::vector<ui::MessageBoxRequest> asked;
+      std::deque<ui::MsgAnswer> answers{ui::MsgAnswer::Cancel, answer, ui::MsgAnswer::Ok,
+                                        ui::MsgAnswer::No};
+      const ui::MessageBoxHook previous =
+          ui::SetMessageBoxHook([&](const ui::MessageBoxRequest &r) {
+            asked.push_back(r);
+            if (r.text.contains(QString::fromUtf16(u"のツリーファイル")))
+              fsys::fault::Arm({fsys::fault::Call::Write, 1, ENOSPC, true});
+            const ui::MsgAnswer a =
+                answers.empty() ? ui::DismissAnswer(r.buttons) : answers.front();
+            if (!answers.empty())
+              answers.pop_front();
+            return a;
+          });
+      Editor e(p);
+      const std::string own = e.EditWhileWrittenElsewhere(p);
+      e.Leave();
+      AddItemElsewhere(p, "C");
+      e.Save();
+      fsys::fault::Disarm();
+      QCOMPARE(asked.size(), size_t(3));
+      QCOMPARE(asked[2].icon, ui::MsgIcon::Error);
+      QVERIFY(asked[2].text.contains(QString::fromUtf16(u"ツリーファイルを保存できません")));
+      if (answer == ui::MsgAnswer::Cancel) { // the holder item's file, by its name
+        QVERIFY2(asked[2].text.contains(QStringLiteral(".txt")), qPrintable(asked[2].text));
+      } else {
+        QVERIFY(e.w->TreeModified());
+        e.w->close();
+        QTRY_VERIFY(!e.w);
+        QVERIFY(Contains(ReopenedTexts(p), CopyOf("A") + ": " + own));
+      }
+      ui::SetMessageBoxHook(previous);
     }
   }
 
