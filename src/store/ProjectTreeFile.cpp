@@ -4,6 +4,7 @@
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
 #include "store/ProjectTree.h"
+#include "store/Threads.h"
 
 #include "store/FaultInjection.h"
 
@@ -214,13 +215,19 @@ public:
     for (uint32_t section : order_)
       items_[section].state.store(kWaiting, std::memory_order_relaxed);
     (void)folder_.Open(dir); // unopened, it reads by the whole path
-    for (unsigned t = 1; t < threads; ++t)
-      pool_.emplace_back([this] {
-        std::string buffer; // one per thread, reused: a smaller heap
-        for (size_t k; !stop_.load(std::memory_order_relaxed) &&
-                       (k = next_.fetch_add(1, std::memory_order_relaxed)) < order_.size();)
-          Read(order_[order_.size() - 1 - k], buffer);
-      });
+    // Fewer threads than asked for, or none, only make the load read more
+    // files itself.
+    for (unsigned t = 1; t < threads; ++t) {
+      std::thread reader;
+      if (!threads::TryStart(reader, [this] {
+            std::string buffer; // one per thread, reused: a smaller heap
+            for (size_t k; !stop_.load(std::memory_order_relaxed) &&
+                           (k = next_.fetch_add(1, std::memory_order_relaxed)) < order_.size();)
+              Read(order_[order_.size() - 1 - k], buffer);
+          }))
+        break;
+      pool_.push_back(std::move(reader));
+    }
   }
 
   ~TItemPrefetch() {
@@ -542,11 +549,15 @@ void TProjectTree::LoadTreeDocument(std::string &bytes) {
     });
   }
   load->prefetch.reset(); // its threads read through projectDir_
-  if (ini->SectionCount() >= kLeaveToFree)
-    leftovers_ = std::jthread([ini = std::move(ini), load = std::move(load)]() mutable {
-      load.reset(); // it points into `ini`
-      ini.reset();
-    });
+  // Freed on a thread of its own when one can be had, else here.
+  if (ini->SectionCount() >= kLeaveToFree &&
+      threads::TryStart(leftovers_, [ini = ini.get(), load = load.get()] {
+        delete load; // it points into `ini`
+        delete ini;
+      })) {
+    (void)load.release();
+    (void)ini.release();
+  }
   if (TProjectNode *root = RootNode()) {
     if (WindowData.LastNode.empty())
       selected_ = root;
