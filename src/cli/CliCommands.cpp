@@ -625,7 +625,7 @@ int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
   for (const TRestorable &r : ListRestorable(project))
     out << "restorable: file \"" << Show(r.name) << "\" ("
         << (r.retired ? "deleted item" : "below a deleted item") << "), title \"" << Show(r.title)
-        << "\", " << r.deleted.ToString() << ", " << r.size << " bytes: " << Show(r.firstLine)
+        << "\", " << r.modified.ToString() << ", " << r.size << " bytes: " << Show(r.firstLine)
         << "\n";
   reported += RecoveryNote(project);
   if (reported.empty()) {

@@ -31,11 +31,9 @@ TEST(DeletedItems, NamesTheProgramGivesOtherFilesOrTheTreeCannotHoldComeBackRena
     fixture::Item(t, r.file, r.title);
   TProject p;
   ASSERT_TRUE(p.Load(t.Dir()).RootLoaded);
-  std::vector<std::string> names;
-  for (const TRestorable &r : ListRestorable(p))
-    names.push_back(r.name);
-  ASSERT_EQ(names.size(), std::size(rows));
-  const TRestoreReport report = RestoreItems(p, names, p.Root());
+  const std::vector<TRestorable> listed = ListRestorable(p);
+  ASSERT_EQ(listed.size(), std::size(rows));
+  const TRestoreReport report = RestoreItems(p, listed, p.Root());
   ASSERT_TRUE(Ok(report.failure));
   // Every item written again (the store of each, and of A beside "a.txt.tmp~"),
   // the tree saved twice (its backup, its stopped save).
