@@ -297,6 +297,7 @@ void TProjectCommands::DeleteProjectAction() {
 
   bool removed = false;
   fsys::Status failed; // the first file that could not go, and why
+  QStringList left;    // the folders a delete leaves whole
   if (IsSymbolicLink(dir)) {
     // The project lives elsewhere; only the link to it goes.
     failed = fsys::DeleteFile(RemovePathSeparator(dir));
@@ -325,14 +326,16 @@ void TProjectCommands::DeleteProjectAction() {
     removed = gone.ok();
     if (!removed && failed.ok() && gone.code != ENOTEMPTY)
       failed = gone;
+    if (!removed)
+      left = FoldersIn(dir);
   }
   if (!removed) {
     // What stays, and why: a file that could not go, a folder of its own.
     QString text = QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
                    QStringLiteral(u"\"が削除できません") + ui::FileErrorText(failed);
-    if (const QStringList folders = FoldersIn(dir); !folders.isEmpty())
+    if (!left.isEmpty())
       text += QStringLiteral(u"\r\n\r\n次のフォルダは中身ごと残しました: ") +
-              folders.join(QStringLiteral(", "));
+              left.join(QStringLiteral(", "));
     cat_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
   }
   // The list as the disk now is; the selection on the row that took this
