@@ -590,8 +590,8 @@ private slots:
   // and go on their own, the selection staying on its project; F5 reads the
   // folder at once.
   void theListFollowsTheRootFolder() {
-    MakeProject(*root_, QStringLiteral("a"), QStringLiteral("A"));
-    MakeProject(*root_, QStringLiteral("b"), QStringLiteral("B"));
+    for (const char *t : {"A", "B"})
+      MakeProject(*root_, QString::fromLatin1(t).toLower(), QString::fromLatin1(t));
     TSelectThemaForm &f = Open();
     f.show();
     f.SelectRow(RowOf(f, QStringLiteral("B")));
@@ -623,16 +623,13 @@ private slots:
     f.DeleteProjectAction();
     fsys::fault::Disarm();
     QCOMPARE(boxes.Asked().size(), 2u);
-    const QString said = boxes.Asked()[1].text;
+    const QString said = boxes.Asked()[1].text; // the folder, the file and why, the folder left
     QVERIFY2(said.startsWith(QStringLiteral(u"ディレクトリ\"") + root_->Native() +
-                             QStringLiteral(u"b/\"が削除できません\r\n")),
+                             QStringLiteral(u"b/\"が削除できません\r\n") + root_->Native()) &&
+                 said.contains(ui::ErrnoText(EACCES)) && said.endsWith(QStringLiteral(": .git")),
              qPrintable(said));
-    for (const QString &named :
-         {root_->Native(QStringLiteral("b/")), ui::ErrnoText(EACCES), QStringLiteral(".git")})
-      QVERIFY2(said.contains(named), qPrintable(named + QStringLiteral(" not in ") + said));
     QCOMPARE(root_->Read(QStringLiteral("b/.git/config")), QByteArray("x"));
-    QVERIFY(f.Selected());
-    QCOMPARE(f.Selected(), f.List().Row(1));
+    QVERIFY(f.Selected() && f.Selected() == f.List().Row(1));
   }
 
   void deleteAsksTheOpenEditorToCloseFirst() {

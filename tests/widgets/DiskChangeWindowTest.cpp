@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <deque>
 #include <fstream>
 
 namespace {
@@ -376,38 +375,33 @@ private slots:
   void aSaveThatFailsAfterTheTreeQuestionIsTold() {
     for (ui::MsgAnswer answer : {ui::MsgAnswer::Yes, ui::MsgAnswer::Cancel}) {
       Project p;
-      std::vector<ui::MessageBoxRequest> asked;
-      std::deque<ui::MsgAnswer> answers{ui::MsgAnswer::Cancel, answer, ui::MsgAnswer::Ok,
-                                        ui::MsgAnswer::No};
-      const ui::MessageBoxHook previous =
-          ui::SetMessageBoxHook([&](const ui::MessageBoxRequest &r) {
-            asked.push_back(r);
-            if (r.text.contains(QString::fromUtf16(u"のツリーファイル")))
-              fsys::fault::Arm({fsys::fault::Call::Write, 1, ENOSPC, true});
-            const ui::MsgAnswer a =
-                answers.empty() ? ui::DismissAnswer(r.buttons) : answers.front();
-            if (!answers.empty())
-              answers.pop_front();
-            return a;
-          });
+      ui::ScriptedMessageBoxes boxes(
+          {ui::MsgAnswer::Cancel, answer, ui::MsgAnswer::Ok, ui::MsgAnswer::No});
+      const ui::MessageBoxHook scripted = ui::SetMessageBoxHook({});
+      ui::SetMessageBoxHook([&](const ui::MessageBoxRequest &r) { // the disk full from here
+        if (r.text.contains(QString::fromUtf16(u"のツリーファイル")))
+          fsys::fault::Arm({fsys::fault::Call::Write, 1, ENOSPC, true});
+        return scripted(r);
+      });
       Editor e(p);
       const std::string own = e.EditWhileWrittenElsewhere(p);
       e.Leave();
       AddItemElsewhere(p, "C");
       e.Save();
       fsys::fault::Disarm();
-      QCOMPARE(asked.size(), size_t(3));
-      QCOMPARE(asked[2].icon, ui::MsgIcon::Error);
-      QVERIFY(asked[2].text.contains(QString::fromUtf16(u"ツリーファイルを保存できません")));
+      ui::SetMessageBoxHook(scripted);
+      QCOMPARE(boxes.Asked().size(), size_t(3));
+      const ui::MessageBoxRequest &told = boxes.Asked()[2];
+      QVERIFY(told.icon == ui::MsgIcon::Error &&
+              told.text.contains(QString::fromUtf16(u"ツリーファイルを保存できません")));
       if (answer == ui::MsgAnswer::Cancel) { // the holder item's file, by its name
-        QVERIFY2(asked[2].text.contains(QStringLiteral(".txt")), qPrintable(asked[2].text));
+        QVERIFY2(told.text.contains(QStringLiteral(".txt")), qPrintable(told.text));
       } else {
         QVERIFY(e.w->TreeModified());
         e.w->close();
         QTRY_VERIFY(!e.w);
         QVERIFY(Contains(ReopenedTexts(p), CopyOf("A") + ": " + own));
       }
-      ui::SetMessageBoxHook(previous);
     }
   }
 
