@@ -26,8 +26,10 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QProgressDialog>
+#include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 namespace {
@@ -43,6 +45,19 @@ bool IsSymbolicLink(const std::string &dir) {
     if (e.name == name)
       return e.isSymlink;
   return false;
+}
+
+// The folders (not links) directly in `dir`, by name: a delete never goes
+// into them.
+QStringList FoldersIn(const std::string &dir) {
+  std::vector<fsys::Entry> entries;
+  QStringList names;
+  if (fsys::ListDirectory(dir, entries))
+    for (const fsys::Entry &e : entries)
+      if (e.isDirectory && !e.isSymlink)
+        names << ui::PathToQString(e.name);
+  names.sort();
+  return names;
 }
 
 // A project name becomes one directory directly below the root: nothing that
@@ -245,9 +260,12 @@ void TProjectCommands::DeleteProjectAction() {
       return;
 
   bool removed = false;
+  fsys::Status failed; // the first file that could not go, and why
+  QStringList left;    // the folders a delete leaves whole
   if (IsSymbolicLink(dir)) {
     // The project lives elsewhere; only the link to it goes.
-    removed = fsys::DeleteFile(RemovePathSeparator(dir)).ok();
+    failed = fsys::DeleteFile(RemovePathSeparator(dir));
+    removed = failed.ok();
   } else {
     ui::BusyCursor busy;
     // Files and links go (a link, never what it points to); real
@@ -261,19 +279,31 @@ void TProjectCommands::DeleteProjectAction() {
     progress.setMinimumDuration(1000);
     QElapsedTimer shown;
     shown.start();
-    (void)fsys::DeleteFilesIn(dir, [&](size_t done, size_t total) {
+    failed = fsys::DeleteFilesIn(dir, [&](size_t done, size_t total) {
       if (done != total && shown.elapsed() < 50)
         return;
       shown.restart();
       progress.setMaximum(static_cast<int>(std::min<size_t>(total, INT_MAX)));
       progress.setValue(static_cast<int>(std::min<size_t>(done, INT_MAX)));
     });
-    removed = fsys::RemoveDirectory(dir).ok();
+    const fsys::Status gone = fsys::RemoveDirectory(dir);
+    removed = gone.ok();
+    if (!removed && failed.ok() && gone.code != ENOTEMPTY)
+      failed = gone;
+    if (!removed)
+      left = FoldersIn(dir);
   }
-  if (!removed)
-    cat_.ShowMessageBox(QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
-                            QStringLiteral(u"\"が削除できません"),
-                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  if (!removed) {
+    // What stays, and why: a file that could not go, a folder of its own.
+    QString text = QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
+                   QStringLiteral(u"\"が削除できません") + ui::FileErrorText(failed);
+    if (!left.isEmpty())
+      text += QStringLiteral(u"\r\n\r\n次のフォルダは中身ごと残しました: ") +
+              left.join(QStringLiteral(", "));
+    cat_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  }
+  // The list as the disk now is; the selection on the row that took this
+  // one's place.
   cat_.List().RefreshProjectList();
 }
 

@@ -4,15 +4,19 @@
 #include "catalogue/AboutForm.h"
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/ProjectCommands.h"
+#include "catalogue/ProjectList.h"
 #include "catalogue/SelectThema.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
+#include "store/FaultInjection.h"
 #include "store/RegIniFile.h"
 #include "support/ScopedHooks.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorText.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -426,10 +430,11 @@ private slots:
     QCOMPARE(f.Editors().size(), 1u);
     QCOMPARE(f.Editors()[0]->ProjectDir(), root_->Cp() + "b/");
 
-    // After a refresh: the first row again.
+    // After a refresh: the row that was selected.
     f.SelectRow(1);
     f.RefreshProjectList();
-    QCOMPARE(f.Selected(), f.Row(0));
+    QCOMPARE(f.Selected(), f.Row(1));
+    f.SelectRow(0);
     PressEnter(f); // Beta is open: it comes forward, nothing new
     QCOMPARE(f.Editors().size(), 1u);
 
@@ -515,7 +520,8 @@ private slots:
     f.DeleteProjectAction();
     QCOMPARE(boxes.Asked().size(), 3u);
     QCOMPARE(boxes.Asked()[2].text, QStringLiteral(u"ディレクトリ\"") + root_->Native() +
-                                        QStringLiteral(u"p/\"が削除できません"));
+                                        QStringLiteral(u"p/\"が削除できません\r\n\r\n"
+                                                       u"次のフォルダは中身ごと残しました: keep"));
     for (const char *gone : {"p/MainTree.dat", "p/r.txt", "p/noext", "p/.hidden", "p/link.txt"})
       QVERIFY2(!root_->Has(QString::fromLatin1(gone)), gone);
     QVERIFY(!QFileInfo(root_->Native(QStringLiteral("p/dirlink"))).isSymLink());
@@ -540,6 +546,52 @@ private slots:
     QVERIFY(!QFileInfo(root_->Native(QStringLiteral("ln"))).isSymLink());
     QVERIFY(outside_->Has(QStringLiteral("real/MainTree.dat")));
     QCOMPARE(f.RowCount(), 0);
+  }
+
+  // Projects another program adds to or removes from the root folder come
+  // and go on their own, the selection staying on its project; F5 reads the
+  // folder at once.
+  void theListFollowsTheRootFolder() {
+    for (const char *t : {"A", "B"})
+      MakeProject(*root_, QString::fromLatin1(t).toLower(), QString::fromLatin1(t));
+    TSelectThemaForm &f = Open();
+    f.show();
+    f.SelectRow(RowOf(f, QStringLiteral("B")));
+    MakeProject(*root_, QStringLiteral("c"), QStringLiteral("C"));
+    QTRY_COMPARE(f.RowCount(), 3);
+    QCOMPARE(f.Selected()->Title, TestDir::Name(QStringLiteral("B")));
+    QVERIFY(QDir(root_->Native(QStringLiteral("a"))).removeRecursively());
+    QTRY_COMPARE(f.RowCount(), 2);
+    QCOMPARE(f.Selected()->Title, TestDir::Name(QStringLiteral("B")));
+    MakeProject(*root_, QStringLiteral("d"), QStringLiteral("D"));
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QTest::keyClick(f.ProjectList(), Qt::Key_F5);
+    QCOMPARE(f.RowCount(), 3);
+  }
+
+  // What a delete leaves is named with why (a file that could not go, a
+  // folder of its own such as .git, whose content is never touched); the
+  // selection moves to the neighbouring row.
+  void deleteNamesWhatItLeavesAndWhy() {
+    for (const char *t : {"A", "B", "C"})
+      MakeProject(*root_, QString::fromLatin1(t).toLower(), QString::fromLatin1(t));
+    root_->Write(QStringLiteral("b/.git/config"), "x");
+    TSelectThemaForm &f = Open();
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes, MsgAnswer::Ok});
+    f.SelectRow(RowOf(f, QStringLiteral("B")));
+    QCOMPARE(RowOf(f, QStringLiteral("B")), 1);
+    fsys::fault::Arm({fsys::fault::Call::Unlink, 1, EACCES, false});
+    f.DeleteProjectAction();
+    fsys::fault::Disarm();
+    QCOMPARE(boxes.Asked().size(), 2u);
+    const QString said = boxes.Asked()[1].text; // the folder, the file and why, the folder left
+    QVERIFY2(said.startsWith(QStringLiteral(u"ディレクトリ\"") + root_->Native() +
+                             QStringLiteral(u"b/\"が削除できません\r\n") + root_->Native()) &&
+                 said.contains(ui::ErrnoText(EACCES)) && said.endsWith(QStringLiteral(": .git")),
+             qPrintable(said));
+    QCOMPARE(root_->Read(QStringLiteral("b/.git/config")), QByteArray("x"));
+    QVERIFY(f.Selected() && f.Selected() == f.List().Row(1));
   }
 
   void deleteAsksTheOpenEditorToCloseFirst() {
