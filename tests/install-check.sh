@@ -119,6 +119,7 @@ for page in orvane orvane-cli; do
 done
 # Installed under /usr: the page names the files there, whatever the build's prefix.
 grep -q "/usr/share/applications/orvane.desktop" "$tmp/orvane.txt" || fail "orvane(1): wrong paths"
+grep -q "^       orvane DIR" "$tmp/orvane.txt" || fail "orvane(1) does not show orvane DIR"
 for command in $("$root/usr/bin/orvane-cli" --help | sed -n 's/^  \([a-z]*\) .*/\1/p'); do
   grep -q "^       $command [A-Z]" "$tmp/orvane-cli.txt" || fail "orvane-cli(1) does not describe '$command'"
 done

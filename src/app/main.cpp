@@ -5,6 +5,7 @@
 #include "catalogue/SelectThema.h"
 #include "catalogue/SingleInstance.h"
 #include "store/LargePages.h"
+#include "ui/Desktop.h"
 #include "ui/MessageBox.h"
 #include "ui/ProgramIcon.h"
 
@@ -31,6 +32,9 @@ int Run(int argc, char **argv) {
   // desktop finds the menu entry by this name (Wayland's app id).
   QApplication::setWindowIcon(ui::ProgramIcon());
   QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
+  // Projects name Windows fonts; the desktop's keys open context menus.
+  ui::SubstituteWindowsFonts();
+  ui::OpenContextMenusWithShiftF10();
   // The interface is Japanese whatever the locale; so are Qt's own dialogs
   // (file and folder choosers, buttons) when their translation is installed.
   QTranslator qtTranslation;

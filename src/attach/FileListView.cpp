@@ -1,4 +1,5 @@
 #include "attach/FileListView.h"
+#include "ui/Colours.h"
 #include "ui/ReportList.h"
 
 #include <QHeaderView>
@@ -8,14 +9,10 @@
 
 namespace {
 
-// The list's own background (a light cream) and a selection that stays
-// visible while another widget has the focus.
+// The list's own background (a light cream) with text that reads on it, and
+// a selection that stays visible while another widget has the focus.
 void StyleView(QAbstractItemView *v) {
-  QPalette p = v->palette();
-  p.setColor(QPalette::Base, QColor(251, 241, 213));
-  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-    p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
-  v->setPalette(p);
+  ui::UseOwnColours(v, QColor(251, 241, 213), true);
   v->setFrameShape(QFrame::NoFrame);
   v->setSelectionMode(QAbstractItemView::SingleSelection);
   v->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -30,6 +30,12 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent) {
   title->setFont(big);
   auto *version = new QLabel(QStringLiteral("ver") + VersionText(), this);
   version->setObjectName(QStringLiteral("Version"));
+  auto *licence = new QLabel(
+      QStringLiteral(u"フリーソフトウェアです。GNU 一般公衆利用許諾書 (GNU General Public "
+                     u"License) バージョン 3 以降の条件で、再配布や改変ができます。無保証です。"),
+      this);
+  licence->setObjectName(QStringLiteral("License"));
+  licence->setWordWrap(true);
 
   viewport_ = new QWidget(this);
   viewport_->setObjectName(QStringLiteral("ScrollPanel"));
@@ -67,6 +73,7 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent) {
   auto *layout = new QVBoxLayout(this);
   layout->addLayout(head);
   layout->addWidget(viewport_);
+  layout->addWidget(licence);
   layout->addWidget(buttons);
   setLayout(layout);
 }

@@ -16,6 +16,7 @@
 #include <QMainWindow>
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -98,8 +99,19 @@ bool TOpenEditors::OpenProject(TProjectData *entry) {
     if (!ok)
       entry->EditorWindow = nullptr;
     return ok;
+  } catch (const std::exception &e) {
+    // What the editor could not get (memory, a thread) is told, not dropped.
+    entry->EditorWindow = nullptr;
+    cat_.ShowMessageBox(QString::fromUtf16(u"プロジェクトを開けません\r\n") +
+                            ui::PathToQString(entry->Directory) + QStringLiteral("\r\n") +
+                            QString::fromLocal8Bit(e.what()),
+                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    return false;
   } catch (...) {
     entry->EditorWindow = nullptr;
+    cat_.ShowMessageBox(QString::fromUtf16(u"プロジェクトを開けません\r\n") +
+                            ui::PathToQString(entry->Directory),
+                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return false;
   }
 }

@@ -26,17 +26,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLayout>
 #include <QMainWindow>
 #include <QProgressDialog>
+#include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 namespace {
-
-std::string g_programDir; // for tests; empty: the real one
 
 // True when `dir` is a symbolic link itself (not what it points to).
 bool IsSymbolicLink(const std::string &dir) {
@@ -49,6 +48,19 @@ bool IsSymbolicLink(const std::string &dir) {
     if (e.name == name)
       return e.isSymlink;
   return false;
+}
+
+// The folders (not links) directly in `dir`, by name: a delete never goes
+// into them.
+QStringList FoldersIn(const std::string &dir) {
+  std::vector<fsys::Entry> entries;
+  QStringList names;
+  if (fsys::ListDirectory(dir, entries))
+    for (const fsys::Entry &e : entries)
+      if (e.isDirectory && !e.isSymlink)
+        names << ui::PathToQString(e.name);
+  names.sort();
+  return names;
 }
 
 // A project name becomes one directory directly below the root: nothing that
@@ -90,17 +102,6 @@ void TProjectCommands::Bind() {
       A::PopupPropertyMenu, [this] { PropertyAction(); }, selected);
 }
 
-std::string TProjectCommands::ProgramDir() {
-  if (!g_programDir.empty())
-    return g_programDir;
-  std::string dir;
-  if (!ui::PathFromQString(QCoreApplication::applicationDirPath(), dir))
-    return std::string();
-  return AddPathSeparator(dir);
-}
-
-void TProjectCommands::SetProgramDirForTest(const std::string &dir) { g_programDir = dir; }
-
 // ------------------------------------------------------------------ open ----
 
 void TProjectCommands::OpenProjectAction() {
@@ -112,24 +113,15 @@ void TProjectCommands::OpenProjectAction() {
 
 // --------------------------------------------------------- choose folder ----
 
-namespace {
-// True when `dir` or one of its three nearest parents holds a CMake cache.
-bool IsInBuildTree(const std::string &dir) {
-  std::string d = RemovePathSeparator(dir);
-  for (int level = 0; level < 4 && !d.empty(); ++level) {
-    if (fsys::FileExists(d + "/CMakeCache.txt"))
-      return true;
-    d = RemovePathSeparator(ExtractFilePath(d));
-  }
-  return false;
-}
-} // namespace
-
 void TProjectCommands::SelectFolderAction() {
   std::string dir = cat_.RootDir();
   if (dir.empty() && !ui::PathFromQString(QDir::homePath(), dir))
     dir.clear();
-  if (ui::SelectDirectory(cat_.Window(), QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), dir, true)) {
+  if (ui::SelectDirectory(cat_.Window(), QStringLiteral(u"ﾌｫﾙﾀﾞの指定"), dir, true, {},
+                          QStringLiteral(u"プロジェクトを置くフォルダを選んで下さい。"
+                                         u"プロジェクトはそれぞれ、このフォルダの中の"
+                                         u"フォルダになります。\n"
+                                         u"取り消すと、ホームフォルダの Orvane を使います。"))) {
     cat_.SetRootDir(AddPathSeparator(dir));
     RememberRootDir();
     cat_.List().RefreshProjectList();
@@ -137,30 +129,17 @@ void TProjectCommands::SelectFolderAction() {
   }
   if (!cat_.RootDir().empty())
     return;
-  // Without a root the program's own directory serves, as long as projects
-  // can be made there; an installed program's directory is not writable, and
-  // a folder in the home directory takes its place.
-  // A program run from its build tree does not count either: cleaning the
-  // build would take the user's projects with it.
-  const std::string programDir = ProgramDir();
-  QString text = QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n");
-  const bool inBuildTree = IsInBuildTree(programDir);
-  fsys::Status made;
-  if (!programDir.empty() && !inBuildTree &&
-      QFileInfo(ui::PathToQString(programDir)).isWritable()) {
-    cat_.SetRootDir(programDir);
-  } else {
-    std::string home;
-    if (!ui::PathFromQString(QDir::homePath(), home))
-      home = "/tmp";
-    cat_.SetRootDir(AddPathSeparator(AddPathSeparator(home) + "Orvane"));
-    made = fsys::CreateDirectories(cat_.RootDir());
-    text += QStringLiteral(u"プログラムのディレクトリ(") + ui::PathToQString(programDir) +
-            (inBuildTree ? QStringLiteral(u")はビルド用のディレクトリです\r\n")
-                         : QStringLiteral(u")には書き込めません\r\n"));
-  }
-  text += QStringLiteral(u"デフォルトディレクトリ(") + ui::PathToQString(cat_.RootDir()) +
-          QStringLiteral(u")を使用します");
+  // Without a root a folder in the home directory serves. Never the
+  // program's own: installed, that is a system folder (writable to root),
+  // and in a build tree cleaning the build would take the projects with it.
+  std::string home;
+  if (!ui::PathFromQString(QDir::homePath(), home))
+    home = "/tmp";
+  cat_.SetRootDir(AddPathSeparator(AddPathSeparator(home) + "Orvane"));
+  const fsys::Status made = fsys::CreateDirectories(cat_.RootDir());
+  QString text = QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
+                                u"デフォルトディレクトリ(") +
+                 ui::PathToQString(cat_.RootDir()) + QStringLiteral(u")を使用します");
   if (!made) // said in the same box: projects cannot be made there until it is
     text += QStringLiteral(u"\r\n\r\nそのフォルダを作成できません") + ui::FileErrorText(made);
   cat_.ShowMessageBox(text, made ? ui::MsgIcon::Information : ui::MsgIcon::Warning,
@@ -294,9 +273,12 @@ void TProjectCommands::DeleteProjectAction() {
       return;
 
   bool removed = false;
+  fsys::Status failed; // the first file that could not go, and why
+  QStringList left;    // the folders a delete leaves whole
   if (IsSymbolicLink(dir)) {
     // The project lives elsewhere; only the link to it goes.
-    removed = fsys::DeleteFile(RemovePathSeparator(dir)).ok();
+    failed = fsys::DeleteFile(RemovePathSeparator(dir));
+    removed = failed.ok();
   } else {
     ui::BusyCursor busy;
     // Files and links go (a link, never what it points to); real
@@ -310,22 +292,34 @@ void TProjectCommands::DeleteProjectAction() {
     progress.setMinimumDuration(1000);
     QElapsedTimer shown;
     shown.start();
-    (void)fsys::DeleteFilesIn(dir, [&](size_t done, size_t total) {
+    failed = fsys::DeleteFilesIn(dir, [&](size_t done, size_t total) {
       if (done != total && shown.elapsed() < 50)
         return;
       shown.restart();
       progress.setMaximum(static_cast<int>(std::min<size_t>(total, INT_MAX)));
       progress.setValue(static_cast<int>(std::min<size_t>(done, INT_MAX)));
     });
-    removed = fsys::RemoveDirectory(dir).ok();
+    const fsys::Status gone = fsys::RemoveDirectory(dir);
+    removed = gone.ok();
+    if (!removed && failed.ok() && gone.code != ENOTEMPTY)
+      failed = gone;
+    if (!removed)
+      left = FoldersIn(dir);
   }
   if (removed)
     for (const recovery::Copy &c : copies)
       (void)recovery::Remove(TRecoveryCommands::Root(), c.entry.Path); // listed by check otherwise
-  if (!removed)
-    cat_.ShowMessageBox(QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
-                            QStringLiteral(u"\"が削除できません"),
-                        ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  if (!removed) {
+    // What stays, and why: a file that could not go, a folder of its own.
+    QString text = QStringLiteral(u"ディレクトリ\"") + ui::PathToQString(dir) +
+                   QStringLiteral(u"\"が削除できません") + ui::FileErrorText(failed);
+    if (!left.isEmpty())
+      text += QStringLiteral(u"\r\n\r\n次のフォルダは中身ごと残しました: ") +
+              left.join(QStringLiteral(", "));
+    cat_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
+  }
+  // The list as the disk now is; the selection on the row that took this
+  // one's place.
   cat_.List().RefreshProjectList();
 }
 

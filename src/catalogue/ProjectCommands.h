@@ -38,11 +38,6 @@ public:
   // The property window once made (null before its first use).
   TProjectPropertyForm *PropertyWindow() const;
 
-  // The directory the program file lies in, CP932 with a separator; tests
-  // put another one in its place (empty restores the real one).
-  static std::string ProgramDir();
-  static void SetProgramDirForTest(const std::string &dir);
-
 private:
   TProjectControlForm *MakeControlWindow();
 

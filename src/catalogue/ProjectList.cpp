@@ -9,18 +9,23 @@
 #include "store/LibUnit.h"
 #include "store/Project.h"
 #include "ui/BusyCursor.h"
+#include "ui/Colours.h"
 #include "ui/ReportList.h"
 #include "ui/Text.h"
 
 #include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMainWindow>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -70,6 +75,17 @@ void TProjectList::Build() {
   QObject::connect(projectSettle_, &QTimer::timeout, window, [this] { CheckProjectRows(); });
   QObject::connect(projectCheck_, &QTimer::timeout, window, [this] { CheckProjectRows(); });
   projectCheck_->start();
+  // Projects added or removed in the root folder by other programs (a sync
+  // client, a clone, a file manager) show up on their own; F5 reads it now.
+  rootWatch_ = new QFileSystemWatcher(window);
+  rootSettle_ = new QTimer(window);
+  rootSettle_->setSingleShot(true);
+  rootSettle_->setInterval(500); // a copy of a project is a burst of changes
+  QObject::connect(rootWatch_, &QFileSystemWatcher::directoryChanged, rootSettle_,
+                   qOverload<>(&QTimer::start));
+  QObject::connect(rootSettle_, &QTimer::timeout, window, [this] { FollowRootFolder(); });
+  auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
+  QObject::connect(refresh, &QShortcut::activated, window, [this] { RefreshProjectList(); });
 
   list_ = new QTreeWidget(window);
   list_->setObjectName(QStringLiteral("ProjectList"));
@@ -85,12 +101,29 @@ void TProjectList::Build() {
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
   header->setSortIndicatorShown(true);
-  QPalette pal = list_->palette();
-  pal.setColor(QPalette::Base, kListColour);
-  // The selection stays visible while the list has no focus.
-  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-    pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
-  list_->setPalette(pal);
+  // Text that reads on the list's own colour on a dark desktop too; the
+  // selection stays visible while the list has no focus.
+  ui::UseOwnColours(list_, kListColour, true);
+  // An empty list says how to begin; clicks go through to the list.
+  auto *hint =
+      new QLabel(QStringLiteral(u"プロジェクトはまだありません。\n\n"
+                                u"新しく始めるには「ﾌﾟﾛｼﾞｪｸﾄ管理」の「新規作成」(Ctrl+N)、"
+                                u"交換ファイルから作るには「ｲﾝﾎﾟｰﾄ」を選んで下さい。\n"
+                                u"ほかのフォルダのプロジェクトは「ﾌｧｲﾙ」の「ﾌｫﾙﾀﾞの指定」で"
+                                u"開けます。"),
+                 list_->viewport());
+  hint->setObjectName(QStringLiteral("EmptyListHint"));
+  hint->setWordWrap(true);
+  hint->setAlignment(Qt::AlignCenter);
+  hint->setForegroundRole(QPalette::PlaceholderText);
+  hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+  (new QVBoxLayout(list_->viewport()))->addWidget(hint);
+  const auto showHint = [this, hint] { hint->setVisible(list_->topLevelItemCount() == 0); };
+  QAbstractItemModel *model = list_->model();
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, hint, showHint);
+  QObject::connect(model, &QAbstractItemModel::rowsRemoved, hint, showHint);
+  QObject::connect(model, &QAbstractItemModel::modelReset, hint, showHint);
+  showHint();
   QObject::connect(header, &QHeaderView::sectionClicked, window,
                    [this](int column) { ProjectListColumnClick(column); });
 }
@@ -234,6 +267,13 @@ std::vector<recovery::Copy> TProjectList::Orphans() {
 
 void TProjectList::RefreshProjectList() {
   ui::BusyCursor busy;
+  // The selection stays on its project, or, when that went, on the row that
+  // took its place; a new root folder starts at the first row.
+  const std::string &rootDir = cat_.RootDir();
+  const TProjectData *was = rootDir == listedRoot_ ? Selected() : nullptr;
+  const std::string wasDir = was ? was->Directory : std::string();
+  const int wasRow = was ? list_->indexOfTopLevelItem(list_->currentItem()) : 0;
+  listedRoot_ = rootDir;
   // Editors of rows about to go stay known to the new rows of their directory.
   std::vector<std::pair<std::string, QPointer<TVaveMainForm>>> open;
   for (int i = 0; i < RowCount(); ++i)
@@ -247,8 +287,12 @@ void TProjectList::RefreshProjectList() {
   } resume{list_};
   if (!projectWatch_->directories().isEmpty())
     projectWatch_->removePaths(projectWatch_->directories());
+  rootSettle_->stop();
+  if (!rootWatch_->directories().isEmpty())
+    rootWatch_->removePaths(rootWatch_->directories());
+  if (!rootDir.empty())
+    (void)rootWatch_->addPath(ui::PathToQString(RemovePathSeparator(rootDir)));
   list_->clear();
-  const std::string &rootDir = cat_.RootDir();
   TSearchFileList SearchDir;
   SearchDir.SetDirectory(rootDir);
   SearchDir.SetFileName("*");
@@ -268,9 +312,58 @@ void TProjectList::RefreshProjectList() {
         e->EditorWindow = editor;
   }
   SortProjectList();
-  // A keyboard user can open the first project with Enter straight away.
-  if (RowCount() > 0)
-    MakeCurrent(Row(0));
+  // A keyboard user can open the project with Enter straight away.
+  if (RowCount() > 0) {
+    int row = std::clamp(wasRow, 0, RowCount() - 1);
+    for (int i = 0; !wasDir.empty() && i < RowCount(); ++i)
+      if (Row(i)->Directory == wasDir)
+        row = i;
+    MakeCurrent(Row(row));
+  }
+  cat_.ShowCount();
+  cat_.updateActionStates();
+}
+
+void TProjectList::FollowRootFolder() {
+  // Only the rows of projects that came or went change: the others, and
+  // their entries (an open in progress holds one), stay as they are.
+  const std::string &rootDir = cat_.RootDir();
+  std::vector<fsys::Entry> entries;
+  if (rootDir.empty() || rootDir != listedRoot_ || !fsys::ListDirectory(rootDir, entries))
+    return; // a folder not read to its end says nothing of what went
+  std::set<std::string> onDisk;
+  for (const fsys::Entry &e : entries)
+    if (e.isDirectory)
+      onDisk.insert(AddPathSeparator(rootDir + e.name));
+  TProjectData *selected = Selected();
+  const int selectedRow = selected ? list_->indexOfTopLevelItem(list_->currentItem()) : 0;
+  std::set<std::string> listed;
+  bool changed = false;
+  for (int i = RowCount() - 1; i >= 0; --i) {
+    TProjectData *e = Row(i);
+    const bool gone = !e->IsNew && !e->EditorWindow &&
+                      (!onDisk.count(e->Directory) || !TProject::IsProjectDirectory(e->Directory));
+    if (!gone) {
+      listed.insert(e->Directory);
+      continue;
+    }
+    if (e == selected)
+      selected = nullptr;
+    RemoveRow(Item(i));
+    changed = true;
+  }
+  for (const std::string &dir : onDisk)
+    if (!listed.count(dir)) {
+      const int rows = RowCount();
+      SearchDirFileFind(RemovePathSeparator(dir));
+      changed = changed || RowCount() != rows;
+    }
+  titleProbe_.ClearTree();
+  if (!changed)
+    return;
+  SortProjectList();
+  if (!selected && RowCount() > 0)
+    SelectRow(std::clamp(selectedRow, 0, RowCount() - 1));
   cat_.ShowCount();
   cat_.updateActionStates();
 }

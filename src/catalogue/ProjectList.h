@@ -3,7 +3,9 @@
 // folder, with its title and last update, in the order of the title or the
 // date column. Rows follow their projects' tree files: the project folders
 // are watched (a save renames a new tree file into its folder), and every row
-// is looked at now and then for writes the watch does not see.
+// is looked at now and then for writes the watch does not see. The root
+// folder is watched too: projects added or removed there come and go in the
+// list, the selection staying where it was (F5 reads the folder at once).
 #include "catalogue/CatalogueContext.h"
 #include "catalogue/ProjectData.h"
 #include "store/ProjectTree.h"
@@ -46,6 +48,9 @@ public:
   // Shows the new title and date of every row whose tree file changed on
   // disk (the watch does so on its own).
   void CheckProjectRows();
+  // Adds the rows of projects made in the root folder since it was read and
+  // takes out those of projects gone from it (none with an editor open).
+  void FollowRootFolder();
 
   // 0: by title, 1: by last update.
   int32_t SortMode() const { return sortMode_; }
@@ -66,10 +71,13 @@ private:
   QTreeWidget *list_ = nullptr;
   int32_t sortMode_ = 0;
   bool sortUp_ = false;
+  std::string listedRoot_;  // the root folder the rows are of
   TProjectTree titleProbe_; // reads only the root item of each project
   QFileSystemWatcher *projectWatch_ = nullptr;
   QTimer *projectSettle_ = nullptr;
   QTimer *projectCheck_ = nullptr;
+  QFileSystemWatcher *rootWatch_ = nullptr; // projects coming and going
+  QTimer *rootSettle_ = nullptr;
   // The recovery folder's copies, read again when the folder changed.
   const std::vector<recovery::Copy> &Copies();
   std::vector<recovery::Copy> copies_;

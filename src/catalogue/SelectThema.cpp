@@ -9,6 +9,7 @@
 #include "editor/VaveMain.h"
 #include "store/LibUnit.h"
 #include "store/RegIniFile.h"
+#include "ui/Desktop.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
 #include "ui/ScreenFit.h"
@@ -54,6 +55,7 @@ const ui::TActionDef kCatalogueActionDefs[] = {
 TSelectThemaForm::TSelectThemaForm(const std::optional<QString> &shortcut, QWidget *parent)
     : QMainWindow(parent) {
   setObjectName(QStringLiteral("TSelectThemaForm"));
+  ui::OpenContextMenusWithShiftF10();
   TCatalogueContext &context = *this;
   list_ = std::make_unique<TProjectList>(context);
   editors_ = std::make_unique<TOpenEditors>(context);
@@ -396,9 +398,16 @@ void TSelectThemaForm::ShowCount() {
 
 bool TSelectThemaForm::eventFilter(QObject *watched, QEvent *event) {
   if (watched == ProjectList() && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent *>(event)->key();
+    const auto *press = static_cast<QKeyEvent *>(event);
+    const int key = press->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       OpenProjectAction();
+      return true;
+    }
+    // Delete asks as the menu command does (run through the table, so only
+    // with a row selected).
+    if (key == Qt::Key_Delete && press->modifiers() == Qt::NoModifier) {
+      Action(TCatalogueAction::DeleteProjectAction)->trigger();
       return true;
     }
   }

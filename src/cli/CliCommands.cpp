@@ -459,25 +459,20 @@ std::string StrayFiles(const TProject &project) {
     return {};
   std::sort(entries.begin(), entries.end(),
             [](const fsys::Entry &a, const fsys::Entry &b) { return a.name < b.name; });
-  auto numbered = [](std::string_view name) { // ".tmp" digits "_" digits at the end
-    const size_t at = name.rfind(".tmp");
-    if (at == std::string_view::npos)
-      return false;
-    const std::string_view rest = name.substr(at + 4);
-    const size_t bar = rest.find('_');
-    auto digits = [](std::string_view d) {
-      return !d.empty() &&
-             std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    return bar != std::string_view::npos && digits(rest.substr(0, bar)) &&
-           digits(rest.substr(bar + 1));
-  };
   const std::string tree = project.TreeFilePath();
   std::string reported;
   for (const fsys::Entry &e : entries) {
+    const bool newTree = e.name == std::string(TProject::kTreeFileName) + ".new";
+    if (newTree && (e.isDirectory || e.isSymlink)) {
+      reported += "warning: \"" + Show(e.name) + "\" is a " +
+                  (e.isSymlink ? "symbolic link" : "folder") +
+                  "; the save writes its new tree file by another name, and a save stopped "
+                  "part-way cannot be finished: move or rename it\n";
+      continue;
+    }
     if (e.isDirectory)
       continue;
-    if (e.name == std::string(TProject::kTreeFileName) + ".new") {
+    if (newTree) {
       reported += TProjectTree::StoppedSaveFile(tree).empty()
                       ? "warning: file \"" + Show(e.name) +
                             "\" is left from a stopped save and holds nothing to finish it "
@@ -487,7 +482,7 @@ std::string StrayFiles(const TProject &project) {
                             "\" is a tree file a save wrote completely but did not put in place; "
                             "it is newer than the tree file, and the editor offers it when the "
                             "project is opened\n";
-    } else if (e.name.ends_with(".tmp~") || numbered(e.name)) {
+    } else if (fsys::IsWorkFileName(e.name)) {
       reported += "warning: file \"" + Show(e.name) +
                   "\" is left from a write that was stopped; the file it was for is whole "
                   "without it\n";
@@ -691,7 +686,7 @@ int CheckCommand(const std::string &arg, std::ostream &out, std::ostream &err) {
   for (const TRestorable &r : ListRestorable(project))
     out << "restorable: file \"" << Show(r.name) << "\" ("
         << (r.retired ? "deleted item" : "below a deleted item") << "), title \"" << Show(r.title)
-        << "\", " << r.deleted.ToString() << ", " << r.size << " bytes: " << Show(r.firstLine)
+        << "\", " << r.modified.ToString() << ", " << r.size << " bytes: " << Show(r.firstLine)
         << "\n";
   reported += RecoveryNote(project);
   if (reported.empty()) {

@@ -1,7 +1,8 @@
 #pragma once
 // The window of deleted items: every item file of the project no tree entry
-// names, with its title, the date it was deleted (its file's time), its size
-// and the first line of its text; the chosen ones are restored.
+// names, with its title, its file's last change, its size and the first line
+// of its text, below the one it stood below when that is known; the chosen
+// ones are restored, each with what stands below it.
 #include "store/DeletedItems.h"
 
 #include <QDialog>
@@ -17,8 +18,8 @@ class TDeletedItemsForm : public QDialog {
 public:
   TDeletedItemsForm(const std::vector<TRestorable> &items, QWidget *parent);
   QTreeWidget *List() const { return list_; }
-  // The names of the rows chosen, in list order.
-  std::vector<std::string> Chosen() const;
+  // The rows chosen and those below them, in list order.
+  std::vector<TRestorable> Chosen() const;
 
 private:
   std::vector<TRestorable> items_;

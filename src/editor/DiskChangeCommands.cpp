@@ -379,9 +379,14 @@ fsys::Status TDiskChangeCommands::ResolveTreeChange(const fsys::Status &refused,
                                 u"アイテムをその最後にまとめます"),
       QString::fromUtf16(u"プロジェクトを読み込み直す(&R)"));
   switch (answer) {
-  case ui::MsgAnswer::Yes:
-    ReloadProject(edited);
-    return {};
+  case ui::MsgAnswer::Yes: {
+    // A reload that left the tree shown, or whose tree could not be saved
+    // with what only this window held, is no save.
+    fsys::Status saved;
+    if (!ReloadProject(edited, true, &saved))
+      return refused;
+    return saved;
+  }
   case ui::MsgAnswer::No:
     return ed_.SaveTree(Overwrite::Always);
   default:
@@ -422,7 +427,7 @@ void TDiskChangeCommands::TellTreeUnreadable(const QString &why) {
                      ui::MsgIcon::Warning, ui::MsgButtons::Ok);
 }
 
-bool TDiskChangeCommands::ReloadProject(TProjectNode *edited, bool keepHeld) {
+bool TDiskChangeCommands::ReloadProject(TProjectNode *edited, bool keepHeld, fsys::Status *saved) {
   // Never trade the tree shown, with its edits, for an empty one.
   if (const QString why = TreeFileProblem(); !why.isEmpty()) {
     TellTreeUnreadable(why);
@@ -497,18 +502,20 @@ bool TDiskChangeCommands::ReloadProject(TProjectNode *edited, bool keepHeld) {
   ed_.VaveTreeChange(ed_.Tree()->Selected());
   ed_.RememberSavedSelection();
   ed_.Project().SetModified(false);
-  bool saved = true;
+  fsys::Status save;
   if (!added.isEmpty()) {
     // Saved now, so that the tree on disk names them.
     ed_.Project().SetModified(true);
-    saved = ed_.SaveTree().ok();
+    save = ed_.SaveTree();
     StatusText(
         QString::fromUtf16(
             u"読み込んだツリーになかった、この画面だけにある内容をアイテムとして残しました: ") +
         added);
   }
-  if (saved)
+  if (save)
     keptCopies_.clear();
+  if (saved)
+    *saved = save;
   ed_.updateActionStates();
   return true;
 }

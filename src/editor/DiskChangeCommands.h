@@ -72,8 +72,10 @@ private:
   // tree file that cannot be loaded leaves the window's tree as it is (the
   // user is told why): false. With `keepHeld`, texts only this window holds
   // (`edited`: the shown item had unsaved edits, keep-both copies, writes
-  // still owed) stay in the reloaded tree, which is then saved.
-  bool ReloadProject(TProjectNode *edited = nullptr, bool keepHeld = true);
+  // still owed) stay in the reloaded tree, which is then saved (`saved`: the
+  // failure of that save).
+  bool ReloadProject(TProjectNode *edited = nullptr, bool keepHeld = true,
+                     fsys::Status *saved = nullptr);
   // Empty when the tree file on disk can be loaded, else why not.
   QString TreeFileProblem() const;
   void TellTreeUnreadable(const QString &why);

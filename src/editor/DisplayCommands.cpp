@@ -5,6 +5,8 @@
 #include "editor/VaveDataBase.h"
 #include "engine/MemoJump.h"
 #include "store/Project.h"
+#include "ui/Colours.h"
+#include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpGuide.h"
 #include "ui/ImageList.h"
@@ -41,12 +43,6 @@ bool IsWithin(const QWidget *w, const QWidget *ancestor) {
 // The colours are kept as BGR numbers: 14021115 is RGB 251, 241, 213.
 QColor FromBgr(unsigned value) {
   return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
-}
-
-void SetBaseColor(QWidget *w, const QColor &c) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, c);
-  w->setPalette(p);
 }
 
 // On the application while the window hides: passes on mouse moves only, so
@@ -117,9 +113,12 @@ void TDisplayCommands::Bind() {
   helpGuide_->SetPanelIndex(2);
   helpGuide_->SetEnabled(false);
 
+  // A project's Windows font is shown in an installed Japanese one.
+  ui::SubstituteWindowsFonts();
+  ui::OpenContextMenusWithShiftF10();
   // The designed colours until the project says otherwise.
-  SetBaseColor(ed_.Memo(), DesignedMemoColor());
-  SetBaseColor(ed_.Tree(), DesignedTreeColor());
+  ui::UseOwnColours(ed_.Memo(), DesignedMemoColor());
+  ui::UseOwnColours(ed_.Tree(), DesignedTreeColor());
 
   sweepEvents_ = new TSweepEvents(this);
   window->installEventFilter(this);
@@ -199,13 +198,14 @@ void TDisplayCommands::SelectFontMenuClick() {
 }
 
 void TDisplayCommands::UseDefaultColorMenuClick() {
+  // The desktop's colours in full, or the program's with text that reads on
+  // them whatever the desktop's theme.
   if (Checked(TEditorAction::UseDefaultColorMenu)) {
-    const QColor system = QApplication::palette().color(QPalette::Base);
-    SetBaseColor(ed_.Memo(), system);
-    SetBaseColor(ed_.Tree(), system);
+    ui::UseDesktopColours(ed_.Memo());
+    ui::UseDesktopColours(ed_.Tree());
   } else {
-    SetBaseColor(ed_.Memo(), DesignedMemoColor());
-    SetBaseColor(ed_.Tree(), DesignedTreeColor());
+    ui::UseOwnColours(ed_.Memo(), DesignedMemoColor());
+    ui::UseOwnColours(ed_.Tree(), DesignedTreeColor());
   }
 }
 

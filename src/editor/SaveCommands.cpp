@@ -64,10 +64,17 @@ bool TSaveCommands::SaveProject(fsys::Status *tree) {
   if (tree)
     *tree = treeSaved;
   if (!treeSaved) {
-    ed_.ShowMessageBox(QString::fromUtf16(u"ツリーファイルを保存できません\r\n") +
-                           ui::PathToQString(ed_.Project().TreeFilePath()) +
-                           QStringLiteral("\r\n") + ui::ErrnoText(treeSaved.code),
-                       ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    // The file that failed may be another than the tree file (a new item's
+    // that the answer to a change on disk made): named with its reason.
+    const std::string &treeFile = ed_.Project().TreeFilePath();
+    QString text =
+        QString::fromUtf16(u"ツリーファイルを保存できません\r\n") + ui::PathToQString(treeFile);
+    if (!treeSaved.path.empty() && treeSaved.path != treeFile)
+      text +=
+          QString::fromUtf16(u"\r\n\r\n書き込めなかったファイル:") + ui::FileErrorText(treeSaved);
+    else
+      text += QStringLiteral("\r\n") + ui::ErrnoText(treeSaved.code);
+    ed_.ShowMessageBox(text, ui::MsgIcon::Error, ui::MsgButtons::Ok);
     return false;
   }
   ed_.SetMemoModified(false);

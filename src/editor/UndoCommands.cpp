@@ -177,8 +177,8 @@ void TUndoCommands::DeletedItemsAction() {
     return;
   }
   TDeletedItemsForm form(items, ed_.Window());
-  const std::vector<std::string> chosen =
-      form.exec() == QDialog::Accepted ? form.Chosen() : std::vector<std::string>{};
+  const std::vector<TRestorable> chosen =
+      form.exec() == QDialog::Accepted ? form.Chosen() : std::vector<TRestorable>{};
   if (chosen.empty() || !Editable())
     return;
   TVaveDataBase *view = ed_.Tree();

@@ -37,7 +37,10 @@
 #include <QLabel>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 TVaveMainForm::TVaveMainForm(QWidget *owner)
     : QMainWindow(owner), project_(std::make_unique<TProject>()) {
@@ -460,6 +463,14 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     close();
     return false;
   }
+  // Events run during the open (its questions, the progress of the load,
+  // the shown window settling): a close asked meanwhile waits until the open
+  // is done, and then goes as any close.
+  struct Opening {
+    TVaveMainForm *w;
+    ~Opening() { w->openInProgress_ = false; }
+  } inOpen{this};
+  openInProgress_ = true;
   recovery_->OfferAtOpen(dir); // asked before anything is written
   OfferToFinishStoppedSave(this, dir);
   quickWalk_ = true;
@@ -492,6 +503,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
     ShowMessageBox(QString::fromUtf16(u"ルートアイテムのファイルを読み込めません\r\n") +
                        ui::PathToQString(rootFile),
                    ui::MsgIcon::Error, ui::MsgButtons::Ok);
+    openInProgress_ = false;
     close();
     return false;
   }
@@ -504,7 +516,7 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   VaveTreeChange(tree_->Selected());
   show();
   activateWindow(); // the window's shortcuts work from the first key
-  QApplication::processEvents();
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); // the window manager places it
   settings_->Settle();
   tree_->setEnabled(true);
   tree_->setFocus();
@@ -513,6 +525,8 @@ bool TVaveMainForm::OpenProjectDir(const std::string &directory) {
   recovery_->ApplyOffered();       // a restored entry as unsaved changes
   updateActionStates();
   DiskWatch().Start(ui::PathToQString(ProjectDir()), ui::PathToQString(Project().TreeFilePath()));
+  if (std::exchange(closeWaiting_, false))
+    QTimer::singleShot(0, this, [this] { close(); });
   return true;
 }
 
@@ -588,6 +602,11 @@ bool TVaveMainForm::FormCloseQuery() {
 void TVaveMainForm::closeEvent(QCloseEvent *event) {
   if (closing_) {
     event->accept();
+    return;
+  }
+  if (openInProgress_) {
+    closeWaiting_ = true;
+    event->ignore();
     return;
   }
   if (!FormCloseQuery()) {

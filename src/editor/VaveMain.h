@@ -163,6 +163,8 @@ private:
   bool quickWalk_ = false; // a load is selecting nodes: show nothing yet
   bool opening_ = false;   // that load opens the window, which shows the item after it
   bool closing_ = false;
+  bool openInProgress_ = false; // OpenProjectDir runs: a close waits for its end
+  bool closeWaiting_ = false;   // a close asked meanwhile
   bool openFailed_ = false;
 
   std::unique_ptr<TProject> project_; // shown by the view, which goes first

@@ -7,6 +7,7 @@
 #include "store/NodeFiles.h"
 #include "store/Project.h"
 #include "store/RegIniFile.h"
+#include "store/Threads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -120,10 +121,7 @@ public:
   explicit TPageWriter(const fsys::Directory &folder) : folder_(folder) {
     if (fsys::fault::Active() || std::thread::hardware_concurrency() < 2)
       return;
-    try {
-      thread_ = std::thread([this] { Run(); });
-    } catch (const std::system_error &) { // no thread to be had: inline
-    }
+    (void)threads::TryStart(thread_, [this] { Run(); }); // no thread to be had: inline
   }
   ~TPageWriter() { (void)Finish(); }
   TPageWriter(const TPageWriter &) = delete;

@@ -7,7 +7,7 @@ std::atomic<bool> g_on{false};
 
 namespace {
 
-std::atomic<uint64_t> g_counts[kCallKinds];
+std::atomic<uint64_t> g_counts[kCallKinds + 1];
 std::atomic<uint64_t> g_total{0};
 std::atomic<bool> g_armed{false};
 std::atomic<bool> g_fired{false};
@@ -19,8 +19,8 @@ void Update() { detail::g_on.store(g_armed.load() || g_observer.load() != nullpt
 } // namespace
 
 const char *Name(Call call) {
-  static const char *const names[kCallKinds] = {"open", "write",  "sync", "rename",
-                                                "link", "unlink", "mkdir"};
+  static const char *const names[kCallKinds + 1] = {"open", "write",  "sync",  "rename",
+                                                    "link", "unlink", "mkdir", "list"};
   return names[static_cast<int>(call)];
 }
 
@@ -50,9 +50,11 @@ void SetObserver(Observer observer) {
 
 int detail::Hit(Call call) {
   const uint64_t n = ++g_counts[static_cast<int>(call)];
-  const uint64_t total = ++g_total;
-  if (Observer observer = g_observer.load())
-    observer(call, total);
+  if (call != Call::List) {
+    const uint64_t total = ++g_total;
+    if (Observer observer = g_observer.load())
+      observer(call, total);
+  }
   if (!g_armed.load() || call != g_plan.call || g_plan.nth == 0)
     return 0;
   if (n == g_plan.nth || (g_plan.persistent && n > g_plan.nth)) {

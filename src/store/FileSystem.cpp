@@ -195,6 +195,25 @@ std::string TempNameFor(const std::string &native) {
   return native + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
 }
 
+} // namespace
+
+bool IsWorkFileName(std::string_view name) {
+  const std::string n = cp932::LowerAscii(name);
+  if (n.ends_with(".tmp~"))
+    return true;
+  // ".tmp" digits "_" digits
+  const size_t underscore = n.rfind('_'), tmp = n.rfind(".tmp");
+  auto digits = [&](size_t from, size_t to) {
+    return from < to && std::all_of(n.begin() + static_cast<std::ptrdiff_t>(from),
+                                    n.begin() + static_cast<std::ptrdiff_t>(to),
+                                    [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return tmp != std::string::npos && underscore != std::string::npos && underscore > tmp &&
+         digits(tmp + 4, underscore) && digits(underscore + 1, n.size());
+}
+
+namespace {
+
 void FillEntry(const struct stat &st, Entry &e) {
   e.size = static_cast<uint64_t>(st.st_size);
   e.mtime = static_cast<int64_t>(st.st_mtime);
@@ -867,6 +886,21 @@ Status RemoveDirectory(std::string_view path) {
   return {};
 }
 
+namespace {
+
+// The next entry of `d`; null at its end or when it cannot be read, `err`
+// telling which (0: the end). An error is no end: what follows is unknown.
+struct dirent *ReadEntry(DIR *d, int &err) {
+  if ((err = fault::Check(Call::List)))
+    return nullptr;
+  errno = 0;
+  struct dirent *de = ::readdir(d);
+  err = de ? 0 : errno;
+  return de;
+}
+
+} // namespace
+
 Status DeleteFilesIn(std::string_view dir, const std::function<void(size_t, size_t)> &progress,
                      size_t *notDeleted) {
   if (notDeleted)
@@ -888,7 +922,8 @@ Status DeleteFilesIn(std::string_view dir, const std::function<void(size_t, size
   // Names first: a directory changed while it is read may list an entry
   // twice or not at all.
   std::vector<std::string> names;
-  while (struct dirent *de = ::readdir(d)) {
+  int err = 0;
+  while (struct dirent *de = ReadEntry(d, err)) {
     std::string_view name(de->d_name);
     if (name == "." || name == "..")
       continue;
@@ -899,6 +934,10 @@ Status DeleteFilesIn(std::string_view dir, const std::function<void(size_t, size
     }
     if (!isDirectory)
       names.emplace_back(name);
+  }
+  if (err) { // nothing goes from a folder not read to its end
+    ::closedir(d);
+    return Fail("list", dir, err);
   }
   Status first;
   size_t failed = 0;
@@ -957,7 +996,8 @@ Status ListDirectory(std::string_view dir, std::vector<Entry> &out) {
   if (!d)
     return Fail("list", dir, errno);
   int dfd = ::dirfd(d);
-  while (struct dirent *de = ::readdir(d)) {
+  int err = 0;
+  while (struct dirent *de = ReadEntry(d, err)) {
     std::string_view name(de->d_name);
     if (name == "." || name == "..")
       continue;
@@ -979,6 +1019,10 @@ Status ListDirectory(std::string_view dir, std::vector<Entry> &out) {
     out.push_back(std::move(e));
   }
   ::closedir(d);
+  if (err) { // a part of the folder is no listing of it
+    out.clear();
+    return Fail("list", dir, err);
+  }
   return {};
 }
 

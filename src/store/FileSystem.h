@@ -249,6 +249,9 @@ Status DeleteFile(std::string_view path); // a file or a symbolic link, never a 
 Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
                 const WriteOptions &options = {});
 Status HardLink(std::string_view existing, std::string_view link);
+// A name the writes give their files in the making ("X.tmp~", "X.tmp<pid>_<n>"):
+// the next write beside it may replace or remove such a file.
+bool IsWorkFileName(std::string_view bareName);
 Status CreateDirectories(std::string_view path);
 Status RemoveDirectory(std::string_view path); // only an empty one
 // Deletes every file and symbolic link directly in `dir` (never a
@@ -270,6 +273,7 @@ bool Identity(std::string_view path, uint64_t &device, uint64_t &inode);
 
 // Lists the entries of a directory (without "." and ".."), in the OS's order.
 // Names that cannot be expressed in CP932 are skipped: nothing can name them.
+// A folder that cannot be read to its end is a failure, with nothing listed.
 Status ListDirectory(std::string_view dir, std::vector<Entry> &out);
 
 // Makes sure `nativeDir` is a directory only this user can use, creating it

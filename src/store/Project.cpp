@@ -19,6 +19,15 @@ bool TProject::IsTreeFileName(std::string_view bareName) {
   return lower == "maintree.dat" || lower == "maintree.dat.ord";
 }
 
+bool TProject::IsReservedItemFileName(std::string_view bareName) {
+  if (IsTreeFileName(bareName) || cp932::LowerAscii(bareName) == "maintree.dat.new" ||
+      fsys::IsWorkFileName(bareName))
+    return true;
+  return std::any_of(bareName.begin(), bareName.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F;
+  });
+}
+
 std::string TProject::TreeFilePath(std::string_view dir) {
   return AddPathSeparator(std::string(dir)) + kTreeFileName;
 }

@@ -43,6 +43,10 @@ public:
   // The tree file or its previous copy, in any letter case (a project may
   // come from a file system that ignores case).
   static bool IsTreeFileName(std::string_view bareName);
+  // A name an item's file must not have: one the program gives other files
+  // (the tree file, its backup, its stopped save, a file in the making), or
+  // one the tree file cannot hold on its line (a control character).
+  static bool IsReservedItemFileName(std::string_view bareName);
   // A directory is a project when it holds a tree file.
   static bool IsProjectDirectory(std::string_view dir);
 

@@ -4,6 +4,7 @@
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
 #include "store/ProjectTree.h"
+#include "store/Threads.h"
 
 #include "store/FaultInjection.h"
 
@@ -84,6 +85,21 @@ bool Continue(TProjectTree::SaveStep step) { return !StepHook() || StepHook()(st
 // reported; a file that cannot go is what a stopped save leaves, offered at
 // the next open when complete and newer, else replaced by the next save.
 void DropNewFile(const std::string &fresh) { (void)fsys::DeleteFile(fresh); }
+
+// The name of a save's new tree file: target + ".new", where a stopped save
+// is looked for. A folder or a link there is not the save's to remove or to
+// write through (into an item's file, out of the project): the save then
+// takes a free name of its own, only that it cannot be finished if stopped.
+std::string NewFileName(const std::string &target) {
+  std::string fresh = target + ".new";
+  fsys::Entry e;
+  uint64_t device, inode;
+  for (int n = 1; fsys::Identity(fresh, device, inode) &&
+                  (!fsys::Stat(fresh, e) || e.isSymlink || e.isDirectory);
+       ++n)
+    fresh = target + ".new" + std::to_string(n) + kStraySuffix;
+  return fresh;
+}
 
 // A save the test hook stopped is no success: it left its files as a kill would.
 fsys::Status Stopped(std::string_view path) {
@@ -199,13 +215,19 @@ public:
     for (uint32_t section : order_)
       items_[section].state.store(kWaiting, std::memory_order_relaxed);
     (void)folder_.Open(dir); // unopened, it reads by the whole path
-    for (unsigned t = 1; t < threads; ++t)
-      pool_.emplace_back([this] {
-        std::string buffer; // one per thread, reused: a smaller heap
-        for (size_t k; !stop_.load(std::memory_order_relaxed) &&
-                       (k = next_.fetch_add(1, std::memory_order_relaxed)) < order_.size();)
-          Read(order_[order_.size() - 1 - k], buffer);
-      });
+    // Fewer threads than asked for, or none, only make the load read more
+    // files itself.
+    for (unsigned t = 1; t < threads; ++t) {
+      std::thread reader;
+      if (!threads::TryStart(reader, [this] {
+            std::string buffer; // one per thread, reused: a smaller heap
+            for (size_t k; !stop_.load(std::memory_order_relaxed) &&
+                           (k = next_.fetch_add(1, std::memory_order_relaxed)) < order_.size();)
+              Read(order_[order_.size() - 1 - k], buffer);
+          }))
+        break;
+      pool_.push_back(std::move(reader));
+    }
   }
 
   ~TItemPrefetch() {
@@ -527,11 +549,15 @@ void TProjectTree::LoadTreeDocument(std::string &bytes) {
     });
   }
   load->prefetch.reset(); // its threads read through projectDir_
-  if (ini->SectionCount() >= kLeaveToFree)
-    leftovers_ = std::jthread([ini = std::move(ini), load = std::move(load)]() mutable {
-      load.reset(); // it points into `ini`
-      ini.reset();
-    });
+  // Freed on a thread of its own when one can be had, else here.
+  if (ini->SectionCount() >= kLeaveToFree &&
+      threads::TryStart(leftovers_, [ini = ini.get(), load = load.get()] {
+        delete load; // it points into `ini`
+        delete ini;
+      })) {
+    (void)load.release();
+    (void)ini.release();
+  }
   if (TProjectNode *root = RootNode()) {
     if (WindowData.LastNode.empty())
       selected_ = root;
@@ -786,6 +812,11 @@ std::string TProjectTree::StoppedSaveFile(std::string_view path) {
   if (!fsys::ResolveWriteTarget(path, ExtractFilePath(path), target))
     return {};
   const std::string fresh = target + ".new";
+  // Only a file the save wrote: a link (to a tree elsewhere, maybe outside
+  // the project) would become the tree file.
+  fsys::Entry entry;
+  if (!fsys::Stat(fresh, entry) || entry.isSymlink || entry.isDirectory)
+    return {};
   const fsys::Stamp tree = fsys::Peek(target), stopped = fsys::Peek(fresh);
   // (Two writes within one tick of the file system's clock get one time.)
   if (!stopped.exists || (tree.exists && stopped.mtimeNs < tree.mtimeNs))
@@ -826,7 +857,7 @@ fsys::Status TProjectTree::SaveTreeFile(std::string_view path, TreeOverwrite ove
     return s;
   // 1. The new file, complete and flushed, beside the old one, with its mode
   //    and owner.
-  const std::string fresh = target + ".new";
+  const std::string fresh = NewFileName(target);
   const std::string previous = std::string(path) + ".ord";
   const bool watched = path == treeDiskPath_;
   fsys::Stamp written;

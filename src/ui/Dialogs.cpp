@@ -13,7 +13,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -134,6 +136,16 @@ DialogAnswer RunFileDialog(const DialogRequest &r) {
   if (r.createMissing) {
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.AllowMissingDirectory();
+  }
+  // What the chosen folder is for, above Qt's own dialog.
+  if (!r.prompt.isEmpty()) {
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    if (auto *grid = qobject_cast<QGridLayout *>(dlg.layout())) {
+      auto *prompt = new QLabel(r.prompt, &dlg);
+      prompt->setObjectName(QStringLiteral("Prompt"));
+      prompt->setWordWrap(true);
+      grid->addWidget(prompt, grid->rowCount(), 0, 1, grid->columnCount());
+    }
   }
   const QStringList filters = NameFiltersFromPipeList(r.filter);
   switch (r.kind) {
@@ -340,11 +352,12 @@ bool SaveFileName(QWidget *parent, const FileDialogOptions &options, std::string
 }
 
 bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir, bool createMissing,
-                     const std::string &folderKind) {
+                     const std::string &folderKind, const QString &prompt) {
   DialogRequest r;
   r.kind = DialogKind::Directory;
   r.parent = parent;
   r.title = title;
+  r.prompt = prompt;
   const std::string last = LastFolder(folderKind);
   r.initial = PathToQString(last.empty() ? dir : last);
   r.preselect = !last.empty();

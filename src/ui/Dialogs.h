@@ -39,7 +39,7 @@ struct DialogRequest {
   DialogKind kind = DialogKind::OpenFile;
   QWidget *parent = nullptr;
   QString title;                 // window title (the input box's caption)
-  QString prompt;                // InputText: the text above the field
+  QString prompt;                // InputText: the text above the field; Directory: its use
   QString filter;                // file dialogs: the program's list "desc|patterns|desc|patterns"
   int filterIndex = 1;           // 1-based, the entry of `filter` preselected
   QString defaultSuffix;         // without the dot; added when the typed name has none
@@ -133,9 +133,11 @@ bool SaveFileName(QWidget *parent, const FileDialogOptions &options, std::string
 // trailing separator. With `createMissing` a chosen directory that does not
 // exist is created after the user agreed; a refusal or failure is false.
 // With `folderKind`, it starts in the directory last chosen for that kind
-// when there is one, and remembers the one chosen.
+// when there is one, and remembers the one chosen. `prompt`, when given, says
+// in the dialog what the folder is for.
 bool SelectDirectory(QWidget *parent, const QString &title, std::string &dir,
-                     bool createMissing = false, const std::string &folderKind = {});
+                     bool createMissing = false, const std::string &folderKind = {},
+                     const QString &prompt = {});
 
 // A title (CP932) as the name of a file to propose: separators and control
 // characters become "_"; "export" when nothing usable is left. `suffix`

@@ -61,7 +61,7 @@ TEST(Cli, ResaveWritesTheTreeFileAgainAndKeepsTheBackup) {
   // The sample's root had "Expanded=0"; a save writes the state it loads with.
   EXPECT_NE(t.Read("MainTree.dat").find("Expanded=1\r\nChild01"), std::string::npos);
   // A tree file that cannot be replaced: failure, old file untouched.
-  std::filesystem::create_directories(t.Path("MainTree.dat.new/x"));
+  std::filesystem::permissions(t.Path("MainTree.dat"), std::filesystem::perms::owner_read);
   const std::string saved = t.Read("MainTree.dat");
   r = Cli({"resave", t.Dir()});
   EXPECT_EQ(r.code, 1);
@@ -306,6 +306,11 @@ TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
         "file \"a.txt.tmp~\" is left from a write that was stopped",
         "file \"MainTree.dat.new\" is left from a stopped save and holds nothing"})
     EXPECT_NE(r.err.find(said), std::string::npos) << said << " not in\n" << r.err;
+  // A folder in the place of the save's new file.
+  std::filesystem::remove(t.Path("MainTree.dat.new"));
+  std::filesystem::create_directory(t.Path("MainTree.dat.new"));
+  r = Cli({"check", t.Dir()});
+  EXPECT_NE(r.err.find("\"MainTree.dat.new\" is a folder"), std::string::npos) << r.err;
   EXPECT_EQ(Cli({"check", t.Path("nowhere")}).code, 1);
   EXPECT_EQ(Cli({"check"}).code, 2);
 }

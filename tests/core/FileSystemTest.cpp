@@ -169,3 +169,17 @@ TEST(FileSystem, DeleteFilesInTakesFilesAndLinksOnly) {
   std::filesystem::create_directory_symlink(t.Path("sub"), t.Path("sublink"));
   EXPECT_FALSE(fsys::DeleteFilesIn(t.Dir() + "sublink/") || fsys::DeleteFilesIn(t.Dir() + "none"));
 }
+
+// A folder not read to its end is no shorter folder: nothing listed, nothing deleted.
+TEST(FileSystem, AFolderReadPartWayIsAFailure) {
+  TempDir t;
+  for (const char *name : {"a.txt", "b.txt", "c.txt"})
+    t.Write(name, "x");
+  std::vector<fsys::Entry> entries;
+  fsys::fault::Arm({fsys::fault::Call::List, 3, EIO, false});
+  EXPECT_EQ(fsys::ListDirectory(t.Dir(), entries).code, EIO);
+  fsys::fault::Arm({fsys::fault::Call::List, 2, EIO, false});
+  EXPECT_EQ(fsys::DeleteFilesIn(t.Dir()).code, EIO);
+  fsys::fault::Disarm();
+  EXPECT_TRUE(entries.empty() && t.Read("a.txt") == "x" && t.Read("c.txt") == "x");
+}

@@ -4,6 +4,7 @@
 #include "TempDir.h"
 #include "store/FileSystem.h"
 #include "store/Project.h"
+#include "store/Threads.h"
 #include "support/ScopedHooks.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,14 @@ TEST(ParallelLoad, GivesWhatASerialLoadGives) {
         // Again, while the last load's tree file may still be being freed.
         parallel.Load(t.Dir());
         EXPECT_EQ(Describe(parallel), expected) << threads << " threads, loaded again";
+      }
+      for (int starts : {0, 1}) { // threads not to be had: the load reads the rest itself
+        threads::LimitStartsForTest(starts);
+        TProject parallel;
+        parallel.Tree().ReadThreads = 4;
+        parallel.Load(t.Dir());
+        threads::LimitStartsForTest(-1);
+        EXPECT_EQ(Describe(parallel), expected) << starts << " threads started";
       }
       for (unsigned threads : {1u, 2u}) { // a listing: every header, no text
         TProject headers;

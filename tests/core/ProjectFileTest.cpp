@@ -329,6 +329,37 @@ TEST(ProjectFile, AStoppedSavesNewTreeFileIsFoundAndFinished) {
       fs::last_write_time(tree, fs::last_write_time(tree + ".new") + std::chrono::hours(hours));
       EXPECT_FALSE(TProjectTree::FinishStoppedSave(tree)) << stale;
     }
+    // Nor a link to a newer tree, outside the project or inside it.
+    TempDir elsewhere;
+    for (const std::string &to : {elsewhere.Path("MainTree.dat"), t.Path("newer.dat")}) {
+      std::ofstream(to) << "[Root]\r\nFileName=r.txt\r\n";
+      fs::remove(tree + ".new");
+      fs::create_symlink(to, tree + ".new");
+      fs::last_write_time(tree, fs::last_write_time(to) - std::chrono::hours(1));
+      EXPECT_FALSE(TProjectTree::FinishStoppedSave(tree) || fs::is_symlink(tree)) << to;
+    }
+  }
+}
+
+// The name of a save's new file taken by a folder or a link (to an item's
+// file, to a tree elsewhere): the save goes on by another name, touching none.
+TEST(ProjectFile, ASaveDoesNotNeedTheNameOfItsNewFileFree) {
+  namespace fs = std::filesystem;
+  TempDir elsewhere;
+  elsewhere.Write("MainTree.dat", "[Root]\r\n");
+  for (const std::string &link :
+       {std::string(), std::string("b.txt"), elsewhere.Path("MainTree.dat")}) {
+    TempDir t;
+    fixture::WriteSample(t);
+    const std::string fresh = t.Path("MainTree.dat.new"), b = t.Read("b.txt");
+    link.empty() ? (void)fs::create_directory(fresh) : fs::create_symlink(link, fresh);
+    Loaded l(t);
+    l.tree.Delete(l.tree.RootNode()->GetLastChild());
+    ASSERT_TRUE(Ok(l.tree.SaveTreeFile(t.Path("MainTree.dat")))) << link;
+    EXPECT_EQ(Loaded(t).tree.NodeCount(), 4u);
+    EXPECT_TRUE(t.Read("b.txt") == b && elsewhere.Read("MainTree.dat") == "[Root]\r\n");
+    EXPECT_TRUE(fs::is_directory(fresh) || fs::is_symlink(fresh));
+    EXPECT_EQ(std::distance(fs::directory_iterator(t.Path("")), {}), 8); // no new file left
   }
 }
 

@@ -4,17 +4,21 @@
 #include "catalogue/AboutForm.h"
 #include "catalogue/DesktopRegistration.h"
 #include "catalogue/ProjectCommands.h"
+#include "catalogue/ProjectList.h"
 #include "catalogue/SelectThema.h"
 #include "editor/RecoveryCommands.h"
 #include "editor/VaveDataBase.h"
 #include "editor/VaveMain.h"
+#include "store/FaultInjection.h"
 #include "store/Project.h"
 #include "store/RegIniFile.h"
 #include "support/ScopedHooks.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorText.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -99,7 +103,6 @@ private slots:
     (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
     root_ = std::make_unique<TestDir>();
     outside_ = std::make_unique<TestDir>();
-    TProjectCommands::SetProgramDirForTest("");
   }
   void cleanup() { form_.reset(); }
 
@@ -158,68 +161,31 @@ private slots:
     QCOMPARE(boxes.Asked().size(), 0u);
   }
 
-  void cancelledFolderFallsBackToAWritableDefault() {
+  // Never the program's own folder (as root, the installed one is writable):
+  // a folder in the home directory, made when missing.
+  void cancelledFolderQuestionUsesAFolderInTheHome() {
     ui::ScriptedMessageBoxes boxes;
-    {
-      // The program's directory when projects can be made there.
-      TestDir program;
-      TProjectCommands::SetProgramDirForTest(program.Cp());
-      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
-      TSelectThemaForm f;
-      QCOMPARE(f.RootDir(), program.Cp());
-      QCOMPARE(boxes.Asked().size(), 1u);
-      QCOMPARE(boxes.Asked()[0].text,
-               QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
-                              u"デフォルトディレクトリ(") +
-                   program.Native() + QStringLiteral(u")を使用します"));
-      // Cancelled with a root: nothing changes.
-      ui::ScriptedDialogs again({DialogAnswer::Cancel()});
-      f.SelectFolderAction();
-      QCOMPARE(f.RootDir(), program.Cp());
-      QCOMPARE(boxes.Asked().size(), 1u);
-      // The folder is remembered at once, before the catalogue closes.
-      TRegIniFile reg;
-      QCOMPARE(reg.ReadString("Main", "RootDir", ""), program.Cp());
-    }
-    boxes.Clear();
-    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
-    {
-      // Otherwise a folder in the home directory, made when missing.
-      TestDir home;
-      const QByteArray realHome = qgetenv("HOME");
-      qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
-      TProjectCommands::SetProgramDirForTest("/nonexistent/program/");
-      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
-      TSelectThemaForm f;
-      qputenv("HOME", realHome);
-      QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
-      QVERIFY(QFileInfo(home.Native(QStringLiteral("Orvane"))).isDir());
-      QCOMPARE(boxes.Asked().size(), 1u);
-      QCOMPARE(
-          boxes.Asked()[0].text,
-          QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
-                         u"プログラムのディレクトリ(/nonexistent/program/)には書き込めません\r\n"
-                         u"デフォルトディレクトリ(") +
-              home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
-    }
-    boxes.Clear();
-    (void)fsys::DeleteFile(TRegIniFile::DefaultFileName()); // absent already is as good
-    {
-      // A program run from its build tree: cleaning the build must not take
-      // the projects with it.
-      TestDir home, build;
-      build.Write(QStringLiteral("CMakeCache.txt"), "#");
-      const std::string program = build.MakeDir(QStringLiteral("src/app")) + "/";
-      const QByteArray realHome = qgetenv("HOME");
-      qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
-      TProjectCommands::SetProgramDirForTest(program);
-      ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
-      TSelectThemaForm f;
-      qputenv("HOME", realHome);
-      QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
-      QCOMPARE(boxes.Asked().size(), 1u);
-      QVERIFY(boxes.Asked()[0].text.contains(QStringLiteral(u")はビルド用のディレクトリです")));
-    }
+    TestDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.Native().chopped(1)));
+    ui::ScriptedDialogs dialogs({DialogAnswer::Cancel()});
+    TSelectThemaForm f;
+    qputenv("HOME", realHome);
+    QVERIFY(dialogs.Asked()[0].prompt.contains(QStringLiteral(u"プロジェクトを置くフォルダ")));
+    QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
+    QVERIFY(QFileInfo(home.Native(QStringLiteral("Orvane"))).isDir());
+    QCOMPARE(boxes.Asked().size(), 1u);
+    QCOMPARE(boxes.Asked()[0].text,
+             QStringLiteral(u"プロジェクトディレクトリが指定されていません\r\n"
+                            u"デフォルトディレクトリ(") +
+                 home.Native(QStringLiteral("Orvane")) + QStringLiteral(u"/)を使用します"));
+    // The folder is remembered at once, before the catalogue closes.
+    QCOMPARE(TRegIniFile().ReadString("Main", "RootDir", ""), f.RootDir());
+    // Cancelled with a root: nothing changes.
+    ui::ScriptedDialogs again({DialogAnswer::Cancel()});
+    f.SelectFolderAction();
+    QCOMPARE(f.RootDir(), home.Cp(QStringLiteral("Orvane")) + "/");
+    QCOMPARE(boxes.Asked().size(), 1u);
   }
 
   void listingShowsOnlyProjectsDirectlyBelowTheRoot() {
@@ -466,10 +432,11 @@ private slots:
     QCOMPARE(f.Editors().size(), 1u);
     QCOMPARE(f.Editors()[0]->ProjectDir(), root_->Cp() + "b/");
 
-    // After a refresh: the first row again.
+    // After a refresh: the row that was selected.
     f.SelectRow(1);
     f.RefreshProjectList();
-    QCOMPARE(f.Selected(), f.Row(0));
+    QCOMPARE(f.Selected(), f.Row(1));
+    f.SelectRow(0);
     PressEnter(f); // Beta is open: it comes forward, nothing new
     QCOMPARE(f.Editors().size(), 1u);
 
@@ -555,7 +522,8 @@ private slots:
     f.DeleteProjectAction();
     QCOMPARE(boxes.Asked().size(), 3u);
     QCOMPARE(boxes.Asked()[2].text, QStringLiteral(u"ディレクトリ\"") + root_->Native() +
-                                        QStringLiteral(u"p/\"が削除できません"));
+                                        QStringLiteral(u"p/\"が削除できません\r\n\r\n"
+                                                       u"次のフォルダは中身ごと残しました: keep"));
     for (const char *gone : {"p/MainTree.dat", "p/r.txt", "p/noext", "p/.hidden", "p/link.txt"})
       QVERIFY2(!root_->Has(QString::fromLatin1(gone)), gone);
     QVERIFY(!QFileInfo(root_->Native(QStringLiteral("p/dirlink"))).isSymLink());
@@ -580,6 +548,52 @@ private slots:
     QVERIFY(!QFileInfo(root_->Native(QStringLiteral("ln"))).isSymLink());
     QVERIFY(outside_->Has(QStringLiteral("real/MainTree.dat")));
     QCOMPARE(f.RowCount(), 0);
+  }
+
+  // Projects another program adds to or removes from the root folder come
+  // and go on their own, the selection staying on its project; F5 reads the
+  // folder at once.
+  void theListFollowsTheRootFolder() {
+    for (const char *t : {"A", "B"})
+      MakeProject(*root_, QString::fromLatin1(t).toLower(), QString::fromLatin1(t));
+    TSelectThemaForm &f = Open();
+    f.show();
+    f.SelectRow(RowOf(f, QStringLiteral("B")));
+    MakeProject(*root_, QStringLiteral("c"), QStringLiteral("C"));
+    QTRY_COMPARE(f.RowCount(), 3);
+    QCOMPARE(f.Selected()->Title, TestDir::Name(QStringLiteral("B")));
+    QVERIFY(QDir(root_->Native(QStringLiteral("a"))).removeRecursively());
+    QTRY_COMPARE(f.RowCount(), 2);
+    QCOMPARE(f.Selected()->Title, TestDir::Name(QStringLiteral("B")));
+    MakeProject(*root_, QStringLiteral("d"), QStringLiteral("D"));
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QTest::keyClick(f.ProjectList(), Qt::Key_F5);
+    QCOMPARE(f.RowCount(), 3);
+  }
+
+  // What a delete leaves is named with why (a file that could not go, a
+  // folder of its own such as .git, whose content is never touched); the
+  // selection moves to the neighbouring row.
+  void deleteNamesWhatItLeavesAndWhy() {
+    for (const char *t : {"A", "B", "C"})
+      MakeProject(*root_, QString::fromLatin1(t).toLower(), QString::fromLatin1(t));
+    root_->Write(QStringLiteral("b/.git/config"), "x");
+    TSelectThemaForm &f = Open();
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::Yes, MsgAnswer::Ok});
+    f.SelectRow(RowOf(f, QStringLiteral("B")));
+    QCOMPARE(RowOf(f, QStringLiteral("B")), 1);
+    fsys::fault::Arm({fsys::fault::Call::Unlink, 1, EACCES, false});
+    f.DeleteProjectAction();
+    fsys::fault::Disarm();
+    QCOMPARE(boxes.Asked().size(), 2u);
+    const QString said = boxes.Asked()[1].text; // the folder, the file and why, the folder left
+    QVERIFY2(said.startsWith(QStringLiteral(u"ディレクトリ\"") + root_->Native() +
+                             QStringLiteral(u"b/\"が削除できません\r\n") + root_->Native()) &&
+                 said.contains(ui::ErrnoText(EACCES)) && said.endsWith(QStringLiteral(": .git")),
+             qPrintable(said));
+    QCOMPARE(root_->Read(QStringLiteral("b/.git/config")), QByteArray("x"));
+    QVERIFY(f.Selected() && f.Selected() == f.List().Row(1));
   }
 
   void deleteAsksTheOpenEditorToCloseFirst() {
@@ -933,6 +947,29 @@ private slots:
     QVERIFY(f.StatusPanel(0)->width() >= f.StatusPanel(0)->sizeHint().width());
   }
 
+  // Delete asks as the menu command does, Shift+F10 opens the list's menu; an
+  // empty list says how to begin.
+  void keysOfTheListAndItsEmptyHint() {
+    MakeProject(*root_, QStringLiteral("p"), QStringLiteral("Kept"));
+    TSelectThemaForm &f = Open();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    auto *hint = f.ProjectList()->findChild<QLabel *>(QStringLiteral("EmptyListHint"));
+    QVERIFY(hint && !hint->isVisible());
+    ui::ScriptedMessageBoxes boxes({MsgAnswer::No, MsgAnswer::No});
+    f.DeleteProjectAction();
+    QTest::keyClick(f.ProjectList(), Qt::Key_Delete);
+    QCOMPARE(boxes.Asked().size(), 2u);
+    QCOMPARE(boxes.Asked()[1].text, boxes.Asked()[0].text);
+    QCOMPARE(boxes.Asked()[1].defaultButton, boxes.Asked()[0].defaultButton);
+    QTest::keyClick(f.ProjectList(), Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(f.Menu(TCatalogueMenu::ProjectListPopup)->isVisible());
+    f.Menu(TCatalogueMenu::ProjectListPopup)->close();
+    QVERIFY(QDir(root_->Native(QStringLiteral("p"))).removeRecursively());
+    f.RefreshProjectList();
+    QVERIFY(hint->isVisible() && hint->text().contains(QStringLiteral(u"「新規作成」")));
+  }
+
   void aboutShowsTheVersionAndScrolls() {
     TSelectThemaForm &f = Open();
     f.AboutAction();
@@ -940,6 +977,9 @@ private slots:
     QVERIFY(about && about->isVisible());
     QCOMPARE(about->findChild<QLabel *>(QStringLiteral("Version"))->text(),
              QStringLiteral("ver1.12.14"));
+    QVERIFY(about->findChild<QLabel *>(QStringLiteral("License"))
+                ->text()
+                .contains(QStringLiteral("GNU General Public License")));
     QVERIFY(about->Scrolling());
     const int before = about->ScrollOffset();
     about->ScrollTimerTimer();

@@ -368,6 +368,43 @@ private slots:
     }
   }
 
+  // The disk full once the question of the tree file changed elsewhere is
+  // answered: reloaded with a keep-both copy, or both trees kept below a new
+  // item. The save is no success, its message names the file that failed,
+  // and the copy is still owed to the tree on disk at the close.
+  void aSaveThatFailsAfterTheTreeQuestionIsTold() {
+    for (ui::MsgAnswer answer : {ui::MsgAnswer::Yes, ui::MsgAnswer::Cancel}) {
+      Project p;
+      ui::ScriptedMessageBoxes boxes(
+          {ui::MsgAnswer::Cancel, answer, ui::MsgAnswer::Ok, ui::MsgAnswer::No});
+      const ui::MessageBoxHook scripted = ui::SetMessageBoxHook({});
+      ui::SetMessageBoxHook([&](const ui::MessageBoxRequest &r) { // the disk full from here
+        if (r.text.contains(QString::fromUtf16(u"のツリーファイル")))
+          fsys::fault::Arm({fsys::fault::Call::Write, 1, ENOSPC, true});
+        return scripted(r);
+      });
+      Editor e(p);
+      const std::string own = e.EditWhileWrittenElsewhere(p);
+      e.Leave();
+      AddItemElsewhere(p, "C");
+      e.Save();
+      fsys::fault::Disarm();
+      ui::SetMessageBoxHook(scripted);
+      QCOMPARE(boxes.Asked().size(), size_t(3));
+      const ui::MessageBoxRequest &told = boxes.Asked()[2];
+      QVERIFY(told.icon == ui::MsgIcon::Error &&
+              told.text.contains(QString::fromUtf16(u"ツリーファイルを保存できません")));
+      if (answer == ui::MsgAnswer::Cancel) { // the holder item's file, by its name
+        QVERIFY2(told.text.contains(QStringLiteral(".txt")), qPrintable(told.text));
+      } else {
+        QVERIFY(e.w->TreeModified());
+        e.w->close();
+        QTRY_VERIFY(!e.w);
+        QVERIFY(Contains(ReopenedTexts(p), CopyOf("A") + ": " + own));
+      }
+    }
+  }
+
   // A tree file written elsewhere that no load can use: the window keeps its
   // tree and edits, says why, and the next save writes its tree.
   void anUnreadableTreeFileKeepsTheWindowsTree() {

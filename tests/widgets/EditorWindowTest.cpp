@@ -12,6 +12,7 @@
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QFile>
 #include <QHeaderView>
@@ -244,6 +245,21 @@ private slots:
       else
         QCOMPARE(p.dir.Read("MainTree.dat"), tree);
     }
+  }
+
+  // A close asked while the window opens (its events run once it is shown)
+  // waits for the open to end, then goes as any close: no question on a
+  // half opened window, no watch started on a closing one.
+  void aCloseAskedDuringTheOpenWaitsForIt() {
+    Project p;
+    ui::ScriptedMessageBoxes boxes({ui::MsgAnswer::No});
+    OpenEditor editor;
+    QPointer<TVaveMainForm> &w = editor.w;
+    QCoreApplication::postEvent(w, new QCloseEvent);
+    QVERIFY(w->OpenProjectDir(p.Root()));
+    QVERIFY(!w->IsClosing());
+    QTRY_VERIFY(!w);
+    QCOMPARE(boxes.Asked().size(), size_t(0));
   }
 
   void notAProjectWritesNothing() {
