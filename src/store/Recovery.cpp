@@ -4,6 +4,7 @@
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
 #include "store/Project.h"
+#include "store/Threads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -541,8 +542,9 @@ fsys::Status MakeProject(const Entry &entry, std::string_view dir, const std::st
 // ---- the writer's thread ---------------------------------------------------
 
 TWriter::TWriter(std::string root, std::function<void(const fsys::Status &)> failed)
-    : root_(std::move(root)), failed_(std::move(failed)),
-      thread_([this](std::stop_token stop) { Run(stop); }) {}
+    : root_(std::move(root)), failed_(std::move(failed)) {
+  inline_ = !threads::TryStart(thread_, [this](std::stop_token stop) { Run(stop); });
+}
 
 TWriter::~TWriter() {
   thread_.request_stop();
@@ -551,6 +553,13 @@ TWriter::~TWriter() {
 }
 
 void TWriter::Post(Entry entry) {
+  if (inline_) {
+    fsys::Status written = Write(root_, entry);
+    if (!written && last_ && failed_)
+      failed_(written);
+    last_ = std::move(written);
+    return;
+  }
   {
     std::lock_guard lock(mutex_);
     pending_ = std::move(entry);

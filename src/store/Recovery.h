@@ -174,6 +174,7 @@ fsys::Status MakeProject(const Entry &entry, std::string_view dir, const std::st
 
 // Writes entries one at a time on a thread of its own, so that a write
 // never holds up the caller. A posted entry replaces one not yet begun.
+// Without a thread to be had, a post writes before it returns.
 class TWriter {
 public:
   // `failed` hears of a failed write, on the writer's thread, once until a
@@ -198,6 +199,7 @@ private:
   std::condition_variable_any wake_, idle_;
   std::optional<Entry> pending_;
   bool busy_ = false;
+  bool inline_ = false; // no thread could be had: Post writes at once
   fsys::Status last_;
   std::jthread thread_;
 };

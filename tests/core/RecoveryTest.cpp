@@ -9,6 +9,7 @@
 #include "store/Cleanup.h"
 #include "store/IniFile.h"
 #include "store/LibUnit.h"
+#include "store/Threads.h"
 #include "support/TreeOutline.h"
 
 #include <gtest/gtest.h>
@@ -254,15 +255,20 @@ TEST_F(Recovery, ALinkedFolderIsRefusedByAll) {
 }
 
 TEST_F(Recovery, TheWriterKeepsTheLastPostedEntry) {
-  recovery::TWriter writer(root_);
-  recovery::Entry e = Edited();
-  for (int i = 0; i < 50; ++i) { // one window: one copy
-    e.Made = "2026/12/09 10:00:" + std::to_string(10 + i);
-    writer.Post(e);
+  for (int threadsLeft : {-1, 0}) { // and without a thread to be had
+    threads::LimitStartsForTest(threadsLeft);
+    recovery::TWriter writer(root_);
+    threads::LimitStartsForTest(-1);
+    recovery::Entry e = Edited();
+    for (int i = 0; i < 50; ++i) { // one window: one copy
+      e.Made = "2026/12/09 10:00:" + std::to_string(10 + i);
+      writer.Post(e);
+    }
+    EXPECT_TRUE(writer.Flush());
+    ASSERT_EQ(Copies(proj_.Dir()).size(), 1u);
+    EXPECT_EQ(Copies(proj_.Dir())[0].entry.Made, "2026/12/09 10:00:59");
+    ASSERT_TRUE(recovery::Remove(root_, e.Path));
   }
-  EXPECT_TRUE(writer.Flush());
-  ASSERT_EQ(Copies(proj_.Dir()).size(), 1u);
-  EXPECT_EQ(Copies(proj_.Dir())[0].entry.Made, "2026/12/09 10:00:59");
 }
 
 TEST_F(Recovery, TheCommandLineChecksListsRestoresAndDiscards) {
