@@ -52,7 +52,7 @@ int Run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
     out << command->help;
     return kOk;
   }
-  Call call{command->name, {}, {}, out, err, exitsAfter};
+  Call call{{}, {}, out, err, exitsAfter};
   int code = kUsage;
   if (ParseArguments(*command, rest, call)) {
     if (command->oneDirectory && call.operands.size() != 1)

@@ -18,11 +18,6 @@ TProject *g_leftToExit = nullptr;
 
 } // namespace
 
-bool Call::Has(std::string_view option) const {
-  return std::any_of(options.begin(), options.end(),
-                     [&](const auto &o) { return o.first == option; });
-}
-
 bool AsksForHelp(const std::vector<std::string> &args) {
   for (const std::string &a : args) {
     if (a == "--")

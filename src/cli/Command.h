@@ -26,14 +26,11 @@ struct Option {
 
 // One run of a command: its arguments parsed, where it prints.
 struct Call {
-  const char *command;                                      // its name
   std::vector<std::string> operands;                        // in their order
   std::vector<std::pair<std::string, std::string>> options; // name and value ("" for none)
   std::ostream &out;
   std::ostream &err;
   bool exitsAfter = false; // the process ends once the command returns
-
-  bool Has(std::string_view option) const;
 };
 
 struct Command {
