@@ -2,6 +2,7 @@
 
 #include "store/Codec.h"
 #include "store/FaultInjection.h"
+#include "store/Leftovers.h"
 
 #include <algorithm>
 #include <atomic>
@@ -188,31 +189,12 @@ void TakeModeAndOwner(int fd, const std::string &like) {
 }
 
 // See AtomicWriter::Commit.
-std::string StrayNameFor(const std::string &native) { return native + ".tmp~"; }
+std::string StrayNameFor(const std::string &native) { return StrayName(native); }
 
 std::string TempNameFor(const std::string &native) {
   static std::atomic<unsigned> counter{0};
-  return native + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+  return TempName(native, static_cast<unsigned long>(::getpid()), counter++);
 }
-
-} // namespace
-
-bool IsWorkFileName(std::string_view name) {
-  const std::string n = cp932::LowerAscii(name);
-  if (n.ends_with(".tmp~"))
-    return true;
-  // ".tmp" digits "_" digits
-  const size_t underscore = n.rfind('_'), tmp = n.rfind(".tmp");
-  auto digits = [&](size_t from, size_t to) {
-    return from < to && std::all_of(n.begin() + static_cast<std::ptrdiff_t>(from),
-                                    n.begin() + static_cast<std::ptrdiff_t>(to),
-                                    [](char c) { return c >= '0' && c <= '9'; });
-  };
-  return tmp != std::string::npos && underscore != std::string::npos && underscore > tmp &&
-         digits(tmp + 4, underscore) && digits(underscore + 1, n.size());
-}
-
-namespace {
 
 void FillEntry(const struct stat &st, Entry &e) {
   e.size = static_cast<uint64_t>(st.st_size);

@@ -249,9 +249,6 @@ Status DeleteFile(std::string_view path); // a file or a symbolic link, never a 
 Status CopyFile(std::string_view from, std::string_view to, bool failIfExists,
                 const WriteOptions &options = {});
 Status HardLink(std::string_view existing, std::string_view link);
-// A name the writes give their files in the making ("X.tmp~", "X.tmp<pid>_<n>"):
-// the next write beside it may replace or remove such a file.
-bool IsWorkFileName(std::string_view bareName);
 Status CreateDirectories(std::string_view path);
 Status RemoveDirectory(std::string_view path); // only an empty one
 // Deletes every file and symbolic link directly in `dir` (never a

@@ -1,6 +1,7 @@
 #include "store/Project.h"
 
 #include "store/Codec.h"
+#include "store/Leftovers.h"
 #include "store/LibUnit.h"
 #include "store/TreeHistory.h"
 
@@ -20,8 +21,7 @@ bool TProject::IsTreeFileName(std::string_view bareName) {
 }
 
 bool TProject::IsReservedItemFileName(std::string_view bareName) {
-  if (IsTreeFileName(bareName) || cp932::LowerAscii(bareName) == "maintree.dat.new" ||
-      fsys::IsWorkFileName(bareName))
+  if (IsTreeFileName(bareName) || fsys::IsNewTreeName(bareName) || fsys::IsWorkFileName(bareName))
     return true;
   return std::any_of(bareName.begin(), bareName.end(), [](char c) {
     return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F;

@@ -2,6 +2,7 @@
 #include "store/Codec.h"
 #include "store/FileSystem.h"
 #include "store/IniFile.h"
+#include "store/Leftovers.h"
 #include "store/LibUnit.h"
 #include "store/ProjectTree.h"
 #include "store/Threads.h"
@@ -21,9 +22,6 @@
 namespace {
 
 const char kTreeFileName[] = "MainTree.dat";
-// The name a write gives a complete file beside its target, just before it
-// takes the target's place (as fsys::AtomicWriter does).
-const char kStraySuffix[] = ".tmp~";
 
 // An entry that names the tree file (or its backup) as its item file: the
 // item's next store would overwrite the tree, and the next save of the tree
@@ -60,7 +58,7 @@ bool IsChildKey(std::string_view key) {
 // Replaces `previous` by a second name of `target` (or, where links fail, a
 // crash-safe copy of it) in one rename: at no moment is there no backup.
 fsys::Status KeepBackup(const std::string &target, const std::string &previous) {
-  const std::string link = previous + kStraySuffix;
+  const std::string link = fsys::StrayName(previous);
   if (fsys::Exists(link))
     (void)fsys::DeleteFile(link); // left by a save stopped in between
   fsys::Status kept = fsys::HardLink(target, link);
@@ -91,13 +89,13 @@ void DropNewFile(const std::string &fresh) { (void)fsys::DeleteFile(fresh); }
 // write through (into an item's file, out of the project): the save then
 // takes a free name of its own, only that it cannot be finished if stopped.
 std::string NewFileName(const std::string &target) {
-  std::string fresh = target + ".new";
+  std::string fresh = fsys::NewTreeName(target);
   fsys::Entry e;
   uint64_t device, inode;
   for (int n = 1; fsys::Identity(fresh, device, inode) &&
                   (!fsys::Stat(fresh, e) || e.isSymlink || e.isDirectory);
        ++n)
-    fresh = target + ".new" + std::to_string(n) + kStraySuffix;
+    fresh = fsys::NewTreeName(target, n);
   return fresh;
 }
 
@@ -811,7 +809,7 @@ std::string TProjectTree::StoppedSaveFile(std::string_view path) {
   std::string target;
   if (!fsys::ResolveWriteTarget(path, ExtractFilePath(path), target))
     return {};
-  const std::string fresh = target + ".new";
+  const std::string fresh = fsys::NewTreeName(target);
   // Only a file the save wrote: a link (to a tree elsewhere, maybe outside
   // the project) would become the tree file.
   fsys::Entry entry;
@@ -837,8 +835,8 @@ std::string TProjectTree::StoppedSaveFile(std::string_view path) {
 fsys::Status TProjectTree::FinishStoppedSave(std::string_view path) {
   const std::string fresh = StoppedSaveFile(path);
   if (fresh.empty())
-    return fsys::Status{"rename", std::string(path) + ".new", ENOENT};
-  const std::string target = fresh.substr(0, fresh.size() - 4);
+    return fsys::Status{"rename", fsys::NewTreeName(path), ENOENT};
+  const std::string target = fresh.substr(0, fresh.size() - fsys::NewTreeName("").size());
   if (fsys::FileExists(target))
     if (fsys::Status kept = KeepBackup(target, std::string(path) + ".ord"); !kept)
       return kept;

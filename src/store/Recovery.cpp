@@ -127,15 +127,7 @@ std::string DirKey(std::string_view dir) {
 // A name an item's file may have: one a load accepts, and none the program
 // keeps for the tree file, its backup, its stopped save or a write under way.
 bool ItemFileNameAllowed(std::string_view name) {
-  if (!IsPlainFileName(name) || name.ends_with(".tmp~"))
-    return false;
-  for (unsigned char c : name)
-    if (c < 0x20 || c == 0x7f)
-      return false;
-  for (std::string_view own : {"MainTree.dat", "MainTree.dat.ord", "MainTree.dat.new"})
-    if (TIniFile::SameName(name, own))
-      return false;
-  return true;
+  return IsPlainFileName(name) && !TProject::IsReservedItemFileName(name);
 }
 
 bool Differs(std::string_view path, fsys::Stamp base) {

@@ -5,9 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <tuple>
+
+using ::testing::AllOf;
+using ::testing::AnyOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -43,11 +49,11 @@ TEST(Cli, TreePrintsEveryItemInTreeOrder) {
                    "      Root-C00002 a2.txt [---] A2\n"
                    "*   Root-C00003 b.txt [---] B\n"
                    "      Lost lost.txt [---] lost.txt\n");
-  EXPECT_NE(r.err.find("item Root-C00001 (file \"a1.txt\") listed in section Root-C00003 left "
-                       "out: it is already in the tree at another place"),
-            std::string::npos);
-  EXPECT_NE(r.err.find("item Gone (file \"\")"), std::string::npos);
-  EXPECT_NE(r.err.find("item Lost (file \"lost.txt\") cannot be read"), std::string::npos);
+  EXPECT_THAT(r.err,
+              HasSubstr("item Root-C00001 (file \"a1.txt\") listed in section Root-C00003 left "
+                        "out: it is already in the tree at another place"));
+  EXPECT_THAT(r.err, HasSubstr("item Gone (file \"\")"));
+  EXPECT_THAT(r.err, HasSubstr("item Lost (file \"lost.txt\") cannot be read"));
 }
 
 TEST(Cli, ResaveWritesTheTreeFileAgainAndKeepsTheBackup) {
@@ -56,16 +62,16 @@ TEST(Cli, ResaveWritesTheTreeFileAgainAndKeepsTheBackup) {
   const std::string before = t.Read("MainTree.dat");
   Result r = Cli({"resave", "--", t.Dir()});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("wrote " + t.Dir() + "MainTree.dat (5 items, "), std::string::npos);
+  EXPECT_THAT(r.out, HasSubstr("wrote " + t.Dir() + "MainTree.dat (5 items, "));
   EXPECT_EQ(t.Read("MainTree.dat.ord"), before);
   // The sample's root had "Expanded=0"; a save writes the state it loads with.
-  EXPECT_NE(t.Read("MainTree.dat").find("Expanded=1\r\nChild01"), std::string::npos);
+  EXPECT_THAT(t.Read("MainTree.dat"), HasSubstr("Expanded=1\r\nChild01"));
   // A tree file that cannot be replaced: failure, old file untouched.
   std::filesystem::permissions(t.Path("MainTree.dat"), std::filesystem::perms::owner_read);
   const std::string saved = t.Read("MainTree.dat");
   r = Cli({"resave", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("was not written"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("was not written"));
   EXPECT_EQ(t.Read("MainTree.dat"), saved);
 }
 
@@ -73,14 +79,14 @@ TEST(Cli, ClearErrorsForWhatIsNotAProjectAndForWrongCommandLines) {
   TempDir t;
   Result r = Cli({"tree", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("not a project"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("not a project"));
   EXPECT_TRUE(r.out.empty());
   t.Write("MainTree.dat", "[Root]\r\nFileName=gone.txt\r\n");
   r = Cli({"resave", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("root item file \"gone.txt\" cannot be read"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("root item file \"gone.txt\" cannot be read"));
   EXPECT_EQ(t.Read("MainTree.dat"), "[Root]\r\nFileName=gone.txt\r\n"); // never emptied
-  EXPECT_NE(Cli({"tree", t.Dir() + "nowhere"}).err.find("no such directory"), std::string::npos);
+  EXPECT_THAT(Cli({"tree", t.Dir() + "nowhere"}).err, HasSubstr("no such directory"));
 
   EXPECT_EQ(Cli({}).code, 2);
   EXPECT_EQ(Cli({"frobnicate"}).code, 2);
@@ -95,7 +101,7 @@ TEST(Cli, ClearErrorsForWhatIsNotAProjectAndForWrongCommandLines) {
   }
   r = Cli({"--help"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_NE(r.out.find("resave"), std::string::npos);
+  EXPECT_THAT(r.out, HasSubstr("resave"));
 }
 
 TEST(Cli, ControlCharactersOfTitlesNamesAndPathsArePrintedEscaped) {
@@ -115,20 +121,18 @@ TEST(Cli, ControlCharactersOfTitlesNamesAndPathsArePrintedEscaped) {
                    "      Root-C00001 a1.txt [-T-] A1\n"
                    "      Root-C00002 a2.txt [---] A2\n"
                    "*   Root-C00003 b\\x1B[31m.txt [---] B\n");
-  for (const std::string &s : {r.out, r.err})
-    EXPECT_EQ(s.find('\x1b'), std::string::npos);
+  EXPECT_THAT(r.out + r.err, Not(HasSubstr("\x1b")));
 
   // Paths in messages, the user's own argument included.
   std::filesystem::create_directories(t.Path("x\x1b[8m"));
   r = Cli({"tree", t.Dir() + "x\x1b[8m"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("x\\x1B[8m: not a project"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("x\\x1B[8m/MainTree.dat is missing"), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("x\\x1B[8m: not a project"));
+  EXPECT_THAT(r.err, HasSubstr("x\\x1B[8m/MainTree.dat is missing"));
   r = Cli({"tree", "\xc2\x9b"
                    "2J\xff"}); // C1 CSI, and a byte that is not UTF-8
-  EXPECT_NE(r.err.find("\\u009B2J\\xFF: "), std::string::npos) << r.err;
-  for (const std::string &s : {r.out, r.err})
-    EXPECT_EQ(s.find('\x1b'), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("\\u009B2J\\xFF: "));
+  EXPECT_THAT(r.out + r.err, Not(HasSubstr("\x1b")));
 }
 
 namespace {
@@ -171,10 +175,11 @@ TEST(Cli, ExportWritesEachLayoutAndPrintsNothing) {
   for (auto [mode, out, golden] :
        {std::tuple{"--text", "o.txt", "text.txt"}, std::tuple{"--html", "o.html", "html.html"},
         std::tuple{"--exchange", "o.ex", "exchange.txt"}}) {
+    SCOPED_TRACE(mode);
     Result r = Cli({"export", p, mode, t.Path(out)});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(t.Read(out), GoldenExport(golden)) << mode;
+    EXPECT_EQ(t.Read(out), GoldenExport(golden));
   }
   Result r = Cli({"export", p, "--frames", t.Path("web/site")}); // made when missing
   EXPECT_EQ(r.code, 0) << r.err;
@@ -193,15 +198,15 @@ TEST(Cli, ExportFailuresAndWrongCommandLines) {
   fixture::WriteSample(t);
   Result r = Cli({"export", t.Path("nowhere"), "--text", t.Path("o.txt")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("no such directory"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("no such directory"));
   std::filesystem::create_directories(t.Path("dir.txt"));
   r = Cli({"export", t.Dir(), "--text", t.Path("dir.txt")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find(t.Path("dir.txt") + " was not written"), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr(t.Path("dir.txt") + " was not written"));
   EXPECT_EQ(r.out, "");
   r = Cli({"export", t.Dir(), "--item", "Root-C09999", "--html", t.Path("o.html")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("no item Root-C09999"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("no item Root-C09999"));
   EXPECT_FALSE(std::filesystem::exists(t.Path("o.html")));
 
   for (std::vector<std::string> args : {std::vector<std::string>{"export", t.Dir()},
@@ -212,9 +217,10 @@ TEST(Cli, ExportFailuresAndWrongCommandLines) {
                                         {"export", t.Dir(), "--pdf", "a"},
                                         {"export", t.Dir(), "--frames", "a", "--item", "Root"},
                                         {"export", t.Dir(), "--text", ""}}) {
+    SCOPED_TRACE(testing::PrintToString(args));
     r = Cli(args);
-    EXPECT_EQ(r.code, 2) << args.size();
-    EXPECT_NE(r.err.find("usage: orvane-cli export"), std::string::npos);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_THAT(r.err, HasSubstr("usage: orvane-cli export"));
   }
   EXPECT_EQ(Cli({"export", "--help"}).code, 0);
 }
@@ -235,20 +241,20 @@ TEST(Cli, ImportMakesANewProjectAndRefusesAnExistingOne) {
   t.Write("copy/a1.txt", "mine");
   r = Cli({"import", t.Path("ex.txt"), t.Path("copy")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find(t.Path("copy")), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr(t.Path("copy")));
   EXPECT_EQ(t.Read("copy/a1.txt"), "mine");
   // Not an exchange file; a hostile name (the message names the line).
   r = Cli({"import", t.Path("a.txt"), t.Path("other")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("Orvane"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("Orvane"));
   t.Write("bad.txt", "[Orvane Exported File]\r\nFileName:../x\r\n\f\r\n");
   r = Cli({"import", t.Path("bad.txt"), t.Path("other2")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find(" 1行"), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr(" 1行"));
   EXPECT_FALSE(std::filesystem::exists(t.Path("x")));
   r = Cli({"import", t.Path("gone.txt"), t.Path("other3")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("no such file"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("no such file"));
 
   EXPECT_EQ(Cli({"import", t.Path("ex.txt")}).code, 2);
   EXPECT_EQ(Cli({"import", "a", "b", "c"}).code, 2);
@@ -268,21 +274,20 @@ TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
   fixture::Item(t, "a2.txt", "A2", "Update:yesterday\r\n");
   r = Cli({"check", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("warning: "), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("warning: "));
   fixture::Item(t, "a2.txt", "A2");
 
   // Bytes that are not Shift-JIS in a text; then a missing item file.
   t.Write("b.txt", "Title:B\r\n\r\nok\r\nbad \xff byte\r\n\r\n");
   r = Cli({"check", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("item Root-C00003 (file \"b.txt\") holds bytes that are not Shift-JIS in "
-                       "its text line 2"),
-            std::string::npos)
-      << r.err;
+  EXPECT_THAT(r.err,
+              HasSubstr("item Root-C00003 (file \"b.txt\") holds bytes that are not Shift-JIS in "
+                        "its text line 2"));
   std::filesystem::remove(t.Path("b.txt"));
   r = Cli({"check", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("item Root-C00003 (file \"b.txt\") cannot be read"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("item Root-C00003 (file \"b.txt\") cannot be read"));
   // A cycle.
   fixture::Item(t, "b.txt", "B");
   std::string cyclic = tree;
@@ -290,7 +295,7 @@ TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
   t.Write("MainTree.dat", cyclic);
   r = Cli({"check", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("it is one of its own ancestors"), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("it is one of its own ancestors"));
   EXPECT_EQ(t.Read("MainTree.dat"), cyclic); // nothing written
   EXPECT_FALSE(std::filesystem::exists(t.Path("MainTree.dat.ord")));
   // A gap hides B; strays of stopped writes.
@@ -301,16 +306,16 @@ TEST(Cli, CheckReportsWhatALoadSkipsOrWarnsAbout) {
   t.Write("MainTree.dat.new", gap);
   r = Cli({"check", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  for (const char *said :
-       {"item Root-C00003 (file \"b.txt\") is not reached by any child list",
-        "file \"a.txt.tmp~\" is left from a write that was stopped",
-        "file \"MainTree.dat.new\" is left from a stopped save and holds nothing"})
-    EXPECT_NE(r.err.find(said), std::string::npos) << said << " not in\n" << r.err;
+  EXPECT_THAT(r.err,
+              AllOf(HasSubstr("item Root-C00003 (file \"b.txt\") is not reached by any child list"),
+                    HasSubstr("file \"a.txt.tmp~\" is left from a write that was stopped"),
+                    HasSubstr("file \"MainTree.dat.new\" is left from a stopped save and holds "
+                              "nothing")));
   // A folder in the place of the save's new file.
   std::filesystem::remove(t.Path("MainTree.dat.new"));
   std::filesystem::create_directory(t.Path("MainTree.dat.new"));
   r = Cli({"check", t.Dir()});
-  EXPECT_NE(r.err.find("\"MainTree.dat.new\" is a folder"), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("\"MainTree.dat.new\" is a folder"));
   EXPECT_EQ(Cli({"check", t.Path("nowhere")}).code, 1);
   EXPECT_EQ(Cli({"check"}).code, 2);
 }
@@ -333,21 +338,19 @@ TEST(Cli, CheckReportsItemFilesNewerThanTheTreeThatNoItemNames) {
   std::filesystem::last_write_time(t.Path("old.txt"), past - std::chrono::hours(1));
   Result r = Cli({"check", t.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(
-      r.err.find("file \"20261209120000.txt\" is newer than the tree file and no item names it"),
-      std::string::npos)
-      << r.err;
-  EXPECT_EQ(r.err.find("old.txt"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.find("manual.txt"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.find("a1.txt"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.find("note.pdf"), std::string::npos) << r.err;
+  EXPECT_THAT(
+      r.err,
+      HasSubstr("file \"20261209120000.txt\" is newer than the tree file and no item names it"));
+  EXPECT_THAT(r.err, Not(AnyOf(HasSubstr("old.txt"), HasSubstr("manual.txt"), HasSubstr("a1.txt"),
+                               HasSubstr("note.pdf"))));
   // Such files can be restored in the editor, as retired ones can; no attachment can.
   fixture::Item(t, "gone.txt.exp", "gone");
   r = Cli({"check", t.Dir()});
-  for (const char *listed : {"restorable: file \"gone.txt.exp\" (deleted item), title \"gone\", ",
-                             "restorable: file \"old.txt\" (below a deleted item), title \"old\""})
-    EXPECT_NE(r.out.find(listed), std::string::npos) << listed << " not in\n" << r.out;
-  EXPECT_EQ(r.out.find("manual.txt"), std::string::npos) << r.out;
+  EXPECT_THAT(
+      r.out,
+      AllOf(HasSubstr("restorable: file \"gone.txt.exp\" (deleted item), title \"gone\", "),
+            HasSubstr("restorable: file \"old.txt\" (below a deleted item), title \"old\"")));
+  EXPECT_THAT(r.out, Not(HasSubstr("manual.txt")));
 }
 
 namespace {
@@ -414,9 +417,10 @@ TEST(Cli, FindMatchesDoubleByteTextByCharacters) {
   // Bytes that match only across a character's trail byte are no hit: "Aア"
   // is 41 83 41, "\" the trail byte 5C of 表.
   for (const char *key : {"Aア", "\\"}) {
+    SCOPED_TRACE(key);
     r = Cli({"find", t.Dir(), key});
-    EXPECT_EQ(r.code, 1) << key;
-    EXPECT_EQ(r.out, "") << key;
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
   }
   EXPECT_EQ(Cli({"find", t.Dir(), "A"}).out, "Root-C00001 0:9 text of A1\n"
                                              "Root-C00002 0:9 text of A2\n"
@@ -431,31 +435,30 @@ TEST(Cli, FindFailsForNothingFoundAndRefusesKeysItCannotSearchFor) {
   EXPECT_EQ(r.out + r.err, "");
   r = Cli({"find", t.Path("gone"), "text"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("no such directory"), std::string::npos);
+  EXPECT_THAT(r.err, HasSubstr("no such directory"));
 
   r = Cli({"find", t.Dir(), ""});
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("orvane-cli find: the key is empty"), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("orvane-cli find: the key is empty"));
   r = Cli(
       {"find", t.Dir(), "text \xf0\x9f\x98\x80 \xed\x95\x9c"}); // an emoji and a Hangul syllable
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("the key cannot be written in Shift-JIS: U+1F600 U+D55C\n"),
-            std::string::npos)
-      << r.err;
+  EXPECT_THAT(r.err, HasSubstr("the key cannot be written in Shift-JIS: U+1F600 U+D55C\n"));
   r = Cli({"find", t.Dir(), "text \xff"});
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("U+FFFD (U+FFFD: bytes that are not UTF-8)"), std::string::npos) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("U+FFFD (U+FFFD: bytes that are not UTF-8)"));
   for (std::vector<std::string> args : {std::vector<std::string>{"find", t.Dir()},
                                         {"find", t.Dir(), "a", "b"},
                                         {"find", t.Dir(), "text", "--all"},
                                         {"find"}}) {
+    SCOPED_TRACE(testing::PrintToString(args));
     r = Cli(args);
-    EXPECT_EQ(r.code, 2) << args.size();
-    EXPECT_NE(r.err.find("usage: orvane-cli find"), std::string::npos);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_THAT(r.err, HasSubstr("usage: orvane-cli find"));
     EXPECT_EQ(r.out, "");
   }
   r = Cli({"find", "--help"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out.rfind("usage: orvane-cli find DIR KEY [--first]", 0), 0u);
-  EXPECT_NE(Cli({"--help"}).out.find("  find "), std::string::npos);
+  EXPECT_THAT(Cli({"--help"}).out, HasSubstr("  find "));
 }

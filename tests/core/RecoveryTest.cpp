@@ -12,11 +12,14 @@
 #include "store/Threads.h"
 #include "support/TreeOutline.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <sstream>
 #include <sys/stat.h>
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -118,8 +121,7 @@ TEST_F(Recovery, CopiesFollowTheProjectNotItsPlace) {
   fixture::WriteSample(proj_); // a new project of the same name in the old place
   proj_.Write("r.txt", "Title:Project\r\nFirstEdition:2026/01/02 03:04:05\r\n\r\n\r\n");
   EXPECT_TRUE(Copies(proj_.Dir()).empty());
-  EXPECT_NE(Cli({"recover", "--list-all"}).out.find("(its project is not there)"),
-            std::string::npos);
+  EXPECT_THAT(Cli({"recover", "--list-all"}).out, HasSubstr("(its project is not there)"));
   ASSERT_EQ(Copies(moved).size(), 1u);
   Run r = Cli({"recover", moved, "--restore"});
   EXPECT_EQ(r.code, 0) << r.err;
@@ -198,7 +200,7 @@ TEST_F(Recovery, AHostileCopyWritesNothingOutsideItsItem) {
     ASSERT_TRUE(recovery::Write(root_, e));
     Run r = Cli({"recover", proj_.Dir(), "--restore"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("refused: item Root-C00001"), std::string::npos) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("refused: item Root-C00001"));
     EXPECT_FALSE(fsys::Exists(victim));
     EXPECT_EQ(proj_.Read("a.txt"), a);
     EXPECT_EQ(Cli({"recover", proj_.Dir(), "--discard"}).code, 0);
@@ -234,7 +236,7 @@ TEST_F(Recovery, DamagedCopiesAreFoundKeptAndDiscarded) {
     std::string kept;
     ASSERT_TRUE(recovery::SetAside(root_, path, kept));
     EXPECT_TRUE(recovery::CopiesOf(root_, proj_.Dir(), "", false).empty());
-    EXPECT_NE(Cli({"check", proj_.Dir()}).err.find("damaged copy"), std::string::npos);
+    EXPECT_THAT(Cli({"check", proj_.Dir()}).err, HasSubstr("damaged copy"));
     EXPECT_EQ(Cli({"recover", proj_.Dir(), "--discard"}).code, 0);
     EXPECT_FALSE(fsys::Exists(kept));
   }
@@ -246,8 +248,7 @@ TEST_F(Recovery, ALinkedFolderIsRefusedByAll) {
   ASSERT_TRUE(fsys::CreateDirectories(state_.Dir() + "kem/Orvane/"));
   ASSERT_EQ(::symlink(elsewhere.Dir().c_str(), RemovePathSeparator(root_).c_str()), 0);
   EXPECT_FALSE(recovery::Write(root_, Edited()));
-  EXPECT_NE(Cli({"check", proj_.Dir()}).err.find("no recovery copy can be kept"),
-            std::string::npos);
+  EXPECT_THAT(Cli({"check", proj_.Dir()}).err, HasSubstr("no recovery copy can be kept"));
   EXPECT_EQ(Cli({"recover", proj_.Dir(), "--discard"}).code, 1);
   recovery::TWriter writer(root_, [&](const fsys::Status &s) { EXPECT_FALSE(s); });
   writer.Post(Edited());
@@ -275,9 +276,7 @@ TEST_F(Recovery, TheCommandLineChecksListsRestoresAndDiscards) {
   ASSERT_TRUE(recovery::Write(root_, Edited()));
   Run r = Cli({"check", proj_.Dir()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("unsaved changes of 2026/12/09 10:00:00 wait in the recovery copy"),
-            std::string::npos)
-      << r.err;
+  EXPECT_THAT(r.err, HasSubstr("unsaved changes of 2026/12/09 10:00:00 wait in the recovery copy"));
   r = Cli({"recover", proj_.Dir(), "--list"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "made 2026/12/09 10:00:00 for " + proj_.Dir() +

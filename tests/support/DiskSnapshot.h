@@ -3,6 +3,8 @@
 // file holds what it held before or what it was to hold after, and that each
 // project reopens in full.
 #include "store/FileSystem.h"
+#include "store/Leftovers.h"
+#include "store/LibUnit.h"
 #include "store/Project.h"
 #include "support/TreeOutline.h"
 
@@ -99,7 +101,8 @@ inline std::string Text(const Reopened &r) {
 // Names a write leaves for a moment and replaces the next time: a kill, or
 // a failed unlink, may leave them behind.
 inline bool IsLeftover(const std::string &path) {
-  return path.ends_with(".tmp~") || path.ends_with("MainTree.dat.new");
+  const std::string name = ExtractFileName(path);
+  return fsys::IsStrayName(name) || name == fsys::NewTreeName(TProject::kTreeFileName);
 }
 
 } // namespace snapshot
